@@ -1,0 +1,160 @@
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace TestSupport {
+
+QString BinDir()
+{
+    return QProcessEnvironment::systemEnvironment().value(QStringLiteral("CORVANE_BIN_DIR"));
+}
+
+QString SourceDir()
+{
+    return QProcessEnvironment::systemEnvironment().value(QStringLiteral("CORVANE_SOURCE_DIR"));
+}
+
+QString EnginePath()
+{
+    return BinDir() + QStringLiteral("/mirracore");
+}
+
+ProgramFolder::ProgramFolder()
+{
+    if (!m_dir.isValid())
+        return;
+    const QDir bin(BinDir());
+    QDirIterator it(bin.path(), QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString relative = bin.relativeFilePath(source);
+        const QString target = m_dir.path() + u'/' + relative;
+        QDir().mkpath(QFileInfo(target).path());
+        const QFileInfo info(source);
+        // Programs and libraries are linked, data is copied so a test may edit it.
+        if (info.isExecutable() || relative.endsWith(QStringLiteral(".so")))
+            QFile::link(source, target);
+        else
+            QFile::copy(source, target);
+    }
+}
+
+QString ProgramFolder::path() const
+{
+    return m_dir.path() + u'/';
+}
+
+QString ProgramFolder::file(const QString &relative) const
+{
+    return path() + relative;
+}
+
+QString ProgramFolder::exePath() const
+{
+    return file(QStringLiteral("corvane-studio"));
+}
+
+QString RunProgram(const QString &program, const QStringList &args, int *exitCode, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    if (exitCode)
+        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAll());
+}
+
+QString MakeClip(const QString &outputPath, const ClipSpec &spec)
+{
+    QStringList args{QStringLiteral("-y")};
+    QStringList graphs;
+    if (spec.video)
+        graphs << QStringLiteral("testsrc=size=%1:rate=%2:duration=%3").arg(spec.size).arg(spec.rate).arg(spec.seconds);
+    if (spec.audio)
+        graphs << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(spec.seconds);
+    for (const QString &g : graphs)
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i") << g;
+    args << spec.outputOptions << outputPath;
+    return RunProgram(EnginePath(), args);
+}
+
+int ScriptedPrompter::Message(QWidget *, const QString &text, Buttons buttons, Icon icon)
+{
+    messages.append({text, buttons, icon});
+    if (messageAnswers.empty())
+        return Ok;
+    const int answer = messageAnswers.front();
+    messageAnswers.pop_front();
+    return answer;
+}
+
+QStringList ScriptedPrompter::OpenFiles(QWidget *, const FileRequest &request)
+{
+    fileRequests.append(request);
+    if (openFilesAnswers.empty())
+        return {};
+    QStringList answer = openFilesAnswers.front();
+    openFilesAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompter::SaveFile(QWidget *, const FileRequest &request)
+{
+    fileRequests.append(request);
+    if (saveFileAnswers.empty())
+        return {};
+    QString answer = saveFileAnswers.front();
+    saveFileAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompter::Folder(QWidget *, const QString &prompt, const QString &)
+{
+    folderPrompts.append(prompt);
+    if (folderAnswers.empty())
+        return {};
+    QString answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+}
+
+int ScriptedPrompter::Exec(QDialog *dialog)
+{
+    dialogTitles.append(dialog->windowTitle());
+    if (dialogHandlers.empty())
+        return QDialog::Rejected;
+    auto handler = std::move(dialogHandlers.front());
+    dialogHandlers.pop_front();
+    return handler(dialog);
+}
+
+QStringList ScriptedPrompter::messageTexts() const
+{
+    QStringList texts;
+    for (const Asked &a : messages)
+        texts << a.text;
+    return texts;
+}
+
+ScriptedPrompterGuard::ScriptedPrompterGuard()
+{
+    auto prompter = std::make_unique<ScriptedPrompter>();
+    m_prompter = prompter.get();
+    m_previous = Prompter::Install(std::move(prompter));
+}
+
+ScriptedPrompterGuard::~ScriptedPrompterGuard()
+{
+    Prompter::Install(std::move(m_previous));
+}
+
+} // namespace TestSupport
