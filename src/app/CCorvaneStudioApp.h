@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "app/AppSettings.h"
+
+class CCorvaneStudioDlg;
+
+// What the command line asks for: input files, and the program's own "--" switches.
+struct CommandLine
+{
+    QStringList files;
+    bool convert = false; // --convert: headless conversion
+    QString profile;      // --profile NAME
+    QString destination;  // --dest DIR
+    QStringList errors;   // unknown switches or switches without their value
+};
+
+// The application object: reads the settings, loads the language, builds the
+// main window and runs it; when the window ends, the program ends.
+class CCorvaneStudioApp
+{
+public:
+    CCorvaneStudioApp();
+    ~CCorvaneStudioApp();
+
+    // Each argument is one path (the shell has split them already), trimmed;
+    // empty ones are skipped; arguments starting with "--" are switches.
+    static CommandLine ParseCommandLine(const QStringList &arguments);
+
+    // Start-up up to a constructed main window; programPath is the running program.
+    void InitInstance(const QString &programPath, const QStringList &arguments);
+    // Runs the main window modally until it ends.
+    int Run();
+
+    AppSettings &Settings() { return m_settings; }
+    CCorvaneStudioDlg *MainWindow() const { return m_mainWindow.get(); }
+    const CommandLine &GetCommandLine() const { return m_commandLine; }
+
+private:
+    AppSettings m_settings;
+    CommandLine m_commandLine;
+    std::unique_ptr<CCorvaneStudioDlg> m_mainWindow;
+};

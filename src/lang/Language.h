@@ -1,0 +1,37 @@
+#pragma once
+#include <QMutex>
+#include <QString>
+
+// The current language file and the lookup of texts by id ("@21").
+// Lives inside AppSettings; GetLangString() below reaches the one of the running program.
+class Language
+{
+public:
+    static constexpr int kLanguageCount = 7;
+
+    // programFolder ends in "/"; settingsPath is the settings file holding the language keys.
+    void Init(const QString &programFolder, const QString &settingsPath);
+
+    // Text of an id: "@..." ids come from section [LANG], other keys from [menu].
+    // Blanks at both ends removed; empty when the id, the file or the name is missing.
+    QString GetLangString(const QString &key) const;
+    // Makes programFolder + "Lang/" + fileName the current language file.
+    void SetLanguageFile(const QString &fileName);
+    // Makes language index (0 English .. 6 Spanish) current and stores the choice as DefauitLan.
+    void SetLanguage(int index);
+    // Index whose language key names the file in DefauitLan (last match in the fixed order wins).
+    int GetLanguageIndex() const;
+
+    QString CurrentFile() const;
+    // The settings key naming the file of a language index ("LANGENG" for 0).
+    static QString KeyOfIndex(int index);
+
+private:
+    mutable QMutex m_mutex; // the worker thread looks texts up while the UI may switch language
+    QString m_programFolder;
+    QString m_settingsPath;
+    QString m_filePath;
+};
+
+// Text of an id in the running program's current language.
+QString GetLangString(const QString &key);
