@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 
 #include "app/CCorvaneStudioDlg.h"
+#include "toolkit/Prompter.h"
+#include "toolkit/Resources.h"
 
 CCorvaneStudioApp::CCorvaneStudioApp() = default;
 CCorvaneStudioApp::~CCorvaneStudioApp() = default;
@@ -42,6 +44,8 @@ void CCorvaneStudioApp::InitInstance(const QString &programPath, const QStringLi
     QCoreApplication::setApplicationName(QStringLiteral("corvane-studio"));
 
     m_commandLine = ParseCommandLine(arguments);
+    InitProgramResources();
+    InstallUserMessageHandler();
 
     m_settings.Load(programPath);
     // Until the program has once been closed normally, it starts in English.

@@ -21,9 +21,23 @@
 #include "app/AppSettings.h"
 #include "app/ControlIds.h"
 #include "app/MenuResources.h"
+#include "app/PathReceiver.h"
+#include "controls/CListCtrlEx.h"
+#include "controls/CSliderCtrlEx.h"
+#include "preview/PreviewArea.h"
+#include "preview/PreviewPlayer.h"
+#include "toolkit/Looks.h"
+#include "toolkit/DurationEdit.h"
+#include "profiles/CDetailDialog.h"
+#include "profiles/ParamDisplayNames.h"
+#include "profiles/ParameterEditor.h"
+#include "profiles/ProfileSelector.h"
+#include "toolkit/PropertyGrid.h"
+#include "toolkit/Prompter.h"
 #include "lang/Language.h"
 #include "lang/MenuTexts.h"
 #include "toolkit/BrowseEdit.h"
+#include "toolkit/ImageButton.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/StatusBar.h"
 
@@ -69,7 +83,8 @@ QString CCorvaneStudioDlg::ProductName()
 }
 
 CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &commandLineFiles, QWidget *parent)
-    : ThemedDialog(parent), m_settings(settings), m_commandLineFiles(commandLineFiles)
+    : ThemedDialog(parent), m_settings(settings), m_commandLineFiles(commandLineFiles),
+      m_preview(std::make_unique<PreviewPlayer>(*this))
 {
     setWindowTitle(ProductName());
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -78,7 +93,14 @@ CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &c
     OnInitDialog();
 }
 
-CCorvaneStudioDlg::~CCorvaneStudioDlg() = default;
+CCorvaneStudioDlg::~CCorvaneStudioDlg()
+{
+    m_closing = true;
+    m_flags.stopRequested = true;
+    m_flags.engine.Kill();
+    WaitForWorkers();
+    WaitForProbeThreads();
+}
 
 void CCorvaneStudioDlg::OnInitDialog()
 {
@@ -95,22 +117,43 @@ void CCorvaneStudioDlg::OnInitDialog()
         m_taskList->setColumnWidth(c, charWidth * kColumnFactors[c]);
     m_taskList->setColumnHidden(7, true);
 
+    m_taskList->CreateRowProgress(3);
+
+    ParamDisplayNames::Rebuild();
     m_profileCombo->view()->setMinimumWidth(100);
+    m_profile.SetProgramFolder(m_settings.GetProgramFolder());
+    LoadProfiles(m_settings.GetProgramFolder() + QStringLiteral("profile.ini"), m_profileCombo, m_paramGrid, m_profile);
+    m_globalDest = m_settings.GetSavedPath();
     m_destination->setText(m_settings.GetSavedPath());
 
     ApplyLanguage();
 
+    // The preview attaches to its area once the window has its first layout.
+    m_preview->LoadAndInitialise(m_settings.GetProgramFolder());
+
+    // Paths from a second start of the program arrive here.
+    m_pathReceiver = new PathReceiver(this);
+    m_pathReceiver->Listen(PathReceiver::ServerNameFor(m_settings.GetProgramFolder()));
+    connect(m_pathReceiver, &PathReceiver::pathReceived, this, &CCorvaneStudioDlg::OnCopyData);
+
+    for (const QString &path : std::as_const(m_commandLineFiles))
+        AddFileByPath(path);
+    m_commandLineFiles.clear();
+
+    m_look = Looks::LoadStoredLook();
+    Looks::ApplyLook(m_look);
+    CreateShortcuts();
+
     m_taskList->setFocus();
 }
 
-QToolButton *CCorvaneStudioDlg::MakeLargeButton(int id, const QString &text, const QString &iconName)
+ImageButton *CCorvaneStudioDlg::MakeLargeButton(int id, const QString &text, const QString &iconName)
 {
-    auto *b = new QToolButton(this);
+    auto *b = new ImageButton(this);
     SetControlId(b, id);
-    b->setText(text);
+    b->SetCaption(text);
     b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(iconName)));
     b->setIconSize(QSize(40, 40));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(false);
     connect(b, &QToolButton::clicked, this, [this, id] { OnCommand(id); });
     return b;
@@ -187,6 +230,8 @@ void CCorvaneStudioDlg::CreateControls()
     SetControlId(destination, Ids::DestinationEdit);
     m_destination = destination;
     m_destinationField = destination;
+    connect(destination, &BrowseEdit::focusLeft, this, &CCorvaneStudioDlg::OnDestinationKillFocus);
+    connect(destination, &BrowseEdit::browseRequested, this, &CCorvaneStudioDlg::OnExploreDestination);
 
     m_progress = new QProgressBar(this);
     SetControlId(m_progress, Ids::ProgressBar);
@@ -198,24 +243,19 @@ void CCorvaneStudioDlg::CreateControls()
     MakeLargeButton(Ids::ConvertAll, QStringLiteral("Convert All"), QStringLiteral("convert-all"));
     MakeLargeButton(Ids::StopConvert, QStringLiteral("Stop Convert"), QStringLiteral("stop-convert"));
 
-    m_paramGrid = new QWidget(this);
+    m_paramGrid = CreateMainParamGrid(this);
     SetControlId(m_paramGrid, Ids::ParamGrid);
     m_paramGrid->hide();
+    connect(m_paramGrid, &PropertyGrid::PropertyChanged, this, &CCorvaneStudioDlg::OnGridPropertyChanged);
+    connect(m_profileCombo, &QComboBox::currentIndexChanged, this, &CCorvaneStudioDlg::OnProfileChanged);
 
-    m_taskList = new QTableWidget(this);
+    m_taskList = new CListCtrlEx(this);
     SetControlId(m_taskList, Ids::TaskList);
-    m_taskList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_taskList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_taskList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_taskList->setShowGrid(true);
-    m_taskList->verticalHeader()->hide();
-    m_taskList->horizontalHeader()->setSectionsClickable(false);
-    m_taskList->horizontalHeader()->setHighlightSections(false);
+    connect(m_taskList, &CListCtrlEx::leftClicked, this, &CCorvaneStudioDlg::OnListClick);
+    setAcceptDrops(true);
 
-    m_previewArea = new QFrame(this);
+    m_previewArea = new PreviewArea(this);
     SetControlId(m_previewArea, Ids::PreviewArea);
-    m_previewArea->setFrameShape(QFrame::Panel);
-    m_previewArea->setFrameShadow(QFrame::Sunken);
     auto *frame = new QFrame(this);
     SetControlId(frame, Ids::PreviewFrame);
     frame->hide();
@@ -226,18 +266,25 @@ void CCorvaneStudioDlg::CreateControls()
     MakeSmallButton(Ids::SetStart, QStringLiteral("Set Start "), QStringLiteral("set-start"));
     MakeSmallButton(Ids::SetStop, QStringLiteral("Set Stop"), QStringLiteral("set-stop"));
 
-    m_startTime = new QWidget(this);
+    m_startTime = new DurationEdit(this);
     SetControlId(m_startTime, Ids::StartTime);
-    m_stopTime = new QWidget(this);
+    m_stopTime = new DurationEdit(this);
     SetControlId(m_stopTime, Ids::StopTime);
+    // "00:00:00" and the spin buttons share 68 pixels: a slightly smaller font fits them.
+    for (DurationEdit *edit : {m_startTime, m_stopTime}) {
+        QFont small = edit->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        edit->setFont(small);
+    }
 
     m_timeLabel = new QLabel(QStringLiteral("00:00:00 / 00:00:00"), this);
     SetControlId(m_timeLabel, Ids::TimeLabel);
     m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider = new CSliderCtrlEx(this);
     SetControlId(m_slider, Ids::PositionSlider);
     m_slider->setRange(0, 0);
+    connect(m_slider, &CSliderCtrlEx::released, this, [this] { m_preview->OnSliderReleased(); });
 }
 
 void CCorvaneStudioDlg::CreateMenuBar()
@@ -254,7 +301,9 @@ void CCorvaneStudioDlg::CreateMenuBar()
 void CCorvaneStudioDlg::SetControlText(int id, const QString &text)
 {
     QWidget *w = FindControl<QWidget>(this, id);
-    if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+    if (auto *image = qobject_cast<ImageButton *>(w)) {
+        image->SetCaption(text);
+    } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
         button->setText(text);
         if (auto *tool = qobject_cast<QToolButton *>(button); tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
             tool->setToolTip(text);
@@ -265,6 +314,13 @@ void CCorvaneStudioDlg::SetControlText(int id, const QString &text)
 
 void CCorvaneStudioDlg::ApplyLanguage()
 {
+    ParamDisplayNames::Rebuild();
+    // Grids show their labels from the table: the main grid is filled again.
+    if (TaskPtr task = m_tasks.Find(m_currentTaskId); task && task->useGlobalOutput == 0 && task->paramTree)
+        ShowParamFromTree(m_paramGrid, task->paramTree.get());
+    else
+        ShowParamFromTree(m_paramGrid, m_profile.Tree());
+
     for (const CaptionId &c : kCaptions)
         SetControlText(c.control, GetLangString(QString::fromLatin1(c.textId)));
 
@@ -293,12 +349,8 @@ void CCorvaneStudioDlg::UpdateStatusCounts()
         m_statusBar->SetPaneText(3, GetLangString(QStringLiteral("@118")));
         return;
     }
-    int selected = 0;
-    for (int r = 0; r < count; ++r)
-        if (m_taskList->selectionModel()->isRowSelected(r, QModelIndex()))
-            ++selected;
     m_statusBar->SetPaneText(2, QString::number(count));
-    m_statusBar->SetPaneText(3, QString::number(selected));
+    m_statusBar->SetPaneText(3, QString::number(m_taskList->SelectedCount()));
 }
 
 void CCorvaneStudioDlg::resizeEvent(QResizeEvent *event)
@@ -317,6 +369,7 @@ void CCorvaneStudioDlg::LayoutControls(int cx, int cy)
     m_menuBar->raise();
 
     LayoutListAndPreview(cx, cy);
+    m_preview->Resize(); // acts only while a file plays or pauses
 
     const int lefts[] = {15, 108, 201, 294, 387};
     const int large[] = {Ids::AddFileButton, Ids::Delete, Ids::Property, Ids::TaskInfoButton, Ids::Exit};
@@ -376,16 +429,41 @@ void CCorvaneStudioDlg::LayoutListAndPreview(int cx, int cy)
 CommandTarget::State CCorvaneStudioDlg::QueryCommand(int id) const
 {
     State s;
+    if (id >= Ids::LookFirst && id <= Ids::LookLast) {
+        s.checkable = true;
+        s.checked = Looks::CurrentLook() == id;
+        return s;
+    }
     const int index = languageIndexOfCommand(id);
     if (index >= 0) {
         s.checkable = true;
         s.checked = m_settings.GetLanguage().GetLanguageIndex() == index;
         return s;
     }
+    const int rows = m_taskList->rowCount();
+    const bool anySelected = m_taskList->SelectedCount() > 0;
     switch (id) {
     case Ids::ViewPreview:
         s.checkable = true;
         s.checked = !m_settings.IsPreviewHidden();
+        break;
+    case Ids::SelectAll:
+        s.enabled = rows >= 2;
+        break;
+    case Ids::Delete:
+    case Ids::Play:
+    case Ids::TaskInfo:
+    case Ids::TaskInfoButton:
+    case Ids::Property:
+        s.enabled = anySelected;
+        break;
+    case Ids::SaveTask:
+        s.enabled = rows >= 1;
+        break;
+    case Ids::PlayConverted:
+    case Ids::AddConvertedAsTasks:
+    case Ids::OpenConvertedFolder:
+        s.enabled = LowestSelectedRowCompleted();
         break;
     default:
         break;
@@ -399,9 +477,85 @@ void CCorvaneStudioDlg::OnCommand(int id)
         OnSetLanguage(id);
         return;
     }
+    if (id >= Ids::LookFirst && id <= Ids::LookLast) {
+        OnLook(id);
+        return;
+    }
     switch (id) {
+    case Ids::AddFile:
+    case Ids::AddFileButton:
+        OnAddFile();
+        break;
+    case Ids::Delete:
+        OnDelete();
+        break;
+    case Ids::SelectAll:
+        OnSelectAll();
+        break;
+    case Ids::UpButton:
+        OnMoveUp();
+        break;
+    case Ids::DownButton:
+        OnMoveDown();
+        break;
+    case Ids::PreviewPlay:
+    case Ids::Play:
+        m_preview->Play();
+        break;
+    case Ids::PreviewPause:
+        m_preview->Pause();
+        break;
+    case Ids::PreviewStop:
+        m_preview->Stop();
+        break;
+    case Ids::SetStart:
+        OnSetStart();
+        break;
+    case Ids::SetStop:
+        OnSetStop();
+        break;
+    case Ids::DetailButton:
+        RunDetailDialog(this, m_profile, m_profileCombo->currentText());
+        break;
+    case Ids::ConvertAll:
+        OnConvertAll();
+        break;
+    case Ids::ConvertSelected:
+        OnConvertSelected();
+        break;
+    case Ids::StopConvert:
+        OnStopConvert();
+        break;
+    case Ids::SaveTask:
+        OnSaveTask();
+        break;
+    case Ids::About:
+    case Ids::SysAbout:
+        OnAbout();
+        break;
+    case Ids::Contents:
+    case Ids::HelpKey:
+        OnHelpContents();
+        break;
+    case Ids::Feedback:
+        OnFeedback();
+        break;
+    case Ids::Explore:
+        OnExploreDestination();
+        break;
+    case Ids::OpenConvertedFolder:
+        OnOpenConvertedFolder();
+        break;
+    case Ids::PlayConverted:
+        m_preview->PlayConvertedFiles();
+        break;
+    case Ids::AddConvertedAsTasks:
+        OnAddConvertedAsTasks();
+        break;
     case Ids::Exit:
-        close();
+        // The one question that is not translated.
+        if (AskOkCancel(this, QStringLiteral("确认退出？")))
+            close();
         break;
     case Ids::ViewPreview:
         m_settings.SetPreviewHidden(!m_settings.IsPreviewHidden());
@@ -421,8 +575,47 @@ void CCorvaneStudioDlg::OnSetLanguage(int commandId)
 
 bool CCorvaneStudioDlg::OnClose()
 {
+    if (m_workerThread && !AskOkCancel(this, GetLangString(QStringLiteral("@7"))))
+        return false;
     m_settings.SetLanguageKept(true);
+    if (m_flags.converting) {
+        // Stopped as by Stop Convert; the worker finishes its run by itself and is
+        // waited for before the records it may still read are freed.
+        m_flags.stopRequested = true;
+        m_flags.engine.Kill();
+        m_workerThread = nullptr;
+    }
+    m_closing = true;
+    WaitForWorkers();
+    WaitForProbeThreads();
+    FreeAllTasks();
     return true;
+}
+
+void CCorvaneStudioDlg::FreeAllTasks()
+{
+    m_tasks.Clear();
+}
+
+void CCorvaneStudioDlg::OnProfileChanged()
+{
+    OnProfileSelectionChange(m_profileCombo, m_paramGrid, m_profile);
+}
+
+void CCorvaneStudioDlg::OnGridPropertyChanged(PropertyGridItem *property)
+{
+    // The first selected task's own tree, when it has one; otherwise the current tree.
+    TaskPtr task;
+    for (int row = 0; row < m_taskList->rowCount() && !task; ++row)
+        if (m_taskList->IsRowSelected(row))
+            task = TaskOfRow(row);
+    if (task && task->useGlobalOutput != 1 && task->paramTree) {
+        const PropertyChangeResult r = ApplyPropertyChange(property, task->paramTree.get(), m_paramGrid);
+        if (r.aspectMode)
+            task->aspectMode = *r.aspectMode;
+        return;
+    }
+    ApplyCurrentProfileChange(m_profile, property, m_paramGrid);
 }
 
 void CCorvaneStudioDlg::closeEvent(QCloseEvent *event)

@@ -37,10 +37,19 @@ constexpr int PreviewStop = 1192;
 constexpr int PreviewPlay = 1194;
 constexpr int PreviewPause = 1195;
 constexpr int StopConvert = 1204;
+constexpr int Explore = 1044;
 constexpr int Separator1 = 1207;
 constexpr int HiddenEdit1078 = 1078;
 constexpr int HiddenEdit1007 = 1007;
 constexpr int RowProgress = 1025;
+
+// About box (template 100); the icon and text ids are our own, the link is 1105.
+constexpr int AboutBox = 100;
+constexpr int IdOk = 1;
+constexpr int AboutIcon = 1101;
+constexpr int AboutVersion = 1102;
+constexpr int AboutCopyright = 1103;
+constexpr int AboutLink = 1105;
 
 // Commands
 constexpr int SysAbout = 16;

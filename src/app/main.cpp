@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/CCorvaneStudioApp.h"
+#include "app/PathReceiver.h"
 
 namespace {
 bool displayAvailable()
@@ -26,6 +27,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
+
+    // A second start with files hands them to the window that is already open.
+    const CommandLine commandLine = CCorvaneStudioApp::ParseCommandLine(arguments);
+    if (!commandLine.convert && !commandLine.files.isEmpty()) {
+        const QString folder = QCoreApplication::applicationDirPath() + u'/';
+        if (PathReceiver::SendPaths(PathReceiver::ServerNameFor(folder), commandLine.files, 2000))
+            return 0;
+    }
 
     CCorvaneStudioApp corvane;
     corvane.InitInstance(QCoreApplication::applicationFilePath(), arguments);

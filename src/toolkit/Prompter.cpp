@@ -4,6 +4,10 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QThread>
+#include <cstdio>
+
+#include "core/UserMessage.h"
 
 namespace {
 std::unique_ptr<Prompter> &slot()
@@ -84,6 +88,20 @@ QString DialogPrompter::Folder(QWidget *parent, const QString &prompt, const QSt
 int DialogPrompter::Exec(QDialog *dialog)
 {
     return dialog->exec();
+}
+
+void InstallUserMessageHandler()
+{
+    SetUserMessageHandler([](const QString &message) {
+        auto show = [message] { ShowMessage(QApplication::activeWindow(), message, Prompter::Icon::Warning); };
+        QCoreApplication *app = QCoreApplication::instance();
+        if (!app)
+            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        else if (QThread::currentThread() == app->thread())
+            show();
+        else
+            QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
+    });
 }
 
 int ShowMessage(QWidget *parent, const QString &text, Prompter::Icon icon)

@@ -56,6 +56,11 @@ public:
     int Exec(QDialog *dialog) override;
 };
 
+// Lets ShowUserMessage of the logic without windows reach the user through the current
+// prompter, also from other threads (the message is then shown on the interface thread,
+// and the calling thread waits for it).
+void InstallUserMessageHandler();
+
 // Shorthands for the common message boxes.
 int ShowMessage(QWidget *parent, const QString &text, Prompter::Icon icon = Prompter::Icon::Information);
 bool AskOkCancel(QWidget *parent, const QString &text, Prompter::Icon icon = Prompter::Icon::Question);

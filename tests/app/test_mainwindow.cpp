@@ -13,6 +13,7 @@
 #include "core/IniFile.h"
 #include "support/TestSupport.h"
 #include "toolkit/ControlId.h"
+#include "toolkit/ImageButton.h"
 #include "toolkit/StatusBar.h"
 
 using TestSupport::ProgramFolder;
@@ -42,12 +43,12 @@ private slots:
             QCOMPARE(IniFile::ReadString(ini, "SYSTEM", "DefauitLan"), IniFile::ReadString(ini, "SYSTEM", "LANGENG"));
             CCorvaneStudioDlg *dlg = app.MainWindow();
             QCOMPARE(dlg->GetStatusBar()->PaneText(1), langText(folder, "English.ini", "@106"));
-            QCOMPARE(FindControl<QAbstractButton>(dlg, Ids::ConvertAll)->text(), langText(folder, "English.ini", "@34"));
+            QCOMPARE(FindControl<ImageButton>(dlg, Ids::ConvertAll)->Caption(), langText(folder, "English.ini", "@34"));
 
             // The user picks German from the View menu: it applies at once and is stored.
             dlg->OnCommand(Ids::LangGerman);
             QCOMPARE(IniFile::ReadString(ini, "SYSTEM", "DefauitLan"), QStringLiteral("German.ini"));
-            QCOMPARE(FindControl<QAbstractButton>(dlg, Ids::ConvertAll)->text(), langText(folder, "German.ini", "@34"));
+            QCOMPARE(FindControl<ImageButton>(dlg, Ids::ConvertAll)->Caption(), langText(folder, "German.ini", "@34"));
             QCOMPARE(dlg->GetMenuBar()->actions().at(0)->text(), langText(folder, "German.ini", "@119"));
             QCOMPARE(IniFile::ReadString(ini, "SYSTEM", "INIMODE"), QStringLiteral("0"));
             dlg->show();

@@ -1,0 +1,390 @@
+#include "Options.h"
+
+#include "Console.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/avutil.h>
+#include <libavutil/parseutils.h>
+}
+
+namespace mirra {
+
+namespace {
+
+enum class Scope { Global, Input, InputOrOutput, Output };
+
+struct OptionDef
+{
+    const char *name;
+    bool takesValue;
+    Scope scope;
+    const char *canonical; // the name it stands for, when it is an alias
+};
+
+const OptionDef kOptions[] = {
+    {"y", false, Scope::Global, nullptr},
+    {"threads", true, Scope::Global, nullptr},
+    {"loglevel", true, Scope::Global, nullptr},
+    {"v", true, Scope::Global, "loglevel"},
+    {"hide_banner", false, Scope::Global, nullptr},
+    {"nostdin", false, Scope::Global, nullptr},
+    {"i", true, Scope::Input, nullptr},
+    {"f", true, Scope::InputOrOutput, nullptr},
+    {"ss", true, Scope::InputOrOutput, nullptr},
+    {"t", true, Scope::InputOrOutput, nullptr},
+    {"vcodec", true, Scope::Output, nullptr},
+    {"c:v", true, Scope::Output, "vcodec"},
+    {"codec:v", true, Scope::Output, "vcodec"},
+    {"acodec", true, Scope::Output, nullptr},
+    {"c:a", true, Scope::Output, "acodec"},
+    {"codec:a", true, Scope::Output, "acodec"},
+    {"vn", false, Scope::Output, nullptr},
+    {"an", false, Scope::Output, nullptr},
+    {"b", true, Scope::Output, "vb"},
+    {"vb", true, Scope::Output, nullptr},
+    {"b:v", true, Scope::Output, "vb"},
+    {"ab", true, Scope::Output, nullptr},
+    {"b:a", true, Scope::Output, "ab"},
+    {"ar", true, Scope::Output, nullptr},
+    {"ac", true, Scope::Output, nullptr},
+    {"r", true, Scope::Output, nullptr},
+    {"s", true, Scope::Output, nullptr},
+    {"aspect", true, Scope::Output, nullptr},
+    {"padtop", true, Scope::Output, nullptr},
+    {"padbottom", true, Scope::Output, nullptr},
+    {"padleft", true, Scope::Output, nullptr},
+    {"padright", true, Scope::Output, nullptr},
+    {"croptop", true, Scope::Output, nullptr},
+    {"cropbottom", true, Scope::Output, nullptr},
+    {"cropleft", true, Scope::Output, nullptr},
+    {"cropright", true, Scope::Output, nullptr},
+    {"qmin", true, Scope::Output, nullptr},
+    {"qmax", true, Scope::Output, nullptr},
+    {"level", true, Scope::Output, nullptr},
+    {"g", true, Scope::Output, nullptr},
+    {"bf", true, Scope::Output, nullptr},
+    {"qscale", true, Scope::Output, nullptr},
+    {"q", true, Scope::Output, "qscale"},
+    {"pix_fmt", true, Scope::Output, nullptr},
+    {"title", true, Scope::Output, nullptr},
+    {"author", true, Scope::Output, nullptr},
+    {"copyright", true, Scope::Output, nullptr},
+    {"comment", true, Scope::Output, nullptr},
+    {"album", true, Scope::Output, nullptr},
+    {"timestamp", true, Scope::Output, nullptr},
+    {"metadata", true, Scope::Output, nullptr},
+};
+
+const OptionDef *FindOption(const std::string &name)
+{
+    for (const OptionDef &def : kOptions)
+        if (name == def.name)
+            return &def;
+    return nullptr;
+}
+
+[[noreturn]] void BadValue(const std::string &value, const std::string &option, const char *why)
+{
+    throw EngineError(Format("Invalid value '%s' for option '-%s': %s", value.c_str(), option.c_str(), why));
+}
+
+// Whole text must be an integer in [low, high].
+int ParseInt(const std::string &text, const std::string &option, long low, long high)
+{
+    errno = 0;
+    char *end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || end == text.c_str() || *end != '\0' || errno == ERANGE)
+        BadValue(text, option, "a whole number is needed");
+    if (v < low) {
+        if (low == 0)
+            BadValue(text, option, "it must not be negative");
+        BadValue(text, option, Format("it must be at least %ld", low).c_str());
+    }
+    if (v > high)
+        BadValue(text, option, Format("it must be at most %ld", high).c_str());
+    return int(v);
+}
+
+double ParseDouble(const std::string &text, const std::string &option)
+{
+    errno = 0;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(v))
+        BadValue(text, option, "a number is needed");
+    return v;
+}
+
+void ApplyInputOption(InputRequest &in, const std::string &name, const std::string &value)
+{
+    if (name == "f") {
+        in.format = value;
+    } else if (name == "ss") {
+        in.seekUs = ParseDurationUs(value, name);
+    } else if (name == "t") {
+        in.limitUs = ParseDurationUs(value, name);
+    } else {
+        throw EngineError(Format("Option '-%s' cannot be applied to the input file '%s'; give it after the inputs",
+                                 name.c_str(), in.path.c_str()));
+    }
+}
+
+void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    GeometryRequest &g = out.geometry;
+    if (name == "f") {
+        out.format = value;
+    } else if (name == "ss") {
+        out.startUs = ParseDurationUs(value, name);
+    } else if (name == "t") {
+        out.durationUs = ParseDurationUs(value, name);
+        if (*out.durationUs <= 0)
+            BadValue(value, name, "the length must be greater than zero");
+    } else if (name == "vcodec") {
+        if (value.empty())
+            BadValue(value, name, "an encoder name is needed");
+        out.videoCodec = value;
+    } else if (name == "acodec") {
+        if (value.empty())
+            BadValue(value, name, "an encoder name is needed");
+        out.audioCodec = value;
+    } else if (name == "vn") {
+        out.noVideo = true;
+    } else if (name == "an") {
+        out.noAudio = true;
+    } else if (name == "vb") {
+        out.videoBitRate = ParseBitRate(value, name);
+    } else if (name == "ab") {
+        out.audioBitRate = ParseBitRate(value, name);
+    } else if (name == "ar") {
+        out.sampleRate = ParseInt(value, name, 1000, 768000);
+    } else if (name == "ac") {
+        out.channels = ParseInt(value, name, 1, 16);
+    } else if (name == "r") {
+        AVRational rate{0, 1};
+        if (av_parse_video_rate(&rate, value.c_str()) < 0 || rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000)
+            BadValue(value, name, "a frame rate such as 25 or 29.97 is needed");
+        out.frameRate = rate;
+    } else if (name == "s") {
+        int w = 0, h = 0;
+        if (av_parse_video_size(&w, &h, value.c_str()) < 0 || w <= 0 || h <= 0)
+            throw EngineError(Format("Invalid frame size '%s' for option '-s': width and height must be greater than zero",
+                                     value.c_str()));
+        if (w > 16384 || h > 16384)
+            throw EngineError(Format("Invalid frame size '%s' for option '-s': at most 16384x16384", value.c_str()));
+        g.width = w;
+        g.height = h;
+    } else if (name == "aspect") {
+        g.aspect = ParseAspect(value, name);
+    } else if (name == "padtop") {
+        g.padTop = ParseInt(value, name, 0, 16384);
+    } else if (name == "padbottom") {
+        g.padBottom = ParseInt(value, name, 0, 16384);
+    } else if (name == "padleft") {
+        g.padLeft = ParseInt(value, name, 0, 16384);
+    } else if (name == "padright") {
+        g.padRight = ParseInt(value, name, 0, 16384);
+    } else if (name == "croptop") {
+        g.cropTop = ParseInt(value, name, 0, 65536);
+    } else if (name == "cropbottom") {
+        g.cropBottom = ParseInt(value, name, 0, 65536);
+    } else if (name == "cropleft") {
+        g.cropLeft = ParseInt(value, name, 0, 65536);
+    } else if (name == "cropright") {
+        g.cropRight = ParseInt(value, name, 0, 65536);
+    } else if (name == "qmin") {
+        out.qmin = ParseInt(value, name, 0, 69);
+    } else if (name == "qmax") {
+        out.qmax = ParseInt(value, name, 0, 69);
+    } else if (name == "level") {
+        out.level = ParseLevel(value, name);
+    } else if (name == "g") {
+        out.gop = ParseInt(value, name, 0, 100000);
+    } else if (name == "bf") {
+        out.bFrames = ParseInt(value, name, 0, 16);
+    } else if (name == "qscale") {
+        out.qscale = ParseDouble(value, name);
+        if (out.qscale <= 0 || out.qscale > 255)
+            BadValue(value, name, "a quantiser above 0 is needed");
+    } else if (name == "pix_fmt") {
+        out.pixelFormat = value;
+    } else if (name == "title" || name == "copyright" || name == "comment" || name == "album") {
+        out.metadata.emplace_back(name, value);
+    } else if (name == "author") {
+        out.metadata.emplace_back("artist", value);
+    } else if (name == "timestamp") {
+        int64_t us = 0;
+        if (av_parse_time(&us, value.c_str(), 0) < 0)
+            BadValue(value, name, "a date such as 2024-05-01 12:00:00 or \"now\" is needed");
+        const time_t seconds = time_t(us / 1000000);
+        struct tm tmv;
+        char text[64];
+        gmtime_r(&seconds, &tmv);
+        strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tmv);
+        out.metadata.emplace_back("creation_time", Format("%s.%06dZ", text, int(us % 1000000)));
+    } else if (name == "metadata") {
+        const size_t eq = value.find('=');
+        if (eq == std::string::npos || eq == 0)
+            BadValue(value, name, "KEY=VALUE is needed");
+        out.metadata.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+    }
+}
+
+} // namespace
+
+int64_t ParseBitRate(const std::string &text, const std::string &option)
+{
+    errno = 0;
+    char *end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || errno == ERANGE || !std::isfinite(v))
+        BadValue(text, option, "a bit rate such as 128, 128k or 1.5M is needed");
+    std::string suffix = end;
+    if (suffix == "k" || suffix == "K") {
+        v *= 1000;
+    } else if (suffix == "M" || suffix == "m") {
+        v *= 1000000;
+    } else if (suffix.empty()) {
+        // Profiles give small numbers in kbit/s and large ones in bit/s.
+        if (v < 10000)
+            v *= 1000;
+    } else {
+        BadValue(text, option, "a bit rate such as 128, 128k or 1.5M is needed");
+    }
+    if (v < 0)
+        BadValue(text, option, "it must not be negative");
+    if (v > 2e9)
+        BadValue(text, option, "it is too large");
+    return int64_t(std::llround(v));
+}
+
+int64_t ParseDurationUs(const std::string &text, const std::string &option)
+{
+    int64_t us = 0;
+    if (text.empty() || av_parse_time(&us, text.c_str(), 1) < 0)
+        BadValue(text, option, "seconds or HH:MM:SS are needed");
+    if (us < 0)
+        BadValue(text, option, "it must not be negative");
+    return us;
+}
+
+AVRational ParseAspect(const std::string &text, const std::string &option)
+{
+    double value = 0;
+    const size_t sep = text.find_first_of(":/");
+    if (sep != std::string::npos) {
+        const double num = ParseDouble(text.substr(0, sep), option);
+        const double den = ParseDouble(text.substr(sep + 1), option);
+        if (num <= 0 || den <= 0)
+            BadValue(text, option, "a ratio above zero is needed");
+        value = num / den;
+    } else {
+        value = ParseDouble(text, option);
+        if (value == 0)
+            return AVRational{0, 1}; // 0 keeps the source's ratio
+    }
+    if (!(value > 0) || value > 100)
+        BadValue(text, option, "a ratio between 0 and 100 such as 1.333 or 16:9 is needed");
+    return av_d2q(value, 255);
+}
+
+int ParseLevel(const std::string &text, const std::string &option)
+{
+    const double v = ParseDouble(text, option);
+    if (v <= 0)
+        BadValue(text, option, "a level such as 13, 1.3 or 3.1 is needed");
+    // "1.3" and "13" both mean level 1.3.
+    const int idc = v < 7 ? int(std::lround(v * 10)) : int(std::lround(v));
+    if (idc > 99)
+        BadValue(text, option, "a level such as 13, 1.3 or 3.1 is needed");
+    return idc;
+}
+
+CommandLine ParseCommandLine(int argc, char **argv)
+{
+    CommandLine cmd;
+    std::vector<std::pair<std::string, std::string>> pending;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            const std::string given = arg.substr(1);
+            const OptionDef *def = FindOption(given);
+            if (!def)
+                throw EngineError(Format("Unrecognized option '%s'", arg.c_str()));
+            const std::string name = def->canonical ? def->canonical : def->name;
+            std::string value;
+            if (def->takesValue) {
+                if (i + 1 >= argc)
+                    throw EngineError(Format("Missing argument for option '%s'", arg.c_str()));
+                value = argv[++i];
+            }
+            if (def->scope == Scope::Global) {
+                if (name == "y") {
+                    cmd.overwrite = true;
+                } else if (name == "threads") {
+                    cmd.threads = value == "auto" ? 0 : ParseInt(value, name, 0, 64);
+                } else if (name == "loglevel") {
+                    static const std::pair<const char *, int> levels[] = {
+                        {"quiet", AV_LOG_QUIET}, {"panic", AV_LOG_PANIC}, {"fatal", AV_LOG_FATAL},
+                        {"error", AV_LOG_ERROR}, {"warning", AV_LOG_WARNING}, {"info", AV_LOG_INFO},
+                        {"verbose", AV_LOG_VERBOSE}, {"debug", AV_LOG_DEBUG}};
+                    bool found = false;
+                    for (const auto &[levelName, level] : levels)
+                        if (value == levelName) {
+                            cmd.logLevel = level;
+                            found = true;
+                        }
+                    if (!found)
+                        cmd.logLevel = ParseInt(value, name, -8, 56);
+                }
+                continue;
+            }
+            if (cmd.hasOutput)
+                throw EngineError(Format("Option '%s' comes after the output file '%s'; give it before",
+                                         arg.c_str(), cmd.output.path.c_str()));
+            if (name == "i") {
+                InputRequest in;
+                in.path = value;
+                if (in.path.empty())
+                    throw EngineError("Input file name is empty");
+                for (const auto &[n, v] : pending)
+                    ApplyInputOption(in, n, v);
+                pending.clear();
+                cmd.inputs.push_back(std::move(in));
+                continue;
+            }
+            pending.emplace_back(name, value);
+            continue;
+        }
+        if (cmd.hasOutput)
+            throw EngineError(Format("Only one output file can be written; '%s' follows '%s'", arg.c_str(),
+                                     cmd.output.path.c_str()));
+        if (arg.empty())
+            throw EngineError("Output file name is empty");
+        cmd.hasOutput = true;
+        cmd.output.path = arg;
+        for (const auto &[n, v] : pending)
+            ApplyOutputOption(cmd.output, n, v);
+        pending.clear();
+    }
+
+    if (!pending.empty()) {
+        // No output file: the options are still checked, then only the inputs are described.
+        OutputRequest unused;
+        for (const auto &[n, v] : pending)
+            ApplyOutputOption(unused, n, v);
+    }
+    if (cmd.inputs.empty())
+        throw EngineError("No input file given; use -i FILE");
+    return cmd;
+}
+
+} // namespace mirra

@@ -1,0 +1,79 @@
+#pragma once
+// The command line, read in classic transcoder order: options before "-i" belong to
+// that input, options after the last input to the output, the last argument is the
+// output file.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+namespace mirra {
+
+struct InputRequest
+{
+    std::string path;
+    std::string format;           // -f before -i: demuxer name
+    int64_t seekUs = 0;           // -ss before -i
+    std::optional<int64_t> limitUs; // -t before -i
+};
+
+struct GeometryRequest
+{
+    int cropTop = 0, cropBottom = 0, cropLeft = 0, cropRight = 0;
+    int padTop = 0, padBottom = 0, padLeft = 0, padRight = 0;
+    int width = 0, height = 0;   // -s; 0 keeps the (cropped) source size
+    AVRational aspect{0, 1};     // -aspect display ratio; 0 keeps the source's
+};
+
+struct OutputRequest
+{
+    std::string path;
+    std::string format;          // -f after the inputs
+    std::string videoCodec;      // encoder name, "copy", or empty for the container's default
+    std::string audioCodec;
+    bool noVideo = false;
+    bool noAudio = false;
+    int64_t videoBitRate = 0;    // bit/s, 0 = encoder default
+    int64_t audioBitRate = 0;
+    int sampleRate = 0;
+    int channels = 0;
+    AVRational frameRate{0, 1};
+    GeometryRequest geometry;
+    int64_t startUs = 0;                  // -ss after the inputs
+    std::optional<int64_t> durationUs;    // -t
+    int qmin = -1;
+    int qmax = -1;
+    int level = -1;              // H.264 level_idc, e.g. 13 for 1.3
+    int gop = -1;
+    int bFrames = -1;
+    double qscale = -1;
+    std::string pixelFormat;
+    std::vector<std::pair<std::string, std::string>> metadata; // in the order given
+};
+
+struct CommandLine
+{
+    bool overwrite = false;
+    int threads = 0;             // 0 = as many as the libraries find useful
+    int logLevel = -8;           // AV_LOG_QUIET unless -loglevel asks for more
+    std::vector<InputRequest> inputs;
+    bool hasOutput = false;
+    OutputRequest output;
+};
+
+// Throws EngineError with a one-line explanation on any mistake.
+CommandLine ParseCommandLine(int argc, char **argv);
+
+// Value readers, public for the tests of the rules they implement.
+int64_t ParseBitRate(const std::string &text, const std::string &option);
+int64_t ParseDurationUs(const std::string &text, const std::string &option);
+AVRational ParseAspect(const std::string &text, const std::string &option);
+int ParseLevel(const std::string &text, const std::string &option);
+
+} // namespace mirra

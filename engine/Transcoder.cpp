@@ -1,0 +1,828 @@
+#include "Transcoder.h"
+
+#include "Codecs.h"
+#include "Console.h"
+#include "Describe.h"
+#include "Geometry.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/intreadwrite.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace mirra {
+
+struct Transcoder::Stream
+{
+    AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
+    InputFile *input = nullptr;
+    AVStream *inStream = nullptr;
+    AVStream *outStream = nullptr;
+    bool copy = false;
+    bool copyStarted = false;
+    const AVCodec *encoderCodec = nullptr;
+    CodecContextPtr decoder;
+    CodecContextPtr encoder;
+    FilterGraphPtr graph;
+    AVFilterContext *source = nullptr;
+    AVFilterContext *sink = nullptr;
+    VideoSource videoSource;
+    VideoLayout layout;
+    AudioSource audioSource;
+    AudioTarget audioTarget;
+    bool ended = false;         // takes no more input: end of its file or of the requested length
+    int64_t nextPts = AV_NOPTS_VALUE; // expected timestamp of the next decoded frame (stream time base)
+    int64_t graphEnd = AV_NOPTS_VALUE; // end of the last frame given to the filters (their input time base)
+
+    ~Stream()
+    {
+        av_channel_layout_uninit(&audioSource.layout);
+        av_channel_layout_uninit(&audioTarget.layout);
+    }
+};
+
+namespace {
+
+const char *KindName(AVMediaType type)
+{
+    return type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
+}
+
+bool GeometryRequested(const OutputRequest &out)
+{
+    const GeometryRequest &g = out.geometry;
+    return g.width || g.height || g.aspect.num || g.padTop || g.padBottom || g.padLeft || g.padRight || g.cropTop ||
+           g.cropBottom || g.cropLeft || g.cropRight || out.frameRate.num || !out.pixelFormat.empty();
+}
+
+bool SameFile(const std::string &a, const std::string &b)
+{
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
+Transcoder::Transcoder(const CommandLine &command, std::vector<std::unique_ptr<InputFile>> &inputs)
+    : m_command(command), m_out(command.output), m_inputs(inputs), m_frame(NewFrame()), m_filtered(NewFrame()),
+      m_packet(NewPacket()), m_encoded(NewPacket())
+{
+}
+
+Transcoder::~Transcoder()
+{
+    m_streams.clear(); // encoders and filters go before the file they write to
+    if (m_fileCreated && !m_finished) {
+        m_output.reset();
+        std::remove(m_out.path.c_str());
+    }
+}
+
+void Transcoder::Run()
+{
+    Setup();
+    ReadLoop();
+    Finish();
+}
+
+// ---------------------------------------------------------------- setup
+
+void Transcoder::Setup()
+{
+    const AVOutputFormat *format = ResolveOutputFormat(m_out.format, m_out.path);
+    CheckOutputPath();
+
+    AVFormatContext *oc = nullptr;
+    const int r = avformat_alloc_output_context2(&oc, format, nullptr, m_out.path.c_str());
+    if (r < 0 || !oc)
+        throw EngineError(Format("Cannot prepare the output file '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
+    m_output.reset(oc);
+
+    m_streamOfInput.resize(m_inputs.size());
+    for (size_t i = 0; i < m_inputs.size(); ++i)
+        m_streamOfInput[i].assign(m_inputs[i]->context()->nb_streams, nullptr);
+    m_inputEnded.assign(m_inputs.size(), false);
+    m_inputLastUs.assign(m_inputs.size(), INT64_MIN);
+
+    m_endUs = m_out.durationUs;
+    for (const auto &in : m_inputs)
+        if (in->request().limitUs && (!m_endUs || *in->request().limitUs < *m_endUs))
+            m_endUs = in->request().limitUs;
+
+    SelectStreams(format);
+    for (const auto &in : m_inputs)
+        if (InputWanted(in.get()))
+            in->SeekToStart(m_out.startUs);
+
+    // A stream that cannot be decoded (damaged headers, no decoder) is left out
+    // when something else remains to be written.
+    for (auto it = m_streams.begin(); it != m_streams.end();) {
+        Stream &s = **it;
+        try {
+            if (!s.copy)
+                OpenDecoder(s);
+            ++it;
+        } catch (const EngineError &e) {
+            if (m_streams.size() == 1)
+                throw;
+            PrintLine(std::string("Note: ") + e.what() + "; the output is written without it");
+            m_streamOfInput[size_t(s.input->index())][size_t(s.inStream->index)] = nullptr;
+            it = m_streams.erase(it);
+        }
+    }
+    for (auto &s : m_streams) {
+        if (s->copy)
+            SetupCopy(*s, format);
+        else if (s->type == AVMEDIA_TYPE_VIDEO)
+            SetupVideo(*s, format);
+        else
+            SetupAudio(*s, format);
+    }
+    CopyMetadata();
+
+    std::vector<AVRational> rates;
+    for (auto &s : m_streams)
+        rates.push_back(s->type == AVMEDIA_TYPE_VIDEO ? s->outStream->avg_frame_rate : AVRational{0, 1});
+    DescribeOutput(m_output.get(), rates);
+    OpenOutputFile();
+}
+
+void Transcoder::CheckOutputPath()
+{
+    for (const auto &in : m_inputs)
+        if (SameFile(in->request().path, m_out.path))
+            throw EngineError(Format("The output file '%s' is the input file; choose another name", m_out.path.c_str()));
+    if (!m_command.overwrite && access(m_out.path.c_str(), F_OK) == 0)
+        throw EngineError(Format("File '%s' already exists; use -y to overwrite it", m_out.path.c_str()));
+}
+
+void Transcoder::SelectStreams(const AVOutputFormat *format)
+{
+    const bool wantVideo = !m_out.noVideo && ContainerTakesVideo(format);
+    const bool wantAudio = !m_out.noAudio && ContainerTakesAudio(format);
+    bool anyVideo = false, anyAudio = false;
+
+    struct Pick
+    {
+        InputFile *input = nullptr;
+        int stream = -1;
+        int64_t score = -1;
+    } video, audio;
+    for (auto &in : m_inputs) {
+        const int v = in->BestStream(AVMEDIA_TYPE_VIDEO);
+        if (v >= 0) {
+            anyVideo = true;
+            const AVCodecParameters *par = in->context()->streams[v]->codecpar;
+            const int64_t score = int64_t(par->width) * par->height;
+            if (score > video.score)
+                video = {in.get(), v, score};
+        }
+        const int a = in->BestStream(AVMEDIA_TYPE_AUDIO);
+        if (a >= 0) {
+            anyAudio = true;
+            const int64_t score = in->context()->streams[a]->codecpar->ch_layout.nb_channels;
+            if (score > audio.score)
+                audio = {in.get(), a, score};
+        }
+    }
+    if (wantVideo && video.input)
+        AddStream(AVMEDIA_TYPE_VIDEO, video.input, video.stream);
+    if (wantAudio && audio.input)
+        AddStream(AVMEDIA_TYPE_AUDIO, audio.input, audio.stream);
+    if (!m_streams.empty())
+        return;
+    if (!anyVideo && !anyAudio)
+        throw EngineError(Format("'%s' holds no audio or video stream", m_inputs.front()->request().path.c_str()));
+    std::string why;
+    if (anyVideo)
+        why = m_out.noVideo ? "-vn leaves out the video" : Format("%s files cannot hold video", format->name);
+    if (anyAudio)
+        why += std::string(why.empty() ? "" : " and ") +
+               (m_out.noAudio ? "-an leaves out the audio" : Format("%s files cannot hold audio", format->name));
+    throw EngineError("Nothing to write: " + why);
+}
+
+Transcoder::Stream &Transcoder::AddStream(AVMediaType type, InputFile *input, int streamIndex)
+{
+    auto s = std::make_unique<Stream>();
+    s->type = type;
+    s->input = input;
+    s->inStream = input->context()->streams[streamIndex];
+    const std::string &codec = type == AVMEDIA_TYPE_VIDEO ? m_out.videoCodec : m_out.audioCodec;
+    s->copy = codec == "copy";
+    m_streamOfInput[size_t(input->index())][size_t(streamIndex)] = s.get();
+    m_streams.push_back(std::move(s));
+    return *m_streams.back();
+}
+
+void Transcoder::OpenDecoder(Stream &s)
+{
+    const AVCodecParameters *par = s.inStream->codecpar;
+    const AVCodec *codec = avcodec_find_decoder(par->codec_id);
+    if (!codec)
+        throw EngineError(Format("No decoder for the %s of '%s' (codec %s)", KindName(s.type),
+                                 s.input->request().path.c_str(), avcodec_get_name(par->codec_id)));
+    s.decoder.reset(avcodec_alloc_context3(codec));
+    if (!s.decoder)
+        throw std::bad_alloc();
+    int r = avcodec_parameters_to_context(s.decoder.get(), par);
+    if (r >= 0) {
+        s.decoder->pkt_timebase = s.inStream->time_base;
+        s.decoder->thread_count = m_command.threads;
+        s.decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        r = avcodec_open2(s.decoder.get(), codec, nullptr);
+    }
+    if (r < 0)
+        throw EngineError(Format("Cannot decode the %s of '%s': %s", KindName(s.type), s.input->request().path.c_str(),
+                                 ErrorText(r).c_str()));
+}
+
+void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
+{
+    AVCodecContext *dec = s.decoder.get();
+    if (dec->width <= 0 || dec->height <= 0)
+        throw EngineError(Format("Cannot tell the picture size of the video in '%s'; the file may be damaged",
+                                 s.input->request().path.c_str()));
+    // A damaged start can hide the pixel format; the filters are rebuilt when the
+    // first picture shows the real one.
+    if (dec->pix_fmt == AV_PIX_FMT_NONE)
+        dec->pix_fmt = AV_PIX_FMT_YUV420P;
+
+    AVRational rate = m_out.frameRate;
+    if (rate.num <= 0) {
+        rate = av_guess_frame_rate(s.input->context(), s.inStream, nullptr);
+        if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 240)
+            rate = AVRational{25, 1};
+    }
+
+    const AVCodec *codec =
+        m_out.videoCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_VIDEO) : FindEncoder(m_out.videoCodec, AVMEDIA_TYPE_VIDEO);
+    if (!codec)
+        throw EngineError(Format("No video encoder available for a %s file", format->name));
+    if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
+        throw EngineError(Format("%s files cannot hold %s video", format->name, avcodec_get_name(codec->id)));
+    s.encoderCodec = codec;
+    rate = PickFrameRate(codec, rate);
+
+    VideoSource &src = s.videoSource;
+    src.width = dec->width;
+    src.height = dec->height;
+    src.format = dec->pix_fmt;
+    src.sampleAspect = s.inStream->sample_aspect_ratio.num > 0 ? s.inStream->sample_aspect_ratio : dec->sample_aspect_ratio;
+    src.timeBase = s.inStream->time_base;
+    src.frameRate = rate;
+
+    const AVPixelFormat pixelFormat = PickPixelFormat(codec, src.format, m_out.pixelFormat);
+    s.layout = PlanVideoLayout(m_out.geometry, src.width, src.height, src.sampleAspect, codec, pixelFormat, rate);
+    if (!s.layout.note.empty())
+        PrintLine("Note: " + s.layout.note);
+    BuildVideoGraph(s);
+
+    s.encoder.reset(avcodec_alloc_context3(codec));
+    if (!s.encoder)
+        throw std::bad_alloc();
+    AVCodecContext *enc = s.encoder.get();
+    enc->width = av_buffersink_get_w(s.sink);
+    enc->height = av_buffersink_get_h(s.sink);
+    enc->pix_fmt = AVPixelFormat(av_buffersink_get_format(s.sink));
+    enc->sample_aspect_ratio = s.layout.sampleAspect.num > 0 ? s.layout.sampleAspect : av_buffersink_get_sample_aspect_ratio(s.sink);
+    enc->framerate = rate;
+    enc->time_base = av_inv_q(rate);
+    enc->thread_count = m_command.threads;
+    enc->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    if (m_output->oformat->flags & AVFMT_GLOBALHEADER)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
+        enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+
+    AVDictionary *options = nullptr;
+    const bool x264 = codec->id == AV_CODEC_ID_H264 && std::string(codec->name).rfind("libx264", 0) == 0;
+    const bool vpx = std::string(codec->name).rfind("libvpx", 0) == 0;
+    if (m_out.videoBitRate > 0) {
+        enc->bit_rate = m_out.videoBitRate;
+    } else if (m_out.qscale > 0 && (UsesMpegQuantiser(codec) || codec->id == AV_CODEC_ID_MPEG4)) {
+        enc->flags |= AV_CODEC_FLAG_QSCALE;
+        enc->global_quality = int(FF_QP2LAMBDA * m_out.qscale + 0.5);
+    } else if (m_out.qscale > 0 && (x264 || vpx)) {
+        av_dict_set(&options, "crf", Format("%d", std::min(int(m_out.qscale + 0.5), x264 ? 51 : 63)).c_str(), 0);
+    } else if (!x264) {
+        const AVCodecDescriptor *desc = avcodec_descriptor_get(codec->id);
+        if (!(desc && (desc->props & AV_CODEC_PROP_LOSSLESS)) && codec->id != AV_CODEC_ID_GIF)
+            enc->bit_rate = DefaultVideoBitRate(enc->width, enc->height, rate);
+    }
+    if (vpx)
+        av_dict_set(&options, "cpu-used", "4", AV_DICT_DONT_OVERWRITE);
+
+    int qmin = m_out.qmin, qmax = m_out.qmax;
+    const int qlimit = UsesMpegQuantiser(codec) ? 31 : vpx ? 63 : 69;
+    if (qmin >= 0)
+        enc->qmin = std::clamp(qmin, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
+    if (qmax >= 0)
+        enc->qmax = std::clamp(qmax, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
+    if (qmin >= 0 && qmax >= 0 && qmin > qmax)
+        throw EngineError(Format("-qmin %d is above -qmax %d", qmin, qmax));
+    if (m_out.gop >= 0)
+        enc->gop_size = m_out.gop;
+    if (m_out.bFrames >= 0)
+        enc->max_b_frames = m_out.bFrames;
+    if (m_out.level > 0 && codec->id == AV_CODEC_ID_H264) {
+        const int level = FitH264Level(m_out.level, enc->width, enc->height, rate, enc->bit_rate);
+        if (level > 0)
+            enc->level = level;
+    }
+
+    const int r = avcodec_open2(enc, codec, &options);
+    av_dict_free(&options);
+    if (r < 0)
+        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s", codec->name, enc->width,
+                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str()));
+
+    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
+    if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
+        throw std::bad_alloc();
+    st->time_base = enc->time_base;
+    st->avg_frame_rate = rate;
+    st->sample_aspect_ratio = enc->sample_aspect_ratio;
+    s.outStream = st;
+}
+
+void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
+{
+    AVCodecContext *dec = s.decoder.get();
+    if (dec->sample_rate <= 0 || dec->ch_layout.nb_channels <= 0 || dec->sample_fmt == AV_SAMPLE_FMT_NONE)
+        throw EngineError(Format("Cannot tell the sound format of the audio in '%s'; the file may be damaged",
+                                 s.input->request().path.c_str()));
+
+    const AVCodec *codec =
+        m_out.audioCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_AUDIO) : FindEncoder(m_out.audioCodec, AVMEDIA_TYPE_AUDIO);
+    if (!codec)
+        throw EngineError(Format("No audio encoder available for a %s file", format->name));
+    if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
+        throw EngineError(Format("%s files cannot hold %s audio", format->name, avcodec_get_name(codec->id)));
+    s.encoderCodec = codec;
+
+    AudioSource &src = s.audioSource;
+    src.sampleRate = dec->sample_rate;
+    src.format = dec->sample_fmt;
+    NamedLayout(dec->ch_layout, &src.layout);
+
+    AudioTarget &target = s.audioTarget;
+    target.sampleRate = PickSampleRate(codec, format, m_out.sampleRate > 0 ? m_out.sampleRate : src.sampleRate);
+    target.format = PickSampleFormat(codec, src.format);
+    PickChannelLayout(codec, m_out.channels > 0 ? m_out.channels : src.layout.nb_channels, &target.layout);
+    BuildAudioGraph(s);
+
+    s.encoder.reset(avcodec_alloc_context3(codec));
+    if (!s.encoder)
+        throw std::bad_alloc();
+    AVCodecContext *enc = s.encoder.get();
+    enc->sample_fmt = target.format;
+    enc->sample_rate = target.sampleRate;
+    av_channel_layout_copy(&enc->ch_layout, &target.layout);
+    enc->time_base = AVRational{1, target.sampleRate};
+    enc->bit_rate = FitAudioBitRate(codec, target.sampleRate,
+                                    m_out.audioBitRate > 0 ? m_out.audioBitRate
+                                                           : DefaultAudioBitRate(codec, target.layout.nb_channels));
+    enc->thread_count = m_command.threads;
+    if (m_output->oformat->flags & AVFMT_GLOBALHEADER)
+        enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
+        enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    const int r = avcodec_open2(enc, codec, nullptr);
+    if (r < 0)
+        throw EngineError(Format("Cannot start the audio encoder %s for %d Hz %d channels: %s", codec->name,
+                                 target.sampleRate, target.layout.nb_channels, ErrorText(r).c_str()));
+    if (enc->frame_size > 0 && !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+        av_buffersink_set_frame_size(s.sink, unsigned(enc->frame_size));
+
+    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
+    if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
+        throw std::bad_alloc();
+    st->time_base = enc->time_base;
+    s.outStream = st;
+}
+
+void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
+{
+    const AVCodecParameters *par = s.inStream->codecpar;
+    if (s.type == AVMEDIA_TYPE_VIDEO && GeometryRequested(m_out))
+        throw EngineError("Frame size, pads, crops, aspect, frame rate and pixel format need the video to be encoded; "
+                          "they cannot be used with -vcodec copy");
+    if (s.type == AVMEDIA_TYPE_AUDIO && (m_out.sampleRate || m_out.channels))
+        throw EngineError("-ar and -ac need the audio to be encoded; they cannot be used with -acodec copy");
+    if (avformat_query_codec(format, par->codec_id, FF_COMPLIANCE_NORMAL) == 0)
+        throw EngineError(Format("%s files cannot hold %s %s; it has to be encoded", format->name,
+                                 avcodec_get_name(par->codec_id), KindName(s.type)));
+    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
+    if (!st || avcodec_parameters_copy(st->codecpar, par) < 0)
+        throw std::bad_alloc();
+    st->codecpar->codec_tag = 0; // the container picks its own tag for the codec
+    st->time_base = s.inStream->time_base;
+    st->avg_frame_rate = s.inStream->avg_frame_rate;
+    st->r_frame_rate = s.inStream->r_frame_rate;
+    st->sample_aspect_ratio = s.inStream->sample_aspect_ratio;
+    s.outStream = st;
+}
+
+void Transcoder::BuildGraph(Stream &s, const char *sourceFilter, const char *sinkFilter, const std::string &sourceArgs,
+                            const std::string &chain)
+{
+    FilterGraphPtr graph(avfilter_graph_alloc());
+    if (!graph)
+        throw std::bad_alloc();
+    graph->scale_sws_opts = av_strdup("flags=bicubic");
+    AVFilterContext *source = nullptr, *sink = nullptr;
+    int r = avfilter_graph_create_filter(&source, avfilter_get_by_name(sourceFilter), "in", sourceArgs.c_str(),
+                                         nullptr, graph.get());
+    if (r >= 0)
+        r = avfilter_graph_create_filter(&sink, avfilter_get_by_name(sinkFilter), "out", nullptr, nullptr, graph.get());
+    if (r >= 0) {
+        FilterInOutPtr outputs(avfilter_inout_alloc());
+        FilterInOutPtr inputs(avfilter_inout_alloc());
+        if (!outputs || !inputs)
+            throw std::bad_alloc();
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = source;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = sink;
+        AVFilterInOut *in = inputs.release(), *out = outputs.release();
+        r = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &in, &out, nullptr);
+        avfilter_inout_free(&in);
+        avfilter_inout_free(&out);
+    }
+    if (r >= 0)
+        r = avfilter_graph_config(graph.get(), nullptr);
+    if (r < 0)
+        throw EngineError(Format("Cannot set up the %s conversion (%s): %s", KindName(s.type), chain.c_str(),
+                                 ErrorText(r).c_str()));
+    s.graph = std::move(graph);
+    s.source = source;
+    s.sink = sink;
+}
+
+void Transcoder::BuildVideoGraph(Stream &s)
+{
+    TrimWindow trim;
+    if (m_endUs)
+        trim.endSeconds = double(*m_endUs) / AV_TIME_BASE;
+    BuildGraph(s, "buffer", "buffersink", VideoSourceArgs(s.videoSource), VideoFilterChain(s.layout, s.videoSource, trim));
+}
+
+void Transcoder::BuildAudioGraph(Stream &s)
+{
+    TrimWindow trim;
+    if (m_endUs)
+        trim.endSeconds = double(*m_endUs) / AV_TIME_BASE;
+    BuildGraph(s, "abuffer", "abuffersink", AudioSourceArgs(s.audioSource), AudioFilterChain(s.audioTarget, trim));
+    if (s.encoder && s.encoder->frame_size > 0 && !(s.encoderCodec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+        av_buffersink_set_frame_size(s.sink, unsigned(s.encoder->frame_size));
+}
+
+void Transcoder::CopyMetadata()
+{
+    AVFormatContext *oc = m_output.get();
+    // Tags of the first input travel along, except those describing the old file itself.
+    const AVDictionaryEntry *tag = nullptr;
+    while ((tag = av_dict_get(m_inputs.front()->context()->metadata, "", tag, AV_DICT_IGNORE_SUFFIX))) {
+        const std::string key = tag->key;
+        if (key == "encoder" || key == "software" || key == "major_brand" || key == "minor_version" || key == "compatible_brands")
+            continue;
+        av_dict_set(&oc->metadata, tag->key, tag->value, 0);
+    }
+    for (const auto &[key, value] : m_out.metadata)
+        av_dict_set(&oc->metadata, key.c_str(), value.c_str(), 0);
+    for (auto &s : m_streams)
+        if (const AVDictionaryEntry *lang = av_dict_get(s->inStream->metadata, "language", nullptr, 0))
+            av_dict_set(&s->outStream->metadata, "language", lang->value, 0);
+}
+
+void Transcoder::OpenOutputFile()
+{
+    AVFormatContext *oc = m_output.get();
+    if (!(oc->oformat->flags & AVFMT_NOFILE)) {
+        const int r = avio_open(&oc->pb, m_out.path.c_str(), AVIO_FLAG_WRITE);
+        if (r < 0)
+            throw EngineError(Format("Cannot open output file '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
+        m_fileCreated = true;
+    }
+    const int r = avformat_write_header(oc, nullptr);
+    if (r < 0)
+        throw EngineError(Format("Cannot write the header of '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
+}
+
+// ---------------------------------------------------------------- reading
+
+bool Transcoder::InputWanted(const InputFile *input) const
+{
+    for (const Stream *s : m_streamOfInput[size_t(input->index())])
+        if (s && !s->ended)
+            return true;
+    return false;
+}
+
+InputFile *Transcoder::NextInput()
+{
+    // The input furthest behind is read next, so the output stays interleaved.
+    InputFile *best = nullptr;
+    int64_t bestUs = INT64_MAX;
+    for (auto &in : m_inputs) {
+        const size_t i = size_t(in->index());
+        if (m_inputEnded[i] || !InputWanted(in.get()))
+            continue;
+        if (!best || m_inputLastUs[i] < bestUs) {
+            best = in.get();
+            bestUs = m_inputLastUs[i];
+        }
+    }
+    return best;
+}
+
+void Transcoder::ReadLoop()
+{
+    while (InputFile *in = NextInput()) {
+        const size_t index = size_t(in->index());
+        const int r = av_read_frame(in->context(), m_packet.get());
+        if (r == AVERROR(EAGAIN)) {
+            usleep(10000);
+            continue;
+        }
+        if (r < 0) {
+            // The end, or damage that ends the file early: convert what was read.
+            TakeLibraryError();
+            EndInput(in);
+            continue;
+        }
+        const unsigned si = unsigned(m_packet->stream_index);
+        Stream *s = si < m_streamOfInput[index].size() ? m_streamOfInput[index][si] : nullptr;
+        if (s && m_packet->dts != AV_NOPTS_VALUE) {
+            const AVRational tb = in->context()->streams[si]->time_base;
+            const int64_t us = av_rescale_q(m_packet->dts, tb, AV_TIME_BASE_Q) - in->originUs();
+            m_inputLastUs[index] = us;
+            // Far past the requested length: whatever is still missing will not come.
+            if (m_endUs && us > *m_endUs + 3 * AV_TIME_BASE)
+                for (Stream *other : m_streamOfInput[index])
+                    if (other)
+                        EndStream(*other);
+        }
+        if (s && !s->ended)
+            HandlePacket(*s, m_packet.get());
+        av_packet_unref(m_packet.get());
+    }
+}
+
+void Transcoder::EndInput(InputFile *input)
+{
+    m_inputEnded[size_t(input->index())] = true;
+    for (Stream *s : m_streamOfInput[size_t(input->index())])
+        if (s)
+            EndStream(*s);
+}
+
+void Transcoder::EndStream(Stream &s)
+{
+    if (s.ended)
+        return;
+    // The decoder still holds pictures it has not handed out (reordering, threads).
+    if (!s.copy) {
+        avcodec_send_packet(s.decoder.get(), nullptr);
+        ReceiveDecodedFrames(s);
+    }
+    s.ended = true;
+}
+
+void Transcoder::HandlePacket(Stream &s, AVPacket *pkt)
+{
+    if (s.copy) {
+        CopyPacket(s, pkt);
+        return;
+    }
+    int r = avcodec_send_packet(s.decoder.get(), pkt);
+    if (r == AVERROR(EAGAIN)) {
+        ReceiveDecodedFrames(s);
+        r = avcodec_send_packet(s.decoder.get(), pkt);
+    }
+    if (r < 0 && r != AVERROR(EAGAIN) && r != AVERROR_EOF) {
+        ++m_decodeErrors; // a damaged packet costs a frame, not the conversion
+        TakeLibraryError();
+    }
+    ReceiveDecodedFrames(s);
+}
+
+void Transcoder::CopyPacket(Stream &s, AVPacket *pkt)
+{
+    const AVRational tb = s.inStream->time_base;
+    if (!s.copyStarted) {
+        if (!(pkt->flags & AV_PKT_FLAG_KEY))
+            return; // a copy can only begin on a key frame
+        s.copyStarted = true;
+    }
+    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    const int64_t origin = av_rescale_q(s.input->originUs(), AV_TIME_BASE_Q, tb);
+    if (ts != AV_NOPTS_VALUE && m_endUs && av_rescale_q(ts - origin, tb, AV_TIME_BASE_Q) >= *m_endUs) {
+        s.ended = true;
+        return;
+    }
+    if (pkt->pts != AV_NOPTS_VALUE)
+        pkt->pts -= origin;
+    if (pkt->dts != AV_NOPTS_VALUE)
+        pkt->dts -= origin;
+    av_packet_rescale_ts(pkt, tb, s.outStream->time_base);
+    pkt->pos = -1;
+    WritePacket(s, pkt);
+}
+
+void Transcoder::ReceiveDecodedFrames(Stream &s)
+{
+    for (;;) {
+        const int r = avcodec_receive_frame(s.decoder.get(), m_frame.get());
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            return;
+        if (r < 0) {
+            ++m_decodeErrors;
+            TakeLibraryError();
+            return;
+        }
+        HandleDecodedFrame(s, m_frame.get());
+        av_frame_unref(m_frame.get());
+    }
+}
+
+bool Transcoder::SourceChanged(const Stream &s, const AVFrame *frame) const
+{
+    if (s.type == AVMEDIA_TYPE_VIDEO)
+        return frame->width != s.videoSource.width || frame->height != s.videoSource.height ||
+               frame->format != s.videoSource.format;
+    return frame->sample_rate != s.audioSource.sampleRate || frame->format != s.audioSource.format ||
+           frame->ch_layout.nb_channels != s.audioSource.layout.nb_channels;
+}
+
+void Transcoder::HandleDecodedFrame(Stream &s, AVFrame *frame)
+{
+    if (s.ended)
+        return;
+    const AVRational tb = s.inStream->time_base;
+    int64_t ts = frame->best_effort_timestamp;
+    if (ts == AV_NOPTS_VALUE)
+        ts = s.nextPts != AV_NOPTS_VALUE ? s.nextPts : 0;
+    const int64_t rel = ts - av_rescale_q(s.input->originUs(), AV_TIME_BASE_Q, tb);
+    if (m_endUs && av_rescale_q(rel, tb, AV_TIME_BASE_Q) >= *m_endUs) {
+        s.ended = true; // reading stops once every stream is here
+        return;
+    }
+
+    if (SourceChanged(s, frame)) {
+        // Let the old filters hand over what they hold, then continue with new ones.
+        av_buffersrc_close(s.source, s.graphEnd, AV_BUFFERSRC_FLAG_PUSH);
+        PullFiltered(s);
+        if (s.type == AVMEDIA_TYPE_VIDEO) {
+            s.videoSource.width = frame->width;
+            s.videoSource.height = frame->height;
+            s.videoSource.format = AVPixelFormat(frame->format);
+            if (s.layout.cropLeft + s.layout.cropRight + 2 > frame->width ||
+                s.layout.cropTop + s.layout.cropBottom + 2 > frame->height)
+                throw EngineError(Format("The picture size changed to %dx%d, too small for the requested crop",
+                                         frame->width, frame->height));
+            BuildVideoGraph(s);
+        } else {
+            s.audioSource.sampleRate = frame->sample_rate;
+            s.audioSource.format = AVSampleFormat(frame->format);
+            av_channel_layout_uninit(&s.audioSource.layout);
+            NamedLayout(frame->ch_layout, &s.audioSource.layout);
+            BuildAudioGraph(s);
+        }
+    }
+
+    if (s.type == AVMEDIA_TYPE_VIDEO) {
+        const int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration
+                                                          : av_rescale_q(1, av_inv_q(s.videoSource.frameRate), tb);
+        s.nextPts = ts + duration;
+        frame->pts = rel;
+        s.graphEnd = rel + duration;
+    } else {
+        const AVRational sampleTb{1, frame->sample_rate};
+        s.nextPts = ts + av_rescale_q(frame->nb_samples, sampleTb, tb);
+        frame->pts = av_rescale_q(rel, tb, sampleTb);
+        s.graphEnd = frame->pts + frame->nb_samples;
+    }
+    const int r = av_buffersrc_add_frame_flags(s.source, frame, 0);
+    if (r < 0)
+        throw EngineError(Format("Cannot pass the decoded %s on: %s", KindName(s.type), ErrorText(r).c_str()));
+    PullFiltered(s);
+}
+
+void Transcoder::PullFiltered(Stream &s)
+{
+    for (;;) {
+        const int r = av_buffersink_get_frame_flags(s.sink, m_filtered.get(), 0);
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            return;
+        if (r < 0)
+            throw EngineError(Format("Converting the %s failed: %s", KindName(s.type), ErrorText(r).c_str()));
+        EncodeFrame(s, m_filtered.get());
+        av_frame_unref(m_filtered.get());
+    }
+}
+
+void Transcoder::EncodeFrame(Stream &s, AVFrame *frame)
+{
+    AVCodecContext *enc = s.encoder.get();
+    if (frame) {
+        frame->pts = av_rescale_q(frame->pts, av_buffersink_get_time_base(s.sink), enc->time_base);
+        if (s.type == AVMEDIA_TYPE_VIDEO) {
+            frame->pict_type = AV_PICTURE_TYPE_NONE; // the encoder places its own key frames
+            if (enc->flags & AV_CODEC_FLAG_QSCALE)
+                frame->quality = enc->global_quality;
+            if (s.layout.sampleAspect.num > 0)
+                frame->sample_aspect_ratio = s.layout.sampleAspect;
+        }
+    }
+    const int r = avcodec_send_frame(enc, frame);
+    if (r < 0 && r != AVERROR_EOF)
+        throw EngineError(Format("Encoding the %s with %s failed: %s", KindName(s.type), s.encoderCodec->name,
+                                 ErrorText(r).c_str()));
+    ReceivePackets(s);
+}
+
+void Transcoder::ReceivePackets(Stream &s)
+{
+    for (;;) {
+        const int r = avcodec_receive_packet(s.encoder.get(), m_encoded.get());
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            return;
+        if (r < 0)
+            throw EngineError(Format("Encoding the %s with %s failed: %s", KindName(s.type), s.encoderCodec->name,
+                                     ErrorText(r).c_str()));
+        if (s.type == AVMEDIA_TYPE_VIDEO) {
+            size_t size = 0;
+            const uint8_t *stats = av_packet_get_side_data(m_encoded.get(), AV_PKT_DATA_QUALITY_STATS, &size);
+            const double quality = stats && size >= 4 ? double(int32_t(AV_RL32(stats))) / FF_QP2LAMBDA : 0;
+            m_progress.VideoFrameWritten(quality);
+        }
+        // Not every encoder states how long a picture lasts; the muxers and the progress time need it.
+        if (s.type == AVMEDIA_TYPE_VIDEO && m_encoded->duration <= 0)
+            m_encoded->duration = av_rescale_q(1, av_inv_q(s.encoder->framerate), s.encoder->time_base);
+        av_packet_rescale_ts(m_encoded.get(), s.encoder->time_base, s.outStream->time_base);
+        WritePacket(s, m_encoded.get());
+    }
+}
+
+void Transcoder::WritePacket(Stream &s, AVPacket *pkt)
+{
+    pkt->stream_index = s.outStream->index;
+    const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    double end = 0;
+    if (ts != AV_NOPTS_VALUE)
+        end = double(ts + pkt->duration) * av_q2d(s.outStream->time_base);
+    if (s.copy && s.type == AVMEDIA_TYPE_VIDEO)
+        m_progress.VideoFrameWritten(0);
+    m_progress.PacketWritten(s.type, pkt->size, end);
+    const int r = av_interleaved_write_frame(m_output.get(), pkt);
+    if (r < 0)
+        throw EngineError(Format("Writing to '%s' failed: %s", m_out.path.c_str(), ErrorText(r).c_str()));
+    m_progress.Tick(m_output.get());
+}
+
+void Transcoder::Finish()
+{
+    for (auto &s : m_streams) {
+        if (s->copy)
+            continue;
+        av_buffersrc_close(s->source, s->graphEnd, AV_BUFFERSRC_FLAG_PUSH);
+        PullFiltered(*s);
+        EncodeFrame(*s, nullptr);
+    }
+    if (m_progress.packets() == 0) {
+        const AVFormatContext *ic = m_inputs.front()->context();
+        if (m_out.startUs > 0 && ic->duration != AV_NOPTS_VALUE && m_out.startUs >= ic->duration)
+            throw EngineError(Format("Nothing to write: the start time %.2f s lies beyond the end of '%s' (%.2f s)",
+                                     double(m_out.startUs) / AV_TIME_BASE, m_inputs.front()->request().path.c_str(),
+                                     double(ic->duration) / AV_TIME_BASE));
+        throw EngineError(Format("Nothing to write: no audio or video could be decoded from '%s'",
+                                 m_inputs.front()->request().path.c_str()));
+    }
+    if (m_decodeErrors > 0)
+        PrintLinef("Note: %lld damaged packets of the input were skipped", static_cast<long long>(m_decodeErrors));
+    const int r = av_write_trailer(m_output.get());
+    if (r < 0)
+        throw EngineError(Format("Cannot finish '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
+    if (m_output->pb)
+        avio_flush(m_output->pb);
+
+    int64_t headerBytes = 0;
+    for (unsigned i = 0; i < m_output->nb_streams; ++i)
+        headerBytes += m_output->streams[i]->codecpar->extradata_size;
+    m_progress.Final(m_output.get());
+    m_progress.Summary(m_output.get(), headerBytes);
+    m_finished = true;
+}
+
+} // namespace mirra

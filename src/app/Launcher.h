@@ -1,0 +1,57 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <memory>
+
+// Where the program's help lives for a program folder: the compiled-help topic path
+// the program has always named, and the HTML page a Linux build ships and shows.
+struct HelpPaths
+{
+    QString topicPath; // programFolder + "corvane-studio.chm::/corvane-studio/02-geting-help.html"
+    QString pagePath;  // programFolder + "help/corvane-studio/02-geting-help.html"
+};
+// programFolder ends in "/" (the program folder as AppSettings gives it).
+HelpPaths HelpPathsFor(const QString &programFolder);
+
+// The feedback link: "mailto:" and the support address.
+QString FeedbackLink();
+
+// The file:// URIs the file manager is asked to show (one per path, fully encoded, so
+// blanks, "$", quotes and non-Latin letters survive the trip over D-Bus).
+QStringList FileManagerItemUris(const QStringList &paths);
+
+// Everything the program hands to the desktop: addresses, the file manager, help and
+// the mail program. The desktop program installs the real one; tests install a
+// recording one. Only ever called on the user-interface thread.
+class Launcher
+{
+public:
+    virtual ~Launcher() = default;
+
+    // Opens an address (web page, file, mailto:) with the desktop's default program.
+    // True when the desktop accepted it.
+    virtual bool OpenUrl(const QUrl &url) = 0;
+    // Shows a file in the file manager with the file selected; when no file manager
+    // answers for that, opens the file's folder instead.
+    virtual bool ShowInFileManager(const QString &path) = 0;
+
+    // Shows the help page of the program in the default browser. No message when the
+    // page is missing: the browser says so.
+    bool OpenHelp(const QString &programFolder);
+    // Starts the mail program with the support address filled in, nothing else.
+    bool SendFeedback();
+
+    static Launcher &Current();
+    // Installs a launcher and returns the one it replaces; null installs the desktop one.
+    static std::unique_ptr<Launcher> Install(std::unique_ptr<Launcher> launcher);
+};
+
+// The desktop program's launcher: QDesktopServices and the freedesktop file manager
+// interface on the session bus.
+class DesktopLauncher : public Launcher
+{
+public:
+    bool OpenUrl(const QUrl &url) override;
+    bool ShowInFileManager(const QString &path) override;
+};

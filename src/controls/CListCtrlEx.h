@@ -1,0 +1,63 @@
+#pragma once
+#include <QColor>
+#include <QHash>
+#include <QRect>
+#include <QTableWidget>
+
+class QProgressBar;
+
+// The task list: a report list with per-row text and background colours kept by
+// row index, and one progress bar that can be shown inside a row's cell.
+class CListCtrlEx : public QTableWidget
+{
+    Q_OBJECT
+public:
+    static constexpr QRgb kUnchanged = 0xFFFFFFFF;
+
+    explicit CListCtrlEx(QWidget *parent = nullptr);
+
+    // Colours as 0x00BBGGRR; kUnchanged leaves that colour as it is.
+    void SetItemColor(int row, QRgb textColor, QRgb backgroundColor);
+    bool HasTextColor(int row) const { return m_textColors.contains(row); }
+    QColor TextColor(int row) const;
+    QColor BackgroundColor(int row) const;
+
+    // Progress bar inside the cells of one column.
+    void CreateRowProgress(int column);
+    void UpdateRowProgress();
+    void HideRowProgress();
+    QProgressBar *RowProgressBar() const { return m_progressBar; }
+
+    int m_progressColumn = -1;
+    int m_progressRow = -1;
+    unsigned m_percent = 0;
+    unsigned m_lastPercent = 0;
+    bool m_showProgress = false;
+
+    // Rows as the window uses them.
+    int InsertRow(int row, const QString &firstColumnText, const QIcon &icon);
+    void SetItemText(int row, int column, const QString &text);
+    QString GetItemText(int row, int column) const;
+    bool IsRowSelected(int row) const;
+    void SetRowSelected(int row, bool selected);
+    int SelectedCount() const;
+    // Row whose given column holds text; -1 when none.
+    int FindRow(int column, const QString &text) const;
+
+    static QColor FromColorRef(QRgb bgr);
+
+signals:
+    // A left click anywhere on the list, after the selection has followed it.
+    void leftClicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    QHash<int, QRgb> m_textColors;
+    QHash<int, QRgb> m_backgroundColors;
+    QProgressBar *m_progressBar = nullptr;
+    QRect m_lastBarRect;
+};

@@ -1,0 +1,64 @@
+#include "conversion/EngineOutputParser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/Numbers.h"
+#include "core/SplitString.h"
+
+namespace {
+// Whole percent toward zero, kept inside int; NaN and infinities stay out of range.
+double percentOf(double part, double whole)
+{
+    return std::trunc(part * 100.0 / whole);
+}
+} // namespace
+
+EngineOutputParser::EngineOutputParser(double duration, double totalSeconds, double doneSeconds)
+    : m_duration(duration), m_totalSeconds(totalSeconds), m_doneSeconds(doneSeconds)
+{
+}
+
+EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
+{
+    Display display;
+    const QString text = QString::fromLocal8Bit(chunk) + QStringLiteral("\r\n");
+    if (m_collectingHeader)
+        m_headerText += text;
+    if (text.contains(QStringLiteral("global headers:")))
+        m_sawGlobalHeaders = true;
+
+    const qsizetype timeAt = text.indexOf(QStringLiteral("time="));
+    if (timeAt < 0 || m_duration == 0)
+        return display;
+    const QString rest = TrimLeft(text.mid(timeAt + 5));
+    if (!rest.contains(QStringLiteral("bitrate=")))
+        return display;
+    m_collectingHeader = false;
+
+    const double t = LeadingDouble(rest);
+    const double file = percentOf(t, m_duration);
+    if (!std::isfinite(file))
+        return display;
+    const int filePercent = int(std::clamp(file, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+    if (filePercent == m_lastFilePercent)
+        return display;
+    m_lastFilePercent = filePercent;
+    display.rowPercent = filePercent;
+
+    const double total = percentOf(t + m_doneSeconds, m_totalSeconds);
+    const bool outOfRange = !(total >= 0 && total <= 100);
+    if (outOfRange && m_seekingAllowed) {
+        display.statusLine = kSeeking;
+        display.seeking = true;
+        return display;
+    }
+    display.statusLine = text;
+    if (total != m_lastTotalPercent) {
+        m_lastTotalPercent = total;
+        display.overall = std::isnan(total) ? 0 : int(std::clamp(total, 0.0, 100.0));
+        m_seekingAllowed = false;
+    }
+    return display;
+}

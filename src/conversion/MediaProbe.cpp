@@ -1,0 +1,118 @@
+#include "conversion/MediaProbe.h"
+
+#include "conversion/EngineLocation.h"
+#include "conversion/EngineProcess.h"
+#include "core/Numbers.h"
+#include "core/SplitString.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+
+namespace {
+
+const QString kNoOutputComplaint = QStringLiteral("Must supply at least one output file");
+
+} // namespace
+
+QString RunProbe(const QString &sourcePath, const QString &option)
+{
+    // "-i" and "-i " are the same option; the path stays one argument whatever it holds.
+    QStringList arguments = option.split(u' ', Qt::SkipEmptyParts);
+    arguments << sourcePath;
+
+    EngineProcess engine;
+    switch (engine.Start(EngineProgramPath(), arguments, EngineProcess::Normal)) {
+    case EngineProcess::StartResult::Started:
+        break;
+    case EngineProcess::StartResult::OutputPipeFailed:
+        ReportEngineError(QStringLiteral("Create   STDOUT   pipe   failed"));
+        return {};
+    case EngineProcess::StartResult::InputPipeFailed:
+        ReportEngineError(QStringLiteral("Create   STDIN   pipe   failed"));
+        return {};
+    case EngineProcess::StartResult::ProcessFailed:
+        return {};
+    }
+
+    QString text;
+    // One decoder across chunks, so a character split between two reads stays whole.
+    QStringDecoder decoder(QStringDecoder::System);
+    char buffer[3000];
+    qint64 n;
+    bool killed = false;
+    while ((n = engine.Read(buffer, sizeof buffer)) > 0) {
+        const qsizetype before = text.size();
+        text += decoder.decode(QByteArrayView(buffer, n));
+        const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
+        // The complaint marks the end of the description; nothing after it matters.
+        if (!killed && text.indexOf(kNoOutputComplaint, from) >= 0) {
+            engine.Kill();
+            killed = true;
+        }
+    }
+    engine.Wait();
+    return text;
+}
+
+QString ValueAfterKey(const QString &text, const QString &key)
+{
+    const qsizetype p = text.indexOf(key);
+    if (p < 0)
+        return {};
+    const qsizetype s = p + key.size() + 1;
+    if (s >= text.size())
+        return {};
+    // The window is s + 100 characters long, not 100: a key further into the text
+    // gets a wider window. Kept as the program has always read it.
+    const QString window = text.mid(s, s + 100);
+    const qsizetype cr = window.indexOf(u'\r');
+    if (cr < 0)
+        return {};
+    return window.left(cr);
+}
+
+bool ParseProbeOutput(const QString &sourcePath, const QString &text, MediaInfo &info)
+{
+    Q_UNUSED(sourcePath);
+    info.Clear();
+    info.bitRate = ValueAfterKey(text, QStringLiteral("bitrate:"));
+
+    const QString video = ValueAfterKey(text, QStringLiteral("Video:"));
+    if (video.isEmpty())
+        return false;
+    QStringList fields;
+    SplitString(video, fields, QStringLiteral(","), true);
+    if (fields.size() < 3)
+        return false;
+    info.videoCodec = fields.at(0);
+    // The codec field is tested too: "xvid" first looks like a size, and the real
+    // size field after it overwrites it.
+    for (const QString &field : fields) {
+        if (field.contains(u'x'))
+            info.videoSize = TrimLeft(field);
+        if (field.contains(QStringLiteral("kb/s")))
+            info.videoBitRate = TrimLeft(field);
+        if (field.contains(QStringLiteral("tb")))
+            info.frameRate = TrimLeft(field);
+    }
+
+    const QString audio = ValueAfterKey(text, QStringLiteral("Audio:"));
+    SplitString(audio, fields, QStringLiteral(","), true);
+    if (fields.size() < 3)
+        return false;
+    info.audioCodec = TrimLeft(fields.at(0));
+    info.sampleRate = fields.at(1);
+    info.channels = fields.at(2);
+    if (fields.size() > 3)
+        info.audioBitRate = fields.at(3);
+
+    const QString d = ValueAfterKey(text, QStringLiteral("Duration:"));
+    info.durationHours = LeadingInt(d.mid(0, 2));
+    info.durationMinutes = LeadingInt(d.mid(3, 2));
+    info.durationSeconds = float(LeadingDouble(d.mid(6, 4)));
+    const float total = float((info.durationHours * 60 + info.durationMinutes) * 60) + info.durationSeconds;
+    info.durationSecText = QString::asprintf("%0.1f", double(total));
+    const qsizetype comma = d.indexOf(u',');
+    info.durationText = comma >= 0 ? d.left(comma) : QString();
+    return true;
+}

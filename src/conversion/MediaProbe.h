@@ -1,0 +1,17 @@
+#pragma once
+#include "conversion/MediaInfo.h"
+
+#include <QString>
+
+// Runs the engine with only an input option ("-i" or "-i ") and the source path,
+// and returns everything it printed; the empty text when it could not be started.
+// Blocks until the engine has ended.
+QString RunProbe(const QString &sourcePath, const QString &option);
+
+// The text after the first occurrence of key (one character after it), up to the
+// carriage return that ends it; empty without key or carriage return.
+QString ValueAfterKey(const QString &text, const QString &key);
+
+// Fills info from a probe text. False when the text has no usable "Video:" or
+// "Audio:" description; info then holds what was read before that point.
+bool ParseProbeOutput(const QString &sourcePath, const QString &text, MediaInfo &info);

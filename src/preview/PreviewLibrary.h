@@ -1,0 +1,60 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+
+#include <stdexcept>
+
+// A call into the preview library failed: the export is missing, the library is
+// not loaded, or the call threw.
+class PreviewError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The preview library libpreview.so, loaded by name from the program folder with
+// its seven calls resolved by name. Once loaded it stays loaded for the rest of the
+// run: the player keeps threads of its own alive inside it.
+class PreviewLibrary
+{
+public:
+    using WindowHandle = quintptr; // the native window the player draws into
+
+    static constexpr const char *FileName = "libpreview.so";
+
+    PreviewLibrary() = default;
+    PreviewLibrary(const PreviewLibrary &) = delete;
+    PreviewLibrary &operator=(const PreviewLibrary &) = delete;
+
+    // Loads programFolder + "libpreview.so" (programFolder ends in "/"). True when the
+    // module was loaded; a missing export is not an error here but at its first call.
+    bool Load(const QString &programFolder);
+    bool IsLoaded() const { return m_module != nullptr; }
+    QString LoadError() const { return m_loadError; }
+
+    // Each call throws PreviewError when it cannot be made or fails inside.
+    void Init(WindowHandle window);
+    void Start(const char *path);
+    void Pause();
+    void Seek(int percent);
+    void Stop();
+    void Resize(WindowHandle window);
+    void GetPos(int &position, int &length);
+
+private:
+    using WindowCall = void (*)(WindowHandle);
+    using PathCall = void (*)(const char *);
+    using PlainCall = void (*)();
+    using SeekCall = void (*)(int);
+    using PosCall = void (*)(int *, int *);
+
+    void *m_module = nullptr;
+    QString m_loadError;
+    WindowCall m_init = nullptr;
+    PathCall m_start = nullptr;
+    PlainCall m_pause = nullptr;
+    SeekCall m_seek = nullptr;
+    PlainCall m_stop = nullptr;
+    WindowCall m_resize = nullptr;
+    PosCall m_getpos = nullptr;
+};

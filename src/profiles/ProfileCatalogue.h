@@ -1,0 +1,38 @@
+#pragma once
+#include <QHash>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+
+// Profile name -> parameter file relative to the program folder, filled from
+// profile.ini. Shared by the main window, the per-file dialog and the worker.
+class ProfileMap
+{
+public:
+    static ProfileMap &Instance();
+
+    void Set(const QString &name, const QString &path);
+    // The path of a name; a name not yet known is added with an empty path.
+    QString Lookup(const QString &name);
+    bool Contains(const QString &name) const;
+    void Clear();
+
+private:
+    mutable QMutex m_mutex;
+    QHash<QString, QString> m_paths; // names compare exactly
+};
+
+// A broken catalogue cannot fill the selector for ever: sections beyond this many are not read.
+constexpr int kMaxProfiles = 1000;
+
+// Reads the catalogue: fills ProfileMap and returns the names in file order, one per
+// [profileN] section (a missing section gives an empty name).
+QStringList ReadProfileCatalogue(const QString &cataloguePath);
+// [AllSetProfile] Default: the default profile's index in catalogue order.
+int DefaultProfileIndex(const QString &cataloguePath);
+
+// The output extension of a profile: [allset] TargetType of its parameter file,
+// trimmed. programFolder ends in "/".
+QString GetTargetType(const QString &profileName, const QString &programFolder);
+// The same, for the running program's folder.
+QString GetTargetType(const QString &profileName);

@@ -1,0 +1,49 @@
+#include "profiles/ProfileSelector.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <exception>
+
+#include "profiles/CurrentProfile.h"
+#include "profiles/ParameterEditor.h"
+#include "profiles/ProfileCatalogue.h"
+#include "toolkit/Prompter.h"
+
+void ReadProfileCatalogue(const QString &cataloguePath, QComboBox *combo)
+{
+    const QStringList names = ReadProfileCatalogue(cataloguePath);
+    if (!combo)
+        return;
+    const QSignalBlocker blocker(combo);
+    for (int i = 0; i < names.size(); ++i)
+        combo->insertItem(i, names.at(i));
+}
+
+bool LoadProfiles(const QString &cataloguePath, QComboBox *combo, PropertyGrid *grid, CurrentProfile &profile)
+{
+    try {
+        ReadProfileCatalogue(cataloguePath, combo);
+        const int index = DefaultProfileIndex(cataloguePath);
+        QString name;
+        if (combo) {
+            const QSignalBlocker blocker(combo);
+            // An index outside the list leaves no entry selected (and an empty name).
+            combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+            name = combo->currentIndex() >= 0 ? combo->currentText() : QString();
+        }
+        profile.Select(name);
+        ShowParamFromTree(grid, profile.Tree());
+        return true;
+    } catch (...) {
+        ShowMessage(combo ? combo->window() : nullptr, QStringLiteral("Error CCorvaneStudioDlg::LoadProfiles()!"),
+                    Prompter::Icon::Warning);
+        return false;
+    }
+}
+
+void OnProfileSelectionChange(QComboBox *combo, PropertyGrid *grid, CurrentProfile &profile)
+{
+    const QString name = combo && combo->currentIndex() >= 0 ? combo->currentText() : QString();
+    profile.Select(name);
+    ShowParamFromTree(grid, profile.Tree());
+}

@@ -1,0 +1,150 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/TaskRecord.h"
+#include "conversion/OutputNaming.h"
+#include "core/UserMessage.h"
+
+class TestNaming : public QObject
+{
+    Q_OBJECT
+
+    QStringList m_messages;
+
+    static void touch(const QString &path)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+private slots:
+    void init()
+    {
+        m_messages.clear();
+        SetUserMessageHandler([this](const QString &text) { m_messages << text; });
+    }
+    void cleanup() { SetUserMessageHandler(nullptr); }
+
+    void composeWithAndWithoutTrailingSlash()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.path() + "/out";
+        QCOMPARE(ComposeOutputPath(out, "clip", "mp4"), out + "/clip.mp4");
+        QCOMPARE(ComposeOutputPath(out + "/", "clip", "mp4"), out + "/clip.mp4");
+    }
+
+    void uniqueNames_data()
+    {
+        QTest::addColumn<QStringList>("existingFiles");
+        QTest::addColumn<QStringList>("existingFolders");
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("free") << QStringList{} << QStringList{} << "clip.mp4" << "clip.mp4";
+        QTest::newRow("taken") << QStringList{"clip.mp4"} << QStringList{} << "clip.mp4" << "clip_0.mp4";
+        QTest::newRow("two taken") << QStringList{"clip.mp4", "clip_0.mp4"} << QStringList{} << "clip.mp4"
+                                   << "clip_1.mp4";
+        QTest::newRow("a folder counts as taken") << QStringList{} << QStringList{"clip.mp4"} << "clip.mp4"
+                                                  << "clip_0.mp4";
+        QTest::newRow("counter on the name as it was") << QStringList{"clip_0.mp4", "clip_0_0.mp4"} << QStringList{}
+                                                       << "clip_0.mp4" << "clip_0_1.mp4";
+        QTest::newRow("only the last dot is the extension") << QStringList{"my.clip.v2.mkv"} << QStringList{}
+                                                           << "my.clip.v2.mkv" << "my.clip.v2_0.mkv";
+        QTest::newRow("no extension") << QStringList{"README"} << QStringList{} << "README" << "README_0";
+        QTest::newRow("blanks, quotes, $ and non-Latin") << QStringList{"a \"b\" $c ключ.mp4"} << QStringList{}
+                                                         << "a \"b\" $c ключ.mp4" << "a \"b\" $c ключ_0.mp4";
+    }
+    void uniqueNames()
+    {
+        QFETCH(QStringList, existingFiles);
+        QFETCH(QStringList, existingFolders);
+        QFETCH(QString, wanted);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        for (const QString &f : existingFiles)
+            touch(dir.filePath(f));
+        for (const QString &d : existingFolders)
+            QVERIFY(QDir(dir.path()).mkdir(d));
+        QCOMPARE(MakeUniqueOutputPath(dir.filePath(wanted)), dir.filePath(expected));
+    }
+
+    void ensureFolderPath_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nested new folders") << "a/b/c" << "a/b/c";
+        QTest::newRow("doubled separators") << "a//b" << "a/b";
+        QTest::newRow("trailing separator kept") << "x/y/" << "x/y/";
+        QTest::newRow("trailing blanks of a part dropped") << "p  /q" << "p/q";
+        QTest::newRow("non-Latin and $") << "вывод/$dir" << "вывод/$dir";
+    }
+    void ensureFolderPath()
+    {
+        QFETCH(QString, relative);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        const QString result = EnsureFolderPath(dir.path() + "/" + relative);
+        QCOMPARE(result, dir.path() + "/" + expected);
+        QVERIFY(QFileInfo(result).isDir());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void ensureFolderPathFailure()
+    {
+        // Nothing can be created below /proc, not even by root.
+        QCOMPARE(EnsureFolderPath("/proc/no-such-dir/out"), QString());
+        QCOMPARE(m_messages, QStringList{"Create  outPut file path /proc/no-such-dir/out Failed!"});
+        // A file standing where a folder should be is a failure too.
+        QTemporaryDir dir;
+        touch(dir.filePath("file"));
+        m_messages.clear();
+        QCOMPARE(EnsureFolderPath(dir.filePath("file") + "/sub"), QString());
+        QCOMPARE(m_messages.size(), 1);
+    }
+
+    void taskStoreIdsAndQueue()
+    {
+        TaskStore store;
+        auto a = std::make_shared<TaskRecord>();
+        a->sourcePath = QStringLiteral("/m/Clip.avi");
+        QCOMPARE(store.Insert(a, true), quint16(1));
+        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), false), quint16(2));
+        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), true), quint16(3));
+        QVERIFY(store.HasSourcePath("/m/Clip.avi"));
+        QVERIFY(!store.HasSourcePath("/m/clip.avi")); // letter case counts
+        QCOMPARE(store.TakeProbeQueue(), (QList<quint16>{1, 3}));
+        QCOMPARE(store.ProbeQueueSize(), 0);
+        // Removing keeps the record alive for whoever holds it; ids are not reused.
+        TaskPtr held = store.Find(1);
+        QVERIFY(store.Remove(1));
+        QVERIFY(!store.Find(1));
+        QCOMPARE(held->sourcePath.str(), QStringLiteral("/m/Clip.avi"));
+        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), false), quint16(4));
+        QCOMPARE(store.Count(), 3);
+        QVERIFY(!store.Find(0) && !store.Find(70000) && !store.Find(-1));
+    }
+
+    void taskStoreRunsOutOfIds()
+    {
+        TaskStore store;
+        for (int i = 0; i < 65535; ++i)
+            QVERIFY(store.Insert(std::make_shared<TaskRecord>(), false) != 0);
+        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), false), quint16(0));
+        QCOMPARE(store.NextTaskId(), 65535);
+    }
+
+    void fixedCapacities()
+    {
+        TaskRecord r;
+        r.sourceExt = QStringLiteral("averyverylongextension");
+        QCOMPARE(r.sourceExt.str().size(), 10);
+        r.sourcePath = QString(1500, u'p');
+        QCOMPARE(r.sourcePath.str().size(), 999);
+        r.sizeText = QStringLiteral("%1KB").arg(Q_INT64_C(5000000000) / 1024);
+        QCOMPARE(r.sizeText.str(), QStringLiteral("4882812KB"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNaming)
+#include "test_naming.moc"
