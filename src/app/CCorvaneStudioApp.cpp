@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/CCorvaneStudioDlg.h"
+#include "conversion/EngineLocation.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/Resources.h"
 
@@ -48,6 +49,7 @@ void CCorvaneStudioApp::InitInstance(const QString &programPath, const QStringLi
     InstallUserMessageHandler();
 
     m_settings.Load(programPath);
+    SetEngineProgramFolder(m_settings.GetProgramFolder());
     // Until the program has once been closed normally, it starts in English.
     if (!m_settings.IsLanguageKept())
         m_settings.SetLanguage(0);

@@ -529,6 +529,16 @@ void CCorvaneStudioDlg::OnCommand(int id)
     case Ids::SaveTask:
         OnSaveTask();
         break;
+    case Ids::TaskInfo:
+    case Ids::TaskInfoButton:
+        OnTaskInfo();
+        break;
+    case Ids::Property:
+        OnProperty();
+        break;
+    case Ids::Options:
+        OnOptions();
+        break;
     case Ids::About:
     case Ids::SysAbout:
         OnAbout();

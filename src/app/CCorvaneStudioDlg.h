@@ -166,6 +166,14 @@ public:
     void OnDestinationKillFocus();
     void OnExploreDestination();
 
+    // --- Dialogs --------------------------------------------------------------------
+    // "Personal Set" for each selected task in turn, from the top.
+    void OnTaskInfo();
+    // File Property for each selected row, from the lowest up.
+    void OnProperty();
+    // The Options page.
+    void OnOptions();
+
     // --- Launches, looks, task file ----------------------------------------------
     void OnHelpContents();
     void OnFeedback();
@@ -194,7 +202,8 @@ private:
     QToolButton *MakeSmallButton(int id, const QString &text, const QString &iconName);
     void SetControlText(int id, const QString &text);
     void OnSetLanguage(int commandId);
-    quint16 AddTask(const QString &path, bool queueForProbe);
+    quint16 AddTask(const QString &path, bool queueForProbe, bool updateCounts = true);
+    void AddTasks(const QStringList &paths, bool queueForProbe);
     void FillRowFromTask(int row, const TaskRecord &task, int id);
     void MoveRow(int from, int to);
     QIcon FileTypeIcon(const QString &extension);
@@ -242,6 +251,7 @@ private:
     std::atomic<bool> m_closing{false};
     PathReceiver *m_pathReceiver = nullptr;
     int m_look = 0;
+    bool m_batchAdding = false; // AddTasks selects its rows itself
 
     ConversionFlags m_flags;
     QThread *m_workerThread = nullptr;    // the running worker, as the commands see it

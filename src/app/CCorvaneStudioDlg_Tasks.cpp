@@ -73,7 +73,20 @@ QString CCorvaneStudioDlg::AddFileFilter()
 
 // --- Adding tasks ----------------------------------------------------------
 
-quint16 CCorvaneStudioDlg::AddTask(const QString &path, bool queueForProbe)
+void CCorvaneStudioDlg::AddTasks(const QStringList &paths, bool queueForProbe)
+{
+    // The new rows are selected together and the counters written once: with many
+    // files, selecting and counting row by row would grow with the square of the list.
+    const int firstNew = m_taskList->rowCount();
+    m_batchAdding = true;
+    for (const QString &path : paths)
+        AddTask(path, queueForProbe, false);
+    m_batchAdding = false;
+    m_taskList->SetRowsSelected(firstNew, m_taskList->rowCount() - 1);
+    UpdateStatusCounts();
+}
+
+quint16 CCorvaneStudioDlg::AddTask(const QString &path, bool queueForProbe, bool updateCounts)
 {
     if (m_tasks.HasSourcePath(path))
         return 0;
@@ -95,7 +108,8 @@ quint16 CCorvaneStudioDlg::AddTask(const QString &path, bool queueForProbe)
         ComposeOutputPath(OutputFolderFor(m_globalDest, task->sourcePath), parts.name, GetTargetType(task->profileName));
     task->profileSummary = m_profile.Summary();
     ShowTaskRow(id, false);
-    UpdateStatusCounts();
+    if (updateCounts)
+        UpdateStatusCounts();
     return id;
 }
 
@@ -110,17 +124,18 @@ void CCorvaneStudioDlg::OnAddFile()
     if (!paths.isEmpty()) {
         FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
         FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
-        for (const QString &path : paths)
-            AddTask(path, true);
+        AddTasks(paths, true);
     }
     StartProbeThread();
 }
 
 void CCorvaneStudioDlg::OnDropFiles(const QStringList &paths)
 {
+    QStringList accepted;
     for (const QString &path : paths)
         if (path.size() <= kDroppedPathLimit)
-            AddTask(path, true);
+            accepted << path;
+    AddTasks(accepted, true);
     StartProbeThread();
 }
 
@@ -240,7 +255,8 @@ void CCorvaneStudioDlg::ShowTaskRow(int id, bool update)
                           FileTypeIcon(task->sourceExt));
     task->useGlobalOutput = 1;
     FillRowFromTask(row, *task, id);
-    m_taskList->SetRowSelected(row, true);
+    if (!m_batchAdding)
+        m_taskList->SetRowSelected(row, true);
     m_taskList->SetItemColor(row, kBlack, CListCtrlEx::kUnchanged);
 }
 

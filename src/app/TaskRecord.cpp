@@ -59,11 +59,9 @@ int TaskStore::Count() const
 bool TaskStore::HasSourcePath(const QString &path) const
 {
     QMutexLocker lock(&m_mutex);
-    for (quint16 id = 1; id != 0 && id <= m_nextTaskId; ++id) {
-        const auto it = m_map.constFind(id);
-        if (it != m_map.constEnd() && (*it)->sourcePath.str() == path)
+    for (const TaskPtr &task : m_map)
+        if (task->sourcePath.str() == path)
             return true;
-    }
     return false;
 }
 

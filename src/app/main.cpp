@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/CCorvaneStudioApp.h"
+#include "app/Headless.h"
 #include "app/PathReceiver.h"
 
 namespace {
@@ -17,6 +18,13 @@ bool displayAvailable()
 
 int main(int argc, char *argv[])
 {
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--convert") == 0)
+            headless = true;
+    // Headless conversion needs no display: the window is built but never shown.
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!displayAvailable()) {
         std::fprintf(stderr,
                      "CorvaneStudio needs a graphical desktop, but no display was found "
@@ -36,8 +44,18 @@ int main(int argc, char *argv[])
             return 0;
     }
 
+    if (!commandLine.errors.isEmpty()) {
+        for (const QString &error : commandLine.errors)
+            std::fprintf(stderr, "corvane-studio: %s\n", error.toLocal8Bit().constData());
+        std::fprintf(stderr, "usage: corvane-studio [FILE...]\n"
+                             "       corvane-studio --convert [--profile NAME] [--dest DIR] FILE...\n");
+        return 2;
+    }
+
     CCorvaneStudioApp corvane;
     corvane.InitInstance(QCoreApplication::applicationFilePath(), arguments);
+    if (commandLine.convert)
+        return RunHeadless(corvane, commandLine);
     corvane.Run();
     return 0;
 }

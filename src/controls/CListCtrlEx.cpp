@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QStyledItemDelegate>
+#include <vector>
 
 #include "toolkit/ControlId.h"
 
@@ -176,9 +177,26 @@ void CListCtrlEx::SetRowSelected(int row, bool selected)
     selectionModel()->select(range, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
+void CListCtrlEx::SetRowsSelected(int first, int last)
+{
+    if (first < 0 || last < first || last >= rowCount())
+        return;
+    const QItemSelection range(model()->index(first, 0), model()->index(last, columnCount() - 1));
+    selectionModel()->select(range, QItemSelectionModel::Select);
+}
+
 int CListCtrlEx::SelectedCount() const
 {
-    return int(selectionModel()->selectedRows().size());
+    // Rows selected one by one make one range each; count rows once each, in linear time.
+    std::vector<char> seen(size_t(std::max(0, rowCount())), 0);
+    int count = 0;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        for (int row = std::max(0, range.top()); row <= range.bottom() && row < rowCount(); ++row)
+            if (!seen[size_t(row)]) {
+                seen[size_t(row)] = 1;
+                ++count;
+            }
+    return count;
 }
 
 int CListCtrlEx::FindRow(int column, const QString &text) const

@@ -40,6 +40,8 @@ public:
     QString GetItemText(int row, int column) const;
     bool IsRowSelected(int row) const;
     void SetRowSelected(int row, bool selected);
+    // Adds the rows first..last to the selection as one range; nothing when last < first.
+    void SetRowsSelected(int first, int last);
     int SelectedCount() const;
     // Row whose given column holds text; -1 when none.
     int FindRow(int column, const QString &text) const;

@@ -188,7 +188,23 @@ QStringList SplitOptions(const QString &options)
     }
     if (inToken)
         args << current;
-    return args;
+
+    // A metadata text is free text: the words after its option, up to the next
+    // option, are one argument ("-title My Movie").
+    static const QStringList freeText = {QStringLiteral("-title"), QStringLiteral("-author"),
+                                         QStringLiteral("-copyright"), QStringLiteral("-comment"),
+                                         QStringLiteral("-album")};
+    QStringList joined;
+    for (int i = 0; i < args.size(); ++i) {
+        joined << args[i];
+        if (!freeText.contains(args[i]) || i + 1 >= args.size())
+            continue;
+        QString text = args[++i];
+        while (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
+            text += u' ' + args[++i];
+        joined << text;
+    }
+    return joined;
 }
 
 QStringList BuildEngineArguments(const QString &sourcePath, const QString &options, const QString &outputPath)

@@ -21,7 +21,8 @@ QString BuildEngineCommand(const QString &engineFolder, const QString &sourcePat
 
 // The same command as the argument vector that starts the engine (program excluded):
 // each path is one argument whatever it holds; the options are split at blanks,
-// a double-quoted stretch staying one argument.
+// a double-quoted stretch staying one argument, and the words of a metadata
+// text (-title, -author, -copyright, -comment, -album) staying one argument.
 QStringList BuildEngineArguments(const QString &sourcePath, const QString &options, const QString &outputPath);
 QStringList SplitOptions(const QString &options);
 

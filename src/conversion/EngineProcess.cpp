@@ -16,8 +16,6 @@
 
 namespace {
 
-std::mutex g_reporterMutex;
-std::function<void(const QString &)> g_reporter;
 
 void CloseFd(int &fd)
 {
@@ -233,21 +231,4 @@ bool EngineProcess::IsRunning() const
     return m_pid > 0 && !m_reaped;
 }
 
-void SetEngineErrorReporter(std::function<void(const QString &)> reporter)
-{
-    std::lock_guard<std::mutex> lock(g_reporterMutex);
-    g_reporter = std::move(reporter);
-}
 
-void ReportEngineError(const QString &text)
-{
-    std::function<void(const QString &)> reporter;
-    {
-        std::lock_guard<std::mutex> lock(g_reporterMutex);
-        reporter = g_reporter;
-    }
-    if (reporter)
-        reporter(text);
-    else
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}

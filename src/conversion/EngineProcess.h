@@ -52,8 +52,3 @@ private:
     int m_inputWrite = -1;
 };
 
-// Failures the user must hear about (a pipe that cannot be created) go to this
-// hook; the window installs one that shows a message box. The default prints on
-// standard error. An empty function restores the default.
-void SetEngineErrorReporter(std::function<void(const QString &)> reporter);
-void ReportEngineError(const QString &text);

@@ -1,5 +1,7 @@
 #include "conversion/MediaProbe.h"
 
+#include "core/UserMessage.h"
+
 #include "conversion/EngineLocation.h"
 #include "conversion/EngineProcess.h"
 #include "core/Numbers.h"
@@ -25,10 +27,10 @@ QString RunProbe(const QString &sourcePath, const QString &option)
     case EngineProcess::StartResult::Started:
         break;
     case EngineProcess::StartResult::OutputPipeFailed:
-        ReportEngineError(QStringLiteral("Create   STDOUT   pipe   failed"));
+        ShowUserMessage(QStringLiteral("Create   STDOUT   pipe   failed"));
         return {};
     case EngineProcess::StartResult::InputPipeFailed:
-        ReportEngineError(QStringLiteral("Create   STDIN   pipe   failed"));
+        ShowUserMessage(QStringLiteral("Create   STDIN   pipe   failed"));
         return {};
     case EngineProcess::StartResult::ProcessFailed:
         return {};

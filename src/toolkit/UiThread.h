@@ -2,21 +2,23 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
+#include <future>
+#include <memory>
 #include <type_traits>
 
 // Runs f on the thread of context (the user-interface thread for a window) and
 // returns its result; from another thread the caller waits until f has run there.
+// The hand-over goes through a std::future so the result is published by the
+// standard library's own synchronisation.
 template <typename F>
 auto OnUiThread(QObject *context, F &&f) -> std::invoke_result_t<F>
 {
     using R = std::invoke_result_t<F>;
     if (QThread::currentThread() == context->thread())
         return f();
-    if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::BlockingQueuedConnection);
-    } else {
-        R result{};
-        QMetaObject::invokeMethod(context, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
+    auto task = std::make_shared<std::packaged_task<R()>>(std::forward<F>(f));
+    std::future<R> done = task->get_future();
+    QMetaObject::invokeMethod(context, [task] { (*task)(); }, Qt::QueuedConnection);
+    // A context destroyed before running the call drops it: get() then throws std::future_error.
+    return done.get();
 }

@@ -137,6 +137,9 @@ private slots:
         QCOMPARE(args, (QStringList{"-y", "-i", source, "-vcodec", "libx264", "-title", "My  Movie", "-s", "320x240",
                                     "-qmin", "1", "-qmax", "51", "-level", "13", output}));
         QCOMPARE(SplitOptions("  a  \"\"  b "), (QStringList{"a", "", "b"}));
+        QCOMPARE(SplitOptions(" -title My first movie -author Ann Lee -s 320x240 -comment"),
+                 (QStringList{"-title", "My first movie", "-author", "Ann Lee", "-s", "320x240", "-comment"}));
+        QCOMPARE(SplitOptions(" -title -5 degrees -album x"), (QStringList{"-title", "-5 degrees", "-album", "x"}));
     }
 };
 

@@ -14,6 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "core/UserMessage.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/EngineProcess.h"
 #include "conversion/MediaProbe.h"
@@ -126,14 +127,14 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         SetEngineProgramFolder(BinDir() + u'/');
-        SetEngineErrorReporter([this](const QString &text) { m_reported << text; });
+        SetUserMessageHandler([this](const QString &text) { m_reported << text; });
     }
     void init()
     {
         m_reported.clear();
         SetEngineProgramFolder(BinDir() + u'/');
     }
-    void cleanupTestCase() { SetEngineErrorReporter({}); }
+    void cleanupTestCase() { SetUserMessageHandler(nullptr); }
 
     // ------------------------------------------------------------ ValueAfterKey
 

@@ -42,6 +42,11 @@ ProgramFolder::ProgramFolder()
         else
             QFile::copy(source, target);
     }
+    // Running the program from build/bin changes its settings file: tests start from the shipped one.
+    const QString settings = m_dir.path() + QStringLiteral("/MirraSoft.ini");
+    QFile::remove(settings);
+    QFile::copy(SourceDir() + QStringLiteral("/data/MirraSoft.ini"), settings);
+    QFile::setPermissions(settings, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QString ProgramFolder::path() const

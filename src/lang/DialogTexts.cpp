@@ -1,0 +1,22 @@
+#include "lang/DialogTexts.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+
+#include "lang/Language.h"
+#include "toolkit/ControlId.h"
+
+void ApplyDialogTexts(QWidget *dialog, std::initializer_list<DialogText> texts)
+{
+    for (const DialogText &t : texts) {
+        const QString text = GetLangString(QString::fromLatin1(t.textId));
+        QWidget *control = FindControl<QWidget>(dialog, t.controlId);
+        if (auto *group = qobject_cast<QGroupBox *>(control))
+            group->setTitle(text);
+        else if (auto *label = qobject_cast<QLabel *>(control))
+            label->setText(text);
+        else if (auto *button = qobject_cast<QAbstractButton *>(control))
+            button->setText(text);
+    }
+}

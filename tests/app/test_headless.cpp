@@ -1,0 +1,116 @@
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include "conversion/MediaProbe.h"
+#include "core/IniFile.h"
+#include "support/TestSupport.h"
+
+using namespace TestSupport;
+
+// The program itself, run without a window: corvane-studio --convert ...
+class TestHeadless : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    QString m_program;
+
+    void prepare(const QString &runMode = QString())
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        // A copy, not a link: the program finds its folder from its own file.
+        m_program = m_folder->file("corvane-studio");
+        QFile::remove(m_program);
+        QVERIFY(QFile::copy(BinDir() + "/corvane-studio", m_program));
+        QFile::setPermissions(m_program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "RUNMODE", runMode);
+        QDir().mkpath(m_folder->file("in"));
+    }
+    QString clip(const QString &name)
+    {
+        const QString path = m_folder->file("in/" + name);
+        MakeClip(path);
+        return path;
+    }
+    int run(const QStringList &args, QString *output)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_QPA_PLATFORM"); // headless mode needs no display of any kind
+        env.remove("DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(m_program, args);
+        if (!p.waitForFinished(300000))
+            p.kill();
+        *output = QString::fromLocal8Bit(p.readAll());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+private slots:
+    void cleanup() { m_folder.reset(); }
+
+    void threeFilesConverted()
+    {
+        prepare();
+        const QStringList files{clip("one.mp4"), clip("two words.mp4"), clip("drei €.mp4")};
+        QString out;
+        const QString dest = m_folder->file("out dir/sub");
+        QCOMPARE(run(QStringList{"--convert", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest} + files, &out), 0);
+        QVERIFY2(out.contains("3 of 3 file(s) converted."), qPrintable(out));
+        for (const QString &name : {"one", "two words", "drei €"}) {
+            const QString path = dest + "/" + name + ".avi";
+            MediaInfo info;
+            QVERIFY2(ParseProbeOutput(path, RunProbe(path, "-i"), info), qPrintable(path));
+            QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
+            QCOMPARE(info.audioCodec.str(), QStringLiteral("mp3"));
+        }
+    }
+
+    void oneBadFileAmongThem()
+    {
+        prepare();
+        QFile bad(m_folder->file("in/bad.mp4"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not a video at all");
+        bad.close();
+        const QString dest = m_folder->file("out");
+        QString out;
+        QCOMPARE(run({"--convert", "--dest", dest, clip("a.mp4"), bad.fileName(), clip("c.mp4")}, &out), 1);
+        QVERIFY2(out.contains("bad.mp4: Failed"), qPrintable(out));
+        QVERIFY(out.contains("2 of 3 file(s) converted."));
+        QVERIFY(QFile::exists(dest + "/a.mp4") && QFile::exists(dest + "/c.mp4"));
+        QVERIFY(!QFile::exists(dest + "/bad.mp4"));
+    }
+
+    void missingFileAndUnknownProfile()
+    {
+        prepare();
+        QString out;
+        QCOMPARE(run({"--convert", "--dest", m_folder->file("out"), clip("a.mp4"), m_folder->file("in/missing.avi")}, &out), 1);
+        QVERIFY2(out.contains("no such file"), qPrintable(out));
+        QCOMPARE(run({"--convert", "--profile", "No Such Profile", clip("b.mp4")}, &out), 2);
+        QVERIFY(out.contains("Unknown profile \"No Such Profile\""));
+        QVERIFY(out.contains("MP4 (H.264/AAC)"));
+        QCOMPARE(run({"--convert", "--dest"}, &out), 2);
+    }
+
+    void printCommandsWithoutRunning()
+    {
+        prepare("PRINT_CMD_NO_RUN");
+        const QString dest = m_folder->file("out");
+        QString out;
+        run({"--convert", "--dest", dest, clip("a.mp4"), clip("b.mp4"), clip("c.mp4")}, &out);
+        QFile log(m_folder->file("run.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray bytes = log.readAll();
+        QVERIFY(bytes.startsWith("\xFF\xFE"));
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), bytes.size() / 2 - 1);
+        QCOMPARE(text.count(" -qmin 1 -qmax 51 -level 13 \""), 3);
+        QVERIFY(QDir(dest).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadless)
+#include "test_headless.moc"
