@@ -34,7 +34,7 @@ check-asan: deps
 check-tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=thread
 	cmake --build build-tsan -j$(JOBS)
-	TSAN_OPTIONS=suppressions=$(CURDIR)/tools/tsan.supp:halt_on_error=1 \
+	TSAN_OPTIONS=suppressions=$(CURDIR)/tools/tsan.supp:halt_on_error=1:die_after_fork=0 \
 	ctest --test-dir build-tsan --output-on-failure -j$(JOBS) -L threads
 
 clean:

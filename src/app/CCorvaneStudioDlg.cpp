@@ -27,6 +27,7 @@
 #include "preview/PreviewArea.h"
 #include "preview/PreviewPlayer.h"
 #include "toolkit/Looks.h"
+#include "toolkit/ThreadGroup.h"
 #include "toolkit/DurationEdit.h"
 #include "profiles/CDetailDialog.h"
 #include "profiles/ParamDisplayNames.h"
@@ -86,6 +87,12 @@ CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &c
     : ThemedDialog(parent), m_settings(settings), m_commandLineFiles(commandLineFiles),
       m_preview(std::make_unique<PreviewPlayer>(*this))
 {
+    m_probeThreads = new ThreadGroup(this);
+    m_workerThreads = new ThreadGroup(this);
+    connect(m_workerThreads, &ThreadGroup::finished, this, [this](ThreadGroup::Id id) {
+        if (m_workerThread == id)
+            m_workerThread = 0;
+    });
     setWindowTitle(ProductName());
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setMinimumSize(kMinWidth, kMinHeight);
@@ -585,7 +592,7 @@ void CCorvaneStudioDlg::OnSetLanguage(int commandId)
 
 bool CCorvaneStudioDlg::OnClose()
 {
-    if (m_workerThread && !AskOkCancel(this, GetLangString(QStringLiteral("@7"))))
+    if (m_workerThread != 0 && !AskOkCancel(this, GetLangString(QStringLiteral("@7"))))
         return false;
     m_settings.SetLanguageKept(true);
     if (m_flags.converting) {
@@ -593,7 +600,7 @@ bool CCorvaneStudioDlg::OnClose()
         // waited for before the records it may still read are freed.
         m_flags.stopRequested = true;
         m_flags.engine.Kill();
-        m_workerThread = nullptr;
+        m_workerThread = 0;
     }
     m_closing = true;
     WaitForWorkers();

@@ -29,7 +29,7 @@ class QProgressBar;
 class QAbstractButton;
 class QPushButton;
 class QSlider;
-class QThread;
+class ThreadGroup;
 class QToolButton;
 class QWidget;
 class CListCtrlEx;
@@ -88,7 +88,7 @@ public:
     void OnAddFile();
     // Files dropped on the window, in the order the drop delivers them.
     void OnDropFiles(const QStringList &paths);
-    // One path from the command line, another program or a converted file; no probe.
+    // One path from the command line, another program or a converted file.
     void AddFileByPath(const QString &path);
     // A path handed over by another program (empty text: nothing).
     void OnCopyData(const QString &path);
@@ -149,7 +149,7 @@ public:
     void OnConvertSelected();
     void OnStopConvert();
     bool IsConverting() const { return m_flags.converting; }
-    bool HasWorker() const { return m_workerThread != nullptr; }
+    bool HasWorker() const { return m_workerThread != 0; }
     // Waits, processing events, until every conversion worker has ended.
     void WaitForWorkers();
     ConversionFlags &GetConversionFlags() { return m_flags; }
@@ -247,14 +247,14 @@ private:
     int m_shownTaskId = 0;   // task the last list click showed
     int m_currentTaskId = 0; // task whose settings and trim range the window shows
     QHash<QString, QIcon> m_iconCache;
-    QList<QThread *> m_probeThreads;
+    ThreadGroup *m_probeThreads = nullptr;
     std::atomic<bool> m_closing{false};
     PathReceiver *m_pathReceiver = nullptr;
     int m_look = 0;
     bool m_batchAdding = false; // AddTasks selects its rows itself
 
     ConversionFlags m_flags;
-    QThread *m_workerThread = nullptr;    // the running worker, as the commands see it
-    QList<QThread *> m_workerThreads;     // every worker thread not yet finished
+    unsigned m_workerThread = 0;          // the running worker, as the commands see it; 0: none
+    ThreadGroup *m_workerThreads = nullptr; // every worker not yet ended
     std::unique_ptr<BatchHost> m_batchHost;
 };

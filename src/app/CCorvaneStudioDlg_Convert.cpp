@@ -18,6 +18,7 @@
 #include "toolkit/Prompter.h"
 #include "toolkit/StatusBar.h"
 #include "toolkit/SystemSound.h"
+#include "toolkit/ThreadGroup.h"
 #include "toolkit/UiThread.h"
 
 class WindowBatchHost : public BatchHost
@@ -149,7 +150,7 @@ public:
     }
     void ClearWorkerReference() override
     {
-        ui([this] { m_dlg.m_workerThread = nullptr; });
+        ui([this] { m_dlg.m_workerThread = 0; });
     }
     void PlaySound(Sound sound) override
     {
@@ -188,21 +189,10 @@ void CCorvaneStudioDlg::StartWorker()
     if (!m_batchHost)
         m_batchHost = std::make_unique<WindowBatchHost>(*this);
     const BatchConverter::Environment env{m_settings.GetProgramFolder(), m_settings.GetRunMode()};
-    QThread *thread = QThread::create([this, env] {
+    m_workerThread = m_workerThreads->Start([this, env] {
         BatchConverter converter(*m_batchHost, m_flags, env);
         converter.Run();
     });
-    thread->setObjectName(QStringLiteral("ConversionWorker"));
-    m_workerThreads.append(thread);
-    connect(thread, &QThread::finished, this, [this, thread] {
-        m_workerThreads.removeOne(thread);
-        if (m_workerThread == thread)
-            m_workerThread = nullptr;
-        thread->wait(); // it is past its last statement; wait until the thread has really ended
-        thread->deleteLater();
-    });
-    m_workerThread = thread;
-    thread->start();
 }
 
 void CCorvaneStudioDlg::OnConvertAll()
@@ -232,13 +222,12 @@ void CCorvaneStudioDlg::OnStopConvert()
     // The flag first: the worker reads it once the engine's output has ended.
     m_flags.stopRequested = true;
     m_flags.engine.Kill();
-    m_workerThread = nullptr;
+    m_workerThread = 0;
 }
 
 void CCorvaneStudioDlg::WaitForWorkers()
 {
     // Workers call into this thread synchronously, so it keeps serving them while it
     // waits; each worker leaves the list when its end is handled here.
-    while (!m_workerThreads.isEmpty())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_workerThreads->WaitAll();
 }

@@ -35,6 +35,7 @@
 #include "toolkit/ControlId.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/StatusBar.h"
+#include "toolkit/ThreadGroup.h"
 #include "toolkit/UiThread.h"
 
 namespace {
@@ -144,7 +145,10 @@ void CCorvaneStudioDlg::AddFileByPath(const QString &path)
     const QString trimmed = path.trimmed();
     if (trimmed.isEmpty() || !QFileInfo(trimmed).isFile())
         return;
-    AddTask(trimmed, false);
+    // Probed like a dropped file: without its duration a task can be neither trimmed
+    // nor followed on the preview slider until it has been converted once.
+    if (AddTask(trimmed, true))
+        StartProbeThread();
 }
 
 void CCorvaneStudioDlg::OnCopyData(const QString &path)
@@ -401,27 +405,18 @@ void CCorvaneStudioDlg::StartProbeThread()
 {
     if (m_tasks.ProbeQueueSize() == 0 || m_closing)
         return;
-    QThread *thread = QThread::create([this] { ProbeThreadRun(); });
-    m_probeThreads.append(thread);
-    connect(thread, &QThread::finished, this, [this, thread] {
-        m_probeThreads.removeOne(thread);
-        thread->wait(); // it is past its last statement; wait until the thread has really ended
-        thread->deleteLater();
-    });
-    thread->start();
+    m_probeThreads->Start([this] { ProbeThreadRun(); });
 }
 
 int CCorvaneStudioDlg::RunningProbeThreads() const
 {
-    return int(m_probeThreads.size());
+    return m_probeThreads->Running();
 }
 
 void CCorvaneStudioDlg::WaitForProbeThreads()
 {
-    // The threads hand their results to this thread, so it keeps serving events while it
-    // waits; each thread leaves the list when its end is handled here.
-    while (!m_probeThreads.isEmpty())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // The threads hand their results to this thread, so it keeps serving events while it waits.
+    m_probeThreads->WaitAll();
 }
 
 std::optional<QString> CCorvaneStudioDlg::SourcePathForProbe(int id)

@@ -127,6 +127,9 @@ void PreviewPlayer::OnPositionTick()
             return;
         }
     }
+    // A task whose length the probe could not read still gets a slider that follows.
+    if (m_host.SliderMax() == 0 && length > 0)
+        m_host.SetSliderRange(length);
     if (m_host.SliderFollows())
         m_host.SetSliderPos(position);
 }

@@ -286,9 +286,9 @@ private slots:
         QCOMPARE(m_list->rowCount(), 3);
         m_dlg->OnCopyData(QString());
         QCOMPARE(m_list->rowCount(), 3);
-        // Command-line tasks are not probed until they are converted.
-        QCOMPARE(m_dlg->RunningProbeThreads(), 0);
-        QVERIFY(!m_dlg->TaskOfRow(0)->mediaInfo);
+        // Tasks from the command line are probed too.
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->RunningProbeThreads(), 0, 30000);
+        QVERIFY(m_dlg->TaskOfRow(0)->mediaInfo);
     }
 
     void pathFromSecondStart()
@@ -350,7 +350,9 @@ private slots:
         m_dlg->OnListClick();
         const int shown = m_dlg->CurrentTaskId();
         QCOMPARE(shown, m_dlg->TaskIdOfRow(0));
-        m_dlg->AddFileByPath(media("b.avi")); // never probed
+        m_dlg->OnDropFiles({media("b.avi")});
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->RunningProbeThreads(), 0, 30000);
+        m_dlg->TaskOfRow(1)->mediaInfo.reset(); // as if its probe had not come back yet
         selectOnly({1});
         m_dlg->OnListClick();
         QCOMPARE(m_dlg->CurrentTaskId(), shown);
