@@ -330,6 +330,25 @@ private slots:
         QCOMPARE(IniFile::ReadString(m_folder->settingsPath(), "SYSTEM", "INIMODE"), QStringLiteral("1"));
     }
 
+    void exitWhileConverting()
+    {
+        start();
+        addClips({"a.mp4"});
+        writeScript(m_folder->file("mirracore"), "echo \"Input #0, mov, from 'x':\"\nexec sleep 600\n");
+        m_dlg->OnCommand(Ids::ConvertAll);
+        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->GetConversionFlags().engine.IsSet(), 20000);
+        // The fixed exit question first, then the question about the running conversion.
+        prompter().messageAnswers = {Prompter::Ok, Prompter::Cancel};
+        m_dlg->OnCommand(Ids::Exit);
+        QCOMPARE(prompter().messageTexts(), (QStringList{QString::fromUtf8("确认退出？"), GetLangString("@7")}));
+        QVERIFY(m_dlg->isVisible() && m_dlg->IsConverting());
+        prompter().messageAnswers = {Prompter::Ok, Prompter::Ok};
+        m_dlg->OnCommand(Ids::Exit);
+        QVERIFY(!m_dlg->isVisible());
+        QVERIFY(!m_dlg->IsConverting());
+        QCOMPARE(statuses().size(), 1);
+    }
+
     void exitAsksFirst()
     {
         start();

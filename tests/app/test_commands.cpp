@@ -1,0 +1,243 @@
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QtTest>
+
+#include "app/AboutDialog.h"
+#include "app/CCorvaneStudioApp.h"
+#include "app/CCorvaneStudioDlg.h"
+#include "app/ControlIds.h"
+#include "app/MenuResources.h"
+#include "controls/CListCtrlEx.h"
+#include "core/IniFile.h"
+#include "lang/Language.h"
+#include "support/RecordingLauncher.h"
+#include "support/TestSupport.h"
+#include "toolkit/ControlId.h"
+#include "toolkit/Looks.h"
+
+using namespace TestSupport;
+
+// The main window's commands as a user reaches them: enabling rules, the questions
+// on leaving, the looks, the task file and what is handed to the desktop.
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<ScriptedPrompterGuard> m_prompter;
+    std::unique_ptr<CCorvaneStudioApp> m_app;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+
+    void start()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        m_prompter = std::make_unique<ScriptedPrompterGuard>();
+        m_app = std::make_unique<CCorvaneStudioApp>();
+        m_app->InitInstance(m_folder->exePath(), {});
+        m_dlg = m_app->MainWindow();
+        m_list = m_dlg->GetTaskList();
+    }
+    ScriptedPrompter &prompter() { return **m_prompter; }
+    QStringList addFiles(const QStringList &names)
+    {
+        QStringList paths;
+        for (const QString &n : names) {
+            QFile f(m_folder->file(n));
+            f.open(QIODevice::WriteOnly);
+            paths << f.fileName();
+        }
+        m_dlg->OnDropFiles(paths);
+        m_dlg->WaitForProbeThreads();
+        return paths;
+    }
+    void selectOnly(const QList<int> &rows)
+    {
+        m_list->clearSelection();
+        for (int r : rows)
+            m_list->SetRowSelected(r, true);
+    }
+    QAction *menuAction(int id) { return FindCommandAction(m_dlg->GetMenuBar()->actions(), id); }
+
+private slots:
+    void init()
+    {
+        // Each test starts without a stored look.
+        QSettings(QStringLiteral("Mirra Video Applications1"), QStringLiteral("corvane-studio")).clear();
+    }
+    void cleanup()
+    {
+        m_app.reset();
+        m_prompter.reset();
+        m_folder.reset();
+    }
+
+    void convertedFileRule_data()
+    {
+        QTest::addColumn<QString>("lowest");
+        QTest::addColumn<QString>("upper");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("completed") << "Completed" << "" << true;
+        QTest::newRow("any letter case") << "cOMPLETED" << "" << true;
+        QTest::newRow("failed") << "Failed" << "Completed" << false;
+        QTest::newRow("empty") << "" << "Completed" << false;
+        QTest::newRow("stopped") << "Stoped" << "Completed" << false;
+    }
+    void convertedFileRule()
+    {
+        QFETCH(QString, lowest);
+        QFETCH(QString, upper);
+        QFETCH(bool, enabled);
+        start();
+        addFiles({"a.avi", "b.avi"});
+        m_list->SetItemText(0, 3, upper);
+        m_list->SetItemText(1, 3, lowest);
+        selectOnly({0, 1});
+        // The rule is applied to the context menu's items when it drops down.
+        std::unique_ptr<QMenu> menu = m_dlg->BuildListContextMenu();
+        emit menu->aboutToShow();
+        for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
+            QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
+        QCOMPARE(FindCommandAction(menu->actions(), Ids::Delete)->isEnabled(), true);
+        m_list->clearSelection();
+        emit menu->aboutToShow();
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::PlayConverted)->isEnabled());
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::Delete)->isEnabled());
+    }
+
+    void menuBarRules()
+    {
+        start();
+        QMenu *edit = m_dlg->GetMenuBar()->actions().at(1)->menu();
+        QMenu *file = m_dlg->GetMenuBar()->actions().at(0)->menu();
+        emit edit->aboutToShow();
+        emit file->aboutToShow();
+        QVERIFY(!menuAction(Ids::SelectAll)->isEnabled());
+        QVERIFY(!menuAction(Ids::SaveTask)->isEnabled());
+        addFiles({"a.avi"});
+        emit edit->aboutToShow();
+        emit file->aboutToShow();
+        QVERIFY(!menuAction(Ids::SelectAll)->isEnabled()); // one row: greyed
+        QVERIFY(menuAction(Ids::SaveTask)->isEnabled());
+        addFiles({"b.avi"});
+        emit edit->aboutToShow();
+        QVERIFY(menuAction(Ids::SelectAll)->isEnabled());
+        // The Delete button stays usable with nothing selected, and deletes nothing.
+        m_list->clearSelection();
+        FindControl<QAbstractButton>(m_dlg, Ids::Delete)->click();
+        QCOMPARE(m_list->rowCount(), 2);
+        QVERIFY(FindControl<QWidget>(m_dlg, Ids::Delete)->isEnabled());
+    }
+
+    void looks()
+    {
+        start();
+        QCOMPARE(Looks::CurrentLook(), 32838); // nothing stored: Blue Style
+        m_dlg->OnCommand(Ids::LookAqua);
+        QCOMPARE(QSettings("Mirra Video Applications1", "corvane-studio").value("Settings/ApplicationLook").toInt(), 32841);
+        QMenu *view = m_dlg->GetMenuBar()->actions().at(2)->menu();
+        emit view->actions().at(3)->menu()->aboutToShow();
+        for (int id : {Ids::LookOffice2000, Ids::LookOfficeXP, Ids::LookOffice2003, Ids::LookBlue, Ids::LookBlack,
+                       Ids::LookSilver, Ids::LookAqua})
+            QCOMPARE(menuAction(id)->isChecked(), id == Ids::LookAqua);
+        // The next start wears the stored look.
+        m_app.reset();
+        Looks::ApplyLook(32833);
+        m_app = std::make_unique<CCorvaneStudioApp>();
+        m_app->InitInstance(m_folder->exePath(), {});
+        QCOMPARE(Looks::CurrentLook(), 32841);
+    }
+
+    void saveTask()
+    {
+        start();
+        const QStringList inputs = addFiles({"one $ file.avi", "two.mkv"});
+        const QString tsk = m_folder->file("list.tsk");
+        QFile existing(tsk);
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("old contents that must go");
+        existing.close();
+        prompter().saveFileAnswers.push_back(tsk);
+        m_dlg->OnCommand(Ids::SaveTask);
+        QCOMPARE(prompter().fileRequests.size(), 1);
+        QCOMPARE(prompter().fileRequests.first().title, QStringLiteral("Select Task File To Save"));
+        QFile f(tsk);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("\xFF\xFE"));
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), bytes.size() / 2 - 1);
+        const QString profile = m_dlg->GetCurrentProfile().Name();
+        QCOMPARE(text, inputs[0] + "$  " + m_list->GetItemText(0, 4) + "$ " + profile + "$  avi$ $\n" + inputs[1] + "$  " +
+                           m_list->GetItemText(1, 4) + "$ " + profile + "$  mkv$ $\n");
+        // Cancelled: nothing is written.
+        QFile::remove(tsk);
+        m_dlg->OnCommand(Ids::SaveTask);
+        QVERIFY(!QFile::exists(tsk));
+    }
+
+    void launches()
+    {
+        start();
+        RecordingLauncherGuard launcher;
+        addFiles({"a.avi", "b.avi", "c.avi"});
+        for (int r = 0; r < 3; ++r)
+            m_list->SetItemText(r, 3, "Completed");
+        selectOnly({0, 2});
+        m_dlg->OnCommand(Ids::OpenConvertedFolder);
+        QCOMPARE(launcher->shownFiles, (QStringList{m_list->GetItemText(0, 4), m_list->GetItemText(2, 4)}));
+
+        m_dlg->OnCommand(Ids::Contents);
+        m_dlg->OnCommand(Ids::HelpKey);
+        m_dlg->OnCommand(Ids::Feedback);
+        QCOMPARE(launcher->openedUrls.size(), 3);
+        QCOMPARE(launcher->openedUrls[0], QUrl::fromLocalFile(m_folder->file("help/corvane-studio/02-geting-help.html")));
+        QCOMPARE(launcher->openedUrls[1], launcher->openedUrls[0]);
+        QCOMPARE(launcher->openedUrls[2].scheme(), QStringLiteral("mailto"));
+        QCOMPARE(launcher->openedUrls[2].toString().size(), 31);
+        QVERIFY(QFile::exists(m_folder->file("help/corvane-studio/02-geting-help.html")));
+
+        // Converted files can be converted again: their outputs become new tasks.
+        QFile out(m_list->GetItemText(0, 4));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.close();
+        m_dlg->OnCommand(Ids::AddConvertedAsTasks);
+        m_dlg->WaitForProbeThreads();
+        QCOMPARE(m_list->rowCount(), 4); // the missing output of row 2 is refused quietly
+        QCOMPARE(m_dlg->TaskOfRow(3)->sourcePath.str(), out.fileName());
+    }
+
+    void exploreDestination()
+    {
+        start();
+        const QString folder = m_folder->file("chosen/new folder");
+        prompter().folderAnswers.push_back(folder);
+        m_dlg->OnCommand(Ids::Explore);
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(IniFile::ReadString(m_folder->settingsPath(), "SYSTEM", "SavedPath"), folder);
+        // Cancelling the browser changes nothing.
+        m_dlg->OnCommand(Ids::Explore);
+        QCOMPARE(m_dlg->GetGlobalDestination(), folder);
+    }
+
+    void about()
+    {
+        start();
+        QString version;
+        prompter().dialogHandlers.push_back([&](QDialog *d) {
+            for (QLabel *label : d->findChildren<QLabel *>())
+                if (label->text().contains("Version"))
+                    version = label->text();
+            return int(QDialog::Accepted);
+        });
+        m_dlg->OnCommand(Ids::About);
+        QCOMPARE(version, QStringLiteral("CorvaneStudio Version 1.0"));
+    }
+};
+
+QTEST_MAIN(TestCommands)
+#include "test_commands.moc"
