@@ -57,9 +57,13 @@ QString rowName(CListCtrlEx *list, int row)
 
 } // namespace
 
-int RunHeadless(CCorvaneStudioApp &app, const CommandLine &commandLine)
+void InstallTerminalPrompter()
 {
     Prompter::Install(std::make_unique<TerminalPrompter>());
+}
+
+int RunHeadless(CCorvaneStudioApp &app, const CommandLine &commandLine)
+{
     CCorvaneStudioDlg *dlg = app.MainWindow();
     CListCtrlEx *list = dlg->GetTaskList();
 

@@ -52,6 +52,8 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    if (commandLine.convert)
+        InstallTerminalPrompter();
     CCorvaneStudioApp corvane;
     corvane.InitInstance(QCoreApplication::applicationFilePath(), arguments);
     if (commandLine.convert)

@@ -12,13 +12,19 @@ int evenUp(int n)
     return (n > 0 && n % 2 != 0) ? n + 1 : n;
 }
 
-// Splits d between two sides; an odd half gives the first side one more.
+// Two sides of an amount n each side would get: an odd n gives the first side one more
+// and the second one less, so both stay even.
+std::pair<int, int> evenSides(int n)
+{
+    if (n > 0 && n % 2 != 0)
+        return {n + 1, n - 1};
+    return {n, n};
+}
+
+// Splits a bar of d pixels between two sides.
 std::pair<int, int> halves(int d)
 {
-    const int p = d / 2;
-    if (p > 0 && p % 2 != 0)
-        return {p + 1, p - 1};
-    return {p, p};
+    return evenSides(d / 2);
 }
 
 int truncToInt(double v)
@@ -107,8 +113,7 @@ QString ApplyAspectMode(const QString &options, const QString &sourceSize, int m
             break;
         case 2: {
             S = sizeAndAspect(tW, tH, T);
-            const int c = truncToInt((srcW - T * srcH) * 0.5);
-            const auto [l, r] = (c > 0 && c % 2 != 0) ? std::pair{c + 1, c - 1} : std::pair{c, c};
+            const auto [l, r] = evenSides(truncToInt((srcW - T * srcH) * 0.5));
             K = QStringLiteral("-cropleft %1 -cropright %2").arg(l).arg(r);
             break;
         }
@@ -131,8 +136,7 @@ QString ApplyAspectMode(const QString &options, const QString &sourceSize, int m
             break;
         case 2: {
             S = sizeAndAspect(tW, tH, T);
-            const int c = truncToInt((srcH - srcW / T) * 0.5);
-            const auto [t, b] = (c > 0 && c % 2 != 0) ? std::pair{c + 1, c - 1} : std::pair{c, c};
+            const auto [t, b] = evenSides(truncToInt((srcH - srcW / T) * 0.5));
             K = QStringLiteral("-croptop %1 -cropbottom %2").arg(t).arg(b);
             break;
         }

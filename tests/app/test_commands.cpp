@@ -15,6 +15,7 @@
 #include "controls/CListCtrlEx.h"
 #include "core/IniFile.h"
 #include "lang/Language.h"
+#include "support/MainWindowFixture.h"
 #include "support/RecordingLauncher.h"
 #include "support/TestSupport.h"
 #include "toolkit/ControlId.h"
@@ -28,40 +29,19 @@ class TestCommands : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<ScriptedPrompterGuard> m_prompter;
-    std::unique_ptr<CCorvaneStudioApp> m_app;
+    std::unique_ptr<MainWindowFixture> m_fx;
     CCorvaneStudioDlg *m_dlg = nullptr;
     CListCtrlEx *m_list = nullptr;
 
     void start()
     {
-        m_folder = std::make_unique<ProgramFolder>();
-        m_prompter = std::make_unique<ScriptedPrompterGuard>();
-        m_app = std::make_unique<CCorvaneStudioApp>();
-        m_app->InitInstance(m_folder->exePath(), {});
-        m_dlg = m_app->MainWindow();
-        m_list = m_dlg->GetTaskList();
+        m_fx = std::make_unique<MainWindowFixture>();
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
     }
-    ScriptedPrompter &prompter() { return **m_prompter; }
-    QStringList addFiles(const QStringList &names)
-    {
-        QStringList paths;
-        for (const QString &n : names) {
-            QFile f(m_folder->file(n));
-            f.open(QIODevice::WriteOnly);
-            paths << f.fileName();
-        }
-        m_dlg->OnDropFiles(paths);
-        m_dlg->WaitForProbeThreads();
-        return paths;
-    }
-    void selectOnly(const QList<int> &rows)
-    {
-        m_list->clearSelection();
-        for (int r : rows)
-            m_list->SetRowSelected(r, true);
-    }
+    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
+    QStringList addFiles(const QStringList &names) { return m_fx->DropEmptyFiles(names); }
+    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
     QAction *menuAction(int id) { return FindCommandAction(m_dlg->GetMenuBar()->actions(), id); }
 
 private slots:
@@ -70,12 +50,7 @@ private slots:
         // Each test starts without a stored look.
         QSettings(QStringLiteral("Mirra Video Applications1"), QStringLiteral("corvane-studio")).clear();
     }
-    void cleanup()
-    {
-        m_app.reset();
-        m_prompter.reset();
-        m_folder.reset();
-    }
+    void cleanup() { m_fx.reset(); }
 
     void convertedFileRule_data()
     {
@@ -146,10 +121,9 @@ private slots:
                        Ids::LookSilver, Ids::LookAqua})
             QCOMPARE(menuAction(id)->isChecked(), id == Ids::LookAqua);
         // The next start wears the stored look.
-        m_app.reset();
+        m_fx.reset();
         Looks::ApplyLook(32833);
-        m_app = std::make_unique<CCorvaneStudioApp>();
-        m_app->InitInstance(m_folder->exePath(), {});
+        start();
         QCOMPARE(Looks::CurrentLook(), 32841);
     }
 
@@ -157,7 +131,7 @@ private slots:
     {
         start();
         const QStringList inputs = addFiles({"one $ file.avi", "two.mkv"});
-        const QString tsk = m_folder->file("list.tsk");
+        const QString tsk = m_fx->Folder().file("list.tsk");
         QFile existing(tsk);
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.write("old contents that must go");
@@ -195,11 +169,11 @@ private slots:
         m_dlg->OnCommand(Ids::HelpKey);
         m_dlg->OnCommand(Ids::Feedback);
         QCOMPARE(launcher->openedUrls.size(), 3);
-        QCOMPARE(launcher->openedUrls[0], QUrl::fromLocalFile(m_folder->file("help/corvane-studio/02-geting-help.html")));
+        QCOMPARE(launcher->openedUrls[0], QUrl::fromLocalFile(m_fx->Folder().file("help/corvane-studio/02-geting-help.html")));
         QCOMPARE(launcher->openedUrls[1], launcher->openedUrls[0]);
         QCOMPARE(launcher->openedUrls[2].scheme(), QStringLiteral("mailto"));
         QCOMPARE(launcher->openedUrls[2].toString().size(), 31);
-        QVERIFY(QFile::exists(m_folder->file("help/corvane-studio/02-geting-help.html")));
+        QVERIFY(QFile::exists(m_fx->Folder().file("help/corvane-studio/02-geting-help.html")));
 
         // Converted files can be converted again: their outputs become new tasks.
         QFile out(m_list->GetItemText(0, 4));
@@ -214,11 +188,11 @@ private slots:
     void exploreDestination()
     {
         start();
-        const QString folder = m_folder->file("chosen/new folder");
+        const QString folder = m_fx->Folder().file("chosen/new folder");
         prompter().folderAnswers.push_back(folder);
         m_dlg->OnCommand(Ids::Explore);
         QVERIFY(QFileInfo(folder).isDir());
-        QCOMPARE(IniFile::ReadString(m_folder->settingsPath(), "SYSTEM", "SavedPath"), folder);
+        QCOMPARE(IniFile::ReadString(m_fx->Folder().settingsPath(), "SYSTEM", "SavedPath"), folder);
         // Cancelling the browser changes nothing.
         m_dlg->OnCommand(Ids::Explore);
         QCOMPARE(m_dlg->GetGlobalDestination(), folder);

@@ -13,7 +13,7 @@
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
 #include "lang/Language.h"
-#include "support/TestSupport.h"
+#include "support/MainWindowFixture.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/StatusBar.h"
 
@@ -45,9 +45,8 @@ class TestBatch : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<CCorvaneStudioApp> m_app;
-    std::unique_ptr<ScriptedPrompterGuard> m_prompter;
+    std::unique_ptr<MainWindowFixture> m_fx;
+    ProgramFolder *m_folder = nullptr;
     CCorvaneStudioDlg *m_dlg = nullptr;
     CListCtrlEx *m_list = nullptr;
     QString m_in;
@@ -55,18 +54,14 @@ class TestBatch : public QObject
 
     void start(const QString &runMode = QString())
     {
-        m_folder = std::make_unique<ProgramFolder>();
+        m_fx = std::make_unique<MainWindowFixture>(MainWindowFixture::Settings{{"RUNMODE", runMode}});
+        m_folder = &m_fx->Folder();
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
         m_in = m_folder->file("in put/");
         m_out = m_folder->file("out/");
         QDir().mkpath(m_in);
-        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "SavedPath", m_out);
-        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "RUNMODE", runMode);
-        m_prompter = std::make_unique<ScriptedPrompterGuard>();
-        m_app = std::make_unique<CCorvaneStudioApp>();
-        m_app->InitInstance(m_folder->exePath(), {});
-        m_dlg = m_app->MainWindow();
-        m_list = m_dlg->GetTaskList();
-        m_dlg->show();
+        m_fx->SetDestination(m_out);
     }
     // Makes clips, lists them and waits for the probe.
     void addClips(const QStringList &names, int seconds = 2, const QString &size = "160x120")
@@ -89,23 +84,12 @@ class TestBatch : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->IsConverting() && !m_dlg->HasWorker(), 120000);
         m_dlg->WaitForWorkers();
     }
-    QStringList statuses() const
-    {
-        QStringList s;
-        for (int r = 0; r < m_list->rowCount(); ++r)
-            s << m_list->GetItemText(r, 3);
-        return s;
-    }
-    ScriptedPrompter &prompter() { return **m_prompter; }
+    QStringList statuses() const { return m_fx->Column(3); }
+    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
     QString output(int row) const { return m_dlg->TaskOfRow(row) ? m_list->GetItemText(row, 4) : QString(); }
 
 private slots:
-    void cleanup()
-    {
-        m_app.reset();
-        m_prompter.reset();
-        m_folder.reset();
-    }
+    void cleanup() { m_fx.reset(); }
 
     void convertAllThreeRows()
     {

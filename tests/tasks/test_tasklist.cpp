@@ -19,7 +19,7 @@
 #include "lang/Language.h"
 #include "profiles/ProfileCatalogue.h"
 #include "toolkit/DurationEdit.h"
-#include "support/TestSupport.h"
+#include "support/MainWindowFixture.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/StatusBar.h"
 
@@ -39,8 +39,8 @@ class TestTaskList : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<CCorvaneStudioApp> m_app;
+    std::unique_ptr<MainWindowFixture> m_fx;
+    ProgramFolder *m_folder = nullptr;
     CCorvaneStudioDlg *m_dlg = nullptr;
     CListCtrlEx *m_list = nullptr;
     QString m_media; // folder for the test's input files
@@ -48,17 +48,14 @@ class TestTaskList : public QObject
 
     void start(const QStringList &args = {})
     {
-        m_folder = std::make_unique<ProgramFolder>();
+        m_fx = std::make_unique<MainWindowFixture>(MainWindowFixture::Settings{}, args);
+        m_folder = &m_fx->Folder();
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
         m_media = m_folder->file("media/");
         m_out = m_folder->file("out/");
         QDir().mkpath(m_media);
-        QDir().mkpath(m_out);
-        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "SavedPath", m_out);
-        m_app = std::make_unique<CCorvaneStudioApp>();
-        m_app->InitInstance(m_folder->exePath(), args);
-        m_dlg = m_app->MainWindow();
-        m_list = m_dlg->GetTaskList();
-        m_dlg->show();
+        m_fx->SetDestination(m_out);
     }
     QString media(const QString &name, qint64 size = 16)
     {
@@ -66,36 +63,21 @@ class TestTaskList : public QObject
         touch(path, size);
         return path;
     }
-    QStringList column(int c) const
-    {
-        QStringList texts;
-        for (int r = 0; r < m_list->rowCount(); ++r)
-            texts << m_list->GetItemText(r, c);
-        return texts;
-    }
-    void selectOnly(const QList<int> &rows)
-    {
-        m_list->clearSelection();
-        for (int r : rows)
-            m_list->SetRowSelected(r, true);
-    }
+    QStringList column(int c) const { return m_fx->Column(c); }
+    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
 
 private slots:
-    void cleanup()
-    {
-        m_app.reset();
-        m_folder.reset();
-    }
+    void cleanup() { m_fx.reset(); }
 
     void addFileDialog()
     {
         start();
-        ScriptedPrompterGuard prompter;
+        ScriptedPrompter &prompter = m_fx->Prompts();
         const QString a = media("a.avi"), b = media("b.mp4");
-        prompter->openFilesAnswers.push_back({a, b});
+        prompter.openFilesAnswers.push_back({a, b});
         m_dlg->OnCommand(Ids::AddFile);
-        QCOMPARE(prompter->fileRequests.size(), 1);
-        const auto &request = prompter->fileRequests.first();
+        QCOMPARE(prompter.fileRequests.size(), 1);
+        const auto &request = prompter.fileRequests.first();
         QCOMPARE(request.title, GetLangString("@110"));
         QVERIFY(request.multiple);
         QVERIFY(request.mustExist);
@@ -104,7 +86,7 @@ private slots:
         QCOMPARE(request.filter.count(";;"), 16); // seventeen entries
         QCOMPARE(column(0), (QStringList{"a.avi", "b.mp4"}));
         // The same files again: refused, no message.
-        prompter->openFilesAnswers.push_back({a});
+        prompter.openFilesAnswers.push_back({a});
         m_dlg->OnCommand(Ids::AddFileButton);
         QCOMPARE(m_list->rowCount(), 2);
         // Cancelled: nothing added, buttons untouched.
@@ -112,7 +94,7 @@ private slots:
         m_dlg->OnCommand(Ids::AddFile);
         QCOMPARE(m_list->rowCount(), 2);
         QVERIFY(!FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
-        QVERIFY(prompter->messages.isEmpty());
+        QVERIFY(prompter.messages.isEmpty());
     }
 
     void addRules_data()
@@ -381,7 +363,7 @@ private slots:
     void destinationField()
     {
         start();
-        ScriptedPrompterGuard prompter;
+        ScriptedPrompter &prompter = m_fx->Prompts();
         auto *dest = FindControl<QLineEdit>(m_dlg, Ids::DestinationEdit);
         const QString wanted = m_folder->file("new//dest $ä");
         dest->setText(wanted);
@@ -393,12 +375,12 @@ private slots:
         // A folder that cannot be made: message, nothing stored.
         dest->setText("/proc/nope/out");
         m_dlg->OnDestinationKillFocus();
-        QCOMPARE(prompter->messageTexts(), QStringList{"Create  outPut file path /proc/nope/out Failed!"});
+        QCOMPARE(prompter.messageTexts(), QStringList{"Create  outPut file path /proc/nope/out Failed!"});
         QCOMPARE(m_dlg->GetGlobalDestination(), m_folder->file("new/dest $ä"));
         // Browsing picks a folder and handles it as leaving the field.
-        prompter->folderAnswers.push_back(m_folder->file("picked"));
+        prompter.folderAnswers.push_back(m_folder->file("picked"));
         m_dlg->OnExploreDestination();
-        QCOMPARE(prompter->folderPrompts, QStringList{GetLangString("@108")});
+        QCOMPARE(prompter.folderPrompts, QStringList{GetLangString("@108")});
         QCOMPARE(m_dlg->GetGlobalDestination(), m_folder->file("picked"));
         QVERIFY(QFileInfo(m_folder->file("picked")).isDir());
     }

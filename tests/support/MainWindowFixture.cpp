@@ -1,0 +1,66 @@
+#include "support/MainWindowFixture.h"
+
+#include <QFile>
+#include <QLineEdit>
+
+#include "app/CCorvaneStudioApp.h"
+#include "app/CCorvaneStudioDlg.h"
+#include "controls/CListCtrlEx.h"
+#include "app/ControlIds.h"
+#include "core/IniFile.h"
+#include "toolkit/ControlId.h"
+
+namespace TestSupport {
+
+MainWindowFixture::MainWindowFixture(const Settings &settings, const QStringList &arguments)
+    : m_folder(std::make_unique<ProgramFolder>()), m_prompter(std::make_unique<ScriptedPrompterGuard>())
+{
+    for (const auto &[key, value] : settings)
+        IniFile::WriteString(m_folder->settingsPath(), QStringLiteral("SYSTEM"), key, value);
+    m_app = std::make_unique<CCorvaneStudioApp>();
+    m_app->InitInstance(m_folder->exePath(), arguments);
+    m_dlg = m_app->MainWindow();
+    m_list = m_dlg->GetTaskList();
+    m_dlg->show();
+}
+
+MainWindowFixture::~MainWindowFixture()
+{
+    m_app.reset(); // the window goes before the prompter it may still call
+}
+
+QStringList MainWindowFixture::Column(int column) const
+{
+    QStringList texts;
+    for (int r = 0; r < m_list->rowCount(); ++r)
+        texts << m_list->GetItemText(r, column);
+    return texts;
+}
+
+void MainWindowFixture::SelectOnly(const QList<int> &rows)
+{
+    m_list->clearSelection();
+    for (int r : rows)
+        m_list->SetRowSelected(r, true);
+}
+
+void MainWindowFixture::SetDestination(const QString &folder)
+{
+    FindControl<QLineEdit>(m_dlg, Ids::DestinationEdit)->setText(folder);
+    m_dlg->OnDestinationKillFocus();
+}
+
+QStringList MainWindowFixture::DropEmptyFiles(const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        QFile f(m_folder->file(name));
+        f.open(QIODevice::WriteOnly);
+        paths << f.fileName();
+    }
+    m_dlg->OnDropFiles(paths);
+    m_dlg->WaitForProbeThreads();
+    return paths;
+}
+
+} // namespace TestSupport

@@ -1,0 +1,46 @@
+#pragma once
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <memory>
+
+#include "support/TestSupport.h"
+
+class CCorvaneStudioApp;
+class CCorvaneStudioDlg;
+class CListCtrlEx;
+
+namespace TestSupport {
+
+// The real main window, offscreen, started over a fresh program folder with every
+// prompt answered by a script.
+class MainWindowFixture
+{
+public:
+    using Settings = QList<QPair<QString, QString>>; // SYSTEM keys written before start-up
+
+    explicit MainWindowFixture(const Settings &settings = {}, const QStringList &arguments = {});
+    ~MainWindowFixture();
+
+    ProgramFolder &Folder() { return *m_folder; }
+    ScriptedPrompter &Prompts() { return **m_prompter; }
+    CCorvaneStudioApp &App() { return *m_app; }
+    CCorvaneStudioDlg *Window() const { return m_dlg; }
+    CListCtrlEx *List() const { return m_list; }
+
+    QStringList Column(int column) const;
+    void SelectOnly(const QList<int> &rows);
+    // As if the user typed folder into the destination field and left it.
+    void SetDestination(const QString &folder);
+    // Empty files (enough for the list) dropped on the window; waits for their probe.
+    QStringList DropEmptyFiles(const QStringList &names);
+
+private:
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<ScriptedPrompterGuard> m_prompter;
+    std::unique_ptr<CCorvaneStudioApp> m_app;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+};
+
+} // namespace TestSupport
