@@ -25,7 +25,7 @@ struct VideoLayout
 
 // Checks the requested geometry against the source and fits it to the encoder.
 // Throws EngineError for geometry that cannot be made.
-VideoLayout PlanVideoLayout(const GeometryRequest &spec, int sourceWidth, int sourceHeight, AVRational sourceAspect,
+VideoLayout PlanVideoLayout(const GeometryRequest &request, int sourceWidth, int sourceHeight, AVRational sourceAspect,
                             const AVCodec *encoder, AVPixelFormat pixelFormat, AVRational frameRate);
 
 // What the filters cut: frames before zero always go, frames from endSeconds on too.

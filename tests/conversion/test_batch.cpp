@@ -68,11 +68,11 @@ class TestBatch : public QObject
     {
         QStringList paths;
         for (const QString &name : names) {
-            ClipSpec spec;
-            spec.seconds = seconds;
-            spec.size = size;
+            ClipSpec recipe;
+            recipe.seconds = seconds;
+            recipe.size = size;
             const QString path = m_in + name;
-            MakeClip(path, spec);
+            MakeClip(path, recipe);
             QVERIFY2(QFile::exists(path), qPrintable(path));
             paths << path;
         }

@@ -65,25 +65,12 @@ STANDIN_EXPORT void player_getpos(int *pos, int *len)
     *len = g_length;
 }
 
-// Control calls for the test.
-STANDIN_EXPORT void standin_reset()
+// Clears the log and sets what player_getpos reports and which call throws.
+STANDIN_EXPORT void standin_reset(int position, int length, const char *throwOn)
 {
     std::lock_guard lock(g_mutex);
     g_log.clear();
-    g_throwOn.clear();
-    g_position = -1;
-    g_length = -1;
-}
-
-STANDIN_EXPORT void standin_throw_on(const char *name)
-{
-    std::lock_guard lock(g_mutex);
-    g_throwOn = name ? name : "";
-}
-
-STANDIN_EXPORT void standin_set_position(int position, int length)
-{
-    std::lock_guard lock(g_mutex);
+    g_throwOn = throwOn ? throwOn : "";
     g_position = position;
     g_length = length;
 }

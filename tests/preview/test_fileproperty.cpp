@@ -1,7 +1,6 @@
-#include <QFile>
+// The File Property dialog on clips the engine makes, opened through the main window.
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QtTest>
@@ -13,38 +12,10 @@
 #include "core/IniFile.h"
 #include "lang/Language.h"
 #include "preview/CFilePropertyDialog.h"
-#include "preview/FilePropertyText.h"
 #include "support/TestSupport.h"
 #include "toolkit/ControlId.h"
 
 using namespace TestSupport;
-
-namespace {
-
-// What the engine itself says about a file, read with our own patterns.
-struct EngineFacts
-{
-    QString duration, bitRate, videoBitRate, audioBitRate;
-};
-
-EngineFacts engineFacts(const QString &path)
-{
-    const QString text = RunProgram(EnginePath(), {"-i", path});
-    EngineFacts facts;
-    const auto m = QRegularExpression("Duration: ([^,]+), start: [^,]+, bitrate: ([^\\r\\n]+)\\r\\n").match(text);
-    facts.duration = m.captured(1);
-    facts.bitRate = m.captured(2);
-    facts.videoBitRate = QRegularExpression("Video: [^\\r\\n]*, (\\d+ kb/s), ").match(text).captured(1);
-    facts.audioBitRate = QRegularExpression("Audio: [^\\r\\n]*, (\\d+ kb/s)\\r\\n").match(text).captured(1);
-    return facts;
-}
-
-QString sizeText(const QString &path)
-{
-    return QString::number(QFileInfo(path).size() / 1024) + "KB";
-}
-
-} // namespace
 
 class TestFileProperty : public QObject
 {
@@ -56,236 +27,145 @@ class TestFileProperty : public QObject
     CListCtrlEx *m_list = nullptr;
     QString m_media;
 
-    void start()
+    // Makes a clip and adds it as from the command line, so it is not probed; returns its task id.
+    int addClip(const QString &name, const ClipSpec &recipe = ClipSpec())
+    {
+        MakeClip(m_media + name, recipe);
+        const int rows = m_list->rowCount();
+        m_dlg->AddFileByPath(m_media + name);
+        return m_list->rowCount() == rows + 1 ? m_dlg->TaskIdOfRow(rows) : 0;
+    }
+    // The texts of the dialogs the Property command opens for the given rows.
+    QStringList openProperty(const QList<int> &rows)
+    {
+        m_list->clearSelection();
+        for (int row : rows)
+            m_list->SetRowSelected(row, true);
+        ScriptedPrompterGuard prompter;
+        QStringList texts;
+        for (int i = 0; i <= rows.size(); ++i) // one more than asked for, to see a dialog too many
+            prompter->dialogHandlers.push_back([&](QDialog *dialog) {
+                auto *property = qobject_cast<CFilePropertyDialog *>(dialog);
+                texts << (property ? property->InfoText() : "not a File Property dialog");
+                return int(QDialog::Rejected);
+            });
+        m_dlg->OnCommand(Ids::Property);
+        return texts;
+    }
+
+private slots:
+    void init()
     {
         m_folder = std::make_unique<ProgramFolder>();
         m_media = m_folder->file("my $media ä/");
-        QDir().mkpath(m_media);
+        QVERIFY(QDir().mkpath(m_media));
         IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "SavedPath", m_folder->file("out"));
         m_app = std::make_unique<CCorvaneStudioApp>();
         m_app->InitInstance(m_folder->exePath(), {});
         m_dlg = m_app->MainWindow();
         m_list = m_dlg->GetTaskList();
     }
-    // Adds a file as from the command line (not probed) and selects only its row.
-    int add(const QString &path)
-    {
-        const int rows = m_list->rowCount();
-        m_dlg->AddFileByPath(path);
-        if (m_list->rowCount() != rows + 1)
-            return 0;
-        return m_dlg->TaskIdOfRow(rows);
-    }
-    // The information text of the dialog the Property command opens for one selected row.
-    QString propertyText(int id)
-    {
-        m_list->clearSelection();
-        m_list->SetRowSelected(m_dlg->RowOfTask(id), true);
-        ScriptedPrompterGuard prompter;
-        QString text;
-        prompter->dialogHandlers.push_back([&](QDialog *dialog) {
-            auto *property = qobject_cast<CFilePropertyDialog *>(dialog);
-            if (property)
-                text = property->InfoText();
-            return int(QDialog::Rejected);
-        });
-        m_dlg->OnCommand(Ids::Property);
-        return text;
-    }
+    void cleanup() { m_app.reset(); m_folder.reset(); }
 
-private slots:
-    void cleanup()
+    // {name} and the like stand for what the engine reports about the clip.
+    void text_data()
     {
-        m_app.reset();
-        m_folder.reset();
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("audio");
+        QTest::addColumn<bool>("gone");
+        QTest::addColumn<int>("durationSec");
+        QTest::addColumn<QString>("expected");
+        const QString head = " File Name:{name}\r\n File Path:{folder}\r\n File Size:{size}\r\n";
+        const QString noAudio = " Audio:      \r\n \tCodec  :      \r\n \tBitRate:     \r\n \tSample Rate: \r\n"
+                                " \tChannel:      \t\t";
+        // A value holding "%1" or "%s" comes out as it is.
+        QTest::newRow("with audio") << "clip ä $1 %1 %s.avi" << true << false << 2
+                                    << head + " Duration: {duration} \r\n BitRate:  {bitrate} \r\n Video:  \r\n"
+                                              " \tCodec  :     mpeg4  \r\n \tBitRate:     {vbitrate}  \r\n"
+                                              " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
+                                              " \tFrame Rate:  25.00 tb(r)  \r\n Audio:      \r\n"
+                                              " \tCodec  :     mp3 \r\n \tBitRate:     {abitrate} \r\n"
+                                              " \tSample Rate: 44100 Hz \r\n \tChannel:     mono  \t\t";
+        // Without an audio stream the reading stops before the duration.
+        QTest::newRow("without audio") << "silent.mp4" << false << false << 0
+                                       << head + " Duration:  \r\n BitRate:  {bitrate} \r\n Video:  \r\n"
+                                                 " \tCodec  :     h264  \r\n \tBitRate:     {vbitrate}  \r\n"
+                                                 " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
+                                                 " \tFrame Rate:  25.00 tb(r)  \r\n" + noAudio;
+        QTest::newRow("file gone") << "gone.avi" << true << true << 0
+                                   << head + " Duration:  \r\n BitRate:   \r\n Video:  \r\n \tCodec  :       \r\n"
+                                             " \tBitRate:       \r\n \tSize   :       \r\n \tFrame Rate:    \r\n"
+                                             + noAudio;
     }
-
-    void fillPlaceholders_data()
+    void text()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QStringList>("values");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("in order") << "a%sb%sc" << QStringList{"1", "2"} << "a1b2c";
-        QTest::newRow("values inserted unchanged") << "[%s][%s]" << QStringList{"%1 %s", "50%"} << "[%1 %s][50%]";
-        QTest::newRow("missing values are empty") << "x%sy%sz" << QStringList{"1"} << "x1yz";
-        QTest::newRow("no placeholder") << "plain" << QStringList{"1"} << "plain";
-    }
-    void fillPlaceholders()
-    {
-        QFETCH(QString, format);
-        QFETCH(QStringList, values);
-        QFETCH(QString, text);
-        QCOMPARE(FillPlaceholders(format, values), text);
-    }
-
-    void layoutOfTheText()
-    {
-        // Every field empty: the bare layout, blank first, two tabs last.
-        TaskRecord empty;
-        QCOMPARE(FilePropertyText(empty),
-                 QStringLiteral(" File Name:\r\n File Path:\r\n File Size:\r\n Duration:  \r\n BitRate:   \r\n"
-                                " Video:  \r\n \tCodec  :       \r\n \tBitRate:       \r\n \tSize   :       \r\n"
-                                " \tFrame Rate:    \r\n Audio:      \r\n \tCodec  :      \r\n \tBitRate:     \r\n"
-                                " \tSample Rate: \r\n \tChannel:      \t\t"));
-        QCOMPARE(QString::fromLatin1(kFilePropertyFormat).count("%s"), 13);
-    }
-
-    void clipWithAudio()
-    {
-        start();
-        const QString clip = m_media + "clip ä $1.avi";
-        MakeClip(clip); // 320x240, 25 frames a second, 2 s, a 44.1 kHz tone
-        QVERIFY(QFile::exists(clip));
-        const int id = add(clip);
+        QFETCH(QString, file);
+        QFETCH(bool, audio);
+        QFETCH(bool, gone);
+        QFETCH(int, durationSec);
+        QFETCH(QString, expected);
+        ClipSpec recipe;
+        recipe.audio = audio;
+        const int id = addClip(file, recipe);
         QVERIFY(id > 0);
-        QVERIFY(!m_dlg->GetTasks().Find(id)->mediaInfo); // never probed: the dialog reads it first
-        const QString text = propertyText(id);
-
-        const EngineFacts facts = engineFacts(clip);
-        QVERIFY(!facts.duration.isEmpty() && !facts.videoBitRate.isEmpty() && !facts.audioBitRate.isEmpty());
-        const QString expected = " File Name:clip ä $1\r\n"
-                                 " File Path:" + m_media + "\r\n"
-                                 " File Size:" + sizeText(clip) + "\r\n"
-                                 " Duration: " + facts.duration + " \r\n"
-                                 " BitRate:  " + facts.bitRate + " \r\n"
-                                 " Video:  \r\n"
-                                 " \tCodec  :     mpeg4  \r\n"
-                                 " \tBitRate:     " + facts.videoBitRate + "  \r\n"
-                                 " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
-                                 " \tFrame Rate:  25.00 tb(r)  \r\n"
-                                 " Audio:      \r\n"
-                                 " \tCodec  :     mp3 \r\n"
-                                 " \tBitRate:     " + facts.audioBitRate + " \r\n"
-                                 " \tSample Rate: 44100 Hz \r\n"
-                                 " \tChannel:     mono  \t\t";
-        QCOMPARE(text, expected);
-        QVERIFY(text.startsWith(QStringLiteral(" File Name:clip ä $1\r\n File Path:")));
-        // The probe's result stays with the task.
+        const QString path = m_media + file;
+        const QString size = QString::number(QFileInfo(path).size() / 1024) + "KB";
+        QVERIFY(!gone || QFile::remove(path));
         const TaskPtr task = m_dlg->GetTasks().Find(id);
-        QVERIFY(task->mediaInfo);
-        QCOMPARE(task->mediaInfo->durationText.str(), facts.duration);
-        QCOMPARE(task->durationSec, 2);
+        QVERIFY(!task->mediaInfo); // not read yet: the dialog reads it first
+
+        // What the engine itself says, read with our own patterns.
+        const QString engine = gone ? QString() : RunProgram(EnginePath(), {"-i", path});
+        auto find = [&](const char *pattern) { return QRegularExpression(pattern).match(engine).captured(1); };
+        expected.replace("{name}", QFileInfo(file).completeBaseName()).replace("{folder}", m_media);
+        expected.replace("{size}", size).replace("{duration}", find("Duration: ([^,]+), start"));
+        expected.replace("{bitrate}", find("Duration: [^\\r\\n]*, bitrate: ([^\\r\\n]+)\\r\\n"));
+        expected.replace("{vbitrate}", find("Video: [^\\r\\n]*, (\\d+ kb/s), "));
+        expected.replace("{abitrate}", find("Audio: [^\\r\\n]*, (\\d+ kb/s)\\r\\n"));
+        QCOMPARE(openProperty({m_dlg->RowOfTask(id)}), QStringList{expected});
+        QVERIFY(task->mediaInfo); // the reading stays with the task
+        QCOMPARE(task->durationSec, durationSec);
     }
 
-    void clipWithoutAudio()
+    void readOnlyWhenNotReadYet()
     {
-        start();
-        const QString clip = m_media + "silent.mp4";
-        ClipSpec spec;
-        spec.audio = false;
-        MakeClip(clip, spec);
-        QVERIFY(QFile::exists(clip));
-        const int id = add(clip);
-        const QString text = propertyText(id);
-        const EngineFacts facts = engineFacts(clip);
-        QVERIFY(!facts.bitRate.isEmpty() && !facts.videoBitRate.isEmpty());
-        // Without an audio stream the reading stops before the duration: those lines stay empty.
-        const QString expected = " File Name:silent\r\n"
-                                 " File Path:" + m_media + "\r\n"
-                                 " File Size:" + sizeText(clip) + "\r\n"
-                                 " Duration:  \r\n"
-                                 " BitRate:  " + facts.bitRate + " \r\n"
-                                 " Video:  \r\n"
-                                 " \tCodec  :     h264  \r\n"
-                                 " \tBitRate:     " + facts.videoBitRate + "  \r\n"
-                                 " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
-                                 " \tFrame Rate:  25.00 tb(r)  \r\n"
-                                 " Audio:      \r\n"
-                                 " \tCodec  :      \r\n"
-                                 " \tBitRate:     \r\n"
-                                 " \tSample Rate: \r\n"
-                                 " \tChannel:      \t\t";
-        QCOMPARE(text, expected);
+        const int id = addClip("known.avi");
+        MediaInfo &known = *(m_dlg->GetTasks().Find(id)->mediaInfo = std::make_unique<MediaInfo>());
+        known.durationSecText = "9.0";
+        known.videoCodec = "remembered";
+        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     remembered  \r\n"));
+        known.durationSecText.clear(); // unknown again: the next opening asks the engine
+        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     mpeg4  \r\n"));
     }
 
-    void informationAlreadyReadIsNotReadAgain()
+    void selectedRowsOpenInTurnLowestFirst()
     {
-        start();
-        const QString clip = m_media + "known.avi";
-        MakeClip(clip);
-        const int id = add(clip);
-        const TaskPtr task = m_dlg->GetTasks().Find(id);
-        task->mediaInfo = std::make_unique<MediaInfo>();
-        task->mediaInfo->durationSecText = "9.0";
-        task->mediaInfo->durationText = "00:00:09.00";
-        task->mediaInfo->videoCodec = "remembered";
-        const QString text = propertyText(id);
-        QVERIFY(text.contains(" Duration: 00:00:09.00 \r\n"));
-        QVERIFY(text.contains(" \tCodec  :     remembered  \r\n"));
-        // Once its duration is unknown again, the next opening asks the engine.
-        task->mediaInfo->durationSecText.clear();
-        QVERIFY(propertyText(id).contains(" \tCodec  :     mpeg4  \r\n"));
-    }
-
-    void missingFileShowsEmptyValues()
-    {
-        start();
-        const QString gone = m_media + "gone.avi";
-        MakeClip(gone);
-        const int id = add(gone);
-        QVERIFY(QFile::remove(gone));
-        const QString text = propertyText(id);
-        QVERIFY(text.startsWith(" File Name:gone\r\n File Path:" + m_media + "\r\n"));
-        QVERIFY(text.contains(" Video:  \r\n \tCodec  :       \r\n"));
-        QVERIFY(m_dlg->GetTasks().Find(id)->mediaInfo); // a block exists now, with nothing in it
-    }
-
-    void twoRowsLowerFirst()
-    {
-        start();
-        const QString a = m_media + "a.avi", b = m_media + "b.avi", c = m_media + "c.avi";
-        for (const QString &p : {a, b, c}) {
-            ClipSpec spec;
-            spec.seconds = 1;
-            MakeClip(p, spec);
-        }
-        add(a);
-        add(b);
-        add(c);
-        m_list->clearSelection();
-        m_list->SetRowSelected(0, true);
-        m_list->SetRowSelected(2, true);
-        ScriptedPrompterGuard prompter;
-        QStringList shown;
-        for (int i = 0; i < 3; ++i)
-            prompter->dialogHandlers.push_back([&](QDialog *dialog) {
-                shown << qobject_cast<CFilePropertyDialog *>(dialog)->SourcePath();
-                return int(QDialog::Rejected);
-            });
-        m_dlg->OnCommand(Ids::Property);
-        QCOMPARE(shown, (QStringList{c, a}));
-        QCOMPARE(prompter->dialogTitles, (QStringList{GetLangString("@100"), GetLangString("@100")}));
+        ClipSpec recipe;
+        recipe.seconds = 1;
+        for (const char *name : {"a.avi", "b.avi", "c.avi"})
+            QVERIFY(addClip(name, recipe) > 0);
+        const QStringList texts = openProperty({0, 2});
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts[0].startsWith(" File Name:c\r\n") && texts[1].startsWith(" File Name:a\r\n"));
     }
 
     void dialogLooksAndTyping()
     {
-        start();
-        const QString clip = m_media + "look.avi";
-        MakeClip(clip);
-        const int id = add(clip);
+        const int id = addClip("look.avi");
         CFilePropertyDialog dialog(m_dlg->GetTasks(), id, m_dlg);
         QCOMPARE(dialog.windowTitle(), GetLangString("@100"));
-        QVERIFY(!dialog.windowTitle().isEmpty());
         QCOMPARE(FindControl<QPushButton>(&dialog, CFilePropertyDialog::kCloseId)->text(), GetLangString("@107"));
         QTextEdit *edit = dialog.InfoEdit();
         QCOMPARE(ControlIdOf(edit), CFilePropertyDialog::kInfoId);
         const QTextFrameFormat frame = edit->document()->rootFrame()->frameFormat();
-        QCOMPARE(frame.leftMargin(), 3.0);
-        QCOMPARE(frame.rightMargin(), 3.0);
-        QCOMPARE(frame.topMargin(), 0.0);
+        QCOMPARE(QList<double>({frame.leftMargin(), frame.rightMargin(), frame.topMargin()}), QList<double>({3, 3, 0}));
         QCOMPARE(edit->toPlainText(), QString(dialog.InfoText()).replace("\r\n", "\n"));
-        QVERIFY(!edit->isReadOnly());
-        // Typing is accepted and forgotten.
-        const QString before = dialog.InfoText();
+        // Typing is accepted and forgotten; Return stays in the text box.
         dialog.show();
-        edit->setFocus();
         QTest::keyClicks(edit, "typed");
         QTest::keyClick(edit, Qt::Key_Return);
-        QVERIFY(edit->toPlainText().contains("typed"));
-        QVERIFY(dialog.isVisible()); // Return stays in the text box
-        dialog.reject();
+        QVERIFY(edit->toPlainText().contains("typed") && dialog.isVisible());
         CFilePropertyDialog again(m_dlg->GetTasks(), id, m_dlg);
-        QCOMPARE(again.InfoText(), before);
         QVERIFY(!again.InfoEdit()->toPlainText().contains("typed"));
     }
 };

@@ -1,49 +1,41 @@
-// The preview player's call sequences, guards and state, against a stand-in
-// library that records what it is asked; and the trim range rules.
+// The preview player's call sequences, guards and state against a stand-in library
+// that logs its calls; and the trim range rules.
 #include <QtTest>
 
 #include <dlfcn.h>
+#include <functional>
 
+#include "app/TaskRecord.h"
 #include "preview/PreviewPlayer.h"
 #include "preview/TrimRange.h"
 #include "support/TestSupport.h"
 
-Q_DECLARE_METATYPE(PreviewState)
-Q_DECLARE_METATYPE(TrimRangeValues)
-
 namespace {
 
-constexpr quintptr Window = 0x4a0001;
+using S = PreviewState;
+constexpr S Uninitialised = S::Uninitialised, Ready = S::Ready, Playing = S::Playing, Paused = S::Paused,
+            Stopped = S::Stopped;
+constexpr int None = -99; // no value in an optional
+const QString StartFailed = "Error preview,player_start!";
+const QString PauseFailed = "Error preview,player_pause!";
 
 // The window side, recording what the player does to it.
 class FakeHost : public PreviewHost
 {
 public:
-    QList<std::optional<PreviewTask>> rows;
-    QList<int> selected;
-    int sliderMax = -1;
-    int sliderPos = -1;
+    QList<std::optional<PreviewTask>> rows{PreviewTask{"/in/a.avi", "/out/a.mp4", 125},
+                                           PreviewTask{"/in/b.avi", "/out/b.mp4", 30}};
+    QList<int> selected{0}, waits;
+    int sliderMax = -1, sliderPos = -1, timerStarts = 0, invalidations = 0;
     bool follows = true;
-    QString label = QStringLiteral("untouched");
-    int timerStarts = 0;
-    int invalidations = 0;
-    QList<int> selectedByPlayer;
+    QString label = "before";
     QStringList messages;
-    QList<int> waits;
 
-    quintptr PreviewWindow() override { return Window; }
+    quintptr PreviewWindow() override { return 7; }
     void InvalidatePreviewArea() override { ++invalidations; }
     QList<int> SelectedRows() override { return selected; }
-    void SelectRow(int row) override
-    {
-        selectedByPlayer << row;
-        if (row < rows.size())
-            selected = {row};
-    }
-    std::optional<PreviewTask> TaskAt(int row) override
-    {
-        return row >= 0 && row < rows.size() ? rows[row] : std::nullopt;
-    }
+    void SelectRow(int row) override { selected = row < rows.size() ? QList<int>{row} : selected; }
+    std::optional<PreviewTask> TaskAt(int row) override { return row < rows.size() ? rows.value(row) : std::nullopt; }
     void SetSliderRange(int maximum) override { sliderMax = maximum; }
     void SetSliderPos(int seconds) override { sliderPos = seconds; }
     int SliderPos() override { return sliderPos; }
@@ -54,939 +46,425 @@ public:
     void StartPositionTimer() override { ++timerStarts; }
     void ShowMessage(const QString &text) override { messages << text; }
     void Wait(int milliseconds) override { waits << milliseconds; }
-
-    void AddTask(const QString &source, int duration, const QString &output = QString())
-    {
-        rows << PreviewTask{source, output, duration};
-    }
 };
 
-// The control calls of a loaded stand-in.
+// A loaded stand-in: the position it reports, the call that throws, and its log of calls.
+// Changing either of the first two clears the log.
 class StandIn
 {
 public:
     explicit StandIn(const char *folder)
     {
-        const QByteArray path = QByteArray(folder) + PreviewLibrary::FileName;
-        m_module = dlopen(path.constData(), RTLD_NOW | RTLD_NOLOAD);
-        if (!m_module)
-            m_module = dlopen(path.constData(), RTLD_NOW);
-        if (!m_module)
-            return;
-        m_reset = reinterpret_cast<void (*)()>(dlsym(m_module, "standin_reset"));
-        m_throwOn = reinterpret_cast<void (*)(const char *)>(dlsym(m_module, "standin_throw_on"));
-        m_setPosition = reinterpret_cast<void (*)(int, int)>(dlsym(m_module, "standin_set_position"));
-        m_log = reinterpret_cast<const char *(*)()>(dlsym(m_module, "standin_log"));
+        if (void *module = dlopen((QByteArray(folder) + PreviewLibrary::FileName).constData(), RTLD_NOW)) {
+            m_reset = reinterpret_cast<decltype(m_reset)>(dlsym(module, "standin_reset"));
+            m_log = reinterpret_cast<decltype(m_log)>(dlsym(module, "standin_log"));
+        }
     }
-    bool isValid() const { return m_reset && m_throwOn && m_setPosition && m_log; }
-    void reset() { m_reset(); }
-    void throwOn(const char *name) { m_throwOn(name); }
-    void setPosition(int position, int length) { m_setPosition(position, length); }
+    bool isValid() const { return m_reset && m_log; }
+    void at(int position, int length) { m_position = position; m_length = length; clearLog(); }
+    void throwOn(const QByteArray &name) { m_failing = name; clearLog(); }
+    void clearLog() { m_reset(m_position, m_length, m_failing.constData()); }
     QStringList log() const { return QString::fromUtf8(m_log()).split(u'\n', Qt::SkipEmptyParts); }
-    void clearLog()
-    {
-        // Keeps the position and the failing call, forgets the calls so far.
-        QByteArray failing = m_failing;
-        m_reset();
-        m_setPosition(m_position, m_length);
-        if (!failing.isEmpty())
-            m_throwOn(failing.constData());
-    }
-    void remember(int position, int length, const QByteArray &failing = QByteArray())
-    {
-        m_position = position;
-        m_length = length;
-        m_failing = failing;
-        m_setPosition(position, length);
-        m_throwOn(failing.constData());
-    }
+    QString calls() const { return log().join(", ").remove("player_"); } // "getpos, seek 0, stop"
 
 private:
-    void *m_module = nullptr;
-    void (*m_reset)() = nullptr;
-    void (*m_throwOn)(const char *) = nullptr;
-    void (*m_setPosition)(int, int) = nullptr;
+    void (*m_reset)(int, int, const char *) = nullptr;
     const char *(*m_log)() = nullptr;
-    int m_position = -1;
-    int m_length = -1;
+    int m_position = -1, m_length = -1;
     QByteArray m_failing;
 };
 
-const QString InitFailed = QStringLiteral("Error! init player_init!");
-const QString StartFailed = QStringLiteral("Error preview,player_start!");
-const QString PauseFailed = QStringLiteral("Error preview,player_pause!");
-const QString WindowArg = QString::number(Window);
-
-QStringList Calls(std::initializer_list<const char *> calls)
-{
-    QStringList list;
-    for (const char *c : calls)
-        list << QString::fromUtf8(c);
-    return list;
-}
-
 } // namespace
+
+Q_DECLARE_METATYPE(PreviewState)
+Q_DECLARE_METATYPE(TrimRangeValues)
 
 class TestPreviewPlayer : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-
-    void startUpWithoutLibrary();
-    void startUpInitFails();
-    void startUpReady();
-
-    void playFromReady();
-    void playWithoutSelectionUsesRowZero();
-    void playOnEmptyListDoesNothing();
-    void playWhilePlayingRestarts();
-    void playWhilePausedResumes();
-    void pauseTwiceCallsOnce();
-    void pauseWhileReadyOrStopped_data();
-    void pauseWhileReadyOrStopped();
-    void pauseNeedsSelectedRow();
-    void stopFromReadyOrStoppedDoesNothing();
-    void stopFromPlayingOrPaused_data();
-    void stopFromPlayingOrPaused();
-
-    void tick_data();
-    void tick();
-    void tickOnlyWhilePlaying();
-    void timeLabel_data();
-    void timeLabel();
-
-    void sliderRelease_data();
-    void sliderRelease();
-    void sliderReleaseWithoutLength();
-    void sliderReleaseOnlyWhilePlayingOrPaused();
-
-    void resizeOnlyWhilePlayingOrPaused();
-    void playConvertedFiles();
-
-    void pathRule_data();
-    void pathRule();
-
-    void guards_data();
-    void guards();
-    void missingExport();
-    void realLibraryFromProgramFolder();
-
-    void marks();
-
-    void applyTrimRange_data();
-    void applyTrimRange();
-    void applyTrimRangeWithoutTask();
-    void showTrimRange_data();
-    void showTrimRange();
-    void trimRangeAcrossTasks();
-
-private:
-    // A player loaded from the complete stand-in, with one task selected.
-    std::unique_ptr<PreviewPlayer> readyPlayer(FakeHost &host);
-    void bringTo(PreviewPlayer &player, FakeHost &host, PreviewState state);
-
     std::unique_ptr<StandIn> m_standIn;
-};
 
-void TestPreviewPlayer::initTestCase()
-{
-    FakeHost host;
-    PreviewPlayer player(host);
-    QVERIFY2(player.LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)), STANDIN_FULL_DIR);
-    m_standIn = std::make_unique<StandIn>(STANDIN_FULL_DIR);
-    QVERIFY(m_standIn->isValid());
-}
-
-void TestPreviewPlayer::init()
-{
-    m_standIn->remember(-1, -1);
-    m_standIn->reset();
-}
-
-std::unique_ptr<PreviewPlayer> TestPreviewPlayer::readyPlayer(FakeHost &host)
-{
-    host.AddTask(QStringLiteral("/media/clip one.avi"), 125, QStringLiteral("/out/clip one.mp4"));
-    host.AddTask(QStringLiteral("/media/clip two.avi"), 30, QStringLiteral("/out/clip two.mp4"));
-    host.selected = {0};
-    auto player = std::make_unique<PreviewPlayer>(host);
-    if (!player->LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)))
-        return nullptr;
-    m_standIn->clearLog();
-    return player;
-}
-
-void TestPreviewPlayer::bringTo(PreviewPlayer &player, FakeHost &host, PreviewState state)
-{
-    switch (state) {
-    case PreviewState::Playing:
-        player.Play();
-        break;
-    case PreviewState::Paused:
-        player.Play();
-        player.Pause();
-        break;
-    case PreviewState::Stopped:
-        m_standIn->setPosition(0, 125);
-        player.Play();
-        player.Stop();
-        break;
-    default:
-        break;
+    // Blank-separated commands. "at:P/L" sets the player's position and length, "throw:NAME" makes
+    // player_NAME throw; "slider:P/M" and "held" set the slider; "deselect", "second", "both", "empty" the list.
+    void run(PreviewPlayer &player, FakeHost &host, const QString &commands)
+    {
+        static const QHash<QString, void (PreviewPlayer::*)()> commandOf{
+            {"play", &PreviewPlayer::Play}, {"pause", &PreviewPlayer::Pause}, {"stop", &PreviewPlayer::Stop},
+            {"tick", &PreviewPlayer::OnPositionTick}, {"release", &PreviewPlayer::OnSliderReleased},
+            {"resize", &PreviewPlayer::Resize}, {"converted", &PreviewPlayer::PlayConvertedFiles}};
+        for (const QString &c : commands.split(u' ')) {
+            const QString arg = c.section(u':', 1);
+            const int first = arg.section(u'/', 0, 0).toInt(), second = arg.section(u'/', 1).toInt();
+            if (commandOf.contains(c)) (player.*commandOf[c])();
+            else if (c.startsWith(u"at:")) m_standIn->at(first, second);
+            else if (c.startsWith(u"throw:")) m_standIn->throwOn("player_" + arg.toLatin1());
+            else if (c.startsWith(u"slider:")) std::tie(host.sliderPos, host.sliderMax) = std::pair(first, second);
+            else if (c == u"held") host.follows = false;
+            else if (c == u"deselect") host.selected.clear();
+            else if (c == u"second") host.selected = {1};
+            else if (c == u"both") host.selected = {0, 1};
+            else if (c == u"empty") host.rows.clear();
+            else QFAIL(qPrintable("unknown command " + c));
+        }
     }
-    QCOMPARE(player.State(), state);
-    m_standIn->clearLog();
-    host.messages.clear();
-    host.waits.clear();
-    host.timerStarts = 0;
-    host.invalidations = 0;
-}
 
-void TestPreviewPlayer::startUpWithoutLibrary()
-{
-    QTemporaryDir empty;
-    FakeHost host;
-    host.AddTask(QStringLiteral("/media/a.avi"), 10);
-    host.selected = {0};
-    PreviewPlayer player(host);
-    QVERIFY(!player.LoadAndInitialise(empty.path() + u'/'));
-    QCOMPARE(host.messages, QStringList{InitFailed});
-    QCOMPARE(player.State(), PreviewState::Uninitialised);
-    QVERIFY(!player.IsLoaded());
-
-    // Play still takes the row and resets the slider; nothing else says a word.
-    host.sliderPos = 7;
-    player.Play();
-    QCOMPARE(host.sliderMax, 10);
-    QCOMPARE(host.sliderPos, 0);
-    player.Pause();
-    player.Stop();
-    player.OnPositionTick();
-    player.OnSliderReleased();
-    player.Resize();
-    player.PlayConvertedFiles();
-    QCOMPARE(host.messages, QStringList{InitFailed});
-    QCOMPARE(player.State(), PreviewState::Uninitialised);
-    QCOMPARE(host.timerStarts, 0);
-}
-
-void TestPreviewPlayer::startUpInitFails()
-{
-    m_standIn->remember(-1, -1, "player_init");
-    FakeHost host;
-    PreviewPlayer player(host);
-    QVERIFY(!player.LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)));
-    QVERIFY(player.IsLoaded());
-    QCOMPARE(host.messages, QStringList{InitFailed});
-    QCOMPARE(player.State(), PreviewState::Uninitialised);
-    QCOMPARE(m_standIn->log(), QStringList{QStringLiteral("player_init ") + WindowArg});
-}
-
-void TestPreviewPlayer::startUpReady()
-{
-    FakeHost host;
-    PreviewPlayer player(host);
-    QVERIFY(player.LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)));
-    QVERIFY(host.messages.isEmpty());
-    QCOMPARE(player.State(), PreviewState::Ready);
-    QCOMPARE(m_standIn->log(), QStringList{QStringLiteral("player_init ") + WindowArg});
-}
-
-void TestPreviewPlayer::playFromReady()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    host.selected = {0, 1}; // the first selected row plays
-    host.sliderPos = 50;
-    player->Play();
-    QCOMPARE(m_standIn->log(), QStringList({QStringLiteral("player_init ") + WindowArg,
-                                            QStringLiteral("player_stop"),
-                                            QStringLiteral("player_start /media/clip one.avi"),
-                                            QStringLiteral("player_resize ") + WindowArg}));
-    QCOMPARE(player->State(), PreviewState::Playing);
-    QCOMPARE(host.sliderMax, 125);
-    QCOMPARE(host.sliderPos, 0);
-    QCOMPARE(host.timerStarts, 1);
-    QCOMPARE(host.waits, QList<int>{600});
-    QVERIFY(host.messages.isEmpty());
-}
-
-void TestPreviewPlayer::playWithoutSelectionUsesRowZero()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    host.selected.clear();
-    player->Play();
-    QCOMPARE(host.selectedByPlayer, QList<int>{0});
-    QVERIFY(m_standIn->log().contains(QStringLiteral("player_start /media/clip one.avi")));
-    QCOMPARE(player->State(), PreviewState::Playing);
-}
-
-void TestPreviewPlayer::playOnEmptyListDoesNothing()
-{
-    FakeHost host;
-    PreviewPlayer player(host);
-    QVERIFY(player.LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)));
-    m_standIn->clearLog();
-    player.Play();
-    QCOMPARE(host.selectedByPlayer, QList<int>{0});
-    QVERIFY(m_standIn->log().isEmpty());
-    QCOMPARE(host.sliderMax, -1);
-    QCOMPARE(player.State(), PreviewState::Ready);
-}
-
-void TestPreviewPlayer::playWhilePlayingRestarts()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Playing);
-    player->Play();
-    QCOMPARE(m_standIn->log(), QStringList({QStringLiteral("player_init ") + WindowArg,
-                                            QStringLiteral("player_stop"),
-                                            QStringLiteral("player_start /media/clip one.avi"),
-                                            QStringLiteral("player_resize ") + WindowArg}));
-    QCOMPARE(player->State(), PreviewState::Playing);
-}
-
-void TestPreviewPlayer::playWhilePausedResumes()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Paused);
-    player->Play();
-    QCOMPARE(m_standIn->log(), QStringList({QStringLiteral("player_init ") + WindowArg,
-                                            QStringLiteral("player_pause"),
-                                            QStringLiteral("player_resize ") + WindowArg}));
-    QCOMPARE(player->State(), PreviewState::Playing);
-    QCOMPARE(host.timerStarts, 0);
-    QVERIFY(host.waits.isEmpty());
-}
-
-void TestPreviewPlayer::pauseTwiceCallsOnce()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Playing);
-    player->Pause();
-    player->Pause();
-    QCOMPARE(m_standIn->log(), Calls({"player_pause"}));
-    QCOMPARE(player->State(), PreviewState::Paused);
-}
-
-void TestPreviewPlayer::pauseWhileReadyOrStopped_data()
-{
-    QTest::addColumn<PreviewState>("from");
-    QTest::newRow("ready") << PreviewState::Ready;
-    QTest::newRow("stopped") << PreviewState::Stopped;
-}
-
-void TestPreviewPlayer::pauseWhileReadyOrStopped()
-{
-    QFETCH(PreviewState, from);
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, from);
-    player->Pause();
-    QVERIFY(m_standIn->log().isEmpty());
-    QCOMPARE(player->State(), PreviewState::Paused);
-    // The next Play resumes instead of starting.
-    player->Play();
-    QVERIFY(m_standIn->log().contains(QStringLiteral("player_pause")));
-    QVERIFY(!m_standIn->log().join(u'\n').contains(QStringLiteral("player_start")));
-    QCOMPARE(player->State(), PreviewState::Playing);
-}
-
-void TestPreviewPlayer::pauseNeedsSelectedRow()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Playing);
-    host.selected.clear();
-    player->Pause();
-    QVERIFY(m_standIn->log().isEmpty());
-    QCOMPARE(player->State(), PreviewState::Playing);
-}
-
-void TestPreviewPlayer::stopFromReadyOrStoppedDoesNothing()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    host.label = QStringLiteral("kept");
-    player->Stop();
-    QCOMPARE(player->State(), PreviewState::Ready);
-    bringTo(*player, host, PreviewState::Stopped);
-    host.label = QStringLiteral("kept");
-    player->Stop();
-    QCOMPARE(player->State(), PreviewState::Stopped);
-    QVERIFY(m_standIn->log().isEmpty());
-    QCOMPARE(host.label, QStringLiteral("kept"));
-    QCOMPARE(host.invalidations, 0);
-}
-
-void TestPreviewPlayer::stopFromPlayingOrPaused_data()
-{
-    QTest::addColumn<PreviewState>("from");
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("playing") << PreviewState::Playing << 42 << 125 << QStringLiteral("00:00:00 / 00:02:05");
-    QTest::newRow("paused") << PreviewState::Paused << 42 << 3725 << QStringLiteral("00:00:00 / 01:02:05");
-    QTest::newRow("no position") << PreviewState::Playing << -1 << 125 << QStringLiteral("before");
-    QTest::newRow("no length") << PreviewState::Paused << 5 << -1 << QStringLiteral("before");
-}
-
-void TestPreviewPlayer::stopFromPlayingOrPaused()
-{
-    QFETCH(PreviewState, from);
-    QFETCH(int, position);
-    QFETCH(int, length);
-    QFETCH(QString, label);
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, from);
-    m_standIn->remember(position, length);
-    host.label = QStringLiteral("before");
-    host.sliderPos = 42;
-    player->Stop();
-    QCOMPARE(m_standIn->log(), Calls({"player_getpos", "player_seek 0", "player_stop"}));
-    QCOMPARE(player->State(), PreviewState::Stopped);
-    QCOMPARE(host.label, label);
-    const bool shown = position >= 0 && length >= 0;
-    QCOMPARE(host.sliderPos, shown ? 0 : 42);
-    QCOMPARE(host.invalidations, shown ? 1 : 0);
-    QVERIFY(host.messages.isEmpty());
-}
-
-void TestPreviewPlayer::tick_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<bool>("follows");
-    QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("slider");
-
-    const QStringList poll = Calls({"player_getpos"});
-    const QStringList pollAndRewind = Calls({"player_getpos", "player_seek 0"});
-    QTest::newRow("moving") << 17 << 125 << true << poll << QStringLiteral("00:00:17 / 00:02:05") << 17;
-    QTest::newRow("slider held") << 17 << 125 << false << poll << QStringLiteral("00:00:17 / 00:02:05") << 3;
-    QTest::newRow("at the end") << 125 << 125 << true << pollAndRewind << QStringLiteral("00:02:05 / 00:02:05") << 125;
-    QTest::newRow("empty file at its end") << 0 << 0 << true << pollAndRewind << QStringLiteral("00:00:00 / 00:00:00") << 0;
-    QTest::newRow("no position") << -1 << 125 << true << poll << QStringLiteral("before") << 3;
-    QTest::newRow("no length") << 17 << -1 << true << poll << QStringLiteral("before") << 3;
-}
-
-void TestPreviewPlayer::tick()
-{
-    QFETCH(int, position);
-    QFETCH(int, length);
-    QFETCH(bool, follows);
-    QFETCH(QStringList, calls);
-    QFETCH(QString, label);
-    QFETCH(int, slider);
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Playing);
-    m_standIn->remember(position, length);
-    host.follows = follows;
-    host.sliderPos = 3;
-    host.label = QStringLiteral("before");
-    player->OnPositionTick();
-    QCOMPARE(m_standIn->log(), calls);
-    QCOMPARE(host.label, label);
-    QCOMPARE(host.sliderPos, slider);
-    QCOMPARE(player->State(), PreviewState::Playing);
-}
-
-void TestPreviewPlayer::tickOnlyWhilePlaying()
-{
-    for (PreviewState state : {PreviewState::Ready, PreviewState::Paused, PreviewState::Stopped}) {
-        FakeHost host;
-        auto player = readyPlayer(host);
-        QVERIFY(player);
-        bringTo(*player, host, state);
-        m_standIn->remember(5, 10);
-        host.label = QStringLiteral("before");
-        player->OnPositionTick();
-        QVERIFY(m_standIn->log().isEmpty());
-        QCOMPARE(host.label, QStringLiteral("before"));
+    // A player on the complete stand-in in the given state, with what was recorded so far cleared.
+    std::unique_ptr<PreviewPlayer> playerIn(FakeHost &host, PreviewState state)
+    {
+        m_standIn->throwOn({});
+        m_standIn->at(0, 125);
+        auto player = std::make_unique<PreviewPlayer>(host);
+        if (!player->LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)))
+            return nullptr;
+        if (state != Ready)
+            run(*player, host, state == Paused ? "play pause" : state == Stopped ? "play stop" : "play");
+        if (player->State() != state)
+            return nullptr;
+        m_standIn->clearLog();
+        host.messages.clear();
+        host.waits.clear();
+        host.timerStarts = host.invalidations = 0;
+        host.label = "before";
+        return player;
     }
-}
 
-void TestPreviewPlayer::timeLabel_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("zero") << 0 << 0 << QStringLiteral("00:00:00 / 00:00:00");
-    QTest::newRow("minute and hour") << 59 << 3725 << QStringLiteral("00:00:59 / 01:02:05");
-    QTest::newRow("a day") << 86399 << 86400 << QStringLiteral("23:59:59 / 24:00:00");
-    QTest::newRow("100 hours") << 360000 << 360059 << QStringLiteral("100:00:00 / 100:00:59");
-}
-
-void TestPreviewPlayer::timeLabel()
-{
-    QFETCH(int, position);
-    QFETCH(int, length);
-    QFETCH(QString, label);
-    // Through the running player, as the window sees it.
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Playing);
-    m_standIn->remember(position, length);
-    player->OnPositionTick();
-    QCOMPARE(host.label, label);
-}
-
-void TestPreviewPlayer::sliderRelease_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("percent");
-    QTest::newRow("minimum") << 0 << 125 << 0;
-    QTest::newRow("maximum") << 125 << 125 << 100;
-    QTest::newRow("middle") << 50 << 100 << 50;
-    QTest::newRow("truncated third") << 1 << 3 << 33;
-    QTest::newRow("truncated two thirds") << 2 << 3 << 66;
-    QTest::newRow("one before the end") << 124 << 125 << 99;
-    QTest::newRow("no range") << 0 << 0 << 0;
-    QTest::newRow("long file") << 359999 << 360000 << 99;
-}
-
-void TestPreviewPlayer::sliderRelease()
-{
-    QFETCH(int, position);
-    QFETCH(int, maximum);
-    QFETCH(int, percent);
-    for (PreviewState state : {PreviewState::Playing, PreviewState::Paused}) {
-        FakeHost host;
-        auto player = readyPlayer(host);
-        QVERIFY(player);
-        bringTo(*player, host, state);
-        m_standIn->remember(77, 125);
-        host.sliderMax = maximum;
-        host.sliderPos = position;
-        host.follows = false;
-        player->OnSliderReleased();
-        QCOMPARE(m_standIn->log(), QStringList({QStringLiteral("player_getpos"),
-                                                QStringLiteral("player_seek %1").arg(percent)}));
-        QCOMPARE(host.waits, QList<int>{400});
-        QCOMPARE(host.label, PreviewPlayer::FormatTimeLabel(position, 125));
-        QVERIFY(host.follows);
-        QCOMPARE(player->State(), state);
+private slots:
+    void initTestCase()
+    {
+        m_standIn = std::make_unique<StandIn>(STANDIN_FULL_DIR);
+        QVERIFY(m_standIn->isValid());
     }
-}
 
-void TestPreviewPlayer::sliderReleaseWithoutLength()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, PreviewState::Playing);
-    m_standIn->remember(-1, -1);
-    host.sliderMax = 100;
-    host.sliderPos = 30;
-    host.label = QStringLiteral("before");
-    player->OnSliderReleased();
-    QCOMPARE(m_standIn->log(), Calls({"player_getpos", "player_seek 30"}));
-    // The timer keeps off the thumb until a release with a known length.
-    QVERIFY(!host.follows);
-    QCOMPARE(host.label, QStringLiteral("before"));
-}
-
-void TestPreviewPlayer::sliderReleaseOnlyWhilePlayingOrPaused()
-{
-    for (PreviewState state : {PreviewState::Ready, PreviewState::Stopped}) {
+    void startUp_data()
+    {
+        QTest::addColumn<bool>("library");
+        QTest::addColumn<QByteArray>("failing");
+        QTest::newRow("no library") << false << QByteArray();
+        QTest::newRow("init throws") << true << QByteArray("player_init");
+        QTest::newRow("ready") << true << QByteArray();
+    }
+    void startUp()
+    {
+        QFETCH(bool, library);
+        QFETCH(QByteArray, failing);
+        const bool ok = library && failing.isEmpty();
+        m_standIn->throwOn(failing);
+        QTemporaryDir empty;
         FakeHost host;
-        auto player = readyPlayer(host);
+        PreviewPlayer player(host);
+        QCOMPARE(player.LoadAndInitialise(library ? QStringLiteral(STANDIN_FULL_DIR) : empty.path() + u'/'), ok);
+        QCOMPARE(player.IsLoaded(), library);
+        QCOMPARE(player.State(), ok ? Ready : Uninitialised);
+        QCOMPARE(host.messages, ok ? QStringList() : QStringList{"Error! init player_init!"});
+        QCOMPARE(m_standIn->calls(), library ? "init 7" : "");
+        if (library)
+            return;
+        // Without the library Play still sets the slider up, and no command says a word.
+        host.sliderPos = 7;
+        run(player, host, "play pause stop tick release resize converted");
+        QCOMPARE(std::pair(host.sliderMax, host.sliderPos), std::pair(125, 0));
+        QCOMPARE(host.messages.size(), 1);
+        QCOMPARE(player.State(), Uninitialised);
+        QCOMPARE(host.timerStarts, 0);
+    }
+
+    // Each row: the state, the commands, then the calls made, the state after, the messages shown,
+    // the slider's position, the time label and whether it follows the player.
+    void commands_data()
+    {
+        QTest::addColumn<PreviewState>("from");
+        QTest::addColumn<QString>("commands");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<PreviewState>("to");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("slider"); // its position, or position/maximum
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("follows");
+        auto row = [](const QByteArray &name, S from, const char *commands, const char *calls, S to,
+                      const QStringList &messages = {}, const char *slider = "30", const char *label = "before",
+                      bool follows = true) {
+            QTest::newRow(name.constData()) << from << QString(commands) << QString(calls) << to << messages
+                                            << QString(slider) << QString(label) << follows;
+        };
+        const char *start = "init 7, stop, start /in/a.avi, resize 7", *resume = "init 7, pause, resize 7";
+        const char *stop = "getpos, seek 0, stop", *zero = "00:00:00 / 00:02:05", *end = "00:02:05 / 00:02:05";
+        const char *at17 = "00:00:17 / 00:02:05";
+        const QStringList sf{StartFailed}, pf{PauseFailed};
+        row("play from ready", Ready, "play", start, Playing, {}, "0/125");
+        row("play: the selected row", Ready, "second play", "init 7, stop, start /in/b.avi, resize 7",
+            Playing, {}, "0/30");
+        row("play: first of two selected", Ready, "both play", start, Playing, {}, "0/125");
+        row("play: no selection takes row 0", Ready, "deselect play", start, Playing, {}, "0/125");
+        row("play: empty list", Ready, "empty deselect play", "", Ready, {}, "30/-1");
+        row("play while playing restarts", Playing, "play", start, Playing, {}, "0/125");
+        row("play while stopped", Stopped, "play", start, Playing, {}, "0/125");
+        row("play while paused resumes", Paused, "play", resume, Playing, {}, "0/125");
+        row("pause twice calls once", Playing, "pause pause", "pause", Paused);
+        row("pause while ready, play resumes", Ready, "pause play", resume, Playing, {}, "0");
+        row("pause while stopped", Stopped, "pause", "", Paused);
+        row("pause needs a selected row", Playing, "deselect pause", "", Playing);
+        row("converted: each selected row", Ready, "at:0/31 both converted",
+            "stop, start /out/a.mp4, getpos, stop, start /out/b.mp4, getpos", Playing, {}, "0/31");
+        row("converted: unknown length keeps the range", Ready, "at:-1/-1 slider:9/5 second converted",
+            "stop, start /out/b.mp4, getpos", Playing, {}, "0/5");
+        row("stop from ready", Ready, "stop", "", Ready);
+        row("stop from stopped", Stopped, "stop", "", Stopped);
+        for (S state : {Ready, Paused, Stopped})
+            row("tick in state " + QByteArray::number(int(state)), state, "tick", "", state);
+        for (S state : {Ready, Stopped}) {
+            row("release in state " + QByteArray::number(int(state)), state, "held release", "", state, {}, "30",
+                "before", false);
+            row("resize in state " + QByteArray::number(int(state)), state, "resize", "", state);
+        }
+        for (S state : {Playing, Paused})
+            row("resize in state " + QByteArray::number(int(state)), state, "resize", "resize 7", state);
+
+        row("tick", Playing, "at:17/125 tick", "getpos", Playing, {}, "17", at17);
+        row("tick, slider held", Playing, "at:17/125 held tick", "getpos", Playing, {}, "30", at17, false);
+        row("tick at the end", Playing, "tick", "getpos, seek 0", Playing, {}, "125", end);
+        row("tick, empty file", Playing, "at:0/0 tick", "getpos, seek 0", Playing, {}, "0", "00:00:00 / 00:00:00");
+        row("tick, no position", Playing, "at:-1/125 tick", "getpos", Playing);
+        row("tick, no length", Playing, "at:17/-1 tick", "getpos", Playing);
+        row("tick, 100 hours", Playing, "at:360000/360059 tick", "getpos",
+            Playing, {}, "360000", "100:00:00 / 100:00:59");
+        row("stop while playing", Playing, "at:42/125 stop", stop, Stopped, {}, "0", zero);
+        row("stop while paused", Paused, "at:42/3725 stop", stop, Stopped, {}, "0", "00:00:00 / 01:02:05");
+        row("stop, no position", Playing, "at:-1/125 stop", stop, Stopped);
+        row("stop, no length", Paused, "at:5/-1 stop", stop, Stopped);
+        row("release at the start", Playing, "held slider:0/125 release", "getpos, seek 0", Playing, {}, "0", zero);
+        row("release at the end", Paused, "held slider:125/125 release", "getpos, seek 100", Paused, {}, "125", end);
+        row("release truncates", Playing, "held slider:2/3 release", "getpos, seek 66",
+            Playing, {}, "2", "00:00:02 / 00:02:05");
+        row("release, maximum 0", Paused, "held slider:0/0 release", "getpos, seek 0", Paused, {}, "0", zero);
+        // The timer keeps off the thumb until a release with a known length.
+        row("release, no length", Playing, "at:-1/-1 release", "getpos, seek 24", Playing, {}, "30", "before", false);
+
+        // A throwing call ends its sequence, shows the command's message if it has one and keeps the state.
+        row("play: init throws", Ready, "throw:init play", "init 7", Ready, sf, "0");
+        row("play: stop throws", Stopped, "throw:stop play", "init 7, stop", Stopped, sf, "0");
+        row("play: start throws", Playing, "throw:start play", "init 7, stop, start /in/a.avi", Playing, sf, "0");
+        row("play: resume throws", Paused, "throw:pause play", "init 7, pause", Paused, sf, "0");
+        row("play: resize throws", Ready, "throw:resize play", start, Playing, {}, "0");
+        row("pause throws", Playing, "throw:pause pause", "pause", Playing, pf);
+        row("stop: getpos throws", Playing, "throw:getpos stop", "getpos", Playing, pf);
+        row("stop: seek throws", Paused, "throw:seek stop", "getpos, seek 0", Paused, pf);
+        row("stop: stop throws", Playing, "throw:stop stop", stop, Playing, pf);
+        row("tick: getpos throws", Playing, "throw:getpos tick", "getpos", Playing);
+        row("tick: seek throws", Playing, "throw:seek tick", "getpos, seek 0", Playing, {}, "30", end);
+        row("release: getpos throws", Paused, "throw:getpos release", "getpos", Paused);
+        row("release: seek throws", Playing, "throw:seek release", "getpos, seek 24",
+            Playing, {}, "30", "before", false);
+        row("resize throws", Paused, "throw:resize resize", "resize 7", Paused);
+        row("converted: start throws", Ready, "throw:start both converted",
+            "stop, start /out/a.mp4, stop, start /out/b.mp4", Ready, {StartFailed, StartFailed}, "0");
+        row("converted: getpos throws", Stopped, "throw:getpos both converted",
+            "stop, start /out/a.mp4, getpos, stop, start /out/b.mp4, getpos",
+            Playing, {StartFailed, StartFailed}, "0");
+    }
+    void commands()
+    {
+        QFETCH(PreviewState, from);
+        QFETCH(QString, commands);
+        QFETCH(QString, calls);
+        QFETCH(PreviewState, to);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, label);
+        QFETCH(QString, slider);
+        QFETCH(bool, follows);
+        FakeHost host;
+        auto player = playerIn(host, from);
         QVERIFY(player);
-        bringTo(*player, host, state);
-        host.sliderMax = 100;
+        m_standIn->at(125, 125); // at the end, so a tick seeks
         host.sliderPos = 30;
-        player->OnSliderReleased();
-        QVERIFY(m_standIn->log().isEmpty());
-        QVERIFY(host.follows);
+        run(*player, host, commands);
+        QCOMPARE(m_standIn->calls(), calls);
+        QCOMPARE(player->State(), to);
+        QCOMPARE(host.messages, messages);
+        QCOMPARE(host.label, label);
+        const QString maximum = slider.contains(u'/') ? '/' + QString::number(host.sliderMax) : QString();
+        QCOMPARE(QString::number(host.sliderPos) + maximum, slider);
+        QCOMPARE(host.follows, follows);
+        QCOMPARE(host.invalidations, int(commands.endsWith(u"stop") && label != u"before"));
+        if (!commands.contains(u"throw:")) {
+            // The timer starts and the player waits for each file started, and waits after a seek from the slider.
+            const int started = int(calls.count("start /"));
+            QCOMPARE(host.timerStarts, started);
+            const bool sought = commands.endsWith(u"release") && !calls.isEmpty();
+            QCOMPARE(host.waits, QList<int>(started, 600) + (sought ? QList<int>{400} : QList<int>()));
+        }
     }
-}
 
-void TestPreviewPlayer::resizeOnlyWhilePlayingOrPaused()
-{
-    const QStringList resize{QStringLiteral("player_resize ") + WindowArg};
-    const QList<std::pair<PreviewState, QStringList>> cases{{PreviewState::Ready, {}},
-                                                            {PreviewState::Playing, resize},
-                                                            {PreviewState::Paused, resize},
-                                                            {PreviewState::Stopped, {}}};
-    for (const auto &[state, calls] : cases) {
+    void pathRule_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("passed");
+        const QString fits = u'/' + QString(2046, u'a'); // 2047 bytes and the terminator
+        QTest::newRow("fits exactly") << fits << fits.toUtf8();
+        QTest::newRow("one byte too long") << fits + u'b' << QByteArray();
+        const QString wide = u'/' + QString(1023, QChar(0xe9)); // bytes count, not letters
+        QTest::newRow("two-byte letters that fit") << wide << wide.toUtf8();
+        QTest::newRow("two-byte letters too long") << wide + u'x' << QByteArray();
+        const QString odd = QStringLiteral("/media/a \"quoted\" $HOME 'x' \u041a\u0438\u043d\u043e \u6620\u753b.avi");
+        QTest::newRow("blanks, quotes, dollar, non-Latin") << odd << odd.toUtf8();
+    }
+    void pathRule()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, passed);
+        QCOMPARE(PreviewPlayer::NarrowPath(path), passed);
         FakeHost host;
-        auto player = readyPlayer(host);
+        host.rows = {PreviewTask{path, path, 10}};
+        auto player = playerIn(host, Ready);
         QVERIFY(player);
-        bringTo(*player, host, state);
-        player->Resize();
-        QCOMPARE(m_standIn->log(), calls);
-    }
-}
-
-void TestPreviewPlayer::playConvertedFiles()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    host.selected = {0, 1};
-    host.sliderPos = 9;
-    m_standIn->remember(0, 31);
-    player->PlayConvertedFiles();
-    QCOMPARE(m_standIn->log(), Calls({"player_stop", "player_start /out/clip one.mp4", "player_getpos",
-                                      "player_stop", "player_start /out/clip two.mp4", "player_getpos"}));
-    QCOMPARE(player->State(), PreviewState::Playing);
-    QCOMPARE(host.sliderPos, 0);
-    QCOMPARE(host.sliderMax, 31);
-    QCOMPARE(host.timerStarts, 2);
-    QCOMPARE(host.waits, QList<int>({600, 600}));
-
-    // An unknown length leaves the slider's range alone.
-    m_standIn->remember(-1, -1);
-    m_standIn->clearLog();
-    host.sliderMax = 5;
-    host.selected = {1};
-    player->PlayConvertedFiles();
-    QCOMPARE(host.sliderMax, 5);
-}
-
-void TestPreviewPlayer::pathRule_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QByteArray>("passed");
-
-    const QString fits = u'/' + QString(2046, u'a'); // 2047 bytes and the terminator
-    QTest::newRow("fits exactly") << fits << fits.toUtf8();
-    QTest::newRow("one byte too long") << fits + u'b' << QByteArray();
-    // Bytes count, not letters: "é" takes two.
-    const QString wide = u'/' + QString(1023, QChar(0xe9));
-    QTest::newRow("two-byte letters that fit") << wide << wide.toUtf8();
-    QTest::newRow("two-byte letters too long") << wide + u'x' << QByteArray();
-    const QString odd = QStringLiteral("/media/a \"quoted\" $HOME 'x' \u041a\u0438\u043d\u043e \u6620\u753b.avi");
-    QTest::newRow("blanks, quotes, dollar, non-Latin") << odd << odd.toUtf8();
-}
-
-void TestPreviewPlayer::pathRule()
-{
-    QFETCH(QString, path);
-    QFETCH(QByteArray, passed);
-    QCOMPARE(PreviewPlayer::NarrowPath(path), passed);
-
-    FakeHost host;
-    host.rows << PreviewTask{path, path, 10};
-    host.selected = {0};
-    PreviewPlayer player(host);
-    QVERIFY(player.LoadAndInitialise(QStringLiteral(STANDIN_FULL_DIR)));
-    m_standIn->clearLog();
-    player.Play();
-    const QStringList log = m_standIn->log();
-    QCOMPARE(log.size(), 4);
-    QCOMPARE(log.at(2).toUtf8(), "player_start " + passed);
-    // Play Converted File passes the output path by the same rule.
-    m_standIn->clearLog();
-    player.PlayConvertedFiles();
-    QCOMPARE(m_standIn->log().value(1).toUtf8(), "player_start " + passed);
-}
-
-void TestPreviewPlayer::guards_data()
-{
-    QTest::addColumn<QByteArray>("failing");
-    QTest::addColumn<PreviewState>("from");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<PreviewState>("to");
-
-    const QStringList none;
-    const QStringList start{StartFailed};
-    const QStringList pause{PauseFailed};
-    using S = PreviewState;
-    QTest::newRow("play: init") << QByteArray("player_init") << S::Ready << "play" << start << S::Ready;
-    QTest::newRow("play: stop") << QByteArray("player_stop") << S::Stopped << "play" << start << S::Stopped;
-    QTest::newRow("play: start") << QByteArray("player_start") << S::Playing << "play" << start << S::Playing;
-    QTest::newRow("play: resume") << QByteArray("player_pause") << S::Paused << "play" << start << S::Paused;
-    QTest::newRow("play: resize") << QByteArray("player_resize") << S::Ready << "play" << none << S::Playing;
-    QTest::newRow("pause") << QByteArray("player_pause") << S::Playing << "pause" << pause << S::Playing;
-    QTest::newRow("stop: getpos") << QByteArray("player_getpos") << S::Playing << "stop" << pause << S::Playing;
-    QTest::newRow("stop: seek") << QByteArray("player_seek") << S::Paused << "stop" << pause << S::Paused;
-    QTest::newRow("stop: stop") << QByteArray("player_stop") << S::Playing << "stop" << pause << S::Playing;
-    QTest::newRow("tick: getpos") << QByteArray("player_getpos") << S::Playing << "tick" << none << S::Playing;
-    QTest::newRow("tick: seek") << QByteArray("player_seek") << S::Playing << "tick" << none << S::Playing;
-    QTest::newRow("release: getpos") << QByteArray("player_getpos") << S::Paused << "release" << none << S::Paused;
-    QTest::newRow("release: seek") << QByteArray("player_seek") << S::Playing << "release" << none << S::Playing;
-    QTest::newRow("resize") << QByteArray("player_resize") << S::Paused << "resize" << none << S::Paused;
-    QTest::newRow("converted: start") << QByteArray("player_start") << S::Ready << "converted"
-                                      << QStringList{StartFailed, StartFailed} << S::Ready;
-    QTest::newRow("converted: getpos") << QByteArray("player_getpos") << S::Stopped << "converted"
-                                       << QStringList{StartFailed, StartFailed} << S::Playing;
-    QTest::newRow("mark: getpos") << QByteArray("player_getpos") << S::Playing << "mark" << none << S::Playing;
-}
-
-void TestPreviewPlayer::guards()
-{
-    QFETCH(QByteArray, failing);
-    QFETCH(PreviewState, from);
-    QFETCH(QString, command);
-    QFETCH(QStringList, messages);
-    QFETCH(PreviewState, to);
-
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    bringTo(*player, host, from);
-    // The position is at the end so a tick would seek.
-    m_standIn->remember(125, 125, failing);
-    host.selected = {0, 1};
-    host.sliderMax = 125;
-    host.sliderPos = 60;
-    host.label = QStringLiteral("before");
-    host.follows = true;
-
-    if (command == u"play")
         player->Play();
-    else if (command == u"pause")
-        player->Pause();
-    else if (command == u"stop")
-        player->Stop();
-    else if (command == u"tick")
-        player->OnPositionTick();
-    else if (command == u"release")
-        player->OnSliderReleased();
-    else if (command == u"resize")
-        player->Resize();
-    else if (command == u"converted")
+        QCOMPARE(m_standIn->log().value(2).toUtf8(), "player_start " + passed);
+        m_standIn->clearLog();
         player->PlayConvertedFiles();
-    else if (command == u"mark")
-        QVERIFY(!player->TakeMark().has_value());
+        QCOMPARE(m_standIn->log().value(1).toUtf8(), "player_start " + passed);
+    }
 
-    QVERIFY2(m_standIn->log().join(u' ').contains(QString::fromLatin1(failing)), "the failing call was made");
-    QCOMPARE(host.messages, messages);
-    QCOMPARE(player->State(), to);
-    if (command == u"stop" || command == u"release")
-        QCOMPARE(host.label, QStringLiteral("before"));
-}
-
-void TestPreviewPlayer::missingExport()
-{
-    FakeHost host;
-    host.AddTask(QStringLiteral("/media/a.avi"), 100);
-    host.selected = {0};
-    PreviewPlayer player(host);
-    // Loading does not notice; the call does.
-    QVERIFY(player.LoadAndInitialise(QStringLiteral(STANDIN_NOSEEK_DIR)));
-    StandIn noSeek(STANDIN_NOSEEK_DIR);
-    QVERIFY(noSeek.isValid());
-    noSeek.reset();
-    player.Play();
-    QCOMPARE(player.State(), PreviewState::Playing);
-    QVERIFY(host.messages.isEmpty());
-
-    noSeek.setPosition(100, 100);
-    player.OnPositionTick(); // wants to seek back to 0
-    QVERIFY(host.messages.isEmpty());
-    QCOMPARE(host.label, QStringLiteral("00:01:40 / 00:01:40"));
-
-    host.sliderMax = 100;
-    host.sliderPos = 50;
-    player.OnSliderReleased();
-    QVERIFY(host.messages.isEmpty());
-    QVERIFY(!host.follows);
-
-    noSeek.reset();
-    noSeek.setPosition(10, 100);
-    host.label = QStringLiteral("before");
-    player.Stop();
-    QCOMPARE(host.messages, QStringList{PauseFailed});
-    QCOMPARE(player.State(), PreviewState::Playing);
-    // The sequence ends at the missing call: no stop, no label.
-    QCOMPARE(noSeek.log(), Calls({"player_getpos"}));
-    QCOMPARE(host.label, QStringLiteral("before"));
-}
-
-void TestPreviewPlayer::realLibraryFromProgramFolder()
-{
-    // The shipped library beside the program resolves every call.
-    PreviewLibrary library;
-    QVERIFY2(library.Load(TestSupport::BinDir() + u'/'), qPrintable(library.LoadError()));
-    library.Init(0);
-    int position = 0, length = 0;
-    library.GetPos(position, length);
-    QCOMPARE(position, -1);
-    QCOMPARE(length, -1);
-    library.Start("");
-    library.Pause();
-    library.Seek(50);
-    library.Resize(0);
-    library.Stop();
-
-    PreviewLibrary missing;
-    QVERIFY(!missing.Load(QDir::tempPath() + QStringLiteral("/no such folder/")));
-    QVERIFY(!missing.LoadError().isEmpty());
-    QVERIFY_THROWS_EXCEPTION(PreviewError, missing.Init(0));
-}
-
-void TestPreviewPlayer::marks()
-{
-    FakeHost host;
-    auto player = readyPlayer(host);
-    QVERIFY(player);
-    m_standIn->remember(33, 125);
-    host.sliderPos = 12;
-    QVERIFY(!player->TakeMark().has_value()); // ready
-    QVERIFY(m_standIn->log().isEmpty());
-
-    bringTo(*player, host, PreviewState::Playing);
-    m_standIn->remember(33, 125);
-    QCOMPARE(player->TakeMark().value_or(-99), 33);
-
-    bringTo(*player, host, PreviewState::Paused);
-    m_standIn->remember(33, 125);
-    host.sliderPos = 12; // moved and released while paused
-    QCOMPARE(player->TakeMark().value_or(-99), 12);
-    QVERIFY(m_standIn->log().isEmpty());
-
-    bringTo(*player, host, PreviewState::Stopped);
-    QVERIFY(!player->TakeMark().has_value());
-
-    bringTo(*player, host, PreviewState::Playing);
-    m_standIn->remember(-1, -1);
-    QVERIFY(!player->TakeMark().has_value()); // the player has no position
-}
-
-void TestPreviewPlayer::applyTrimRange_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("stop");
-    QTest::addColumn<int>("duration");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<TrimRangeValues>("stored");
-
-    const TrimRangeValues previous{3, 4, 1};
-    QTest::newRow("plain") << 5 << 20 << 60 << 15 << TrimRangeValues{5, 20, 15};
-    QTest::newRow("reversed") << 10 << 5 << 60 << 5 << TrimRangeValues{5, 10, 5};
-    QTest::newRow("stop 0: to the end") << 10 << 0 << 60 << -10 << TrimRangeValues{10, 0, -10};
-    QTest::newRow("stop beyond the end") << 10 << 61 << 60 << 60 << TrimRangeValues{0, 60, 60};
-    QTest::newRow("start beyond the end") << 70 << 20 << 60 << 60 << TrimRangeValues{0, 60, 60};
-    QTest::newRow("stop at the end") << 0 << 60 << 60 << 60 << TrimRangeValues{0, 60, 60};
-    QTest::newRow("start equals stop") << 7 << 7 << 60 << 0 << previous;
-    QTest::newRow("both zero") << 0 << 0 << 60 << 0 << previous;
-    QTest::newRow("length not known") << 5 << 9 << 0 << 0 << previous;
-    QTest::newRow("long file") << 90000 << 360000 << 360000 << 270000 << TrimRangeValues{90000, 360000, 270000};
-}
-
-void TestPreviewPlayer::applyTrimRange()
-{
-    QFETCH(int, start);
-    QFETCH(int, stop);
-    QFETCH(int, duration);
-    QFETCH(int, result);
-    QFETCH(TrimRangeValues, stored);
-
-    TrimRangeValues range{3, 4, 1};
-    QCOMPARE(ApplyTrimRange(start, stop, duration, &range), result);
-    QCOMPARE(range.trimStart, stored.trimStart);
-    QCOMPARE(range.trimStop, stored.trimStop);
-    QCOMPARE(range.trimLength, stored.trimLength);
-
-    // On a task record, through the same rules.
-    struct Record
+    void missingExport()
     {
-        int trimStart = 3, trimStop = 4, trimLength = 1, durationSec = 0;
-    } record;
-    record.durationSec = duration;
-    QCOMPARE(ApplyTrimRangeToTask(start, stop, &record), result);
-    QCOMPARE((TrimRangeValues{record.trimStart, record.trimStop, record.trimLength}), stored);
-    QCOMPARE(record.durationSec, duration);
-}
+        // Loading does not notice a missing call; making it does.
+        FakeHost host;
+        PreviewPlayer player(host);
+        QVERIFY(player.LoadAndInitialise(QStringLiteral(STANDIN_NOSEEK_DIR)));
+        StandIn noSeek(STANDIN_NOSEEK_DIR);
+        QVERIFY(noSeek.isValid());
+        player.Play();
+        noSeek.at(10, 125);
+        player.Stop();
+        QCOMPARE(host.messages, QStringList{PauseFailed});
+        QCOMPARE(player.State(), Playing);
+        QCOMPARE(noSeek.calls(), "getpos"); // no stop after the missing call
+        QCOMPARE(host.label, "before");
+    }
 
-void TestPreviewPlayer::applyTrimRangeWithoutTask()
-{
-    QCOMPARE(ApplyTrimRange(5, 10, 60, nullptr), -1);
-    struct Record
+    void libraryErrors()
     {
-        int trimStart, trimStop, trimLength, durationSec;
-    };
-    QCOMPARE(ApplyTrimRangeToTask<Record>(5, 10, nullptr), -1);
-}
+        auto error = [](const std::function<void()> &call) -> QByteArray {
+            try {
+                call();
+            } catch (const PreviewError &e) {
+                return e.what();
+            }
+            return "no error";
+        };
+        // The shipped library beside the program loads and answers.
+        PreviewLibrary real, missing, noSeek, standIn;
+        QVERIFY2(real.Load(TestSupport::BinDir() + u'/'), qPrintable(real.LoadError()));
+        int position = 0, length = 0;
+        QCOMPARE(error([&] { real.Init(0); real.GetPos(position, length); }), "no error");
+        QCOMPARE(std::pair(position, length), std::pair(-1, -1));
+        // A failure names the call.
+        QVERIFY(!missing.Load(QDir::tempPath() + "/no such folder/"));
+        QVERIFY(!missing.LoadError().isEmpty());
+        QCOMPARE(error([&] { missing.Init(0); }), "player_init is not available");
+        QVERIFY(noSeek.Load(STANDIN_NOSEEK_DIR));
+        QCOMPARE(error([&] { noSeek.Seek(50); }), "player_seek is not available");
+        QVERIFY(standIn.Load(STANDIN_FULL_DIR));
+        m_standIn->throwOn("player_stop");
+        QCOMPARE(error([&] { standIn.Stop(); }), "player_stop failed");
+    }
 
-void TestPreviewPlayer::showTrimRange_data()
-{
-    QTest::addColumn<TrimRangeValues>("range");
-    QTest::addColumn<int>("duration");
-    QTest::addColumn<int>("start"); // -1: unchanged
-    QTest::addColumn<int>("stop");
+    void marks_data()
+    {
+        QTest::addColumn<PreviewState>("from");
+        QTest::addColumn<QString>("commands");
+        QTest::addColumn<int>("mark");
+        QTest::newRow("ready") << Ready << "" << None;
+        QTest::newRow("playing: the player's position") << Playing << "" << 33;
+        QTest::newRow("playing, getpos throws") << Playing << "throw:getpos" << None;
+        QTest::newRow("paused: the slider's") << Paused << "" << 12;
+        QTest::newRow("stopped") << Stopped << "" << None;
+    }
+    void marks()
+    {
+        QFETCH(PreviewState, from);
+        QFETCH(QString, commands);
+        QFETCH(int, mark);
+        FakeHost host;
+        auto player = playerIn(host, from);
+        QVERIFY(player);
+        m_standIn->at(33, 125);
+        if (!commands.isEmpty())
+            run(*player, host, commands);
+        host.sliderPos = 12; // moved and released while paused
+        QCOMPARE(player->TakeMark().value_or(None), mark);
+        QCOMPARE(m_standIn->calls(), from == Playing ? "getpos" : "");
+        m_standIn->throwOn({});
+        m_standIn->at(-1, -1); // a player without a position gives no mark
+        QCOMPARE(player->TakeMark().value_or(None), from == Paused ? 12 : None);
+    }
 
-    QTest::newRow("nothing stored") << TrimRangeValues{} << 60 << 0 << 60;
-    QTest::newRow("stored range") << TrimRangeValues{5, 20, 15} << 60 << 5 << 20;
-    QTest::newRow("start only") << TrimRangeValues{10, 0, -10} << 60 << 10 << 60;
-    QTest::newRow("not probed") << TrimRangeValues{} << 0 << 0 << 0;
-    QTest::newRow("negative fields") << TrimRangeValues{-1, -1, 0} << 60 << -1 << -1;
-}
+    // Set Start or Set Stop on a task with a stored range, then the task shown again.
+    void trimRange_data()
+    {
+        QTest::addColumn<TrimRangeValues>("before");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("stop");
+        QTest::addColumn<int>("duration");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<TrimRangeValues>("stored");
+        QTest::addColumn<int>("shownStart"); // None: the control keeps its value
+        QTest::addColumn<int>("shownStop");
+        const TrimRangeValues old{3, 4, 1}, none;
+        QTest::newRow("plain") << old << 5 << 20 << 60 << 15 << TrimRangeValues{5, 20, 15} << 5 << 20;
+        QTest::newRow("reversed") << old << 10 << 5 << 60 << 5 << TrimRangeValues{5, 10, 5} << 5 << 10;
+        QTest::newRow("stop 0: to the end") << old << 10 << 0 << 60 << -10 << TrimRangeValues{10, 0, -10} << 10 << 60;
+        QTest::newRow("stop beyond the end") << old << 10 << 61 << 60 << 60 << TrimRangeValues{0, 60, 60} << 0 << 60;
+        QTest::newRow("start beyond the end") << old << 70 << 20 << 60 << 60 << TrimRangeValues{0, 60, 60} << 0 << 60;
+        QTest::newRow("start equals stop") << old << 7 << 7 << 60 << 0 << old << 3 << 4;
+        QTest::newRow("nothing stored yet") << none << 7 << 7 << 60 << 0 << none << 0 << 60;
+        QTest::newRow("length not known") << none << 5 << 9 << 0 << 0 << none << 0 << 0;
+        QTest::newRow("negative fields") << TrimRangeValues{-1, -1, 0} << 0 << 0 << 60 << 0
+                                         << TrimRangeValues{-1, -1, 0} << None << None;
+        QTest::newRow("long file") << old << 90000 << 360000 << 360000 << 270000
+                                   << TrimRangeValues{90000, 360000, 270000} << 90000 << 360000;
+    }
+    void trimRange()
+    {
+        QFETCH(TrimRangeValues, before);
+        QFETCH(int, start);
+        QFETCH(int, stop);
+        QFETCH(int, duration);
+        QFETCH(int, result);
+        QFETCH(TrimRangeValues, stored);
+        QFETCH(int, shownStart);
+        QFETCH(int, shownStop);
+        TrimRangeValues range = before;
+        QCOMPARE(ApplyTrimRange(start, stop, duration, &range), result);
+        QCOMPARE(range, stored);
+        const TrimRangeDisplay shown = ShowTrimRange(range, duration);
+        QCOMPARE(std::pair(shown.start.value_or(None), shown.stop.value_or(None)), std::pair(shownStart, shownStop));
+        // The same on a task record; without a task nothing is stored.
+        TaskRecord task;
+        std::tie(task.trimStart, task.trimStop, task.trimLength, task.durationSec) =
+            std::tuple(before.trimStart, before.trimStop, before.trimLength, duration);
+        QCOMPARE(ApplyTrimRangeToTask(start, stop, &task), result);
+        QCOMPARE((TrimRangeValues{task.trimStart, task.trimStop, task.trimLength}), stored);
+        QCOMPARE(ApplyTrimRange(start, stop, duration, nullptr), -1);
+        QCOMPARE(ApplyTrimRangeToTask<TaskRecord>(start, stop, nullptr), -1);
+    }
 
-void TestPreviewPlayer::showTrimRange()
-{
-    QFETCH(TrimRangeValues, range);
-    QFETCH(int, duration);
-    QFETCH(int, start);
-    QFETCH(int, stop);
-    const TrimRangeDisplay shown = ShowTrimRange(range, duration);
-    QCOMPARE(shown.start.has_value(), start >= 0);
-    QCOMPARE(shown.start.value_or(-1), start);
-    QCOMPARE(shown.stop.has_value(), stop >= 0);
-    QCOMPARE(shown.stop.value_or(-1), stop);
-}
-
-void TestPreviewPlayer::trimRangeAcrossTasks()
-{
-    // Two tasks; the controls are what the window shows.
-    TrimRangeValues first, second;
-    const int firstLength = 60, secondLength = 300;
-    int startControl = 0, stopControl = 0;
-    auto show = [&](const TrimRangeValues &range, int duration) {
-        const TrimRangeDisplay d = ShowTrimRange(range, duration);
-        if (d.start)
-            startControl = *d.start;
-        if (d.stop)
-            stopControl = *d.stop;
-    };
-
-    show(first, firstLength);
-    QCOMPARE(stopControl, 60);
-    // Set Start at 20 stores 20..60 because the stop control shows the full length.
-    startControl = 20;
-    QCOMPARE(ApplyTrimRange(startControl, stopControl, firstLength, &first), 40);
-    QCOMPARE(first, (TrimRangeValues{20, 60, 40}));
-
-    show(second, secondLength);
-    QCOMPARE(startControl, 0);
-    QCOMPARE(stopControl, 300);
-
-    show(first, firstLength);
-    QCOMPARE(startControl, 20);
-    QCOMPARE(stopControl, 60);
-
-    // A reversed pair is stored sorted while the controls keep what was entered.
-    startControl = 50;
-    stopControl = 30;
-    QCOMPARE(ApplyTrimRange(startControl, stopControl, firstLength, &first), 20);
-    QCOMPARE(first, (TrimRangeValues{30, 50, 20}));
-    QCOMPARE(startControl, 50);
-    QCOMPARE(stopControl, 30);
-}
+    void trimRangeAcrossTasks()
+    {
+        // The controls as the window shows them while it switches between two tasks.
+        TrimRangeValues first, second;
+        std::pair<int, int> controls;
+        auto show = [&](const TrimRangeValues &range, int duration) {
+            const TrimRangeDisplay shown = ShowTrimRange(range, duration);
+            controls = {shown.start.value_or(controls.first), shown.stop.value_or(controls.second)};
+        };
+        show(first, 60);
+        QCOMPARE(ApplyTrimRange(20, controls.second, 60, &first), 40); // Set Start at 20, the stop showing 60
+        show(second, 300);
+        QCOMPARE(controls, std::pair(0, 300));
+        show(first, 60);
+        QCOMPARE(controls, std::pair(20, 60));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPreviewPlayer)
 #include "test_previewplayer.moc"

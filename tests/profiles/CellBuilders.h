@@ -1,9 +1,13 @@
 #pragma once
 // Cells built in code for the profile tests.
+#include <QMetaType>
 #include <QStringList>
 #include <memory>
 
 #include "profiles/ParamCell.h"
+
+// Cells as test data: each row's cell is cloned into the tree under test.
+Q_DECLARE_METATYPE(std::shared_ptr<ParamCell>)
 
 namespace CellBuilders {
 
@@ -22,6 +26,20 @@ inline std::unique_ptr<ParamCell> makeCell(const QString &name, int type, bool e
     return cell;
 }
 
+inline std::unique_ptr<ParamCell> makeText(const QString &name, const QString &value, bool enable = true)
+{
+    auto cell = makeCell(name, ParamCell::kText, enable);
+    cell->SValue = value;
+    return cell;
+}
+
+inline std::unique_ptr<ParamCell> makeNumber(const QString &name, float value, bool enable = true)
+{
+    auto cell = makeCell(name, ParamCell::kNumber, enable);
+    cell->fValue = value;
+    return cell;
+}
+
 inline std::unique_ptr<ParamCell> makeList(const QString &name, const QStringList &entries, int current,
                                            const QString &unit = QString())
 {
@@ -32,6 +50,30 @@ inline std::unique_ptr<ParamCell> makeList(const QString &name, const QStringLis
     cell->sDefault = current;
     cell->strUnit = unit;
     return cell;
+}
+
+// A list cell holding a value the user typed or chose.
+inline std::unique_ptr<ParamCell> withUserValue(std::unique_ptr<ParamCell> cell, const QString &value)
+{
+    cell->UsedType = ParamCell::kUserValue;
+    cell->SValue = value;
+    return cell;
+}
+
+// Where the grid shows a cell ("group,order") and whether it takes typed values.
+inline std::unique_ptr<ParamCell> placed(std::unique_ptr<ParamCell> cell, const QString &local, bool alowEdit = false)
+{
+    cell->strLocal = local;
+    cell->AlowEdit = alowEdit;
+    return cell;
+}
+
+template <typename... Cells>
+std::unique_ptr<ParamCell> makeTree(Cells &&...cells)
+{
+    auto root = ParamCell::MakeRoot();
+    (root->AddChild(std::move(cells)), ...);
+    return root;
 }
 
 } // namespace CellBuilders

@@ -78,17 +78,17 @@ QString RunProgram(const QString &program, const QStringList &args, int *exitCod
     return QString::fromUtf8(p.readAll());
 }
 
-QString MakeClip(const QString &outputPath, const ClipSpec &spec)
+QString MakeClip(const QString &outputPath, const ClipSpec &recipe)
 {
     QStringList args{QStringLiteral("-y")};
     QStringList graphs;
-    if (spec.video)
-        graphs << QStringLiteral("testsrc=size=%1:rate=%2:duration=%3").arg(spec.size).arg(spec.rate).arg(spec.seconds);
-    if (spec.audio)
-        graphs << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(spec.seconds);
+    if (recipe.video)
+        graphs << QStringLiteral("testsrc=size=%1:rate=%2:duration=%3").arg(recipe.size).arg(recipe.rate).arg(recipe.seconds);
+    if (recipe.audio)
+        graphs << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(recipe.seconds);
     for (const QString &g : graphs)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i") << g;
-    args << spec.outputOptions << outputPath;
+    args << recipe.outputOptions << outputPath;
     return RunProgram(EnginePath(), args);
 }
 

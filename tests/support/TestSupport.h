@@ -42,7 +42,7 @@ struct ClipSpec
     bool audio = true;
     QStringList outputOptions; // engine options before the output path
 };
-QString MakeClip(const QString &outputPath, const ClipSpec &spec = ClipSpec());
+QString MakeClip(const QString &outputPath, const ClipSpec &recipe = ClipSpec());
 
 // Runs a program with arguments, returns stdout+stderr; exitCode receives the exit code.
 QString RunProgram(const QString &program, const QStringList &args, int *exitCode = nullptr,

@@ -289,9 +289,9 @@ private slots:
         QStringList clips;
         for (int seconds : {2, 3, 4}) {
             const QString path = m_media + QStringLiteral("clip%1.mp4").arg(seconds);
-            ClipSpec spec;
-            spec.seconds = seconds;
-            MakeClip(path, spec);
+            ClipSpec recipe;
+            recipe.seconds = seconds;
+            MakeClip(path, recipe);
             QVERIFY(QFile::exists(path));
             clips << path;
         }
