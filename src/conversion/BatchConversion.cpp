@@ -151,6 +151,10 @@ BatchConverter::RowOutcome BatchConverter::ConvertRow(int row, bool &convertAgai
     if (!task->outputPath.isEmpty() && task->useGlobalOutput == 0) {
         if (!QFileInfo::exists(global.globalDestination))
             EnsureFolderPath(global.globalDestination); // its outcome does not stop the task
+        // A folder typed into the task's own output name is made as the destination would be.
+        const QString ownFolder = SplitPath(task->outputPath).folder;
+        if (!ownFolder.isEmpty() && !QFileInfo::exists(ownFolder) && EnsureFolderPath(ownFolder).isEmpty())
+            return RowOutcome::Next;
         outputPath = MakeUniqueOutputPath(task->outputPath);
         m_host.StoreOutputPath(id, outputPath);
         options = GetParamFromTree(task->tree.get());

@@ -12,6 +12,7 @@
 #include "controls/CListCtrlEx.h"
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
+#include "profiles/CMpegStructs.h"
 #include "lang/Language.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/ControlId.h"
@@ -173,6 +174,20 @@ private slots:
         QVERIFY(!QFile::exists(output(1)));
         QCOMPARE(m_list->TextColor(1), CListCtrlEx::FromColorRef(kBlue));
         QVERIFY(m_dlg->GetStatusBar()->PaneText(1).startsWith("Converting \"" + m_in + "junk.avi\" Failed!"));
+    }
+
+    void ownOutputInANewFolder()
+    {
+        start();
+        addClips({"a.mp4"});
+        const TaskPtr task = m_dlg->TaskOfRow(0);
+        task->useGlobalOutput = 0;
+        task->paramTree = CloneCells(m_dlg->GetCurrentProfile().Tree());
+        task->outputPath = m_folder->file("typed/by hand/a.mp4");
+        m_dlg->OnCommand(Ids::ConvertAll);
+        waitForRunEnd();
+        QCOMPARE(statuses(), QStringList{"Completed"});
+        QVERIFY(QFile::exists(m_folder->file("typed/by hand/a.mp4")));
     }
 
     void convertSelectedWithoutSelection()
