@@ -35,6 +35,7 @@
 #include "profiles/ProfileSelector.h"
 #include "toolkit/PropertyGrid.h"
 #include "toolkit/Prompter.h"
+#include "lang/DialogTexts.h"
 #include "lang/Language.h"
 #include "lang/MenuTexts.h"
 #include "toolkit/BrowseEdit.h"
@@ -57,13 +58,8 @@ int languageIndexOfCommand(int id)
     return -1;
 }
 
-struct CaptionId
-{
-    int control;
-    const char *textId;
-};
 // Captions set from the language on every switch.
-constexpr CaptionId kCaptions[] = {
+constexpr DialogText kCaptions[] = {
     {Ids::AddFileButton, "@21"}, {Ids::Delete, "@22"},         {Ids::SaveTask, "@23"},
     {Ids::Property, "@24"},      {Ids::TaskInfoButton, "@25"}, {Ids::Options, "@26"},
     {Ids::Exit, "@27"},          {Ids::ProfileLabel, "@29"},   {Ids::DestinationLabel, "@30"},
@@ -305,19 +301,6 @@ void CCorvaneStudioDlg::CreateMenuBar()
     SetControlId(m_statusBar, Ids::StatusBar);
 }
 
-void CCorvaneStudioDlg::SetControlText(int id, const QString &text)
-{
-    QWidget *w = FindControl<QWidget>(this, id);
-    if (auto *image = qobject_cast<ImageButton *>(w)) {
-        image->SetCaption(text);
-    } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
-        button->setText(text);
-        if (auto *tool = qobject_cast<QToolButton *>(button); tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly)
-            tool->setToolTip(text);
-    } else if (auto *label = qobject_cast<QLabel *>(w)) {
-        label->setText(text);
-    }
-}
 
 void CCorvaneStudioDlg::ApplyLanguage()
 {
@@ -328,8 +311,7 @@ void CCorvaneStudioDlg::ApplyLanguage()
     else
         ShowParamFromTree(m_paramGrid, m_profile.Tree());
 
-    for (const CaptionId &c : kCaptions)
-        SetControlText(c.control, GetLangString(QString::fromLatin1(c.textId)));
+    ApplyDialogTexts(this, kCaptions);
 
     m_statusBar->SetPaneText(1, GetLangString(QStringLiteral("@106")));
 

@@ -200,7 +200,6 @@ private:
     void CreateMenuBar();
     ImageButton *MakeLargeButton(int id, const QString &text, const QString &iconName);
     QToolButton *MakeSmallButton(int id, const QString &text, const QString &iconName);
-    void SetControlText(int id, const QString &text);
     void OnSetLanguage(int commandId);
     quint16 AddTask(const QString &path, bool queueForProbe, bool updateCounts = true);
     void AddTasks(const QStringList &paths, bool queueForProbe);

@@ -27,7 +27,7 @@
 #include "controls/CSliderCtrlEx.h"
 #include "conversion/MediaProbe.h"
 #include "conversion/OutputNaming.h"
-#include "core/Numbers.h"
+#include "conversion/TaskProbe.h"
 #include "lang/Language.h"
 #include "lang/MenuTexts.h"
 #include "profiles/ParameterEditor.h"
@@ -430,10 +430,8 @@ std::optional<QString> CCorvaneStudioDlg::SourcePathForProbe(int id)
 void CCorvaneStudioDlg::StoreProbeResult(int id, std::unique_ptr<MediaInfo> info)
 {
     const TaskPtr task = m_tasks.Find(id);
-    if (!task)
-        return;
-    task->durationSec = int(LeadingDouble(info->durationSecText));
-    task->mediaInfo = std::move(info);
+    if (task)
+        SetTaskMediaInfo(*task, std::move(info));
 }
 
 void CCorvaneStudioDlg::ProbeThreadRun()

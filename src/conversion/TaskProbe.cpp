@@ -12,7 +12,12 @@ bool ProbeTaskSource(TaskRecord &task, bool keepWhenSilent)
         return false;
     auto info = std::make_unique<MediaInfo>();
     const bool complete = ParseProbeOutput(source, text, *info);
+    SetTaskMediaInfo(task, std::move(info));
+    return complete;
+}
+
+void SetTaskMediaInfo(TaskRecord &task, std::unique_ptr<MediaInfo> info)
+{
     task.durationSec = int(LeadingDouble(info->durationSecText));
     task.mediaInfo = std::move(info);
-    return complete;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <initializer_list>
+#include <span>
 
 class QWidget;
 
@@ -10,6 +11,11 @@ struct DialogText
     const char *textId;
 };
 
-// Gives each listed control of a dialog the current language's text: the title of a
-// group box, the text of a label or a button. Ids without a control are skipped.
-void ApplyDialogTexts(QWidget *dialog, std::initializer_list<DialogText> texts);
+// Gives each listed control of a window the current language's text: the title of a
+// group box, the text of a label or a button (the tooltip of a button that shows only
+// its image). Ids without a control are skipped.
+void ApplyDialogTexts(QWidget *dialog, std::span<const DialogText> texts);
+inline void ApplyDialogTexts(QWidget *dialog, std::initializer_list<DialogText> texts)
+{
+    ApplyDialogTexts(dialog, std::span<const DialogText>(texts.begin(), texts.size()));
+}
