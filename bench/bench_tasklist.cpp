@@ -9,6 +9,7 @@
 
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
+#include "app/TaskListView.h"
 #include "controls/CListCtrlEx.h"
 #include "toolkit/Prompter.h"
 
@@ -53,14 +54,14 @@ int main(int argc, char *argv[])
         CCorvaneStudioDlg *dlg = app.MainWindow();
         QElapsedTimer timer;
         timer.start();
-        dlg->OnDropFiles(paths); // as a drop of the whole selection from a file manager
+        dlg->TaskView().OnDropFiles(paths); // as a drop of the whole selection from a file manager
         QCoreApplication::processEvents();
         const double ms = timer.nsecsElapsed() / 1e6;
         const double perFile = ms * 1000.0 / n;
         if (basePerFile == 0)
             basePerFile = perFile;
         std::fflush(stdout);
-        std::printf("%8d %12.1f %14.1f %8.2f\n", dlg->GetTaskList()->rowCount(), ms, perFile, perFile / basePerFile);
+        std::printf("%8d %12.1f %14.1f %8.2f\n", dlg->Tasks().Count(), ms, perFile, perFile / basePerFile);
     }
     return 0;
 }

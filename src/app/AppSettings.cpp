@@ -33,12 +33,15 @@ QString perUserFolder()
 AppSettings::AppSettings()
 {
     g_instance = this;
+    Language::SetCurrent(&m_language);
 }
 
 AppSettings::~AppSettings()
 {
     if (g_instance == this)
         g_instance = nullptr;
+    if (Language::Current() == &m_language)
+        Language::SetCurrent(nullptr);
 }
 
 AppSettings &AppSettings::Instance()
@@ -55,6 +58,7 @@ bool AppSettings::HasInstance()
 void AppSettings::Load(const QString &programPath)
 {
     g_instance = this;
+    Language::SetCurrent(&m_language);
     const QFileInfo program(programPath);
     m_programFolder = program.absolutePath() + u'/';
     m_programName = program.completeBaseName();

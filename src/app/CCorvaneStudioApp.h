@@ -4,18 +4,9 @@
 #include <memory>
 
 #include "app/AppSettings.h"
+#include "app/CommandLine.h"
 
 class CCorvaneStudioDlg;
-
-// What the command line asks for: input files, and the program's own "--" switches.
-struct CommandLine
-{
-    QStringList files;
-    bool convert = false; // --convert: headless conversion
-    QString profile;      // --profile NAME
-    QString destination;  // --dest DIR
-    QStringList errors;   // unknown switches or switches without their value
-};
 
 // The application object: reads the settings, loads the language, builds the
 // main window and runs it; when the window ends, the program ends.
@@ -24,10 +15,6 @@ class CCorvaneStudioApp
 public:
     CCorvaneStudioApp();
     ~CCorvaneStudioApp();
-
-    // Each argument is one path (the shell has split them already), trimmed;
-    // empty ones are skipped; arguments starting with "--" are switches.
-    static CommandLine ParseCommandLine(const QStringList &arguments);
 
     // Start-up up to a constructed main window; programPath is the running program.
     void InitInstance(const QString &programPath, const QStringList &arguments);

@@ -1,46 +1,47 @@
 #include "app/CCorvaneStudioDlg.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFrame>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QSlider>
-#include <QStyle>
-#include <QTableWidget>
-#include <QTextEdit>
-#include <QToolButton>
+#include <QShortcut>
+#include <QUrl>
 
 #include "app/AppSettings.h"
+#include "app/BatchView.h"
 #include "app/ControlIds.h"
 #include "app/MenuResources.h"
 #include "app/PathReceiver.h"
+#include "app/PreviewWindowHost.h"
+#include "app/TaskListView.h"
+#include "app/TaskTableModel.h"
 #include "controls/CListCtrlEx.h"
 #include "controls/CSliderCtrlEx.h"
-#include "preview/PreviewArea.h"
-#include "preview/PreviewPlayer.h"
-#include "toolkit/Looks.h"
-#include "toolkit/ThreadGroup.h"
-#include "toolkit/DurationEdit.h"
-#include "profiles/CDetailDialog.h"
-#include "profiles/ParamDisplayNames.h"
-#include "profiles/ParameterEditor.h"
-#include "profiles/ProfileSelector.h"
-#include "toolkit/PropertyGrid.h"
-#include "toolkit/Prompter.h"
+#include "conversion/OutputNaming.h"
 #include "lang/DialogTexts.h"
 #include "lang/Language.h"
 #include "lang/MenuTexts.h"
+#include "preview/PreviewPlayer.h"
+#include "profiles/CDetailDialog.h"
+#include "profiles/ParamDisplayNames.h"
+#include "profiles/ParameterEditor.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ProfileSelector.h"
 #include "toolkit/BrowseEdit.h"
-#include "toolkit/ImageButton.h"
 #include "toolkit/ControlId.h"
+#include "toolkit/Launcher.h"
+#include "toolkit/Looks.h"
+#include "toolkit/PropertyGrid.h"
+#include "toolkit/Prompter.h"
 #include "toolkit/StatusBar.h"
 
 namespace {
@@ -80,15 +81,8 @@ QString CCorvaneStudioDlg::ProductName()
 }
 
 CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &commandLineFiles, QWidget *parent)
-    : ThemedDialog(parent), m_settings(settings), m_commandLineFiles(commandLineFiles),
-      m_preview(std::make_unique<PreviewPlayer>(*this))
+    : ThemedDialog(parent), m_settings(settings), m_commandLineFiles(commandLineFiles)
 {
-    m_probeThreads = new ThreadGroup(this);
-    m_workerThreads = new ThreadGroup(this);
-    connect(m_workerThreads, &ThreadGroup::finished, this, [this](ThreadGroup::Id id) {
-        if (m_workerThread == id)
-            m_workerThread = 0;
-    });
     setWindowTitle(ProductName());
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setMinimumSize(kMinWidth, kMinHeight);
@@ -98,41 +92,61 @@ CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &c
 
 CCorvaneStudioDlg::~CCorvaneStudioDlg()
 {
-    m_closing = true;
-    m_flags.stopRequested = true;
-    m_flags.engine.Kill();
-    WaitForWorkers();
-    WaitForProbeThreads();
+    // The parts use the task list: they go first, after every thread has ended.
+    m_batch->StopAndWait();
+    m_taskView->Close();
+    delete m_preview;
+    delete m_batch;
+    delete m_taskView;
 }
 
 void CCorvaneStudioDlg::OnInitDialog()
 {
     EnableVisualManagerStyle(true);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
-    CreateControls();
-    CreateMenuBar();
+    m_controls = MainWindowControls::Create(this, [this](int id) { OnCommand(id); });
+    BuildMenuBar(m_controls.menuBar, MainMenuResource(), this);
+
+    m_taskView = new TaskListView(m_tasks, m_controls.taskList, m_controls.statusBar, *this,
+                                  [this] { return CurrentTaskSettings(); });
+    m_batch = new BatchView(m_tasks, m_settings,
+                            {this, m_controls.taskList, m_controls.statusBar, m_controls.progress,
+                             FindControl<QWidget>(this, Ids::ConvertAll),
+                             FindControl<QWidget>(this, Ids::ConvertSelected),
+                             FindControl<QWidget>(this, Ids::StopConvert)},
+                            {[this] { return CurrentSelection(); }, [this] { m_preview->StopIfActive(); }});
+    m_preview = new PreviewWindowHost({this, m_controls.previewArea, m_controls.slider, m_controls.timeLabel,
+                                       m_controls.startTime, m_controls.stopTime},
+                                      *m_taskView);
+    connect(m_taskView, &TaskListView::shownTaskChanging, this, [this] { m_preview->StopIfActive(); });
+    connect(m_taskView, &TaskListView::nothingSelected, this, [this] { m_preview->StopIfActive(); });
+    connect(m_taskView, &TaskListView::taskShown, this, &CCorvaneStudioDlg::ShowTaskSettings);
+    connect(m_controls.paramGrid, &PropertyGrid::PropertyChanged, this, &CCorvaneStudioDlg::OnGridPropertyChanged);
+    connect(m_controls.profileCombo, &QComboBox::currentIndexChanged, this, &CCorvaneStudioDlg::OnProfileChanged);
+    connect(m_controls.destination, &BrowseEdit::focusLeft, this, &CCorvaneStudioDlg::OnDestinationKillFocus);
+    connect(m_controls.destination, &BrowseEdit::browseRequested, this, &CCorvaneStudioDlg::OnExploreDestination);
+    setAcceptDrops(true);
     LayoutControls(width(), height());
 
     // Task list columns; widths follow the dialog font.
     const int charWidth = fontMetrics().averageCharWidth();
-    m_taskList->setColumnCount(8);
-    for (int c = 0; c < 8; ++c)
-        m_taskList->setColumnWidth(c, charWidth * kColumnFactors[c]);
-    m_taskList->setColumnHidden(7, true);
-
-    m_taskList->CreateRowProgress(3);
+    for (int c = 0; c < TaskTableModel::ColumnCount; ++c)
+        m_controls.taskList->setColumnWidth(c, charWidth * kColumnFactors[c]);
+    m_controls.taskList->setColumnHidden(TaskTableModel::Id, true);
+    m_controls.taskList->CreateRowProgress(TaskTableModel::Status);
 
     ParamDisplayNames::Rebuild();
-    m_profileCombo->view()->setMinimumWidth(100);
+    m_controls.profileCombo->view()->setMinimumWidth(100);
     m_profile.SetProgramFolder(m_settings.GetProgramFolder());
-    LoadProfiles(m_settings.GetProgramFolder() + QStringLiteral("profile.ini"), m_profileCombo, m_paramGrid, m_profile);
+    LoadProfiles(m_settings.GetProgramFolder() + QStringLiteral("profile.ini"), m_controls.profileCombo,
+                 m_controls.paramGrid, m_profile);
     m_globalDest = m_settings.GetSavedPath();
-    m_destination->setText(m_settings.GetSavedPath());
+    m_controls.destination->setText(m_settings.GetSavedPath());
 
     ApplyLanguage();
 
     // The preview attaches to its area once the window has its first layout.
-    m_preview->LoadAndInitialise(m_settings.GetProgramFolder());
+    m_preview->Player().LoadAndInitialise(m_settings.GetProgramFolder());
 
     // Paths from a second start of the program arrive here.
     m_pathReceiver = new PathReceiver(this);
@@ -140,206 +154,62 @@ void CCorvaneStudioDlg::OnInitDialog()
     connect(m_pathReceiver, &PathReceiver::pathReceived, this, &CCorvaneStudioDlg::OnCopyData);
 
     for (const QString &path : std::as_const(m_commandLineFiles))
-        AddFileByPath(path);
+        m_taskView->AddFileByPath(path);
     m_commandLineFiles.clear();
 
-    m_look = Looks::LoadStoredLook();
-    Looks::ApplyLook(m_look);
+    Looks::ApplyLook(Looks::LoadStoredLook());
     CreateShortcuts();
-
-    m_taskList->setFocus();
+    m_controls.taskList->setFocus();
 }
 
-ImageButton *CCorvaneStudioDlg::MakeLargeButton(int id, const QString &text, const QString &iconName)
+NewTaskSettings CCorvaneStudioDlg::CurrentTaskSettings() const
 {
-    auto *b = new ImageButton(this);
-    SetControlId(b, id);
-    b->SetCaption(text);
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(iconName)));
-    b->setIconSize(QSize(40, 40));
-    b->setAutoRaise(false);
-    connect(b, &QToolButton::clicked, this, [this, id] { OnCommand(id); });
-    return b;
+    NewTaskSettings s;
+    s.profileName = m_profile.Name();
+    s.profileFile = m_profile.File();
+    s.profileSummary = m_profile.Summary();
+    s.aspectMode = m_profile.AspectMode();
+    s.targetType = GetTargetType(m_profile.Name());
+    s.destination = m_globalDest;
+    return s;
 }
 
-QToolButton *CCorvaneStudioDlg::MakeSmallButton(int id, const QString &text, const QString &iconName)
+GlobalSelection CCorvaneStudioDlg::CurrentSelection() const
 {
-    auto *b = new QToolButton(this);
-    SetControlId(b, id);
-    b->setText(text);
-    b->setToolTip(text);
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(iconName)));
-    b->setIconSize(QSize(16, 16));
-    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    connect(b, &QToolButton::clicked, this, [this, id] { OnCommand(id); });
-    return b;
+    GlobalSelection g;
+    g.profileName = m_controls.profileCombo->currentText();
+    g.destination = m_controls.destination->text();
+    g.globalDestination = m_globalDest;
+    const ProfileSnapshot snapshot = m_profile.Snapshot();
+    g.aspectMode = snapshot.aspectMode;
+    g.tree = snapshot.tree;
+    return g;
 }
-
-void CCorvaneStudioDlg::CreateControls()
-{
-    m_topStrip = new QWidget(this);
-    SetControlId(m_topStrip, Ids::TopStrip);
-    m_bottomStrip = new QWidget(this);
-    SetControlId(m_bottomStrip, Ids::BottomStrip);
-
-    MakeLargeButton(Ids::AddFileButton, QStringLiteral("Add File"), QStringLiteral("add"));
-    MakeLargeButton(Ids::Delete, QStringLiteral("Delete"), QStringLiteral("delete"));
-    MakeLargeButton(Ids::Property, QStringLiteral("Property"), QStringLiteral("property"));
-    MakeLargeButton(Ids::TaskInfoButton, QStringLiteral("Task Info"), QStringLiteral("taskinfo"));
-    MakeLargeButton(Ids::Exit, QStringLiteral("Exit"), QStringLiteral("exit"));
-
-    // Buttons the window keeps without showing them; their commands still run.
-    for (auto [id, text] : {std::pair{Ids::SaveTask, "Save Task"}, std::pair{Ids::Options, "Options"},
-                            std::pair{Ids::UpButton, "up"}, std::pair{Ids::DownButton, "Down"}}) {
-        auto *b = new QPushButton(QString::fromLatin1(text), this);
-        SetControlId(b, id);
-        b->hide();
-        const int command = id;
-        connect(b, &QPushButton::clicked, this, [this, command] { OnCommand(command); });
-    }
-    auto *inputLabel = new QLabel(this);
-    SetControlId(inputLabel, Ids::InputLabel);
-    inputLabel->hide();
-    auto *info = new QTextEdit(this);
-    SetControlId(info, Ids::InfoEdit);
-    info->setReadOnly(true);
-    info->setStyleSheet(QStringLiteral("QTextEdit { padding-left: 3px; padding-right: 3px; }"));
-    info->hide();
-    for (int id : {Ids::HiddenEdit1078, Ids::HiddenEdit1007}) {
-        auto *e = new QLineEdit(this);
-        SetControlId(e, id);
-        e->hide();
-    }
-
-    for (int id : {Ids::Separator1, Ids::Separator2}) {
-        auto *line = new QFrame(this);
-        SetControlId(line, id);
-        line->setFrameShape(QFrame::HLine);
-        line->setFrameShadow(QFrame::Sunken);
-    }
-
-    auto *profileLabel = new QLabel(QStringLiteral("Profile:"), this);
-    SetControlId(profileLabel, Ids::ProfileLabel);
-    m_profileCombo = new QComboBox(this);
-    SetControlId(m_profileCombo, Ids::ProfileCombo);
-    m_profileCombo->setMaxVisibleItems(30);
-    auto *detail = new QPushButton(QStringLiteral("Detail"), this);
-    SetControlId(detail, Ids::DetailButton);
-    connect(detail, &QPushButton::clicked, this, [this] { OnCommand(Ids::DetailButton); });
-
-    auto *destinationLabel = new QLabel(QStringLiteral("Destination:"), this);
-    SetControlId(destinationLabel, Ids::DestinationLabel);
-    auto *destination = new BrowseEdit(BrowseEdit::Mode::Folder, this);
-    SetControlId(destination, Ids::DestinationEdit);
-    m_destination = destination;
-    m_destinationField = destination;
-    connect(destination, &BrowseEdit::focusLeft, this, &CCorvaneStudioDlg::OnDestinationKillFocus);
-    connect(destination, &BrowseEdit::browseRequested, this, &CCorvaneStudioDlg::OnExploreDestination);
-
-    m_progress = new QProgressBar(this);
-    SetControlId(m_progress, Ids::ProgressBar);
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
-
-    MakeLargeButton(Ids::ConvertSelected, QStringLiteral("Convert Selected"), QStringLiteral("convert-selected"));
-    MakeLargeButton(Ids::ConvertAll, QStringLiteral("Convert All"), QStringLiteral("convert-all"));
-    MakeLargeButton(Ids::StopConvert, QStringLiteral("Stop Convert"), QStringLiteral("stop-convert"));
-
-    m_paramGrid = CreateMainParamGrid(this);
-    SetControlId(m_paramGrid, Ids::ParamGrid);
-    m_paramGrid->hide();
-    connect(m_paramGrid, &PropertyGrid::PropertyChanged, this, &CCorvaneStudioDlg::OnGridPropertyChanged);
-    connect(m_profileCombo, &QComboBox::currentIndexChanged, this, &CCorvaneStudioDlg::OnProfileChanged);
-
-    m_taskList = new CListCtrlEx(this);
-    SetControlId(m_taskList, Ids::TaskList);
-    connect(m_taskList, &CListCtrlEx::leftClicked, this, &CCorvaneStudioDlg::OnListClick);
-    setAcceptDrops(true);
-
-    m_previewArea = new PreviewArea(this);
-    SetControlId(m_previewArea, Ids::PreviewArea);
-    auto *frame = new QFrame(this);
-    SetControlId(frame, Ids::PreviewFrame);
-    frame->hide();
-
-    MakeSmallButton(Ids::PreviewPlay, QStringLiteral("Play"), QStringLiteral("play"));
-    MakeSmallButton(Ids::PreviewPause, QStringLiteral("Pause"), QStringLiteral("pause"));
-    MakeSmallButton(Ids::PreviewStop, QStringLiteral("Stop"), QStringLiteral("stop"));
-    MakeSmallButton(Ids::SetStart, QStringLiteral("Set Start "), QStringLiteral("set-start"));
-    MakeSmallButton(Ids::SetStop, QStringLiteral("Set Stop"), QStringLiteral("set-stop"));
-
-    m_startTime = new DurationEdit(this);
-    SetControlId(m_startTime, Ids::StartTime);
-    m_stopTime = new DurationEdit(this);
-    SetControlId(m_stopTime, Ids::StopTime);
-    // "00:00:00" and the spin buttons share 68 pixels: a slightly smaller font fits them.
-    for (DurationEdit *edit : {m_startTime, m_stopTime}) {
-        QFont small = edit->font();
-        small.setPointSizeF(small.pointSizeF() * 0.85);
-        edit->setFont(small);
-    }
-
-    m_timeLabel = new QLabel(QStringLiteral("00:00:00 / 00:00:00"), this);
-    SetControlId(m_timeLabel, Ids::TimeLabel);
-    m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    m_slider = new CSliderCtrlEx(this);
-    SetControlId(m_slider, Ids::PositionSlider);
-    m_slider->setRange(0, 0);
-    connect(m_slider, &CSliderCtrlEx::released, this, [this] { m_preview->OnSliderReleased(); });
-}
-
-void CCorvaneStudioDlg::CreateMenuBar()
-{
-    m_menuBar = new QMenuBar(this);
-    SetControlId(m_menuBar, Ids::MenuBar);
-    m_menuBar->setNativeMenuBar(false);
-    BuildMenuBar(m_menuBar, MainMenuResource(), this);
-
-    m_statusBar = new StatusBar(4, this);
-    SetControlId(m_statusBar, Ids::StatusBar);
-}
-
 
 void CCorvaneStudioDlg::ApplyLanguage()
 {
     ParamDisplayNames::Rebuild();
     // Grids show their labels from the table: the main grid is filled again.
-    if (TaskPtr task = m_tasks.Find(m_currentTaskId); task && task->useGlobalOutput == 0 && task->paramTree)
-        ShowParamFromTree(m_paramGrid, task->paramTree.get());
+    const TaskPtr task = m_tasks.Find(m_taskView->CurrentTaskId());
+    if (task && task->useGlobalOutput == 0 && task->paramTree)
+        ShowParamFromTree(m_controls.paramGrid, task->paramTree.get());
     else
-        ShowParamFromTree(m_paramGrid, m_profile.Tree());
+        ShowParamFromTree(m_controls.paramGrid, m_profile.Tree());
 
     ApplyDialogTexts(this, kCaptions);
-
-    m_statusBar->SetPaneText(1, GetLangString(QStringLiteral("@106")));
+    m_controls.statusBar->SetPaneText(1, GetLangString(QStringLiteral("@106")));
 
     QStringList headers;
     for (const char *id : kColumnHeaders)
         headers << GetLangString(QString::fromLatin1(id));
     headers << QString();
-    m_taskList->setHorizontalHeaderLabels(headers);
-
-    UpdateStatusCounts();
+    m_taskView->Model()->SetHeaders(headers);
+    m_taskView->UpdateStatusCounts();
 
     int popupCounter = 0;
-    ApplyMenuTexts(m_menuBar->actions(), popupCounter);
-    m_menuBar->setGeometry(m_topStrip->geometry());
-
+    ApplyMenuTexts(m_controls.menuBar->actions(), popupCounter);
+    m_controls.menuBar->setGeometry(m_controls.topStrip->geometry());
     setWindowTitle(ProductName());
-}
-
-void CCorvaneStudioDlg::UpdateStatusCounts()
-{
-    const int count = m_taskList->rowCount();
-    if (count == 0) {
-        m_statusBar->SetPaneText(2, GetLangString(QStringLiteral("@117")));
-        m_statusBar->SetPaneText(3, GetLangString(QStringLiteral("@118")));
-        return;
-    }
-    m_statusBar->SetPaneText(2, QString::number(count));
-    m_statusBar->SetPaneText(3, QString::number(m_taskList->SelectedCount()));
 }
 
 void CCorvaneStudioDlg::resizeEvent(QResizeEvent *event)
@@ -350,69 +220,11 @@ void CCorvaneStudioDlg::resizeEvent(QResizeEvent *event)
 
 void CCorvaneStudioDlg::LayoutControls(int cx, int cy)
 {
-    if (!m_taskList)
+    if (!m_taskView)
         return;
-    update();
-    m_topStrip->setGeometry(0, 0, cx, 25);
-    m_menuBar->setGeometry(m_topStrip->geometry());
-    m_menuBar->raise();
-
-    LayoutListAndPreview(cx, cy);
-    m_preview->Resize(); // acts only while a file plays or pauses
-
-    const int lefts[] = {15, 108, 201, 294, 387};
-    const int large[] = {Ids::AddFileButton, Ids::Delete, Ids::Property, Ids::TaskInfoButton, Ids::Exit};
-    for (int i = 0; i < 5; ++i)
-        FindControl<QWidget>(this, large[i])->setGeometry(lefts[i], 26, 90, 74);
-
-    FindControl<QWidget>(this, Ids::Separator1)->setGeometry(0, 103, cx, 2);
-    FindControl<QWidget>(this, Ids::Separator2)->setGeometry(0, cy - 110, cx, 2);
-    const int b = cy - 110;
-    FindControl<QWidget>(this, Ids::ProfileLabel)->setGeometry(10, b + 13, 80, 22);
-    m_profileCombo->setGeometry(90, b + 11, cx - 494, m_profileCombo->sizeHint().height());
-    FindControl<QWidget>(this, Ids::DetailButton)->setGeometry(cx - 400, b + 11, 60, 20);
-    FindControl<QWidget>(this, Ids::DestinationLabel)->setGeometry(10, b + 42, 80, 22);
-    m_destinationField->setGeometry(90, b + 39, cx - 430, 22);
-    m_progress->setGeometry(7, b + 69, cx - 344, 15);
-    FindControl<QWidget>(this, Ids::ConvertSelected)->setGeometry(cx - 286, b + 11, 90, 76);
-    FindControl<QWidget>(this, Ids::ConvertAll)->setGeometry(cx - 191, b + 11, 90, 76);
-    FindControl<QWidget>(this, Ids::StopConvert)->setGeometry(cx - 96, b + 11, 90, 76);
-
-    m_paramGrid->hide();
-    m_bottomStrip->setGeometry(0, cy - 20, cx, 20);
-    m_statusBar->setGeometry(m_bottomStrip->geometry());
-    m_statusBar->raise();
-
-    UpdateStatusCounts();
-}
-
-void CCorvaneStudioDlg::LayoutListAndPreview(int cx, int cy)
-{
-    static constexpr int previewControls[] = {Ids::PreviewArea, Ids::PreviewPlay, Ids::PreviewPause,
-                                              Ids::PreviewStop, Ids::SetStart, Ids::StartTime,
-                                              Ids::SetStop, Ids::StopTime, Ids::TimeLabel,
-                                              Ids::PositionSlider};
-    if (m_settings.IsPreviewHidden()) {
-        m_taskList->setGeometry(4, 108, cx - 8, cy - 230);
-        for (int id : previewControls)
-            FindControl<QWidget>(this, id)->hide();
-        return;
-    }
-    const int h = cx / 2;
-    m_taskList->setGeometry(4, 108, h - 6, cy - 230);
-    m_previewArea->setGeometry(h + 2, 108, h - 6, cy - 300);
-    FindControl<QWidget>(this, Ids::PreviewFrame)->setGeometry(h + 2, 108, h - 6, cy - 286);
-    FindControl<QWidget>(this, Ids::PreviewPlay)->setGeometry(h + 5, cy - 145, 25, 22);
-    FindControl<QWidget>(this, Ids::PreviewPause)->setGeometry(h + 33, cy - 145, 25, 22);
-    FindControl<QWidget>(this, Ids::PreviewStop)->setGeometry(h + 61, cy - 145, 25, 22);
-    FindControl<QWidget>(this, Ids::SetStart)->setGeometry(cx - 230, cy - 145, 25, 22);
-    m_startTime->setGeometry(cx - 200, cy - 145, 68, 22);
-    FindControl<QWidget>(this, Ids::SetStop)->setGeometry(cx - 113, cy - 145, 25, 22);
-    m_stopTime->setGeometry(cx - 83, cy - 145, 68, 22);
-    m_timeLabel->setGeometry(cx - 130, cy - 185, 120, 15);
-    m_slider->setGeometry(h + 5, cy - 174, h - 8, 25);
-    for (int id : previewControls)
-        FindControl<QWidget>(this, id)->show();
+    m_controls.Layout(this, cx, cy, m_settings.IsPreviewHidden());
+    m_preview->Player().Resize(); // acts only while a file plays or pauses
+    m_taskView->UpdateStatusCounts();
 }
 
 CommandTarget::State CCorvaneStudioDlg::QueryCommand(int id) const
@@ -429,8 +241,8 @@ CommandTarget::State CCorvaneStudioDlg::QueryCommand(int id) const
         s.checked = m_settings.GetLanguage().GetLanguageIndex() == index;
         return s;
     }
-    const int rows = m_taskList->rowCount();
-    const bool anySelected = m_taskList->SelectedCount() > 0;
+    const int rows = m_tasks.Count();
+    const bool anySelected = m_tasks.SelectedCount() > 0;
     switch (id) {
     case Ids::ViewPreview:
         s.checkable = true;
@@ -473,47 +285,50 @@ void CCorvaneStudioDlg::OnCommand(int id)
     switch (id) {
     case Ids::AddFile:
     case Ids::AddFileButton:
-        OnAddFile();
+        if (m_taskView->OnAddFile()) {
+            FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
+            FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
+        }
         break;
     case Ids::Delete:
-        OnDelete();
+        m_taskView->OnDelete();
         break;
     case Ids::SelectAll:
-        OnSelectAll();
+        m_taskView->OnSelectAll();
         break;
     case Ids::UpButton:
-        OnMoveUp();
+        m_taskView->OnMoveUp();
         break;
     case Ids::DownButton:
-        OnMoveDown();
+        m_taskView->OnMoveDown();
         break;
     case Ids::PreviewPlay:
     case Ids::Play:
-        m_preview->Play();
+        m_preview->Player().Play();
         break;
     case Ids::PreviewPause:
-        m_preview->Pause();
+        m_preview->Player().Pause();
         break;
     case Ids::PreviewStop:
-        m_preview->Stop();
+        m_preview->Player().Stop();
         break;
     case Ids::SetStart:
-        OnSetStart();
+        m_preview->OnSetStart();
         break;
     case Ids::SetStop:
-        OnSetStop();
+        m_preview->OnSetStop();
         break;
     case Ids::DetailButton:
-        RunDetailDialog(this, m_profile, m_profileCombo->currentText());
+        RunDetailDialog(this, m_profile, m_controls.profileCombo->currentText());
         break;
     case Ids::ConvertAll:
-        OnConvertAll();
+        m_batch->OnConvertAll();
         break;
     case Ids::ConvertSelected:
-        OnConvertSelected();
+        m_batch->OnConvertSelected();
         break;
     case Ids::StopConvert:
-        OnStopConvert();
+        m_batch->OnStopConvert();
         break;
     case Ids::SaveTask:
         OnSaveTask();
@@ -537,7 +352,7 @@ void CCorvaneStudioDlg::OnCommand(int id)
         OnHelpContents();
         break;
     case Ids::Feedback:
-        OnFeedback();
+        Launcher::Current().SendFeedback();
         break;
     case Ids::Explore:
         OnExploreDestination();
@@ -546,7 +361,7 @@ void CCorvaneStudioDlg::OnCommand(int id)
         OnOpenConvertedFolder();
         break;
     case Ids::PlayConverted:
-        m_preview->PlayConvertedFiles();
+        m_preview->Player().PlayConvertedFiles();
         break;
     case Ids::AddConvertedAsTasks:
         OnAddConvertedAsTasks();
@@ -558,7 +373,7 @@ void CCorvaneStudioDlg::OnCommand(int id)
         break;
     case Ids::ViewPreview:
         m_settings.SetPreviewHidden(!m_settings.IsPreviewHidden());
-        LayoutListAndPreview(width(), height());
+        m_controls.LayoutListAndPreview(this, width(), height(), m_settings.IsPreviewHidden());
         break;
     default:
         break;
@@ -574,47 +389,15 @@ void CCorvaneStudioDlg::OnSetLanguage(int commandId)
 
 bool CCorvaneStudioDlg::OnClose()
 {
-    if (m_workerThread != 0 && !AskOkCancel(this, GetLangString(QStringLiteral("@7"))))
+    if (m_batch->HasWorker() && !AskOkCancel(this, GetLangString(QStringLiteral("@7"))))
         return false;
     m_settings.SetLanguageKept(true);
-    if (m_flags.converting) {
-        // Stopped as by Stop Convert; the worker finishes its run by itself and is
-        // waited for before the records it may still read are freed.
-        m_flags.stopRequested = true;
-        m_flags.engine.Kill();
-        m_workerThread = 0;
-    }
-    m_closing = true;
-    WaitForWorkers();
-    WaitForProbeThreads();
-    FreeAllTasks();
-    return true;
-}
-
-void CCorvaneStudioDlg::FreeAllTasks()
-{
+    // Stopped as by Stop Convert; the worker finishes its run by itself and is waited
+    // for before the records it may still read are freed.
+    m_batch->StopAndWait();
+    m_taskView->Close();
     m_tasks.Clear();
-}
-
-void CCorvaneStudioDlg::OnProfileChanged()
-{
-    OnProfileSelectionChange(m_profileCombo, m_paramGrid, m_profile);
-}
-
-void CCorvaneStudioDlg::OnGridPropertyChanged(PropertyGridItem *property)
-{
-    // The first selected task's own tree, when it has one; otherwise the current tree.
-    TaskPtr task;
-    for (int row = 0; row < m_taskList->rowCount() && !task; ++row)
-        if (m_taskList->IsRowSelected(row))
-            task = TaskOfRow(row);
-    if (task && task->useGlobalOutput != 1 && task->paramTree) {
-        const PropertyChangeResult r = ApplyPropertyChange(property, task->paramTree.get(), m_paramGrid);
-        if (r.aspectMode)
-            task->aspectMode = *r.aspectMode;
-        return;
-    }
-    ApplyCurrentProfileChange(m_profile, property, m_paramGrid);
+    return true;
 }
 
 void CCorvaneStudioDlg::closeEvent(QCloseEvent *event)
@@ -640,4 +423,104 @@ void CCorvaneStudioDlg::keyPressEvent(QKeyEvent *event)
 void CCorvaneStudioDlg::reject()
 {
     // Only the close path (closeEvent) ends the window.
+}
+
+void CCorvaneStudioDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_taskView->ShowListContextMenu(event->globalPos());
+}
+
+void CCorvaneStudioDlg::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CCorvaneStudioDlg::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    m_taskView->OnDropFiles(paths);
+}
+
+void CCorvaneStudioDlg::OnCopyData(const QString &path)
+{
+    if (!path.isEmpty())
+        m_taskView->AddFileByPath(path);
+}
+
+// --- Profile, destination and the shown task -------------------------------------------
+
+void CCorvaneStudioDlg::OnProfileChanged()
+{
+    OnProfileSelectionChange(m_controls.profileCombo, m_controls.paramGrid, m_profile);
+}
+
+void CCorvaneStudioDlg::OnGridPropertyChanged(PropertyGridItem *property)
+{
+    // The first selected task's own tree, when it has one; otherwise the current tree.
+    const QList<int> selected = m_tasks.SelectedRows();
+    const TaskPtr task = selected.isEmpty() ? nullptr : m_tasks.Find(m_tasks.IdAt(selected.first()));
+    if (task && task->useGlobalOutput != 1 && task->paramTree) {
+        const PropertyChangeResult r = ApplyPropertyChange(property, task->paramTree.get(), m_controls.paramGrid);
+        if (r.aspectMode)
+            task->aspectMode = *r.aspectMode;
+        return;
+    }
+    ApplyCurrentProfileChange(m_profile, property, m_controls.paramGrid);
+}
+
+void CCorvaneStudioDlg::OnDestinationKillFocus()
+{
+    const QString typed = m_controls.destination->text();
+    if (typed.trimmed().isEmpty())
+        return; // leaving an empty field is not a request for a folder
+    const QString folder = EnsureFolderPath(typed);
+    if (folder.isEmpty())
+        return;
+    m_settings.SetSavedPath(folder);
+    m_globalDest = folder;
+}
+
+void CCorvaneStudioDlg::OnExploreDestination()
+{
+    const QString folder =
+        Prompter::Current().Folder(this, GetLangString(QStringLiteral("@108")), m_controls.destination->text());
+    if (folder.isEmpty())
+        return;
+    m_controls.destination->setText(folder);
+    OnDestinationKillFocus();
+}
+
+void CCorvaneStudioDlg::ShowTaskSettings(int id)
+{
+    const TaskPtr task = m_tasks.Find(id);
+    if (!task)
+        return;
+    QComboBox *combo = m_controls.profileCombo;
+    const QSignalBlocker blocker(combo);
+    if (task->useGlobalOutput == 1) {
+        ShowParamFromTree(m_controls.paramGrid, m_profile.Tree());
+        combo->setCurrentIndex(combo->findText(m_profile.Name(), Qt::MatchExactly));
+        m_controls.destination->setText(m_globalDest);
+    } else {
+        m_controls.destination->setText(task->destFolder);
+        m_controls.slider->setRange(0, task->durationSec);
+        ShowParamFromTree(m_controls.paramGrid, task->paramTree ? task->paramTree.get() : m_profile.Tree());
+        combo->setCurrentIndex(combo->findText(task->profileName, Qt::MatchExactly));
+    }
+    m_preview->ShowTrimRangeOf(*task);
+}
+
+void CCorvaneStudioDlg::ShowTaskRow(int id)
+{
+    const TaskPtr task = m_tasks.Find(id);
+    if (!task)
+        return;
+    m_taskView->RefreshTask(id);
+    if (task->useGlobalOutput == 0)
+        ShowParamFromTree(m_controls.paramGrid, task->paramTree ? task->paramTree.get() : m_profile.Tree());
 }

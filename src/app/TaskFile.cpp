@@ -37,9 +37,9 @@ bool WriteTaskFile(const QString &path, const QList<TaskFileRow> &rows)
     return file.write(bytes) == bytes.size() && file.flush();
 }
 
-Prompter::FileRequest SaveTaskFileRequest(const QString &startPath)
+FileRequest SaveTaskFileRequest(const QString &startPath)
 {
-    Prompter::FileRequest request;
+    FileRequest request;
     request.title = QStringLiteral("Select Task File To Save");
     request.filter = QStringLiteral("Task files(*.tsk) (*.tsk)");
     request.defaultSuffix = QStringLiteral("tsk");

@@ -2,7 +2,7 @@
 #include <QList>
 #include <QString>
 
-#include "toolkit/Prompter.h" // FileRequest only: a plain struct, no window code
+#include "core/FileRequest.h"
 
 struct TaskRecord;
 
@@ -29,4 +29,4 @@ bool WriteTaskFile(const QString &path, const QList<TaskFileRow> &rows);
 
 // The save dialog of Save Task: "Select Task File To Save", only "*.tsk", suffix "tsk"
 // added to a bare name, an existing file only, overwrite confirmed.
-Prompter::FileRequest SaveTaskFileRequest(const QString &startPath = QString());
+FileRequest SaveTaskFileRequest(const QString &startPath = QString());

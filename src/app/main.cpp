@@ -1,63 +1,63 @@
-#include <QApplication>
-#include <QGuiApplication>
+// The program's entry: headless conversion runs on Qt Core alone; the window lives in
+// a module of its own that is loaded only when a window is wanted.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
 #include <cstdio>
+#include <dlfcn.h>
 
-#include "app/CCorvaneStudioApp.h"
-#include "app/Headless.h"
-#include "app/PathReceiver.h"
+#include "app/CommandLine.h"
+#include "headless/Headless.h"
 
 namespace {
-bool displayAvailable()
+
+using WindowMain = int (*)(int, char **);
+
+// Beside the program in a build folder; in the private library folder when installed.
+QStringList windowModuleCandidates(const QString &programFolder)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty())
-        return true; // the user chose a platform (offscreen, wayland, ...) on purpose
-    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+    return {programFolder + QStringLiteral("/libcorvane-ui.so"),
+            programFolder + QStringLiteral("/../lib/corvane-studio/libcorvane-ui.so")};
 }
+
+int runWindow(int argc, char *argv[], const QString &programFolder)
+{
+    QStringList tried;
+    for (const QString &candidate : windowModuleCandidates(programFolder)) {
+        if (!QFileInfo::exists(candidate)) {
+            tried << candidate;
+            continue;
+        }
+        void *module = dlopen(QFile::encodeName(candidate).constData(), RTLD_NOW | RTLD_GLOBAL);
+        if (!module) {
+            std::fprintf(stderr, "corvane-studio: cannot load the window module: %s\n", dlerror());
+            return 2;
+        }
+        auto entry = reinterpret_cast<WindowMain>(dlsym(module, "CorvaneStudioWindowMain"));
+        if (!entry) {
+            std::fprintf(stderr, "corvane-studio: %s is not the window module: %s\n",
+                         QFile::encodeName(candidate).constData(), dlerror());
+            return 2;
+        }
+        return entry(argc, argv);
+    }
+    std::fprintf(stderr, "corvane-studio: the window module was not found (looked for %s)\n",
+                 QFile::encodeName(tried.join(QStringLiteral(", "))).constData());
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    bool headless = false;
+    QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--convert") == 0)
-            headless = true;
-    // Headless conversion needs no display: the window is built but never shown.
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!displayAvailable()) {
-        std::fprintf(stderr,
-                     "CorvaneStudio needs a graphical desktop, but no display was found "
-                     "(neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                     "Start it from a desktop session, or under xvfb-run to try it without one.\n");
-        return 2;
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.convert) {
+        QCoreApplication app(argc, argv);
+        return RunHeadless(commandLine, QCoreApplication::applicationFilePath());
     }
-    QApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-
-    // A second start with files hands them to the window that is already open.
-    const CommandLine commandLine = CCorvaneStudioApp::ParseCommandLine(arguments);
-    if (!commandLine.convert && !commandLine.files.isEmpty()) {
-        const QString folder = QCoreApplication::applicationDirPath() + u'/';
-        if (PathReceiver::SendPaths(PathReceiver::ServerNameFor(folder), commandLine.files, 2000))
-            return 0;
-    }
-
-    if (!commandLine.errors.isEmpty()) {
-        for (const QString &error : commandLine.errors)
-            std::fprintf(stderr, "corvane-studio: %s\n", error.toLocal8Bit().constData());
-        std::fprintf(stderr, "usage: corvane-studio [FILE...]\n"
-                             "       corvane-studio --convert [--profile NAME] [--dest DIR] FILE...\n");
-        return 2;
-    }
-
-    if (commandLine.convert)
-        InstallTerminalPrompter();
-    CCorvaneStudioApp corvane;
-    corvane.InitInstance(QCoreApplication::applicationFilePath(), arguments);
-    if (commandLine.convert)
-        return RunHeadless(corvane, commandLine);
-    corvane.Run();
-    return 0;
+    const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    return runWindow(argc, argv, programFolder);
 }

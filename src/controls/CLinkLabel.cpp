@@ -7,7 +7,7 @@
 #include <QTimerEvent>
 #include <QUrl>
 
-#include "app/Launcher.h"
+#include "toolkit/Launcher.h"
 
 namespace {
 constexpr quint32 kDefaultLink = 0x00EE0000;    // blue 238

@@ -36,7 +36,7 @@ private:
 };
 } // namespace
 
-CListCtrlEx::CListCtrlEx(QWidget *parent) : QTableWidget(parent)
+CListCtrlEx::CListCtrlEx(QWidget *parent) : QTableView(parent)
 {
     setItemDelegate(new RowColorDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -127,41 +127,24 @@ void CListCtrlEx::HideRowProgress()
 
 void CListCtrlEx::scrollContentsBy(int dx, int dy)
 {
-    QTableWidget::scrollContentsBy(dx, dy);
+    QTableView::scrollContentsBy(dx, dy);
     UpdateRowProgress();
     viewport()->update();
 }
 
-int CListCtrlEx::InsertRow(int row, const QString &firstColumnText, const QIcon &icon)
+int CListCtrlEx::rowCount() const
 {
-    insertRow(row);
-    auto *item = new QTableWidgetItem(icon, firstColumnText);
-    item->setData(Qt::UserRole, row); // the row's index at insertion
-    setItem(row, 0, item);
-    return row;
+    return model() ? model()->rowCount() : 0;
 }
 
-void CListCtrlEx::SetItemText(int row, int column, const QString &text)
+int CListCtrlEx::columnCount() const
 {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-        return;
-    QTableWidgetItem *it = item(row, column);
-    if (!it) {
-        it = new QTableWidgetItem(text);
-        setItem(row, column, it);
-    } else {
-        it->setText(text);
-    }
-    if (column == 1)
-        it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    else if (column == 3)
-        it->setTextAlignment(Qt::AlignCenter);
+    return model() ? model()->columnCount() : 0;
 }
 
 QString CListCtrlEx::GetItemText(int row, int column) const
 {
-    const QTableWidgetItem *it = item(row, column);
-    return it ? it->text() : QString();
+    return model() ? model()->index(row, column).data().toString() : QString();
 }
 
 bool CListCtrlEx::IsRowSelected(int row) const
@@ -209,14 +192,14 @@ int CListCtrlEx::FindRow(int column, const QString &text) const
 
 void CListCtrlEx::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTableWidget::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         emit leftClicked();
 }
 
 void CListCtrlEx::keyReleaseEvent(QKeyEvent *event)
 {
-    QTableWidget::keyReleaseEvent(event);
+    QTableView::keyReleaseEvent(event);
     // Walking the list with the keyboard shows the task under the cursor as a click would.
     switch (event->key()) {
     case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:

@@ -2,13 +2,13 @@
 #include <QColor>
 #include <QHash>
 #include <QRect>
-#include <QTableWidget>
+#include <QTableView>
 
 class QProgressBar;
 
-// The task list: a report list with per-row text and background colours kept by
-// row index, and one progress bar that can be shown inside a row's cell.
-class CListCtrlEx : public QTableWidget
+// The task list: a report list over a table model, with per-row text and background
+// colours kept by row index, and one progress bar that can be shown inside a row's cell.
+class CListCtrlEx : public QTableView
 {
     Q_OBJECT
 public:
@@ -35,8 +35,8 @@ public:
     bool m_showProgress = false;
 
     // Rows as the window uses them.
-    int InsertRow(int row, const QString &firstColumnText, const QIcon &icon);
-    void SetItemText(int row, int column, const QString &text);
+    int rowCount() const;
+    int columnCount() const;
     QString GetItemText(int row, int column) const;
     bool IsRowSelected(int row) const;
     void SetRowSelected(int row, bool selected);

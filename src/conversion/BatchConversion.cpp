@@ -3,25 +3,31 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTime>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <exception>
+#include <thread>
 
 #include "app/RunLog.h"
-#include "conversion/EngineCommand.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/EngineOutputParser.h"
 #include "conversion/EngineProcess.h"
 #include "conversion/MediaProbe.h"
 #include "conversion/OutputNaming.h"
 #include "core/Numbers.h"
+#include "core/OwnerThread.h"
 #include "core/SplitString.h"
 #include "lang/Language.h"
+#include "profiles/CurrentProfile.h"
 #include "profiles/ParamOptions.h"
 #include "profiles/ProfileCatalogue.h"
 
 namespace {
-const QString kCompleted = QStringLiteral("Completed");
 const QString kNoRun = QStringLiteral("PRINT_CMD_NO_RUN");
 constexpr int kChunkSize = 2048;
+// An engine whose output has ended normally exits at once; one that lingers is ended.
+constexpr int kExitGraceMs = 2000;
 
 // The language text with the one "%s" it holds filled in.
 QString fillPlaceholder(const QString &format, const QString &value)
@@ -32,6 +38,19 @@ QString fillPlaceholder(const QString &format, const QString &value)
         text.replace(at, 2, value);
     return text;
 }
+
+QString exitCause(int exitStatus, bool sawSuccess)
+{
+    if (exitStatus < 0)
+        return QStringLiteral("The engine was ended by signal %1 (%2).")
+            .arg(-exitStatus)
+            .arg(QString::fromLocal8Bit(strsignal(-exitStatus)));
+    if (sawSuccess)
+        return QStringLiteral("The engine reported success but ended with exit status %1.").arg(exitStatus);
+    if (exitStatus == 0)
+        return QStringLiteral("The engine ended without finishing the output file.");
+    return QStringLiteral("The engine ended with exit status %1.").arg(exitStatus);
+}
 } // namespace
 
 double BatchTask::Duration() const
@@ -41,253 +60,433 @@ double BatchTask::Duration() const
     return LeadingDouble(durationSecText);
 }
 
-void EngineSlot::Set(EngineProcess *process)
+QString TaskStartedEvent::StatusLine() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_process = process;
+    return QStringLiteral("Converting \"%1\" to \"%2\"... \r\n").arg(command.SourcePath(), command.OutputPath());
 }
 
-void EngineSlot::Clear()
+QString TaskFinishedEvent::Report() const
 {
-    Set(nullptr);
+    if (cause.isEmpty())
+        return engineOutput;
+    if (engineOutput.isEmpty())
+        return cause + QStringLiteral("\r\n");
+    return engineOutput + cause + QStringLiteral("\r\n");
+}
+
+QString TaskFinishedEvent::StatusLine() const
+{
+    switch (verdict) {
+    case Verdict::Completed:
+        return QStringLiteral("Converted  to \"%1\" ok!\r\n").arg(outputPath);
+    case Verdict::Stopped:
+        return QStringLiteral("%1 Stop Converting \"%2\" !\r\n")
+            .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), sourcePath);
+    default:
+        return QStringLiteral("Converting \"%1\" Failed!\r\n").arg(sourcePath);
+    }
+}
+
+void EngineSlot::Add(EngineProcess *process)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_processes.push_back(process);
+}
+
+void EngineSlot::Remove(EngineProcess *process)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::erase(m_processes, process);
 }
 
 bool EngineSlot::Kill()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_process)
+    if (m_processes.empty())
         return false;
-    m_process->Kill();
-    m_process = nullptr;
+    for (EngineProcess *process : m_processes)
+        process->Kill();
+    m_processes.clear();
     return true;
+}
+
+void EngineSlot::Suspend(bool suspended)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (EngineProcess *process : m_processes)
+        process->Suspend(suspended);
 }
 
 bool EngineSlot::IsSet() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_process != nullptr;
+    return !m_processes.empty();
 }
 
-BatchConverter::BatchConverter(BatchHost &host, ConversionFlags &flags, Environment environment)
-    : m_host(host), m_flags(flags), m_env(std::move(environment))
+// A row as the run finds it: past the end, passed over, or a task to convert.
+struct BatchConverter::Pick
 {
+    enum Kind { End, Skip, Task } kind = End;
+    BatchTask task;
+};
+
+BatchConverter::BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags &flags, Environment environment)
+    : m_tasks(tasks), m_host(host), m_flags(flags), m_env(std::move(environment))
+{
+}
+
+BatchConverter::~BatchConverter() = default;
+
+template <typename F>
+auto BatchConverter::OnList(F &&f)
+{
+    return OnOwnerThread(&m_tasks, std::forward<F>(f));
+}
+
+double BatchConverter::TotalSeconds() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_totalSeconds;
 }
 
 void BatchConverter::Run()
 {
-    // Of two workers started in quick succession only one runs.
+    // Of two runs started in quick succession only one goes ahead.
     if (m_flags.converting.exchange(true))
         return;
     m_flags.stopRequested = false;
     try {
-        m_host.StopPreview();
+        m_host.RunStarting();
         if (TotalsPass()) {
-            m_host.SetOverallProgress(0);
-            m_doneSeconds = 0;
-            bool convertAgain = false;
-            for (int row = 0; row < m_host.RowCount(); ++row) {
-                if (m_flags.selectedOnly && !m_host.IsRowSelected(row))
-                    continue;
-                if (m_flags.stopRequested)
-                    break;
-                if (ConvertRow(row, convertAgain) == RowOutcome::EndRun)
-                    break;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_doneSeconds = 0;
+                m_convertAgain = false;
+                m_nextRow = 0;
+                m_ended = false;
             }
+            m_host.RunStarted(TotalSeconds());
+            ConvertRows();
         }
         EndOfRun();
     } catch (const std::exception &) {
         m_host.ShowMessage(GetLangString(QStringLiteral("@10")));
+        m_host.RunEnded();
         m_flags.converting = false;
-        m_host.EnableConvertButtons();
     }
+}
+
+BatchConverter::Pick BatchConverter::PickRow(int row)
+{
+    const bool selectedOnly = m_flags.selectedOnly;
+    return OnList([&] {
+        Pick pick;
+        if (row >= m_tasks.Count())
+            return pick;
+        pick.kind = Pick::Skip;
+        if (selectedOnly && !m_tasks.IsSelected(row))
+            return pick;
+        const int id = m_tasks.IdAt(row);
+        const TaskPtr record = m_tasks.Find(id);
+        if (!record)
+            return pick;
+        pick.kind = Pick::Task;
+        BatchTask &task = pick.task;
+        task.id = id;
+        task.sourcePath = record->sourcePath;
+        task.outputPath = record->outputPath;
+        task.useGlobalOutput = record->useGlobalOutput;
+        task.aspectMode = record->aspectMode;
+        task.trimStart = record->trimStart;
+        task.trimStop = record->trimStop;
+        task.trimLength = record->trimLength;
+        task.hasMediaInfo = record->mediaInfo != nullptr;
+        if (record->mediaInfo) {
+            task.durationSecText = record->mediaInfo->durationSecText;
+            task.videoSize = record->mediaInfo->videoSize;
+        }
+        task.verdict = m_tasks.State(id).verdict;
+        if (record->paramTree)
+            task.tree = SnapshotTree(record->paramTree.get());
+        return pick;
+    });
 }
 
 bool BatchConverter::TotalsPass()
 {
-    m_totalSeconds = 0;
-    for (int row = 0; row < m_host.RowCount(); ++row) {
-        if (m_flags.selectedOnly && !m_host.IsRowSelected(row))
+    double total = 0;
+    for (int row = 0;; ++row) {
+        Pick pick = PickRow(row);
+        if (pick.kind == Pick::End)
+            break;
+        if (pick.kind == Pick::Skip)
             continue;
-        const int id = m_host.RowText(row, BatchHost::kIdColumn).toInt();
-        std::optional<BatchTask> task = m_host.Task(id);
-        if (!task)
-            continue;
-        if (!task->hasMediaInfo || task->durationSecText.isEmpty()) {
-            const QString text = RunProbe(task->sourcePath, QStringLiteral("-i"));
+        BatchTask &task = pick.task;
+        if (!task.hasMediaInfo || task.durationSecText.isEmpty()) {
+            const QString text = RunProbe(task.sourcePath, QStringLiteral("-i"));
             if (text.isEmpty()) {
                 m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
                 return false;
             }
-            MediaInfo info;
-            ParseProbeOutput(task->sourcePath, text, info);
-            m_host.StoreMediaInfo(id, info);
-            task->durationSecText = info.durationSecText;
+            auto info = std::make_unique<MediaInfo>();
+            ParseProbeOutput(task.sourcePath, text, *info);
+            task.durationSecText = info->durationSecText;
+            OnList([&] { m_tasks.SetMediaInfo(task.id, std::move(info)); });
         }
-        m_totalSeconds += task->Duration();
+        total += task.Duration();
     }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_totalSeconds = total;
     return true;
 }
 
-BatchConverter::RowOutcome BatchConverter::ConvertRow(int row, bool &convertAgain)
+void BatchConverter::ConvertRows()
 {
-    const int id = m_host.RowText(row, BatchHost::kIdColumn).toInt();
-    const std::optional<BatchTask> task = m_host.Task(id);
-    if (!task)
-        return RowOutcome::Next;
-    const double d = task->Duration();
-
-    if (m_host.RowText(row, BatchHost::kStatusColumn).compare(kCompleted, Qt::CaseInsensitive) == 0 && !convertAgain) {
-        if (!m_host.AskOkCancel(fillPlaceholder(GetLangString(QStringLiteral("@9")), task->sourcePath))) {
-            m_totalSeconds -= d;
-            return RowOutcome::Next;
+    auto job = [this] {
+        for (;;) {
+            int row;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_ended)
+                    return;
+                row = m_nextRow++;
+            }
+            const Pick pick = PickRow(row);
+            RowOutcome outcome = RowOutcome::Next;
+            if (pick.kind == Pick::End || m_flags.stopRequested)
+                outcome = RowOutcome::EndRun;
+            else if (pick.kind == Pick::Task)
+                outcome = ConvertTask(pick.task);
+            if (outcome == RowOutcome::EndRun) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_ended = true;
+                return;
+            }
         }
-        convertAgain = true;
+    };
+    std::vector<std::thread> others;
+    for (int i = 1; i < m_env.jobs; ++i)
+        others.emplace_back(job);
+    job();
+    for (std::thread &t : others)
+        t.join();
+}
+
+BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
+{
+    const double d = task.Duration();
+    if (task.verdict == Verdict::Completed) {
+        std::lock_guard<std::mutex> asking(m_questionMutex);
+        bool again;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            again = m_convertAgain;
+        }
+        if (!again) {
+            if (!m_host.AskOkCancel(fillPlaceholder(GetLangString(QStringLiteral("@9")), task.sourcePath))) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_totalSeconds -= d;
+                return RowOutcome::Next;
+            }
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_convertAgain = true;
+        }
     }
 
     const GlobalSelection global = m_host.Global();
     QString outputPath;
     QString options;
-    std::shared_ptr<const ParamCell> tree;
-    if (!task->outputPath.isEmpty() && task->useGlobalOutput == 0) {
+    if (!ChooseOutput(task, global, &outputPath, &options))
+        return RowOutcome::Skip;
+    const int aspectMode = task.useGlobalOutput == 1 ? global.aspectMode : task.aspectMode;
+    options = AppendTrimOptions(options, task.trimStart, task.trimStop);
+    options = ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
+    const EngineCommand command =
+        BuildEngineCommand(EngineProgramPath(), TrimLeft(task.sourcePath), options, TrimLeft(outputPath));
+    WriteLog(command.Text());
+    if (m_env.runMode == kNoRun) {
+        ReleaseOutputPath(outputPath);
+        return RowOutcome::Next;
+    }
+    return RunEngineTask(task, command, d);
+}
+
+bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath,
+                                  QString *options)
+{
+    if (!task.outputPath.isEmpty() && task.useGlobalOutput == 0) {
         if (!QFileInfo::exists(global.globalDestination))
             EnsureFolderPath(global.globalDestination); // its outcome does not stop the task
         // A folder typed into the task's own output name is made as the destination would be.
-        const QString ownFolder = SplitPath(task->outputPath).folder;
+        const QString ownFolder = SplitPath(task.outputPath).folder;
         if (!ownFolder.isEmpty() && !QFileInfo::exists(ownFolder) && EnsureFolderPath(ownFolder).isEmpty())
-            return RowOutcome::Next;
-        outputPath = MakeUniqueOutputPath(task->outputPath);
-        m_host.StoreOutputPath(id, outputPath);
-        options = GetParamFromTree(task->tree.get());
-    } else if (!PrepareGlobalTask(global, task->sourcePath, row, &outputPath, &options)) {
-        return RowOutcome::Next;
+            return false;
+        *outputPath = ReserveOutputPath(task.outputPath);
+        OnList([&] { m_tasks.SetOutput(task.id, *outputPath); });
+        *options = GetParamFromTree(task.tree.get());
+        return true;
     }
-    const int aspectMode = task->useGlobalOutput == 1 ? global.aspectMode : task->aspectMode;
-
-    options = AppendTrimOptions(options, task->trimStart, task->trimStop);
-    options = ApplyAspectMode(options, task->videoSize, aspectMode);
-    const QString source = TrimLeft(task->sourcePath);
-    const QString output = TrimLeft(outputPath);
-    const QString command = BuildEngineCommand(m_env.programFolder, source, options, output);
-    WriteLog(command);
-    if (m_env.runMode == kNoRun)
-        return RowOutcome::Next;
-
-    const Verdict verdict =
-        RunEngineTask(command, BuildEngineArguments(source, options, output), source, output, row, d);
-    return verdict == Verdict::RunAborted ? RowOutcome::EndRun : RowOutcome::Next;
-}
-
-bool BatchConverter::PrepareGlobalTask(const GlobalSelection &global, const QString &sourcePath, int row,
-                                       QString *outputPath, QString *options)
-{
-    const QString baseName = SplitPath(sourcePath).name;
-    m_host.SetRowText(row, BatchHost::kProfileColumn, global.profileName);
+    // The task follows the window: its profile and destination as they are now.
     const QString targetType = GetTargetType(global.profileName, m_env.programFolder);
-    const QString folder = EnsureFolderPath(OutputFolderFor(global.destination, sourcePath));
-    if (folder.isEmpty())
+    const QString folder = EnsureFolderPath(OutputFolderFor(global.destination, task.sourcePath));
+    if (folder.isEmpty()) {
+        OnList([&] { m_tasks.SetOutput(task.id, task.outputPath, global.profileName); });
         return false;
-    const QString path = MakeUniqueOutputPath(folder + (folder.endsWith(u'/') ? QString() : QStringLiteral("/")) +
-                                              baseName + u'.' + targetType);
-    m_host.SetRowText(row, BatchHost::kOutputColumn, path);
-    *outputPath = path;
+    }
+    const QString baseName = SplitPath(task.sourcePath).name;
+    *outputPath = ReserveOutputPath(folder + (folder.endsWith(u'/') ? QString() : QStringLiteral("/")) + baseName +
+                                    u'.' + targetType);
+    OnList([&] { m_tasks.SetOutput(task.id, *outputPath, global.profileName); });
     *options = GetParamFromTree(global.tree.get());
     return true;
 }
 
-Verdict BatchConverter::RunEngineTask(const QString &commandLine, const QStringList &arguments,
-                                      const QString &sourcePath, const QString &outputPath, int row, double duration)
+QString BatchConverter::ReserveOutputPath(const QString &path)
 {
-    Q_UNUSED(commandLine);
-    m_host.SetStatusLine(QStringLiteral("Converting \"%1\" to \"%2\"... \r\n").arg(sourcePath, outputPath));
-    m_host.SetRowColor(row, kRunningColor);
-    m_host.SetRowProgress(row, 0, true);
-    m_host.EnableStopButton();
-    m_host.SetRowText(row, BatchHost::kStatusColumn, QString());
+    // Parallel jobs must not pick the same free name before either has written it.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const QString unique =
+        MakeUniqueOutputPath(path, [this](const QString &candidate) { return m_reserved.contains(candidate); });
+    m_reserved.insert(unique);
+    return unique;
+}
+
+void BatchConverter::ReleaseOutputPath(const QString &path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reserved.remove(path);
+}
+
+int BatchConverter::OverallPercent(int id, double taskSeconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_inFlight.insert(id, taskSeconds);
+    double seconds = m_doneSeconds;
+    for (double s : std::as_const(m_inFlight))
+        seconds += s;
+    const double percent = std::trunc(seconds * 100.0 / m_totalSeconds);
+    const int overall = std::isfinite(percent) ? int(std::clamp(percent, 0.0, 100.0)) : 0;
+    if (overall == m_lastOverall)
+        return -1;
+    m_lastOverall = overall;
+    return overall;
+}
+
+BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, const EngineCommand &command,
+                                                         double duration)
+{
+    TaskStartedEvent started;
+    started.id = task.id;
+    started.command = command;
+    OnList([&] { m_tasks.SetRunning(task.id, QString(), 0); });
+    m_host.TaskStarted(started);
     const int priority = m_host.PriorityLevel();
 
-    EngineProcess engine;
-    switch (engine.Start(EngineProgramPath(), arguments, priority)) {
-    case EngineProcess::StartResult::Started:
-        break;
-    case EngineProcess::StartResult::OutputPipeFailed:
-        m_host.ShowMessage(QStringLiteral("Create   STDOUT   pipe   failed"));
-        return Verdict::RunAborted;
-    case EngineProcess::StartResult::InputPipeFailed:
-        m_host.ShowMessage(QStringLiteral("Create   STDIN   pipe   failed"));
-        return Verdict::RunAborted;
-    case EngineProcess::StartResult::ProcessFailed:
-        return Verdict::RunAborted;
-    }
-    m_flags.engine.Set(&engine);
-    // Stop Convert may have come between the start and the slot being set.
-    if (m_flags.stopRequested)
-        m_flags.engine.Kill();
+    TaskFinishedEvent finished;
+    finished.id = task.id;
+    finished.sourcePath = command.SourcePath();
+    finished.outputPath = command.OutputPath();
 
-    EngineOutputParser parser(duration, m_totalSeconds, m_doneSeconds);
+    EngineProcess engine;
+    const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), priority);
+    if (start != EngineProcess::StartResult::Started) {
+        // Without an engine no later task can run either: the run ends here.
+        if (start == EngineProcess::StartResult::OutputPipeFailed)
+            m_host.ShowMessage(QStringLiteral("Create   STDOUT   pipe   failed"));
+        else if (start == EngineProcess::StartResult::InputPipeFailed)
+            m_host.ShowMessage(QStringLiteral("Create   STDIN   pipe   failed"));
+        finished.verdict = Verdict::Failed;
+        finished.exitStatus = -1;
+        finished.cause = QStringLiteral("The engine \"%1\" could not be started: %2.")
+                             .arg(command.Program(), QString::fromLocal8Bit(strerror(engine.StartError())));
+        Finish(finished);
+        return RowOutcome::EndRun;
+    }
+    m_flags.engine.Add(&engine);
+    // Stop Convert may have come between the start and the engine being registered.
+    if (m_flags.stopRequested)
+        engine.Kill();
+
+    double doneBefore;
+    double total;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        doneBefore = m_doneSeconds;
+        total = m_totalSeconds;
+    }
+    EngineOutputParser parser(duration, total, doneBefore);
+    QString status;
+    int percent = 0;
     char buffer[kChunkSize];
     qint64 n;
     while ((n = engine.Read(buffer, kChunkSize)) > 0) {
         const EngineOutputParser::Display show = parser.Feed(QByteArray(buffer, int(n)));
+        ProgressEvent progress;
+        progress.id = task.id;
         if (show.seeking) {
-            m_host.SetStatusLine(EngineOutputParser::kSeeking);
-            m_host.SetRowText(row, BatchHost::kStatusColumn, EngineOutputParser::kSeeking);
+            status = EngineOutputParser::kSeeking;
+            progress.seeking = true;
+            progress.statusLine = status;
+            OnList([&] { m_tasks.SetRunning(task.id, status, percent); });
+            m_host.Progress(progress);
             continue;
         }
-        if (show.statusLine) {
-            m_host.SetStatusLine(*show.statusLine);
-            m_host.SetRowProgress(row, show.rowPercent.value_or(0), true);
+        if (!show.statusLine && !show.overall)
+            continue;
+        if (show.rowPercent)
+            percent = std::clamp(*show.rowPercent, 0, 100);
+        progress.rowPercent = show.rowPercent;
+        progress.statusLine = show.statusLine.value_or(QString());
+        if (m_env.jobs <= 1) {
+            progress.overall = show.overall;
+        } else if (show.rowPercent) {
+            const int overall = OverallPercent(task.id, duration * percent / 100.0);
+            if (overall >= 0)
+                progress.overall = overall;
         }
-        if (show.overall)
-            m_host.SetOverallProgress(*show.overall);
+        OnList([&] { m_tasks.SetRunning(task.id, status, percent); });
+        m_host.Progress(progress);
     }
 
-    m_doneSeconds += duration;
-    m_host.SetRowProgress(row, 0, false);
-    m_flags.engine.Kill();
-    engine.Kill();
-    engine.Wait();
+    m_flags.engine.Remove(&engine);
+    std::optional<int> exit = engine.WaitFor(kExitGraceMs);
+    if (!exit) {
+        engine.Kill();
+        exit = engine.Wait();
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_doneSeconds += duration;
+        m_inFlight.remove(task.id);
+    }
 
-    Verdict verdict = Verdict::Failed;
-    if (parser.SawGlobalHeaders())
-        verdict = Verdict::Succeeded;
+    finished.exitStatus = *exit;
+    finished.engineOutput = parser.HeaderText();
+    if (parser.SawGlobalHeaders() && *exit == 0)
+        finished.verdict = Verdict::Completed;
     else if (m_flags.stopRequested)
-        verdict = Verdict::Stopped;
+        finished.verdict = Verdict::Stopped;
+    else
+        finished.verdict = Verdict::Failed;
+    if (finished.verdict == Verdict::Failed && (*exit != 0 || !parser.SawGlobalHeaders()))
+        finished.cause = exitCause(*exit, parser.SawGlobalHeaders());
+    Finish(finished);
+    return RowOutcome::Next;
+}
 
-    QString message;
-    switch (verdict) {
-    case Verdict::Succeeded:
-        m_host.SetRowColor(row, kSucceededColor);
-        m_host.PlaySound(BatchHost::Sound::Information);
-        m_host.SetRowText(row, BatchHost::kStatusColumn, kCompleted);
-        message = QStringLiteral("Converted  to \"%1\" ok!\r\n").arg(outputPath);
-        break;
-    case Verdict::Failed:
-        m_host.SetRowColor(row, kFailedColor);
-        if (QFileInfo::exists(outputPath))
-            QFile::remove(outputPath);
-        m_host.PlaySound(BatchHost::Sound::Error);
-        m_host.ShowConvertInfo(parser.HeaderText());
-        m_host.SetRowText(row, BatchHost::kStatusColumn, QStringLiteral("Failed"));
-        message = QStringLiteral("Converting \"%1\" Failed!\r\n").arg(sourcePath);
-        break;
-    default:
-        m_host.SetRowColor(row, kFailedColor);
-        if (QFileInfo::exists(outputPath))
-            QFile::remove(outputPath);
-        m_host.PlaySound(BatchHost::Sound::Warning);
-        m_host.SetRowText(row, BatchHost::kStatusColumn, QStringLiteral("Stoped"));
-        message = QStringLiteral("%1 Stop Converting \"%2\" !\r\n")
-                      .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), sourcePath);
-        break;
-    }
-    m_host.SetStatusLine(message);
-    return verdict;
+void BatchConverter::Finish(TaskFinishedEvent &event)
+{
+    // A half-written file with a real name would pass for a result.
+    if (event.verdict != Verdict::Completed && QFileInfo::exists(event.outputPath))
+        QFile::remove(event.outputPath);
+    m_host.TaskFinished(event);
+    const QString report = event.verdict == Verdict::Failed ? event.Report() : QString();
+    OnList([&] { m_tasks.SetVerdict(event.id, event.verdict, report); });
+    ReleaseOutputPath(event.outputPath);
 }
 
 void BatchConverter::EndOfRun()
 {
-    m_host.SetOverallProgress(0);
-    m_host.ClearWorkerReference();
+    m_host.RunEnded();
     m_flags.converting = false;
-    m_host.EnableConvertButtons();
 }

@@ -1,20 +1,21 @@
 #pragma once
-#include <QtGlobal>
+#include <QSet>
 #include <QString>
+#include <QtGlobal>
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
+#include "app/TaskList.h"
+#include "conversion/EngineCommand.h"
 #include "conversion/MediaInfo.h"
 #include "profiles/ParamCell.h"
 
 class EngineProcess;
 
-// The outcome of one engine run.
-enum class Verdict { Succeeded, Failed, Stopped, RunAborted };
-
-// What a run needs of one task, copied on the user-interface thread.
+// What a run needs of one task, copied on the thread that owns the task list.
 struct BatchTask
 {
     int id = 0;
@@ -28,39 +29,41 @@ struct BatchTask
     bool hasMediaInfo = false;
     QString durationSecText;
     QString videoSize;
+    Verdict verdict = Verdict::None;
     std::shared_ptr<const ParamCell> tree; // the task's own settings, copied; null when none
 
     // Seconds the run counts for this task: the trim length, else the probed duration.
     double Duration() const;
 };
 
-// The main window's settings at the moment a task starts.
+// The window's settings at the moment a task starts (headless: the command line's).
 struct GlobalSelection
 {
-    QString profileName;      // text of the profile selector
-    QString destination;      // text of the destination field
+    QString profileName;       // text of the profile selector
+    QString destination;       // text of the destination field
     QString globalDestination; // the last destination folder the window accepted
     int aspectMode = -1;
     std::shared_ptr<const ParamCell> tree; // copy of the current profile's tree
 };
 
-// The running engine, shared between the worker (which starts and ends it) and
-// Stop Convert on the user-interface thread (which kills it).
+// The running engines, shared between the run (which starts and ends them) and Stop
+// Convert or Pause on another thread.
 class EngineSlot
 {
 public:
-    void Set(EngineProcess *process);
-    void Clear();
-    // Kills the engine in the slot, if any, and empties the slot.
+    void Add(EngineProcess *process);
+    void Remove(EngineProcess *process);
+    // Kills every engine in the slot and empties it; false when there was none.
     bool Kill();
+    void Suspend(bool suspended);
     bool IsSet() const;
 
 private:
     mutable std::mutex m_mutex;
-    EngineProcess *m_process = nullptr;
+    std::vector<EngineProcess *> m_processes;
 };
 
-// Run flags shared by the window's commands and the worker.
+// Run flags shared by the commands and the run.
 struct ConversionFlags
 {
     std::atomic<bool> converting{false};
@@ -69,48 +72,62 @@ struct ConversionFlags
     EngineSlot engine;
 };
 
-// The window as a conversion run sees it. Every call is carried out on the
-// user-interface thread and returns when it is done.
+struct TaskStartedEvent
+{
+    int id = 0;
+    EngineCommand command;
+    // "Converting "SRC" to "OUT"... "
+    QString StatusLine() const;
+};
+
+struct ProgressEvent
+{
+    int id = 0;
+    std::optional<int> rowPercent; // a new percentage of the task
+    std::optional<int> overall;    // a new value for the overall bar, 0..100
+    QString statusLine;            // the engine's lines that moved the task on
+    bool seeking = false;          // the engine's times do not fit the run yet
+};
+
+struct TaskFinishedEvent
+{
+    int id = 0;
+    Verdict verdict = Verdict::None;
+    QString sourcePath;
+    QString outputPath;
+    QString engineOutput; // the engine's first lines, up to its first progress line
+    QString cause;        // why a task failed, where its output does not say it
+    int exitStatus = 0;   // the engine's exit code, or minus the signal that ended it
+    // The report of a failed task: the engine's lines, then the cause.
+    QString Report() const;
+    // "Converted  to "OUT" ok!", "Converting "SRC" Failed!" or "HH:MM:SS Stop Converting "SRC" !"
+    QString StatusLine() const;
+};
+
+// What a run tells its view, and asks of it. A run calls these from its own threads; a
+// window carries each call over to its own thread and returns when it is done there.
 class BatchHost
 {
 public:
-    enum class Sound { Information, Error, Warning };
-    static constexpr int kStatusColumn = 3;
-    static constexpr int kOutputColumn = 4;
-    static constexpr int kProfileColumn = 5;
-    static constexpr int kIdColumn = 7;
-
     virtual ~BatchHost() = default;
 
-    virtual int RowCount() = 0;
-    virtual bool IsRowSelected(int row) = 0;
-    virtual QString RowText(int row, int column) = 0;
-    virtual void SetRowText(int row, int column, const QString &text) = 0;
-    virtual void SetRowColor(int row, quint32 bgr) = 0; // 0x00BBGGRR
-    // Points the row progress bar at a row, sets its value and shows or hides it.
-    virtual void SetRowProgress(int row, int percent, bool show) = 0;
+    // Events, in the order they happen.
+    virtual void RunStarting() {}                    // before the durations are added up
+    virtual void RunStarted(double totalSeconds) { Q_UNUSED(totalSeconds); }
+    virtual void TaskStarted(const TaskStartedEvent &event) { Q_UNUSED(event); }
+    virtual void Progress(const ProgressEvent &event) { Q_UNUSED(event); }
+    virtual void TaskFinished(const TaskFinishedEvent &event) { Q_UNUSED(event); }
+    virtual void RunEnded() {}
 
-    virtual std::optional<BatchTask> Task(int id) = 0;
-    virtual void StoreMediaInfo(int id, const MediaInfo &info) = 0;
-    virtual void StoreOutputPath(int id, const QString &path) = 0;
-    virtual GlobalSelection Global() = 0;
-    virtual int PriorityLevel() = 0;
-
-    virtual void SetStatusLine(const QString &text) = 0;
-    virtual void SetOverallProgress(int percent) = 0;
-    virtual void EnableStopButton() = 0;
-    virtual void EnableConvertButtons() = 0;
-    virtual void ClearWorkerReference() = 0;
-    virtual void PlaySound(Sound sound) = 0;
     virtual bool AskOkCancel(const QString &text) = 0;
     virtual void ShowMessage(const QString &text) = 0;
-    // The failure report with the engine's first output lines; returns when closed.
-    virtual void ShowConvertInfo(const QString &headerText) = 0;
-    virtual void StopPreview() = 0;
+    virtual GlobalSelection Global() = 0;
+    virtual int PriorityLevel() = 0;
 };
 
-// One conversion run over the task list: the totals pass, then one engine run
-// per task, with row and overall progress and a verdict for each row.
+// One conversion run over a task list: the totals pass, then one engine run per task,
+// with row and overall progress and a verdict for each task. With more than one job,
+// that many engines run at once, each task still converted exactly once.
 class BatchConverter
 {
 public:
@@ -118,39 +135,48 @@ public:
     {
         QString programFolder; // ends in "/"
         QString runMode;       // the diagnostic switch
+        int jobs = 1;
     };
 
-    BatchConverter(BatchHost &host, ConversionFlags &flags, Environment environment);
+    BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags &flags, Environment environment);
+    ~BatchConverter();
 
-    // The worker's routine. Returns at once when another run is in progress.
+    // The run. Returns at once when another run is in progress.
     void Run();
 
-    // Output path and option string of a task that follows the main window's
-    // settings; false when the destination folder cannot be made.
-    bool PrepareGlobalTask(const GlobalSelection &global, const QString &sourcePath, int row, QString *outputPath,
-                           QString *options);
-
-    // Runs the engine for one task and turns its output into progress and a verdict.
-    Verdict RunEngineTask(const QString &commandLine, const QStringList &arguments, const QString &sourcePath,
-                          const QString &outputPath, int row, double duration);
-
-    double TotalSeconds() const { return m_totalSeconds; }
-    double DoneSeconds() const { return m_doneSeconds; }
-
-    // Text colours of a row, as 0x00BBGGRR.
-    static constexpr quint32 kRunningColor = 0x0093B129;
-    static constexpr quint32 kSucceededColor = 0x00808080;
-    static constexpr quint32 kFailedColor = 0x00FF0000;
+    double TotalSeconds() const;
 
 private:
-    enum class RowOutcome { Next, EndRun };
+    enum class RowOutcome { Next, Skip, EndRun };
+    struct Pick;
     bool TotalsPass();
-    RowOutcome ConvertRow(int row, bool &convertAgain);
+    void ConvertRows();
+    Pick PickRow(int row);
+    RowOutcome ConvertTask(const BatchTask &task);
+    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options);
+    RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration);
+    void Finish(TaskFinishedEvent &event);
     void EndOfRun();
+    QString ReserveOutputPath(const QString &path);
+    void ReleaseOutputPath(const QString &path);
+    int OverallPercent(int id, double taskSeconds);
 
+    template <typename F>
+    auto OnList(F &&f);
+
+    TaskList &m_tasks;
     BatchHost &m_host;
     ConversionFlags &m_flags;
     Environment m_env;
+
+    mutable std::mutex m_mutex; // everything below, shared by the jobs
     double m_totalSeconds = 0;
     double m_doneSeconds = 0;
+    bool m_convertAgain = false;
+    int m_nextRow = 0;
+    bool m_ended = false;
+    QSet<QString> m_reserved;        // outputs being written now
+    QHash<int, double> m_inFlight;   // seconds done of each running task
+    int m_lastOverall = -1;
+    std::mutex m_questionMutex;      // one question at a time
 };

@@ -55,8 +55,14 @@ QString AppendTrimOptions(const QString &options, int trimStart, int trimStop)
     return result;
 }
 
-QString ApplyAspectMode(const QString &options, const QString &sourceSize, int mode)
+AspectMode AspectModeFromValue(int value)
 {
+    return value >= 1 && value <= 7 ? AspectMode(value) : AspectMode::Unchanged;
+}
+
+QString ApplyAspectMode(const QString &options, const QString &sourceSize, AspectMode aspect)
+{
+    const int mode = int(aspect);
     const qsizetype x = sourceSize.indexOf(u'x');
     if (x <= 0)
         return options;
@@ -163,13 +169,6 @@ QString ApplyAspectMode(const QString &options, const QString &sourceSize, int m
     return result;
 }
 
-QString BuildEngineCommand(const QString &engineFolder, const QString &sourcePath, const QString &options,
-                           const QString &outputPath)
-{
-    return QStringLiteral("%1%2 -y -i \"%3\" %4 -qmin 1 -qmax 51 -level 13 \"%5\"")
-        .arg(engineFolder, EngineFileName(), sourcePath, options, outputPath);
-}
-
 QStringList SplitOptions(const QString &options)
 {
     QStringList args;
@@ -211,11 +210,29 @@ QStringList SplitOptions(const QString &options)
     return joined;
 }
 
-QStringList BuildEngineArguments(const QString &sourcePath, const QString &options, const QString &outputPath)
+EngineCommand::EngineCommand(QString program, QString sourcePath, QString options, QString outputPath)
+    : m_program(std::move(program)), m_sourcePath(std::move(sourcePath)), m_options(std::move(options)),
+      m_outputPath(std::move(outputPath))
 {
-    QStringList args{QStringLiteral("-y"), QStringLiteral("-i"), sourcePath};
-    args << SplitOptions(options);
+}
+
+QStringList EngineCommand::Arguments() const
+{
+    QStringList args{QStringLiteral("-y"), QStringLiteral("-i"), m_sourcePath};
+    args << SplitOptions(m_options);
     args << QStringLiteral("-qmin") << QStringLiteral("1") << QStringLiteral("-qmax") << QStringLiteral("51")
-         << QStringLiteral("-level") << QStringLiteral("13") << outputPath;
+         << QStringLiteral("-level") << QStringLiteral("13") << m_outputPath;
     return args;
+}
+
+QString EngineCommand::Text() const
+{
+    return QStringLiteral("%1 -y -i \"%2\" %3 -qmin 1 -qmax 51 -level 13 \"%4\"")
+        .arg(m_program, m_sourcePath, m_options, m_outputPath);
+}
+
+EngineCommand BuildEngineCommand(const QString &engineProgram, const QString &sourcePath, const QString &options,
+                                 const QString &outputPath)
+{
+    return EngineCommand(engineProgram, sourcePath, options, outputPath);
 }

@@ -83,6 +83,7 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
         Wait();
     }
     CloseDescriptors();
+    m_startError = 0;
 
     // Every descriptor is close-on-exec, so engines started at the same time from
     // other threads never hold each other's pipes open.
@@ -135,6 +136,7 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
     ::close(input[0]);
     ::close(failure[1]);
     if (pid < 0) {
+        m_startError = errno;
         ::close(output[0]);
         ::close(input[1]);
         ::close(failure[0]);
@@ -148,6 +150,7 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
     } while (n < 0 && errno == EINTR);
     ::close(failure[0]);
     if (n > 0) {
+        m_startError = error;
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
@@ -217,6 +220,36 @@ int EngineProcess::Wait()
         m_reaped = true;
     }
     return m_status;
+}
+
+std::optional<int> EngineProcess::WaitFor(int milliseconds)
+{
+    pid_t pid;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_pid <= 0 || m_reaped)
+            return m_pid <= 0 ? -1 : m_status;
+        pid = m_pid;
+    }
+    for (int waited = 0;; waited += 5) {
+        siginfo_t info{};
+        info.si_pid = 0;
+        const int r = waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT | WNOHANG);
+        if (r == 0 && info.si_pid == pid)
+            return Wait();
+        if (r < 0 && errno != EINTR)
+            return Wait();
+        if (waited >= milliseconds)
+            return std::nullopt;
+        ::usleep(5000);
+    }
+}
+
+void EngineProcess::Suspend(bool suspended)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_pid > 0 && !m_reaped)
+        ::kill(m_pid, suspended ? SIGSTOP : SIGCONT);
 }
 
 pid_t EngineProcess::ProcessId() const

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <sys/types.h>
 
 // A child program started from an argument vector (never through a shell) whose
@@ -37,6 +38,13 @@ public:
     // Waits for the program to end and reaps it. Returns its exit code, or
     // minus the signal number that ended it, or -1 if none was started.
     int Wait();
+    // The same, giving up after milliseconds while the program still runs.
+    std::optional<int> WaitFor(int milliseconds);
+    // Stops the program where it is, or lets a stopped one go on.
+    void Suspend(bool suspended);
+
+    // Why the last Start failed to run the program (an errno value), 0 otherwise.
+    int StartError() const { return m_startError; }
 
     pid_t ProcessId() const;
     bool IsRunning() const;
@@ -50,5 +58,6 @@ private:
     int m_status = -1;
     int m_outputRead = -1;
     int m_inputWrite = -1;
+    int m_startError = 0;
 };
 

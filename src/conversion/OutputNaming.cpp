@@ -30,16 +30,22 @@ QString OutputFolderFor(const QString &destination, const QString &sourcePath)
     return destination;
 }
 
-QString MakeUniqueOutputPath(const QString &path)
+QString MakeUniqueOutputPath(const QString &path, const std::function<bool(const QString &)> &taken)
 {
-    if (!QFileInfo::exists(path))
+    const auto free = [&](const QString &candidate) { return !QFileInfo::exists(candidate) && !taken(candidate); };
+    if (free(path))
         return path;
     const PathParts parts = SplitPath(path);
     for (int n = 0;; ++n) {
         const QString candidate = parts.folder + parts.name + u'_' + QString::number(n) + parts.extension;
-        if (!QFileInfo::exists(candidate))
+        if (free(candidate))
             return candidate;
     }
+}
+
+QString MakeUniqueOutputPath(const QString &path)
+{
+    return MakeUniqueOutputPath(path, [](const QString &) { return false; });
 }
 
 QString ComposeOutputPath(const QString &folder, const QString &baseName, const QString &targetType)

@@ -1,6 +1,7 @@
 #include "lang/Language.h"
 
-#include "app/AppSettings.h"
+#include <atomic>
+
 #include "core/IniFile.h"
 #include "core/SplitString.h"
 
@@ -69,9 +70,22 @@ int Language::GetLanguageIndex() const
     return index;
 }
 
+namespace {
+std::atomic<Language *> g_current{nullptr};
+}
+
+Language *Language::Current()
+{
+    return g_current.load();
+}
+
+void Language::SetCurrent(Language *language)
+{
+    g_current = language;
+}
+
 QString GetLangString(const QString &key)
 {
-    if (!AppSettings::HasInstance())
-        return {};
-    return AppSettings::Instance().GetLanguage().GetLangString(key);
+    const Language *language = Language::Current();
+    return language ? language->GetLangString(key) : QString();
 }

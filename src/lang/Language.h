@@ -3,7 +3,8 @@
 #include <QString>
 
 // The current language file and the lookup of texts by id ("@21").
-// Lives inside AppSettings; GetLangString() below reaches the one of the running program.
+// Lives inside AppSettings, which makes it the program's current one; GetLangString()
+// below reaches that one.
 class Language
 {
 public:
@@ -25,6 +26,10 @@ public:
     QString CurrentFile() const;
     // The settings key naming the file of a language index ("LANGENG" for 0).
     static QString KeyOfIndex(int index);
+
+    // The running program's language; null before the settings are loaded.
+    static Language *Current();
+    static void SetCurrent(Language *language);
 
 private:
     mutable QMutex m_mutex; // the worker thread looks texts up while the UI may switch language

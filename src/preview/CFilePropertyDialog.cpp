@@ -12,7 +12,7 @@
 #include "preview/FilePropertyText.h"
 #include "toolkit/ControlId.h"
 
-CFilePropertyDialog::CFilePropertyDialog(TaskStore &tasks, int taskId, QWidget *parent)
+CFilePropertyDialog::CFilePropertyDialog(TaskList &tasks, int taskId, QWidget *parent)
     : ThemedDialog(parent), m_taskId(taskId)
 {
     SetControlId(this, kTemplateId);

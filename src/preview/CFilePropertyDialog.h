@@ -1,5 +1,5 @@
 #pragma once
-#include "app/TaskRecord.h"
+#include "app/TaskList.h"
 #include "toolkit/ThemedDialog.h"
 
 class QTextEdit;
@@ -16,7 +16,7 @@ public:
     static constexpr int kCloseId = 2;
     static constexpr int kSideMargin = 3; // pixels left and right inside the text box
 
-    CFilePropertyDialog(TaskStore &tasks, int taskId, QWidget *parent = nullptr);
+    CFilePropertyDialog(TaskList &tasks, int taskId, QWidget *parent = nullptr);
 
     int TaskId() const { return m_taskId; }
     QString SourcePath() const { return m_sourcePath; }

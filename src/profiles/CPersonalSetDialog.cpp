@@ -12,14 +12,16 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
-#include "app/CCorvaneStudioDlg.h"
-#include "controls/CListCtrlEx.h"
+#include "app/MediaFileTypes.h"
+#include "app/TaskList.h"
+#include "profiles/PersonalSetHost.h"
 #include "conversion/OutputNaming.h"
 #include "conversion/TaskProbe.h"
 #include "core/SplitString.h"
 #include "lang/DialogTexts.h"
 #include "lang/Language.h"
 #include "profiles/CMpegStructs.h"
+#include "profiles/CurrentProfile.h"
 #include "profiles/ParamOptions.h"
 #include "profiles/ParameterEditor.h"
 #include "profiles/PersonalSettings.h"
@@ -39,9 +41,9 @@ W *withId(W *widget, int id)
 
 } // namespace
 
-CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, CCorvaneStudioDlg &mainWindow,
+CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, PersonalSetHost &host,
                                        QWidget *parent)
-    : ThemedDialog(parent), m_currentTree(currentTree), m_taskId(taskId), m_mainWindow(mainWindow)
+    : ThemedDialog(parent), m_currentTree(currentTree), m_taskId(taskId), m_host(host)
 {
     EnableVisualManagerStyle(true);
     resize(470, 560);
@@ -96,7 +98,7 @@ CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, CCorv
     connect(m_grid, &PropertyGrid::PropertyChanged, this, &CPersonalSetDialog::OnPropertyChanged);
 
     // 2. Without a record there is nothing to show or refresh.
-    m_task = m_mainWindow.GetTasks().Find(m_taskId);
+    m_task = m_host.Tasks().Find(m_taskId);
     if (m_task) {
         // 3., 4. A task that follows the main window shows the current tree, greyed.
         const bool personal = m_task->useGlobalOutput == 0;
@@ -169,12 +171,12 @@ void CPersonalSetDialog::Refresh()
 
     // 2. A task that follows the main window takes its profile and destination now.
     if (task.useGlobalOutput == 1) {
-        const CurrentProfile &current = m_mainWindow.GetCurrentProfile();
+        const CurrentProfile &current = m_host.Profile();
         task.profileName = current.Name();
         task.profileFile = current.File();
         task.profileSummary = current.Summary();
         m_targetType = GetTargetType(task.profileName);
-        m_destFolder = m_mainWindow.GetGlobalDestination();
+        m_destFolder = m_host.GlobalDestination();
         task.outputPath = GlobalOutputFor(m_destFolder, task.sourcePath, m_targetType);
         ReplaceTaskTree(task, nullptr);
     } else {
@@ -218,7 +220,7 @@ void CPersonalSetDialog::OnUseGlobalClicked()
     }
     if (m_task->useGlobalOutput == 1) {
         SetPersonalControls(true);
-        CurrentProfile &current = m_mainWindow.GetCurrentProfile();
+        CurrentProfile &current = m_host.Profile();
         MakeTaskPersonal(*m_task, m_currentTree, current.AspectMode());
     } else {
         SetPersonalControls(false);
@@ -253,7 +255,7 @@ void CPersonalSetDialog::OnOpen()
 {
     Prompter::FileRequest request;
     request.title = QStringLiteral("Select Input File");
-    request.filter = CCorvaneStudioDlg::AddFileFilter();
+    request.filter = AddFileFilter();
     request.mustExist = true;
     request.multiple = false;
     request.startPath = m_source->text();
@@ -282,9 +284,9 @@ void CPersonalSetDialog::OnOk()
             // The row's summary describes what this task will really convert with.
             if (task.paramTree)
                 task.profileSummary = BuildProfileSummary(task.paramTree.get());
-            m_mainWindow.ShowTaskRow(m_taskId, true);
+            m_host.ShowTaskRow(m_taskId);
         } else if (sourceChanged) {
-            m_mainWindow.ShowTaskRow(m_taskId, true);
+            m_host.ShowTaskRow(m_taskId);
         }
     }
     accept();
@@ -301,21 +303,21 @@ void CPersonalSetDialog::OnPropertyChanged(PropertyGridItem *property)
     if (tree == m_task->paramTree.get())
         m_task->aspectMode = *result.aspectMode;
     else
-        m_mainWindow.GetCurrentProfile().SetAspectMode(*result.aspectMode);
+        m_host.Profile().SetAspectMode(*result.aspectMode);
 }
 
-void RunPersonalSetDialogs(CCorvaneStudioDlg &mainWindow)
+void RunPersonalSetDialogs(PersonalSetHost &host)
 {
-    CListCtrlEx *list = mainWindow.GetTaskList();
-    for (int row = 0; row < list->rowCount(); ++row) {
-        if (!list->IsRowSelected(row))
+    TaskList &tasks = host.Tasks();
+    for (int row = 0; row < tasks.Count(); ++row) {
+        if (!tasks.IsSelected(row))
             continue;
-        const int id = mainWindow.TaskIdOfRow(row);
-        CPersonalSetDialog dialog(mainWindow.GetCurrentProfile().Tree(), id, mainWindow, &mainWindow);
+        const int id = tasks.IdAt(row);
+        CPersonalSetDialog dialog(host.Profile().Tree(), id, host, host.DialogParent());
         Prompter::Current().Exec(&dialog);
         // The row shows the record as the dialog left it, also after Cancel (the check
         // box and a profile choice take effect at once).
-        if (mainWindow.GetTasks().Find(id))
-            mainWindow.ShowTaskRow(id, true);
+        if (tasks.Find(id))
+            host.ShowTaskRow(id);
     }
 }

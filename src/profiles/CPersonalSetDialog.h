@@ -4,7 +4,7 @@
 #include "app/TaskRecord.h"
 #include "toolkit/ThemedDialog.h"
 
-class CCorvaneStudioDlg;
+class PersonalSetHost;
 class PropertyGrid;
 class PropertyGridItem;
 class QCheckBox;
@@ -36,7 +36,7 @@ public:
     static constexpr int kCancelId = 2;
 
     // currentTree: the main window's current tree when the dialog opens.
-    CPersonalSetDialog(ParamCell *currentTree, int taskId, CCorvaneStudioDlg &mainWindow, QWidget *parent = nullptr);
+    CPersonalSetDialog(ParamCell *currentTree, int taskId, PersonalSetHost &host, QWidget *parent = nullptr);
 
     PropertyGrid *Grid() const { return m_grid; }
     TaskPtr Task() const { return m_task; }
@@ -60,7 +60,7 @@ private:
     ParamCell *m_currentTree;
     int m_taskId;
     TaskPtr m_task;
-    CCorvaneStudioDlg &m_mainWindow;
+    PersonalSetHost &m_host;
     QString m_destFolder;
     QString m_targetType;
 
@@ -76,4 +76,4 @@ private:
 
 // The Task Info command: a "Personal Set" dialog for every selected row, from the top,
 // each run modally through the prompter after the previous one has ended.
-void RunPersonalSetDialogs(CCorvaneStudioDlg &mainWindow);
+void RunPersonalSetDialogs(PersonalSetHost &host);

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "core/FileRequest.h"
+
 class QDialog;
 class QWidget;
 
@@ -17,16 +19,7 @@ public:
     enum class Icon { None, Information, Warning, Error, Question };
     enum Answer { Ok = 1, Cancel = 2 };
 
-    struct FileRequest
-    {
-        QString title;
-        QString filter;        // Qt filter list, entries separated by ";;"
-        QString defaultSuffix; // added to a typed name without one
-        QString startPath;
-        bool multiple = false; // several files may be chosen
-        bool mustExist = true; // only existing files are accepted
-        bool confirmOverwrite = false;
-    };
+    using FileRequest = ::FileRequest;
 
     virtual ~Prompter() = default;
 

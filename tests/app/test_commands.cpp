@@ -42,7 +42,7 @@ class TestCommands : public QObject
     ScriptedPrompter &prompter() { return m_fx->Prompts(); }
     QStringList addFiles(const QStringList &names) { return m_fx->DropEmptyFiles(names); }
     void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
-    QAction *menuAction(int id) { return FindCommandAction(m_dlg->GetMenuBar()->actions(), id); }
+    QAction *menuAction(int id) { return FindCommandAction(m_dlg->Controls().menuBar->actions(), id); }
 
 private slots:
     void init()
@@ -54,27 +54,26 @@ private slots:
 
     void convertedFileRule_data()
     {
-        QTest::addColumn<QString>("lowest");
-        QTest::addColumn<QString>("upper");
+        QTest::addColumn<Verdict>("lowest");
+        QTest::addColumn<Verdict>("upper");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("completed") << "Completed" << "" << true;
-        QTest::newRow("any letter case") << "cOMPLETED" << "" << true;
-        QTest::newRow("failed") << "Failed" << "Completed" << false;
-        QTest::newRow("empty") << "" << "Completed" << false;
-        QTest::newRow("stopped") << "Stoped" << "Completed" << false;
+        QTest::newRow("completed") << Verdict::Completed << Verdict::None << true;
+        QTest::newRow("failed") << Verdict::Failed << Verdict::Completed << false;
+        QTest::newRow("not converted") << Verdict::None << Verdict::Completed << false;
+        QTest::newRow("stopped") << Verdict::Stopped << Verdict::Completed << false;
     }
     void convertedFileRule()
     {
-        QFETCH(QString, lowest);
-        QFETCH(QString, upper);
+        QFETCH(Verdict, lowest);
+        QFETCH(Verdict, upper);
         QFETCH(bool, enabled);
         start();
         addFiles({"a.avi", "b.avi"});
-        m_list->SetItemText(0, 3, upper);
-        m_list->SetItemText(1, 3, lowest);
+        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), upper);
+        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(1), lowest);
         selectOnly({0, 1});
         // The rule is applied to the context menu's items when it drops down.
-        std::unique_ptr<QMenu> menu = m_dlg->BuildListContextMenu();
+        std::unique_ptr<QMenu> menu = m_dlg->TaskView().BuildListContextMenu();
         emit menu->aboutToShow();
         for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
             QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
@@ -88,8 +87,8 @@ private slots:
     void menuBarRules()
     {
         start();
-        QMenu *edit = m_dlg->GetMenuBar()->actions().at(1)->menu();
-        QMenu *file = m_dlg->GetMenuBar()->actions().at(0)->menu();
+        QMenu *edit = m_dlg->Controls().menuBar->actions().at(1)->menu();
+        QMenu *file = m_dlg->Controls().menuBar->actions().at(0)->menu();
         emit edit->aboutToShow();
         emit file->aboutToShow();
         QVERIFY(!menuAction(Ids::SelectAll)->isEnabled());
@@ -115,7 +114,7 @@ private slots:
         QCOMPARE(Looks::CurrentLook(), 32838); // nothing stored: Blue Style
         m_dlg->OnCommand(Ids::LookAqua);
         QCOMPARE(QSettings("Mirra Video Applications1", "corvane-studio").value("Settings/ApplicationLook").toInt(), 32841);
-        QMenu *view = m_dlg->GetMenuBar()->actions().at(2)->menu();
+        QMenu *view = m_dlg->Controls().menuBar->actions().at(2)->menu();
         emit view->actions().at(3)->menu()->aboutToShow();
         for (int id : {Ids::LookOffice2000, Ids::LookOfficeXP, Ids::LookOffice2003, Ids::LookBlue, Ids::LookBlack,
                        Ids::LookSilver, Ids::LookAqua})
@@ -160,7 +159,7 @@ private slots:
         RecordingLauncherGuard launcher;
         addFiles({"a.avi", "b.avi", "c.avi"});
         for (int r = 0; r < 3; ++r)
-            m_list->SetItemText(r, 3, "Completed");
+            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(r), Verdict::Completed);
         selectOnly({0, 2});
         m_dlg->OnCommand(Ids::OpenConvertedFolder);
         QCOMPARE(launcher->shownFiles, (QStringList{m_list->GetItemText(0, 4), m_list->GetItemText(2, 4)}));
@@ -180,9 +179,9 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.close();
         m_dlg->OnCommand(Ids::AddConvertedAsTasks);
-        m_dlg->WaitForProbeThreads();
+        m_dlg->TaskView().WaitForProbeThreads();
         QCOMPARE(m_list->rowCount(), 4); // the missing output of row 2 is refused quietly
-        QCOMPARE(m_dlg->TaskOfRow(3)->sourcePath.str(), out.fileName());
+        QCOMPARE(m_dlg->TaskView().TaskOfRow(3)->sourcePath.str(), out.fileName());
     }
 
     void exploreDestination()
@@ -195,7 +194,7 @@ private slots:
         QCOMPARE(IniFile::ReadString(m_fx->Folder().settingsPath(), "SYSTEM", "SavedPath"), folder);
         // Cancelling the browser changes nothing.
         m_dlg->OnCommand(Ids::Explore);
-        QCOMPARE(m_dlg->GetGlobalDestination(), folder);
+        QCOMPARE(m_dlg->GlobalDestination(), folder);
     }
 
     void about()

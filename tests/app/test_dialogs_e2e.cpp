@@ -76,8 +76,8 @@ private slots:
     void cleanup()
     {
         if (m_dlg) {
-            m_dlg->OnStopConvert();
-            m_dlg->WaitForWorkers();
+            m_dlg->Batch().OnStopConvert();
+            m_dlg->Batch().WaitForWorkers();
         }
         m_dlg = nullptr;
         m_fx.reset();
@@ -89,8 +89,8 @@ private slots:
         const QString clip = m_clips.filePath("in put $ ä.avi");
         MakeClip(clip); // 2 s, 320x240, MPEG-4 video, MP3 at 44100 Hz
         QVERIFY(QFile::exists(clip));
-        m_dlg->AddFileByPath(clip);
-        QCOMPARE(m_dlg->GetTaskList()->rowCount(), 1);
+        m_dlg->TaskView().AddFileByPath(clip);
+        QCOMPARE(m_dlg->Controls().taskList->rowCount(), 1);
         const QString mainProfile = m_dlg->GetCurrentProfile().Name();
         const QString mainOptions = GetParamFromTree(m_dlg->GetCurrentProfile().Tree());
         QVERIFY(mainProfile != "MKV (H.264/AAC)");
@@ -110,7 +110,7 @@ private slots:
         });
         m_dlg->OnCommand(Ids::TaskInfo);
         QVERIFY(m_fx->Prompts().dialogHandlers.empty() && edited);
-        const TaskPtr task = m_dlg->TaskOfRow(0);
+        const TaskPtr task = m_dlg->TaskView().TaskOfRow(0);
         QCOMPARE(task->useGlobalOutput, 0);
         QCOMPARE(task->profileName.str(), QStringLiteral("MKV (H.264/AAC)"));
         const QString output = m_out + "in put $ ä.mkv";
@@ -120,8 +120,8 @@ private slots:
         QCOMPARE(GetParamFromTree(m_dlg->GetCurrentProfile().Tree()), mainOptions);
 
         m_dlg->OnCommand(Ids::ConvertAll);
-        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->GetTaskList()->GetItemText(0, 3), QStringLiteral("Completed"), 180000);
-        m_dlg->WaitForWorkers();
+        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->Controls().taskList->GetItemText(0, 3), QStringLiteral("Completed"), 180000);
+        m_dlg->Batch().WaitForWorkers();
         QVERIFY(m_fx->Prompts().messages.isEmpty());
 
         const QString probe = RunProgram(EnginePath(), {"-i", output});
@@ -143,13 +143,13 @@ private slots:
         QFETCH(int, level);
         QFETCH(int, policy);
         start(level);
-        m_dlg->AddFileByPath(m_longClip);
+        m_dlg->TaskView().AddFileByPath(m_longClip);
         m_dlg->OnCommand(Ids::ConvertAll);
         int found = -1;
         QTRY_VERIFY_WITH_TIMEOUT((found = convertingEnginePolicy(m_out)) >= 0, 120000);
-        m_dlg->OnStopConvert();
-        m_dlg->WaitForWorkers();
-        QCOMPARE(m_dlg->GetTaskList()->GetItemText(0, 3), QStringLiteral("Stoped"));
+        m_dlg->Batch().OnStopConvert();
+        m_dlg->Batch().WaitForWorkers();
+        QCOMPARE(m_dlg->Controls().taskList->GetItemText(0, 3), QStringLiteral("Stoped"));
         QCOMPARE(found, policy);
     }
 };

@@ -4,7 +4,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/ControlIds.h"
-#include "app/Launcher.h"
+#include "toolkit/Launcher.h"
 #include "controls/CLinkLabel.h"
 #include "support/RecordingLauncher.h"
 #include "toolkit/ControlId.h"

@@ -9,6 +9,7 @@
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
 #include "app/ControlIds.h"
+#include "controls/CListCtrlEx.h"
 #include "app/MenuResources.h"
 #include "core/IniFile.h"
 #include "support/TestSupport.h"
@@ -42,14 +43,14 @@ private slots:
             // Never closed normally: English, whatever DefauitLan said, and DefauitLan rewritten.
             QCOMPARE(IniFile::ReadString(ini, "SYSTEM", "DefauitLan"), IniFile::ReadString(ini, "SYSTEM", "LANGENG"));
             CCorvaneStudioDlg *dlg = app.MainWindow();
-            QCOMPARE(dlg->GetStatusBar()->PaneText(1), langText(folder, "English.ini", "@106"));
+            QCOMPARE(dlg->Controls().statusBar->PaneText(1), langText(folder, "English.ini", "@106"));
             QCOMPARE(FindControl<ImageButton>(dlg, Ids::ConvertAll)->Caption(), langText(folder, "English.ini", "@34"));
 
             // The user picks German from the View menu: it applies at once and is stored.
             dlg->OnCommand(Ids::LangGerman);
             QCOMPARE(IniFile::ReadString(ini, "SYSTEM", "DefauitLan"), QStringLiteral("German.ini"));
             QCOMPARE(FindControl<ImageButton>(dlg, Ids::ConvertAll)->Caption(), langText(folder, "German.ini", "@34"));
-            QCOMPARE(dlg->GetMenuBar()->actions().at(0)->text(), langText(folder, "German.ini", "@119"));
+            QCOMPARE(dlg->Controls().menuBar->actions().at(0)->text(), langText(folder, "German.ini", "@119"));
             QCOMPARE(IniFile::ReadString(ini, "SYSTEM", "INIMODE"), QStringLiteral("0"));
             dlg->show();
             QVERIFY(dlg->close());
@@ -59,7 +60,7 @@ private slots:
             // After one normal close the choice survives the next start.
             CCorvaneStudioApp app;
             app.InitInstance(folder.exePath(), {});
-            QCOMPARE(app.MainWindow()->GetStatusBar()->PaneText(1), langText(folder, "German.ini", "@106"));
+            QCOMPARE(app.MainWindow()->Controls().statusBar->PaneText(1), langText(folder, "German.ini", "@106"));
         }
     }
 
@@ -84,11 +85,11 @@ private slots:
         QCOMPARE(IniFile::ReadString(folder.settingsPath(), "SYSTEM", "DefauitLan"),
                  IniFile::ReadString(folder.settingsPath(), "SYSTEM", key));
         // The check marks are worked out when the menu drops down.
-        QMenu *view = dlg->GetMenuBar()->actions().at(2)->menu();
+        QMenu *view = dlg->Controls().menuBar->actions().at(2)->menu();
         QMenu *languages = view->actions().at(2)->menu();
         emit languages->aboutToShow();
         for (int id = Ids::LangEnglish; id <= Ids::LangSpanish; ++id) {
-            QAction *a = FindCommandAction(dlg->GetMenuBar()->actions(), id);
+            QAction *a = FindCommandAction(dlg->Controls().menuBar->actions(), id);
             QVERIFY(a->isCheckable());
             QCOMPARE(a->isChecked(), id == command);
         }
@@ -117,14 +118,14 @@ private slots:
         for (int id : {Ids::AddFile, Ids::SaveTask, Ids::Options, Ids::Exit, Ids::SelectAll, Ids::Delete, Ids::Play,
                        Ids::TaskInfo, Ids::Property, Ids::ViewPreview, Ids::Contents, Ids::Feedback, Ids::About,
                        Ids::LookBlue, Ids::LookOffice2003})
-            QVERIFY2(FindCommandAction(dlg->GetMenuBar()->actions(), id), qPrintable(QString::number(id)));
+            QVERIFY2(FindCommandAction(dlg->Controls().menuBar->actions(), id), qPrintable(QString::number(id)));
         // Headers come from the language; column 7 is hidden.
-        auto *list = FindControl<QTableWidget>(dlg, Ids::TaskList);
+        auto *list = FindControl<CListCtrlEx>(dlg, Ids::TaskList);
         QCOMPARE(list->columnCount(), 8);
         QVERIFY(list->isColumnHidden(7));
-        QCOMPARE(list->horizontalHeaderItem(0)->text(), langText(folder, "English.ini", "@13"));
-        QCOMPARE(dlg->GetStatusBar()->PaneText(2), langText(folder, "English.ini", "@117"));
-        QCOMPARE(dlg->GetStatusBar()->PaneText(3), langText(folder, "English.ini", "@118"));
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), langText(folder, "English.ini", "@13"));
+        QCOMPARE(dlg->Controls().statusBar->PaneText(2), langText(folder, "English.ini", "@117"));
+        QCOMPARE(dlg->Controls().statusBar->PaneText(3), langText(folder, "English.ini", "@118"));
     }
 
     void layout_data()

@@ -267,17 +267,21 @@ private slots:
         QTest::addColumn<QString>("profile");
         QTest::addColumn<QString>("dest");
         QTest::addColumn<int>("errors");
-        QTest::newRow("empty") << QStringList{} << QStringList{} << false << "" << "" << 0;
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("empty") << QStringList{} << QStringList{} << false << "" << "" << 0 << 1;
         QTest::newRow("two paths, blank inside")
             << QStringList{"/home/u/my clip.avi", " /tmp/b.mp4 "} << QStringList{"/home/u/my clip.avi", "/tmp/b.mp4"}
-            << false << "" << "" << 0;
+            << false << "" << "" << 0 << 1;
         QTest::newRow("empty arguments skipped") << QStringList{"", "  ", "/x.avi"} << QStringList{"/x.avi"} << false
-                                                 << "" << "" << 0;
-        QTest::newRow("headless") << QStringList{"--convert", "--profile", "MP4 Video", "--dest", "/o $ut", "a.avi"}
-                                  << QStringList{"a.avi"} << true << "MP4 Video" << "/o $ut" << 0;
+                                                 << "" << "" << 0 << 1;
+        QTest::newRow("headless") << QStringList{"--convert", "--profile", "MP4 Video", "--dest", "/o $ut", "--jobs",
+                                                 "3", "a.avi"}
+                                  << QStringList{"a.avi"} << true << "MP4 Video" << "/o $ut" << 0 << 3;
         QTest::newRow("switch without value") << QStringList{"a.avi", "--dest"} << QStringList{"a.avi"} << false << ""
-                                              << "" << 1;
-        QTest::newRow("unknown switch") << QStringList{"--frobnicate"} << QStringList{} << false << "" << "" << 1;
+                                              << "" << 1 << 1;
+        QTest::newRow("unknown switch") << QStringList{"--frobnicate"} << QStringList{} << false << "" << "" << 1 << 1;
+        QTest::newRow("jobs not a count") << QStringList{"--jobs", "0", "--jobs", "x"} << QStringList{} << false << ""
+                                          << "" << 2 << 1;
     }
     void commandLine()
     {
@@ -287,7 +291,9 @@ private slots:
         QFETCH(QString, profile);
         QFETCH(QString, dest);
         QFETCH(int, errors);
-        const CommandLine cl = CCorvaneStudioApp::ParseCommandLine(args);
+        QFETCH(int, jobs);
+        const CommandLine cl = ParseCommandLine(args);
+        QCOMPARE(cl.jobs, jobs);
         QCOMPARE(cl.files, files);
         QCOMPARE(cl.convert, convert);
         QCOMPARE(cl.profile, profile);

@@ -1,37 +1,104 @@
-#include <QAbstractButton>
+#include <QEventLoop>
 #include <QFile>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QTimer>
 #include <QtTest>
+#include <deque>
+#include <mutex>
+#include <thread>
 
-#include "app/CCorvaneStudioApp.h"
-#include "app/CCorvaneStudioDlg.h"
-#include "app/ControlIds.h"
-#include "app/ConvertInfoDialog.h"
-#include "controls/CListCtrlEx.h"
+#include "app/AppSettings.h"
+#include "app/TaskList.h"
+#include "conversion/BatchConversion.h"
+#include "conversion/EngineLocation.h"
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
-#include "profiles/CMpegStructs.h"
 #include "lang/Language.h"
-#include "support/MainWindowFixture.h"
-#include "toolkit/ControlId.h"
-#include "toolkit/StatusBar.h"
+#include "profiles/CurrentProfile.h"
+#include "profiles/ProfileCatalogue.h"
+#include "support/TestSupport.h"
 
 using namespace TestSupport;
 
 namespace {
-const QRgb kGrey = 0x00808080;
-const QRgb kBlue = 0x00FF0000;
 
-QByteArray readUtf16File(const QString &path)
+// Records what a run reports, in order, and answers its questions from a script.
+class RecordingHost : public BatchHost
 {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
+public:
+    GlobalSelection global;
+    std::deque<bool> answers; // default OK
+    std::function<void(const ProgressEvent &)> onProgress;
+    std::function<void(const TaskStartedEvent &)> onStarted;
 
-void writeScript(const QString &path, const QByteArray &body)
+    QStringList log;
+    QStringList questions;
+    QStringList messages;
+    QList<TaskStartedEvent> started;
+    QList<TaskFinishedEvent> finished;
+    QList<int> overall;
+    double total = -1;
+
+    void RunStarting() override { add("starting"); }
+    void RunStarted(double totalSeconds) override
+    {
+        total = totalSeconds;
+        add("started");
+    }
+    void TaskStarted(const TaskStartedEvent &e) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            started << e;
+        }
+        add("task " + QString::number(e.id));
+        if (onStarted)
+            onStarted(e);
+    }
+    void Progress(const ProgressEvent &e) override
+    {
+        if (e.overall) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            overall << *e.overall;
+        }
+        if (onProgress)
+            onProgress(e);
+    }
+    void TaskFinished(const TaskFinishedEvent &e) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            finished << e;
+        }
+        add("done " + QString::number(e.id) + " " + VerdictText(e.verdict));
+    }
+    void RunEnded() override { add("ended"); }
+    bool AskOkCancel(const QString &text) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        questions << text;
+        if (answers.empty())
+            return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowMessage(const QString &text) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        messages << text;
+    }
+    GlobalSelection Global() override { return global; }
+    int PriorityLevel() override { return 0; }
+
+private:
+    void add(const QString &entry)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        log << entry;
+    }
+    std::mutex m_mutex;
+};
+
+void writeEngine(const QString &path, const QByteArray &body)
 {
     QFile::remove(path);
     QFile f(path);
@@ -40,198 +107,245 @@ void writeScript(const QString &path, const QByteArray &body)
     f.close();
     QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 }
+
 } // namespace
 
+// The conversion run of the core over a task list, with the real engine on generated
+// clips, and with stand-in engines for the faults a real one does not make on demand.
 class TestBatch : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fx;
-    ProgramFolder *m_folder = nullptr;
-    CCorvaneStudioDlg *m_dlg = nullptr;
-    CListCtrlEx *m_list = nullptr;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<CurrentProfile> m_profile;
+    std::unique_ptr<TaskList> m_tasks;
+    std::unique_ptr<RecordingHost> m_host;
+    ConversionFlags m_flags;
     QString m_in;
     QString m_out;
 
-    void start(const QString &runMode = QString())
+    void start(const QString &runMode = QString(), const QString &profile = "MP4 (H.264/AAC)")
     {
-        m_fx = std::make_unique<MainWindowFixture>(MainWindowFixture::Settings{{"RUNMODE", runMode}});
-        m_folder = &m_fx->Folder();
-        m_dlg = m_fx->Window();
-        m_list = m_fx->List();
+        m_folder = std::make_unique<ProgramFolder>();
+        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "RUNMODE", runMode);
+        m_settings = std::make_unique<AppSettings>();
+        m_settings->Load(m_folder->exePath());
+        SetEngineProgramFolder(m_folder->path());
+        ReadProfileCatalogue(m_folder->file("profile.ini"));
+        m_profile = std::make_unique<CurrentProfile>(m_folder->path());
+        m_profile->Select(profile);
+        m_tasks = std::make_unique<TaskList>();
+        m_host = std::make_unique<RecordingHost>();
         m_in = m_folder->file("in put/");
         m_out = m_folder->file("out/");
         QDir().mkpath(m_in);
-        m_fx->SetDestination(m_out);
+        const ProfileSnapshot snapshot = m_profile->Snapshot();
+        m_host->global = {profile, m_out, m_out, snapshot.aspectMode, snapshot.tree};
+        m_flags.stopRequested = false;
+        m_flags.selectedOnly = false;
     }
-    // Makes clips, lists them and waits for the probe.
-    void addClips(const QStringList &names, int seconds = 2, const QString &size = "160x120")
+    QList<quint16> addClips(const QStringList &names, int seconds = 1)
     {
         QStringList paths;
         for (const QString &name : names) {
             ClipSpec recipe;
             recipe.seconds = seconds;
-            recipe.size = size;
-            const QString path = m_in + name;
-            MakeClip(path, recipe);
-            QVERIFY2(QFile::exists(path), qPrintable(path));
-            paths << path;
+            recipe.size = "160x120";
+            MakeClip(m_in + name, recipe);
+            paths << m_in + name;
         }
-        m_dlg->OnDropFiles(paths);
-        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->RunningProbeThreads(), 0, 30000);
+        NewTaskSettings s;
+        s.profileName = m_profile->Name();
+        s.targetType = GetTargetType(m_profile->Name(), m_folder->path());
+        s.destination = m_out;
+        return m_tasks->Add(paths, s, false);
     }
-    void waitForRunEnd()
+    // Runs the batch on a thread of its own; this thread serves the task list meanwhile.
+    void run(int jobs = 1)
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->IsConverting() && !m_dlg->HasWorker(), 120000);
-        m_dlg->WaitForWorkers();
+        BatchConverter converter(*m_tasks, *m_host, m_flags,
+                                 {m_folder->path(), m_settings->GetRunMode(), jobs});
+        QEventLoop loop;
+        std::thread worker([&] {
+            converter.Run();
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        worker.join();
     }
-    QStringList statuses() const { return m_fx->Column(3); }
-    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
-    QString output(int row) const { return m_dlg->TaskOfRow(row) ? m_list->GetItemText(row, 4) : QString(); }
+    QStringList statuses() const
+    {
+        QStringList s;
+        for (quint16 id : m_tasks->Ids())
+            s << m_tasks->State(id).status;
+        return s;
+    }
+    QString output(int row) const { return m_tasks->Find(m_tasks->IdAt(row))->outputPath.str(); }
+    QString engine() const { return m_folder->file("mirracore"); }
+    // As if the probe had run: the totals pass then leaves a stand-in engine alone.
+    void giveDurations()
+    {
+        for (quint16 id : m_tasks->Ids()) {
+            auto info = std::make_unique<MediaInfo>();
+            info->durationSecText = QStringLiteral("1.00");
+            m_tasks->SetMediaInfo(id, std::move(info));
+        }
+    }
 
 private slots:
-    void cleanup() { m_fx.reset(); }
+    void cleanup()
+    {
+        m_tasks.reset();
+        m_settings.reset();
+        m_folder.reset();
+    }
 
-    void convertAllThreeRows()
+    void convertsEveryRowWithItsEvents()
     {
         start();
         addClips({"one.mp4", "two \"quoted\" $x ключ.avi", "three.mkv"});
-        QSignalSpy overall(m_dlg, &CCorvaneStudioDlg::overallProgressChanged);
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
+        run();
         QCOMPARE(statuses(), (QStringList{"Completed", "Completed", "Completed"}));
-        QCOMPARE(prompter().messages.size(), 0);
+        QCOMPARE(m_host->log, (QStringList{"starting", "started", "task 1", "done 1 Completed", "task 2",
+                                           "done 2 Completed", "task 3", "done 3 Completed", "ended"}));
+        QVERIFY(qAbs(m_host->total - 3.0) < 0.3);
+        QCOMPARE(m_host->overall.last(), 100);
+        QVERIFY(std::is_sorted(m_host->overall.begin(), m_host->overall.end()));
         for (int r = 0; r < 3; ++r) {
-            QCOMPARE(m_list->TextColor(r), CListCtrlEx::FromColorRef(kGrey));
             const QString out = output(r);
             QVERIFY2(out.startsWith(m_out) && out.endsWith(".mp4"), qPrintable(out));
             MediaInfo info;
             QVERIFY(ParseProbeOutput(out, RunProbe(out, "-i"), info));
             QCOMPARE(info.videoCodec.str(), QStringLiteral("h264"));
-            QCOMPARE(info.audioCodec.str(), QStringLiteral("aac"));
-            QVERIFY(qAbs(info.durationSecText.str().toDouble() - 2.0) < 0.2);
+            QCOMPARE(m_host->finished.at(r).exitStatus, 0);
         }
-        QCOMPARE(m_list->GetItemText(1, 4), m_out + "two \"quoted\" $x ключ.mp4");
-        // The bar ran up during the run and went back to 0 at its end.
-        bool sawFull = false;
-        for (const auto &args : overall)
-            sawFull |= args.at(0).toInt() == 100;
-        QVERIFY(sawFull);
-        QCOMPARE(FindControl<QProgressBar>(m_dlg, Ids::ProgressBar)->value(), 0);
-        QVERIFY(m_dlg->GetStatusBar()->PaneText(1).startsWith("Converted  to \""));
+        // The command that ran is the one logged: its argument list holds each path whole.
+        const EngineCommand &second = m_host->started.at(1).command;
+        QCOMPARE(second.Program(), engine());
+        QCOMPARE(second.Arguments().at(2), m_in + "two \"quoted\" $x ключ.avi");
+        QCOMPARE(second.Arguments().last(), m_out + "two \"quoted\" $x ключ.mp4");
+        QVERIFY(second.Text().startsWith(engine() + " -y -i \"" + m_in + "two \"quoted\" $x ключ.avi\"  -vcodec"));
+        QCOMPARE(m_flags.converting.load(), false);
     }
 
-    void stopDuringSecondRow()
+    void engineFaults_data()
     {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("cause");
+        const QByteArray progress = "echo \"Input #0, mov, from 'x':\"\n"
+                                    "echo \"frame=   10 fps= 10 q=2.0 size=10kB time=0.40 bitrate= 200.0kbits/s\"\n"
+                                    "echo partial > \"$(eval echo \\${$#})\"\n";
+        QTest::newRow("killed by a signal") << progress + "kill -SEGV $$\n" << "Failed" << "signal 11";
+        QTest::newRow("exit 0 without the marker") << progress + "exit 0\n" << "Failed" << "without finishing";
+        QTest::newRow("marker but exit 1")
+            << progress + "echo \"video:1kB audio:1kB global headers:0kB muxing overhead 0.5%\"\nexit 1\n"
+            << "Failed" << "reported success but ended with exit status 1";
+        QTest::newRow("flood without newlines")
+            << progress + "head -c 3000000 /dev/zero | tr '\\0' 'x'\nexit 1\n" << "Failed" << "exit status 1";
+        QTest::newRow("invalid UTF-8") << progress + "printf '\\377\\376 broken \\303'\nexit 1\n" << "Failed"
+                                       << "exit status 1";
+    }
+    void engineFaults()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, verdict);
+        QFETCH(QString, cause);
         start();
-        addClips({"a.mp4"});
-        addClips({"b.mp4"}, 40, "320x240");
-        addClips({"c.mp4"});
-        // Stop as soon as the second row shows progress.
-        connect(m_dlg, &CCorvaneStudioDlg::overallProgressChanged, m_dlg, [this](int percent) {
-            if (percent > 0 && m_list->GetItemText(0, 3) == "Completed" && m_list->GetItemText(1, 3).isEmpty())
-                m_dlg->OnCommand(Ids::StopConvert);
-        });
-        const QString untouched = m_list->GetItemText(2, 4);
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        QCOMPARE(statuses(), (QStringList{"Completed", "Stoped", ""}));
-        QCOMPARE(m_list->TextColor(1), CListCtrlEx::FromColorRef(kBlue));
-        QVERIFY(!QFile::exists(output(1))); // the partial file is gone
-        QCOMPARE(m_list->GetItemText(2, 4), untouched);
-        QCOMPARE(m_list->TextColor(2), QColor(Qt::black));
-        QVERIFY(FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
-        QVERIFY(FindControl<QWidget>(m_dlg, Ids::ConvertSelected)->isEnabled());
-        QCOMPARE(FindControl<QProgressBar>(m_dlg, Ids::ProgressBar)->value(), 0);
-        QVERIFY(m_dlg->GetStatusBar()->PaneText(1).contains(" Stop Converting \""));
-        // Stop while nothing runs does nothing.
-        m_dlg->GetConversionFlags().stopRequested = false;
-        m_dlg->OnCommand(Ids::StopConvert);
-        QVERIFY(!m_dlg->GetConversionFlags().stopRequested);
-        QCOMPARE(statuses(), (QStringList{"Completed", "Stoped", ""}));
+        addClips({"a.mp4", "b.mp4"});
+        const QString input = m_in + "a.mp4";
+        const QByteArray before = [&] { QFile f(input); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        giveDurations();
+        writeEngine(engine(), script);
+        run();
+        // Each task gets its verdict, the next one still runs, the input is untouched.
+        QCOMPARE(statuses(), QStringList(2, verdict));
+        QCOMPARE(m_host->finished.size(), 2);
+        const TaskFinishedEvent &first = m_host->finished.first();
+        QVERIFY2(first.Report().contains(cause), qPrintable(first.Report().right(300)));
+        QCOMPARE(QFile::exists(first.outputPath), verdict == "Completed");
+        if (verdict == "Failed")
+            QCOMPARE(m_tasks->State(1).report, first.Report());
+        QFile in(input);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), before);
     }
 
-    void notMediaFails()
+    void stopEndsTheRunAtTheNextRow()
     {
         start();
-        addClips({"good.mp4"});
-        QFile junk(m_in + "junk.avi");
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray(5000, 'x'));
-        junk.close();
-        m_dlg->OnDropFiles({junk.fileName()});
-        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->RunningProbeThreads(), 0, 30000);
-        QString report;
-        prompter().dialogHandlers.push_back([&](QDialog *d) {
-            report = qobject_cast<ConvertInfoDialog *>(d)->Text();
-            return int(QDialog::Rejected);
-        });
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        QCOMPARE(statuses(), (QStringList{"Completed", "Failed"}));
-        QCOMPARE(prompter().dialogTitles, QStringList{GetLangString("@96")});
-        QVERIFY2(report.contains("junk.avi"), qPrintable(report));
+        addClips({"a.mp4", "b.mp4", "c.mp4"});
+        giveDurations();
+        // The first file converts at once, the others hang until they are ended.
+        writeEngine(engine(), "out=\"$(eval echo \\${$#})\"\necho partial > \"$out\"\n"
+                              "case \"$3\" in *a.mp4) echo 'global headers:0kB'; exit 0;; esac\n"
+                              "exec sleep 600\n");
+        m_host->onStarted = [this](const TaskStartedEvent &e) {
+            if (e.id == 2)
+                m_flags.stopRequested = true; // Stop Convert as the engine starts
+        };
+        run();
+        QCOMPARE(statuses(), (QStringList{"Completed", "Stoped", ""}));
+        QVERIFY(QFile::exists(output(0)));
         QVERIFY(!QFile::exists(output(1)));
-        QCOMPARE(m_list->TextColor(1), CListCtrlEx::FromColorRef(kBlue));
-        QVERIFY(m_dlg->GetStatusBar()->PaneText(1).startsWith("Converting \"" + m_in + "junk.avi\" Failed!"));
+        QCOMPARE(m_host->log.last(), QStringLiteral("ended"));
     }
 
-    void ownOutputInANewFolder()
-    {
-        start();
-        addClips({"a.mp4"});
-        const TaskPtr task = m_dlg->TaskOfRow(0);
-        task->useGlobalOutput = 0;
-        task->paramTree = CloneCells(m_dlg->GetCurrentProfile().Tree());
-        task->outputPath = m_folder->file("typed/by hand/a.mp4");
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        QCOMPARE(statuses(), QStringList{"Completed"});
-        QVERIFY(QFile::exists(m_folder->file("typed/by hand/a.mp4")));
-    }
-
-    void convertSelectedWithoutSelection()
+    void missingEngineEndsTheRun()
     {
         start();
         addClips({"a.mp4", "b.mp4"});
-        m_list->clearSelection();
-        m_dlg->OnCommand(Ids::ConvertSelected);
-        waitForRunEnd();
-        QCOMPARE(statuses(), (QStringList{"Completed", ""}));
-        QVERIFY(m_list->IsRowSelected(0));
+        giveDurations();
+        QFile::remove(engine());
+        run();
+        QCOMPARE(statuses(), (QStringList{"Failed", ""}));
+        QVERIFY2(m_host->finished.first().cause.contains("could not be started"),
+                 qPrintable(m_host->finished.first().cause));
+        // Without media information, the totals pass cannot probe: nothing is converted.
+        m_tasks->Find(2)->mediaInfo.reset();
+        m_host->finished.clear();
+        run();
+        QCOMPARE(m_host->messages.last(), QStringLiteral("Error Reading File info,Converting Stoped!"));
+        QVERIFY(m_host->finished.isEmpty());
     }
 
     void completedQuestion()
     {
         start();
         addClips({"a.mp4", "b.mp4", "c.mp4"});
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
+        run();
         const QStringList firstOutputs{output(0), output(1), output(2)};
-
-        // Cancel for every row: nothing converted, the bar stays at 0.
-        prompter().messageAnswers = {Prompter::Cancel, Prompter::Cancel, Prompter::Cancel};
-        QSignalSpy overall(m_dlg, &CCorvaneStudioDlg::overallProgressChanged);
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        QCOMPARE(prompter().messages.size(), 3);
-        QString expected = GetLangString("@9");
-        expected.replace("%s", m_in + "a.mp4");
-        QCOMPARE(prompter().messages.at(0).text, expected);
-        for (const auto &args : overall)
-            QCOMPARE(args.at(0).toInt(), 0);
-        QCOMPARE(QStringList({output(0), output(1), output(2)}), firstOutputs);
-
+        // Cancel for every row: nothing converted, the bar never moves.
+        m_host->answers = {false, false, false};
+        m_host->overall.clear();
+        run();
+        QCOMPARE(m_host->questions.size(), 3);
+        QCOMPARE(m_host->questions.first(), GetLangString("@9").replace("%s", m_in + "a.mp4"));
+        QVERIFY(m_host->overall.isEmpty());
         // Cancel for the first, OK for the second: the third is converted without asking.
-        prompter().messages.clear();
-        prompter().messageAnswers = {Prompter::Cancel, Prompter::Ok};
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        QCOMPARE(prompter().messages.size(), 2);
+        m_host->questions.clear();
+        m_host->answers = {false, true};
+        run();
+        QCOMPARE(m_host->questions.size(), 2);
         QCOMPARE(output(0), firstOutputs[0]);
         QCOMPARE(output(1), m_out + "b_0.mp4");
         QCOMPARE(output(2), m_out + "c_0.mp4");
-        QVERIFY(QFile::exists(output(1)) && QFile::exists(output(2)));
+    }
+
+    void selectedOnlyAndOwnOutput()
+    {
+        start();
+        addClips({"a.mp4", "b.mp4", "c.mp4"});
+        m_tasks->SetSelected(1, 2, true);
+        const TaskPtr own = m_tasks->Find(3);
+        own->useGlobalOutput = 0;
+        own->paramTree = CloneCells(m_profile->Tree());
+        own->outputPath = m_folder->file("typed/by hand/c.mp4");
+        m_flags.selectedOnly = true;
+        run();
+        QCOMPARE(statuses(), (QStringList{"", "Completed", "Completed"}));
+        QVERIFY(QFile::exists(m_folder->file("typed/by hand/c.mp4")));
     }
 
     void diagnosticSwitch_data()
@@ -239,8 +353,8 @@ private slots:
         QTest::addColumn<QString>("runMode");
         QTest::addColumn<int>("logged");
         QTest::addColumn<bool>("converted");
-        QTest::newRow("print, no run") << "PRINT_CMD_NO_RUN" << 3 << false;
-        QTest::newRow("debug") << "DEBUG_PRINT_CMD" << 3 << true;
+        QTest::newRow("print, no run") << "PRINT_CMD_NO_RUN" << 2 << false;
+        QTest::newRow("debug") << "DEBUG_PRINT_CMD" << 2 << true;
         QTest::newRow("lower case is no switch") << "print_cmd_no_run" << 0 << true;
     }
     void diagnosticSwitch()
@@ -249,117 +363,59 @@ private slots:
         QFETCH(int, logged);
         QFETCH(bool, converted);
         start(runMode);
-        addClips({"a.mp4", "b b.mp4", "c.mp4"});
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        const QString log = m_folder->file("run.log");
-        const QByteArray bytes = readUtf16File(log);
+        addClips({"a.mp4", "b b.mp4"});
+        run();
+        QFile log(m_folder->file("run.log"));
+        log.open(QIODevice::ReadOnly);
+        const QByteArray bytes = log.readAll();
         const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
                                                 qMax<qsizetype>(0, bytes.size() / 2 - 1));
         QCOMPARE(text.count(" -qmin 1 -qmax 51 -level 13 \""), logged);
         if (logged)
-            QVERIFY(text.contains(m_folder->path() + "mirracore -y -i \"" + m_in + "b b.mp4\"  -vcodec"));
-        const QStringList expected = converted ? QStringList{"Completed", "Completed", "Completed"} : QStringList{"", "", ""};
-        QCOMPARE(statuses(), expected);
-        for (int r = 0; r < 3; ++r) {
-            QCOMPARE(QFile::exists(output(r)), converted);
-            if (!converted)
-                QCOMPARE(m_list->TextColor(r), QColor(Qt::black));
+            QVERIFY(text.contains(engine() + " -y -i \"" + m_in + "b b.mp4\"  -vcodec"));
+        QCOMPARE(statuses(), QStringList(2, converted ? "Completed" : ""));
+    }
+
+    void parallelJobsNeverShareAName()
+    {
+        start("", "AVI (MPEG-4/MP3)");
+        // Eight inputs with one base name: each job must still write a file of its own.
+        for (int i = 0; i < 8; ++i) {
+            const QString folder = m_in + QString::number(i) + "/";
+            QDir().mkpath(folder);
+            ClipSpec recipe;
+            recipe.seconds = 1;
+            recipe.size = "160x120";
+            MakeClip(folder + "same.mp4", recipe);
+            NewTaskSettings s;
+            s.targetType = "avi";
+            s.destination = m_out;
+            m_tasks->Add({folder + "same.mp4"}, s, false);
         }
+        run(2);
+        QCOMPARE(statuses(), QStringList(8, "Completed"));
+        QSet<QString> outputs;
+        for (int r = 0; r < 8; ++r)
+            outputs.insert(output(r));
+        QCOMPARE(outputs.size(), 8);
+        QCOMPARE(QDir(m_out).entryList(QDir::Files).size(), 8);
+        QCOMPARE(m_host->started.size(), 8);
+        QCOMPARE(m_host->overall.last(), 100);
     }
 
-    void hangingEngineIsStopped()
+    void rowsDeletedDuringTheRun()
     {
         start();
-        addClips({"a.mp4", "b.mp4"});
-        writeScript(m_folder->file("mirracore"),
-                    "echo \"Input #0, mov, from 'x':\"\n"
-                    "echo \"frame=   10 fps= 10 q=2.0 size=      10kB time=0.40 bitrate= 200.0kbits/s\"\n"
-                    "exec sleep 600\n");
-        m_dlg->OnCommand(Ids::ConvertAll);
-        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->GetConversionFlags().engine.IsSet(), 20000);
-        // The window keeps serving events while the engine hangs.
-        bool served = false;
-        QTimer::singleShot(0, m_dlg, [&] { served = true; });
-        QTRY_VERIFY(served);
-        QVERIFY(m_dlg->IsConverting());
-        m_dlg->OnCommand(Ids::StopConvert);
-        waitForRunEnd();
-        QCOMPARE(statuses(), (QStringList{"Stoped", ""}));
-    }
-
-    void crashingEngineFails()
-    {
-        start();
-        addClips({"a.mp4"});
-        writeScript(m_folder->file("mirracore"),
-                    "echo \"Input #0, mov, from 'x':\"\n"
-                    "echo \"frame=   10 fps= 10 q=2.0 size=      10kB time=0.40 bitrate= 200.0kbits/s\"\n"
-                    "kill -SEGV $$\n");
-        QString report;
-        prompter().dialogHandlers.push_back([&](QDialog *d) {
-            report = qobject_cast<ConvertInfoDialog *>(d)->Text();
-            return int(QDialog::Rejected);
-        });
-        m_dlg->OnCommand(Ids::ConvertAll);
-        waitForRunEnd();
-        QCOMPARE(statuses(), QStringList{"Failed"});
-        QVERIFY2(report.contains("Input #0, mov") && report.contains("time=0.40"), qPrintable(report));
-    }
-
-    void closingDuringARun()
-    {
-        start();
-        addClips({"a.mp4"});
-        writeScript(m_folder->file("mirracore"), "echo \"Input #0, mov, from 'x':\"\nexec sleep 600\n");
-        m_dlg->OnCommand(Ids::ConvertAll);
-        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->GetConversionFlags().engine.IsSet(), 20000);
-        // Cancel: the window stays, the run goes on.
-        prompter().messageAnswers = {Prompter::Cancel};
-        QVERIFY(!m_dlg->close());
-        QCOMPARE(prompter().messageTexts(), QStringList{GetLangString("@7")});
-        QVERIFY(m_dlg->isVisible() && m_dlg->IsConverting());
-        QCOMPARE(m_list->rowCount(), 1);
-        // OK: the engine ends at once, the worker finishes, then the window closes.
-        prompter().messageAnswers = {Prompter::Ok};
-        QVERIFY(m_dlg->close());
-        QVERIFY(!m_dlg->isVisible());
-        QVERIFY(!m_dlg->IsConverting());
-        QCOMPARE(m_dlg->GetTasks().Count(), 0);
-        QCOMPARE(IniFile::ReadString(m_folder->settingsPath(), "SYSTEM", "INIMODE"), QStringLiteral("1"));
-    }
-
-    void exitWhileConverting()
-    {
-        start();
-        addClips({"a.mp4"});
-        writeScript(m_folder->file("mirracore"), "echo \"Input #0, mov, from 'x':\"\nexec sleep 600\n");
-        m_dlg->OnCommand(Ids::ConvertAll);
-        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->GetConversionFlags().engine.IsSet(), 20000);
-        // The fixed exit question first, then the question about the running conversion.
-        prompter().messageAnswers = {Prompter::Ok, Prompter::Cancel};
-        m_dlg->OnCommand(Ids::Exit);
-        QCOMPARE(prompter().messageTexts(), (QStringList{QString::fromUtf8("确认退出？"), GetLangString("@7")}));
-        QVERIFY(m_dlg->isVisible() && m_dlg->IsConverting());
-        prompter().messageAnswers = {Prompter::Ok, Prompter::Ok};
-        m_dlg->OnCommand(Ids::Exit);
-        QVERIFY(!m_dlg->isVisible());
-        QVERIFY(!m_dlg->IsConverting());
-        QCOMPARE(statuses().size(), 1);
-    }
-
-    void exitAsksFirst()
-    {
-        start();
-        prompter().messageAnswers = {Prompter::Cancel};
-        m_dlg->OnCommand(Ids::Exit);
-        QVERIFY(m_dlg->isVisible());
-        QCOMPARE(prompter().messageTexts(), QStringList{QString::fromUtf8("确认退出？")});
-        prompter().messageAnswers = {Prompter::Ok};
-        m_dlg->OnCommand(Ids::Exit);
-        QVERIFY(!m_dlg->isVisible());
+        addClips({"a.mp4", "b.mp4", "c.mp4"});
+        m_host->onStarted = [this](const TaskStartedEvent &e) {
+            if (e.id == 1)
+                QMetaObject::invokeMethod(m_tasks.get(), [this] { m_tasks->Remove({3}); }, Qt::BlockingQueuedConnection);
+        };
+        run();
+        QCOMPARE(statuses(), (QStringList{"Completed", "Completed"}));
+        QCOMPARE(m_host->started.size(), 2);
     }
 };
 
-QTEST_MAIN(TestBatch)
+QTEST_GUILESS_MAIN(TestBatch)
 #include "test_batch.moc"

@@ -11,13 +11,13 @@ private slots:
     {
         QString options = AppendTrimOptions(" -vcodec mpeg4 -s 320x240 -vb 768", 10, 70);
         QCOMPARE(options, QStringLiteral(" -vcodec mpeg4 -s 320x240 -vb 768 -ss 10 -t 60"));
-        const QString mode3 = ApplyAspectMode(options, "720x480", 3);
+        const QString mode3 = ApplyAspectMode(options, "720x480", AspectMode::PadCentre);
         QCOMPARE(mode3, QStringLiteral(" -vcodec mpeg4 -s 320x214 -aspect 1.333 -padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60"));
-        QCOMPARE(BuildEngineCommand("/opt/app/", "/in/my clip.avi", mode3, "/out/my clip.mp4"),
+        QCOMPARE(BuildEngineCommand("/opt/app/mirracore", "/in/my clip.avi", mode3, "/out/my clip.mp4").Text(),
                  QStringLiteral("/opt/app/mirracore -y -i \"/in/my clip.avi\"  -vcodec mpeg4 -s 320x214 -aspect 1.333 "
                                 "-padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60 -qmin 1 -qmax 51 -level 13 "
                                 "\"/out/my clip.mp4\""));
-        QCOMPARE(ApplyAspectMode(options, "720x480", 2),
+        QCOMPARE(ApplyAspectMode(options, "720x480", AspectMode::Crop),
                  QStringLiteral(" -vcodec mpeg4 -cropleft 40 -cropright 40 -s 320x240 -aspect 1.333 -vb 768 -ss 10 -t 60"));
     }
 
@@ -66,7 +66,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(QString, expected);
         const QString options = " -vcodec mpeg4 -s " + target + " -ab 128";
-        QCOMPARE(ApplyAspectMode(options, source, mode), " -vcodec mpeg4 " + expected + " -ab 128");
+        QCOMPARE(ApplyAspectMode(options, source, AspectModeFromValue(mode)), " -vcodec mpeg4 " + expected + " -ab 128");
     }
 
     void unchanged_data()
@@ -93,15 +93,15 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QString, source);
         QFETCH(int, mode);
-        QCOMPARE(ApplyAspectMode(options, source, mode), options);
+        QCOMPARE(ApplyAspectMode(options, source, AspectModeFromValue(mode)), options);
     }
 
     void rejoinedAndLastSizeWins()
     {
         // Modes 1 to 7 re-join with single blanks; only the last -s is rewritten; "-S" counts too.
-        QCOMPARE(ApplyAspectMode("  -s 320x240   -s 640x480 -r 25", "640x480", 1),
+        QCOMPARE(ApplyAspectMode("  -s 320x240   -s 640x480 -r 25", "640x480", AspectMode::Stretch),
                  QStringLiteral(" -s 320x240 -s 640x480 -aspect 1.333 -r 25"));
-        QCOMPARE(ApplyAspectMode(" -S 320x240", "720x480", 1), QStringLiteral(" -S 320x240 -aspect 1.333"));
+        QCOMPARE(ApplyAspectMode(" -S 320x240", "720x480", AspectMode::Stretch), QStringLiteral(" -S 320x240 -aspect 1.333"));
     }
 
     void trims_data()
@@ -125,7 +125,7 @@ private slots:
 
     void emptyOptionsCommandLine()
     {
-        QCOMPARE(BuildEngineCommand("/p/", "/a.avi", "", "/b.mp4"),
+        QCOMPARE(BuildEngineCommand("/p/mirracore", "/a.avi", "", "/b.mp4").Text(),
                  QStringLiteral("/p/mirracore -y -i \"/a.avi\"  -qmin 1 -qmax 51 -level 13 \"/b.mp4\""));
     }
 
@@ -133,8 +133,10 @@ private slots:
     {
         const QString source = "/in/a \"b\" $c ключ.avi";
         const QString output = "/out/a \"b\" $c ключ.mp4";
-        const QStringList args = BuildEngineArguments(source, " -vcodec libx264 -title \"My  Movie\" -s 320x240", output);
-        QCOMPARE(args, (QStringList{"-y", "-i", source, "-vcodec", "libx264", "-title", "My  Movie", "-s", "320x240",
+        const EngineCommand command =
+            BuildEngineCommand("/p/mirracore", source, " -vcodec libx264 -title \"My  Movie\" -s 320x240", output);
+        QCOMPARE(command.Program(), QStringLiteral("/p/mirracore"));
+        QCOMPARE(command.Arguments(), (QStringList{"-y", "-i", source, "-vcodec", "libx264", "-title", "My  Movie", "-s", "320x240",
                                     "-qmin", "1", "-qmax", "51", "-level", "13", output}));
         QCOMPARE(SplitOptions("  a  \"\"  b "), (QStringList{"a", "", "b"}));
         QCOMPARE(SplitOptions(" -title My first movie -author Ann Lee -s 320x240 -comment"),

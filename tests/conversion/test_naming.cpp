@@ -103,37 +103,6 @@ private slots:
         QCOMPARE(m_messages.size(), 1);
     }
 
-    void taskStoreIdsAndQueue()
-    {
-        TaskStore store;
-        auto a = std::make_shared<TaskRecord>();
-        a->sourcePath = QStringLiteral("/m/Clip.avi");
-        QCOMPARE(store.Insert(a, true), quint16(1));
-        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), false), quint16(2));
-        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), true), quint16(3));
-        QVERIFY(store.HasSourcePath("/m/Clip.avi"));
-        QVERIFY(!store.HasSourcePath("/m/clip.avi")); // letter case counts
-        QCOMPARE(store.TakeProbeQueue(), (QList<quint16>{1, 3}));
-        QCOMPARE(store.ProbeQueueSize(), 0);
-        // Removing keeps the record alive for whoever holds it; ids are not reused.
-        TaskPtr held = store.Find(1);
-        QVERIFY(store.Remove(1));
-        QVERIFY(!store.Find(1));
-        QCOMPARE(held->sourcePath.str(), QStringLiteral("/m/Clip.avi"));
-        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), false), quint16(4));
-        QCOMPARE(store.Count(), 3);
-        QVERIFY(!store.Find(0) && !store.Find(70000) && !store.Find(-1));
-    }
-
-    void taskStoreRunsOutOfIds()
-    {
-        TaskStore store;
-        for (int i = 0; i < 65535; ++i)
-            QVERIFY(store.Insert(std::make_shared<TaskRecord>(), false) != 0);
-        QCOMPARE(store.Insert(std::make_shared<TaskRecord>(), false), quint16(0));
-        QCOMPARE(store.NextTaskId(), 65535);
-    }
-
     void fixedCapacities()
     {
         TaskRecord r;

@@ -7,11 +7,13 @@
 
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
+#include "app/TaskListView.h"
 #include "app/ControlIds.h"
 #include "controls/CListCtrlEx.h"
 #include "core/IniFile.h"
 #include "lang/Language.h"
 #include "preview/CFilePropertyDialog.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 #include "toolkit/ControlId.h"
 
@@ -32,8 +34,8 @@ class TestFileProperty : public QObject
     {
         MakeClip(m_media + name, recipe);
         const int rows = m_list->rowCount();
-        m_dlg->AddFileByPath(m_media + name);
-        return m_list->rowCount() == rows + 1 ? m_dlg->TaskIdOfRow(rows) : 0;
+        m_dlg->TaskView().AddFileByPath(m_media + name);
+        return m_list->rowCount() == rows + 1 ? m_dlg->TaskView().TaskIdOfRow(rows) : 0;
     }
     // The texts of the dialogs the Property command opens for the given rows.
     QStringList openProperty(const QList<int> &rows)
@@ -63,7 +65,7 @@ private slots:
         m_app = std::make_unique<CCorvaneStudioApp>();
         m_app->InitInstance(m_folder->exePath(), {});
         m_dlg = m_app->MainWindow();
-        m_list = m_dlg->GetTaskList();
+        m_list = m_dlg->Controls().taskList;
     }
     void cleanup() { m_app.reset(); m_folder.reset(); }
 
@@ -111,7 +113,7 @@ private slots:
         const QString path = m_media + file;
         const QString size = QString::number(QFileInfo(path).size() / 1024) + "KB";
         QVERIFY(!gone || QFile::remove(path));
-        const TaskPtr task = m_dlg->GetTasks().Find(id);
+        const TaskPtr task = m_dlg->Tasks().Find(id);
         QVERIFY(!task->mediaInfo); // not read yet: the dialog reads it first
 
         // What the engine itself says, read with our own patterns.
@@ -122,7 +124,7 @@ private slots:
         expected.replace("{bitrate}", find("Duration: [^\\r\\n]*, bitrate: ([^\\r\\n]+)\\r\\n"));
         expected.replace("{vbitrate}", find("Video: [^\\r\\n]*, (\\d+ kb/s), "));
         expected.replace("{abitrate}", find("Audio: [^\\r\\n]*, (\\d+ kb/s)\\r\\n"));
-        QCOMPARE(openProperty({m_dlg->RowOfTask(id)}), QStringList{expected});
+        QCOMPARE(openProperty({m_dlg->TaskView().RowOfTask(id)}), QStringList{expected});
         QVERIFY(task->mediaInfo); // the reading stays with the task
         QCOMPARE(task->durationSec, durationSec);
     }
@@ -130,7 +132,7 @@ private slots:
     void readOnlyWhenNotReadYet()
     {
         const int id = addClip("known.avi");
-        MediaInfo &known = *(m_dlg->GetTasks().Find(id)->mediaInfo = std::make_unique<MediaInfo>());
+        MediaInfo &known = *(m_dlg->Tasks().Find(id)->mediaInfo = std::make_unique<MediaInfo>());
         known.durationSecText = "9.0";
         known.videoCodec = "remembered";
         QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     remembered  \r\n"));
@@ -152,7 +154,7 @@ private slots:
     void dialogLooksAndTyping()
     {
         const int id = addClip("look.avi");
-        CFilePropertyDialog dialog(m_dlg->GetTasks(), id, m_dlg);
+        CFilePropertyDialog dialog(m_dlg->Tasks(), id, m_dlg);
         QCOMPARE(dialog.windowTitle(), GetLangString("@100"));
         QCOMPARE(FindControl<QPushButton>(&dialog, CFilePropertyDialog::kCloseId)->text(), GetLangString("@107"));
         QTextEdit *edit = dialog.InfoEdit();
@@ -165,7 +167,7 @@ private slots:
         QTest::keyClicks(edit, "typed");
         QTest::keyClick(edit, Qt::Key_Return);
         QVERIFY(edit->toPlainText().contains("typed") && dialog.isVisible());
-        CFilePropertyDialog again(m_dlg->GetTasks(), id, m_dlg);
+        CFilePropertyDialog again(m_dlg->Tasks(), id, m_dlg);
         QVERIFY(!again.InfoEdit()->toPlainText().contains("typed"));
     }
 };

@@ -13,6 +13,7 @@
 #include "profiles/ParameterEditor.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSelector.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/PropertyGrid.h"

@@ -6,6 +6,7 @@
 
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
+#include "app/TaskListView.h"
 #include "app/ControlIds.h"
 #include "controls/CListCtrlEx.h"
 #include "core/IniFile.h"
@@ -16,6 +17,7 @@
 #include "profiles/ParameterEditor.h"
 #include "profiles/PersonalSettings.h"
 #include "profiles/ProfileCatalogue.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/PropertyGrid.h"
@@ -70,7 +72,7 @@ class TestPersonalSet : public QObject
         m_app = std::make_unique<CCorvaneStudioApp>();
         m_app->InitInstance(m_folder->exePath(), {});
         m_dlg = m_app->MainWindow();
-        m_list = m_dlg->GetTaskList();
+        m_list = m_dlg->Controls().taskList;
         m_dlg->show();
         return addTask(name);
     }
@@ -78,9 +80,9 @@ class TestPersonalSet : public QObject
     int addTask(const QString &name)
     {
         touch(m_media + name);
-        m_dlg->AddFileByPath(m_media + name);
-        const int id = m_dlg->TaskIdOfRow(m_list->rowCount() - 1);
-        m_task = m_dlg->GetTasks().Find(id);
+        m_dlg->TaskView().AddFileByPath(m_media + name);
+        const int id = m_dlg->TaskView().TaskIdOfRow(m_list->rowCount() - 1);
+        m_task = m_dlg->Tasks().Find(id);
         return id;
     }
     std::unique_ptr<CPersonalSetDialog> open(int id)
@@ -162,7 +164,7 @@ private slots:
         QCOMPARE(m_task->profileName.str(), oldProfile); // the name waits for Ok
         click(d.get(), CPersonalSetDialog::kOkId);
         QCOMPARE(m_task->profileName.str(), kAviProfile);
-        const int row = m_dlg->RowOfTask(id);
+        const int row = m_dlg->TaskView().RowOfTask(id);
         QCOMPARE(m_list->GetItemText(row, 4), expected);
         QCOMPARE(m_list->GetItemText(row, 5), kAviProfile);
         QVERIFY(m_list->GetItemText(row, 6).startsWith("Video:MPEG-4 Part 2,"));
@@ -190,7 +192,7 @@ private slots:
         QVERIFY(!d->Grid()->isEnabled() && !saveAs(d.get())->isEnabled());
         // Cancel keeps the change: the row turns black again and shows the global output.
         d->reject();
-        const int row = m_dlg->RowOfTask(id);
+        const int row = m_dlg->TaskView().RowOfTask(id);
         QCOMPARE(m_list->GetItemText(row, 4), m_out + "back." + currentTarget());
         QCOMPARE(m_list->TextColor(row), QColor(Qt::black));
     }
@@ -201,8 +203,8 @@ private slots:
         addTask("b.avi");
         const int c = addTask("c.avi");
         m_list->clearSelection();
-        m_list->SetRowSelected(m_dlg->RowOfTask(c), true);
-        m_list->SetRowSelected(m_dlg->RowOfTask(a), true);
+        m_list->SetRowSelected(m_dlg->TaskView().RowOfTask(c), true);
+        m_list->SetRowSelected(m_dlg->TaskView().RowOfTask(a), true);
         ScriptedPrompterGuard prompter;
         QStringList seen; // each dialog's task, and how many such dialogs were open then
         for (int i = 0; i < 3; ++i)

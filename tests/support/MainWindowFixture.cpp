@@ -5,6 +5,7 @@
 
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
+#include "app/TaskListView.h"
 #include "controls/CListCtrlEx.h"
 #include "app/ControlIds.h"
 #include "core/IniFile.h"
@@ -20,7 +21,7 @@ MainWindowFixture::MainWindowFixture(const Settings &settings, const QStringList
     m_app = std::make_unique<CCorvaneStudioApp>();
     m_app->InitInstance(m_folder->exePath(), arguments);
     m_dlg = m_app->MainWindow();
-    m_list = m_dlg->GetTaskList();
+    m_list = m_dlg->Controls().taskList;
     m_dlg->show();
 }
 
@@ -58,9 +59,24 @@ QStringList MainWindowFixture::DropEmptyFiles(const QStringList &names)
         f.open(QIODevice::WriteOnly);
         paths << f.fileName();
     }
-    m_dlg->OnDropFiles(paths);
-    m_dlg->WaitForProbeThreads();
+    Drop(paths);
     return paths;
+}
+
+void MainWindowFixture::Drop(const QStringList &paths)
+{
+    View().OnDropFiles(paths);
+    View().WaitForProbeThreads();
+}
+
+TaskListView &MainWindowFixture::View() const
+{
+    return m_dlg->TaskView();
+}
+
+TaskList &MainWindowFixture::Tasks() const
+{
+    return m_dlg->Tasks();
 }
 
 } // namespace TestSupport

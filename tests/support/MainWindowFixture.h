@@ -4,11 +4,17 @@
 #include <QStringList>
 #include <memory>
 
+#include "app/BatchView.h"
+#include "app/CCorvaneStudioDlg.h"
+#include "app/TaskListView.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
 class CCorvaneStudioApp;
 class CCorvaneStudioDlg;
 class CListCtrlEx;
+class TaskList;
+class TaskListView;
 
 namespace TestSupport {
 
@@ -27,6 +33,8 @@ public:
     CCorvaneStudioApp &App() { return *m_app; }
     CCorvaneStudioDlg *Window() const { return m_dlg; }
     CListCtrlEx *List() const { return m_list; }
+    TaskListView &View() const;
+    TaskList &Tasks() const;
 
     QStringList Column(int column) const;
     void SelectOnly(const QList<int> &rows);
@@ -34,6 +42,8 @@ public:
     void SetDestination(const QString &folder);
     // Empty files (enough for the list) dropped on the window; waits for their probe.
     QStringList DropEmptyFiles(const QStringList &names);
+    // Files dropped on the window; waits for their probe.
+    void Drop(const QStringList &paths);
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;

@@ -5,7 +5,7 @@
 #include <deque>
 #include <memory>
 
-#include "app/Launcher.h"
+#include "toolkit/Launcher.h"
 
 namespace TestSupport {
 

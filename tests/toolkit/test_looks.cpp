@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
+#include <QStandardItemModel>
 #include <QtTest>
 #include <cmath>
 
@@ -36,9 +37,10 @@ void fillSample(ThemedDialog &dialog)
     layout->setMenuBar(new QMenuBar(&dialog));
     static_cast<QMenuBar *>(layout->menuBar())->addMenu(QStringLiteral("&File"));
     auto *list = new CListCtrlEx(&dialog);
-    list->setColumnCount(2);
+    auto *rows = new QStandardItemModel(3, 2, list);
     for (int r = 0; r < 3; ++r)
-        list->InsertRow(r, QStringLiteral("clip %1.avi").arg(r), QIcon());
+        rows->setItem(r, 0, new QStandardItem(QStringLiteral("clip %1.avi").arg(r)));
+    list->setModel(rows);
     list->SetRowSelected(1, true);
     layout->addWidget(list);
     layout->addWidget(new QPushButton(QStringLiteral("Detail"), &dialog));

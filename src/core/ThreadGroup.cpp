@@ -1,4 +1,4 @@
-#include "toolkit/ThreadGroup.h"
+#include "core/ThreadGroup.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -15,9 +15,14 @@ ThreadGroup::~ThreadGroup()
 
 ThreadGroup::Id ThreadGroup::Start(std::function<void()> fn)
 {
+    return StartWithId([fn = std::move(fn)](Id) { fn(); });
+}
+
+ThreadGroup::Id ThreadGroup::StartWithId(std::function<void(Id)> fn)
+{
     const Id id = m_nextId++;
     m_threads.push_back({id, std::thread([this, id, fn = std::move(fn)] {
-                             fn();
+                             fn(id);
                              // The join happens on the owner's thread once this one is done.
                              QMetaObject::invokeMethod(this, [this, id] { Join(id); }, Qt::QueuedConnection);
                          })});

@@ -1,4 +1,4 @@
-#include "app/Launcher.h"
+#include "toolkit/Launcher.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

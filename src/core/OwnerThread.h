@@ -6,12 +6,13 @@
 #include <memory>
 #include <type_traits>
 
-// Runs f on the thread of context (the user-interface thread for a window) and
-// returns its result; from another thread the caller waits until f has run there.
+// Runs f on the thread of context (the user-interface thread for a window, the
+// main thread headless) and returns its result; from another thread the caller
+// waits until f has run there.
 // The hand-over goes through a std::future so the result is published by the
 // standard library's own synchronisation.
 template <typename F>
-auto OnUiThread(QObject *context, F &&f) -> std::invoke_result_t<F>
+auto OnOwnerThread(QObject *context, F &&f) -> std::invoke_result_t<F>
 {
     using R = std::invoke_result_t<F>;
     if (QThread::currentThread() == context->thread())

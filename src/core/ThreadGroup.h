@@ -17,6 +17,8 @@ public:
 
     // Starts fn on a new thread; returns the thread's id in this group.
     Id Start(std::function<void()> fn);
+    // The same, for a function that needs to know its own id.
+    Id StartWithId(std::function<void(Id)> fn);
     int Running() const { return int(m_threads.size()); }
     bool IsRunning(Id id) const;
     // Serves events until every thread has ended and been joined.

@@ -1,4 +1,6 @@
-// Commands that hand work to the desktop, the About box, the looks and the task file.
+// Commands of the main window that open dialogs or hand work to the desktop: the
+// per-file settings, file properties, options, help, converted files, the task file,
+// the About box and the looks.
 #include <QKeySequence>
 #include <QShortcut>
 #include <QWidget>
@@ -7,18 +9,41 @@
 #include "app/AppSettings.h"
 #include "app/CCorvaneStudioDlg.h"
 #include "app/ControlIds.h"
-#include "app/Launcher.h"
 #include "app/TaskFile.h"
+#include "app/TaskListView.h"
 #include "controls/CListCtrlEx.h"
+#include "options/COptionsDialog.h"
+#include "preview/CFilePropertyDialog.h"
+#include "profiles/CPersonalSetDialog.h"
+#include "toolkit/Launcher.h"
 #include "toolkit/Looks.h"
 #include "toolkit/Prompter.h"
 
 bool CCorvaneStudioDlg::LowestSelectedRowCompleted() const
 {
-    for (int row = m_taskList->rowCount() - 1; row >= 0; --row)
-        if (m_taskList->IsRowSelected(row))
-            return m_taskList->GetItemText(row, 3).compare(QStringLiteral("Completed"), Qt::CaseInsensitive) == 0;
-    return false;
+    const QList<int> rows = m_tasks.SelectedRows();
+    return !rows.isEmpty() && m_tasks.State(m_tasks.IdAt(rows.last())).verdict == Verdict::Completed;
+}
+
+void CCorvaneStudioDlg::OnTaskInfo()
+{
+    RunPersonalSetDialogs(*this);
+}
+
+void CCorvaneStudioDlg::OnProperty()
+{
+    // From the lowest selected row up, each dialog after the previous one has closed.
+    const QList<int> rows = m_tasks.SelectedRows();
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        CFilePropertyDialog dialog(m_tasks, m_tasks.IdAt(*it), this);
+        Prompter::Current().Exec(&dialog);
+    }
+}
+
+void CCorvaneStudioDlg::OnOptions()
+{
+    COptionsDialog dialog(m_settings, this);
+    Prompter::Current().Exec(&dialog);
 }
 
 void CCorvaneStudioDlg::OnHelpContents()
@@ -26,29 +51,22 @@ void CCorvaneStudioDlg::OnHelpContents()
     Launcher::Current().OpenHelp(m_settings.GetProgramFolder());
 }
 
-void CCorvaneStudioDlg::OnFeedback()
-{
-    Launcher::Current().SendFeedback();
-}
-
 void CCorvaneStudioDlg::OnOpenConvertedFolder()
 {
-    for (int row = 0; row < m_taskList->rowCount(); ++row)
-        if (m_taskList->IsRowSelected(row))
-            if (const TaskPtr task = TaskOfRow(row))
-                Launcher::Current().ShowInFileManager(task->outputPath);
+    for (int row : m_tasks.SelectedRows())
+        if (const TaskPtr task = m_tasks.Find(m_tasks.IdAt(row)))
+            Launcher::Current().ShowInFileManager(task->outputPath);
 }
 
 void CCorvaneStudioDlg::OnAddConvertedAsTasks()
 {
     // Collected first: adding rows changes the list being walked.
     QStringList outputs;
-    for (int row = 0; row < m_taskList->rowCount(); ++row)
-        if (m_taskList->IsRowSelected(row))
-            if (const TaskPtr task = TaskOfRow(row))
-                outputs << task->outputPath;
+    for (int row : m_tasks.SelectedRows())
+        if (const TaskPtr task = m_tasks.Find(m_tasks.IdAt(row)))
+            outputs << task->outputPath;
     for (const QString &path : outputs)
-        AddFileByPath(path);
+        m_taskView->AddFileByPath(path);
 }
 
 void CCorvaneStudioDlg::OnSaveTask()
@@ -57,9 +75,9 @@ void CCorvaneStudioDlg::OnSaveTask()
     if (path.isEmpty())
         return;
     QList<TaskFileRow> rows;
-    for (int row = 0; row < m_taskList->rowCount(); ++row)
-        if (const TaskPtr task = TaskOfRow(row))
-            rows << TaskFileRow::FromRecord(*task, m_taskList->GetItemText(row, 5));
+    for (int row = 0; row < m_tasks.Count(); ++row)
+        if (const TaskPtr task = m_tasks.Find(m_tasks.IdAt(row)))
+            rows << TaskFileRow::FromRecord(*task, task->profileName);
     WriteTaskFile(path, rows); // a file that cannot be written is skipped silently
 }
 
@@ -73,7 +91,6 @@ void CCorvaneStudioDlg::OnLook(int id)
 {
     if (!Looks::ApplyLook(id))
         return;
-    m_look = id;
     update();
     Looks::StoreLook(id);
 }
@@ -97,7 +114,7 @@ void CCorvaneStudioDlg::CreateShortcuts()
         const int command = key.command;
         connect(shortcut, &QShortcut::activated, this, [this, command] { OnCommand(command); });
     }
-    auto *del = new QShortcut(QKeySequence::Delete, m_taskList);
+    auto *del = new QShortcut(QKeySequence::Delete, m_controls.taskList);
     del->setContext(Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, this, [this] { OnCommand(Ids::Delete); });
 }

@@ -1,0 +1,236 @@
+#include "app/BatchView.h"
+
+#include <QProgressBar>
+#include <QWidget>
+
+#include "app/AppSettings.h"
+#include "app/ConvertInfoDialog.h"
+#include "controls/CListCtrlEx.h"
+#include "conversion/EngineOutputParser.h"
+#include "core/OwnerThread.h"
+#include "core/ThreadGroup.h"
+#include "toolkit/Prompter.h"
+#include "toolkit/StatusBar.h"
+#include "toolkit/SystemSound.h"
+
+namespace {
+// Text colours of a row, as 0x00BBGGRR.
+constexpr QRgb kRunningColor = 0x0093B129;
+constexpr QRgb kSucceededColor = 0x00808080;
+constexpr QRgb kFailedColor = 0x00FF0000;
+} // namespace
+
+// One worker's run as the window shows it: every call is carried out on the window's
+// thread and returns when it is done there.
+class BatchView::Host : public BatchHost
+{
+public:
+    Host(BatchView &view, ThreadGroup::Id worker) : m_view(view), m_worker(worker) {}
+
+    void RunStarting() override
+    {
+        ui([this] {
+            // The reference follows the worker that really runs.
+            m_view.m_workerThread = m_worker;
+            m_view.m_window.stopPreview();
+        });
+    }
+    void RunStarted(double) override
+    {
+        ui([this] { m_view.SetOverall(0); });
+    }
+    void TaskStarted(const TaskStartedEvent &event) override
+    {
+        ui([&] {
+            m_view.SetStatusLine(event.StatusLine());
+            const int row = m_view.m_tasks.RowOf(event.id);
+            CListCtrlEx *list = m_view.m_parts.list;
+            list->SetItemColor(row, kRunningColor, CListCtrlEx::kUnchanged);
+            SetRowProgress(row, 0, true);
+            m_view.m_parts.stopConvert->setEnabled(true);
+        });
+    }
+    void Progress(const ProgressEvent &event) override
+    {
+        ui([&] {
+            if (event.seeking) {
+                m_view.SetStatusLine(EngineOutputParser::kSeeking);
+                return;
+            }
+            if (!event.statusLine.isEmpty()) {
+                m_view.SetStatusLine(event.statusLine);
+                SetRowProgress(m_view.m_tasks.RowOf(event.id), event.rowPercent.value_or(0), true);
+            }
+            if (event.overall)
+                m_view.SetOverall(*event.overall);
+        });
+    }
+    void TaskFinished(const TaskFinishedEvent &event) override
+    {
+        ui([&] {
+            const int row = m_view.m_tasks.RowOf(event.id);
+            SetRowProgress(row, 0, false);
+            CListCtrlEx *list = m_view.m_parts.list;
+            switch (event.verdict) {
+            case Verdict::Completed:
+                list->SetItemColor(row, kSucceededColor, CListCtrlEx::kUnchanged);
+                SystemSound::Play(SystemSound::Kind::Information);
+                break;
+            case Verdict::Failed: {
+                list->SetItemColor(row, kFailedColor, CListCtrlEx::kUnchanged);
+                SystemSound::Play(SystemSound::Kind::Error);
+                ConvertInfoDialog dialog(event.Report(), m_view.m_parts.window);
+                Prompter::Current().Exec(&dialog);
+                break;
+            }
+            default:
+                list->SetItemColor(row, kFailedColor, CListCtrlEx::kUnchanged);
+                SystemSound::Play(SystemSound::Kind::Warning);
+                break;
+            }
+            m_view.SetStatusLine(event.StatusLine());
+        });
+    }
+    void RunEnded() override
+    {
+        ui([this] {
+            m_view.SetOverall(0);
+            if (m_view.m_workerThread == m_worker)
+                m_view.m_workerThread = 0;
+            m_view.m_parts.convertAll->setEnabled(true);
+            m_view.m_parts.convertSelected->setEnabled(true);
+            emit m_view.runEnded();
+        });
+    }
+    bool AskOkCancel(const QString &text) override
+    {
+        return ui([&] { return ::AskOkCancel(m_view.m_parts.window, text); });
+    }
+    void ShowMessage(const QString &text) override
+    {
+        ui([&] { ::ShowMessage(m_view.m_parts.window, text, Prompter::Icon::Error); });
+    }
+    GlobalSelection Global() override
+    {
+        return ui([this] { return m_view.m_window.global(); });
+    }
+    int PriorityLevel() override
+    {
+        return ui([this] { return m_view.m_settings.GetPriorityLevel(); });
+    }
+
+private:
+    template <typename F>
+    auto ui(F &&f) -> std::invoke_result_t<F>
+    {
+        return OnOwnerThread(&m_view, std::forward<F>(f));
+    }
+    // Points the row progress bar at a row, sets its value and shows or hides it.
+    void SetRowProgress(int row, int percent, bool show)
+    {
+        CListCtrlEx *list = m_view.m_parts.list;
+        list->m_progressRow = row;
+        list->m_percent = unsigned(std::max(0, percent));
+        list->m_showProgress = show;
+        if (show)
+            list->UpdateRowProgress();
+        else
+            list->HideRowProgress();
+    }
+
+    BatchView &m_view;
+    const ThreadGroup::Id m_worker;
+};
+
+BatchView::BatchView(TaskList &tasks, AppSettings &settings, Parts parts, Window window, QObject *parent)
+    : QObject(parent), m_tasks(tasks), m_settings(settings), m_parts(parts), m_window(std::move(window))
+{
+    m_workerThreads = new ThreadGroup(this);
+    connect(m_workerThreads, &ThreadGroup::finished, this, [this](ThreadGroup::Id id) {
+        if (m_workerThread == id)
+            m_workerThread = 0;
+    });
+}
+
+BatchView::~BatchView()
+{
+    StopAndWait();
+}
+
+void BatchView::SetStatusLine(const QString &text)
+{
+    m_parts.statusBar->SetPaneText(1, text);
+    emit statusLineChanged(text);
+}
+
+void BatchView::SetOverall(int percent)
+{
+    m_parts.progress->setValue(std::clamp(percent, 0, 100));
+    emit overallProgressChanged(percent);
+}
+
+void BatchView::StartWorker()
+{
+    const BatchConverter::Environment env{m_settings.GetProgramFolder(), m_settings.GetRunMode(), 1};
+    const ThreadGroup::Id id = m_workerThreads->StartWithId([this, env](ThreadGroup::Id self) {
+        Host host(*this, self);
+        BatchConverter converter(m_tasks, host, m_flags, env);
+        converter.Run();
+    });
+    // A second command during a run starts a worker that ends at once: the window's
+    // reference stays with the worker that runs.
+    if (m_workerThread == 0)
+        m_workerThread = id;
+}
+
+void BatchView::OnConvertAll()
+{
+    m_flags.selectedOnly = false;
+    if (m_tasks.Count() == 0)
+        return;
+    StartWorker();
+    m_parts.convertAll->setEnabled(true);
+}
+
+void BatchView::OnConvertSelected()
+{
+    m_flags.selectedOnly = true;
+    if (m_tasks.Count() == 0)
+        return;
+    if (m_tasks.SelectedCount() == 0)
+        m_parts.list->SetRowSelected(0, true);
+    StartWorker();
+    m_parts.convertAll->setEnabled(true);
+}
+
+void BatchView::OnStopConvert()
+{
+    if (!m_flags.converting)
+        return;
+    // The flag first: the run reads it once the engine's output has ended.
+    m_flags.stopRequested = true;
+    m_flags.engine.Kill();
+    m_workerThread = 0;
+}
+
+void BatchView::StopAndWait()
+{
+    if (m_flags.converting) {
+        m_flags.stopRequested = true;
+        m_flags.engine.Kill();
+        m_workerThread = 0;
+    }
+    WaitForWorkers();
+}
+
+int BatchView::RunningWorkers() const
+{
+    return m_workerThreads->Running();
+}
+
+void BatchView::WaitForWorkers()
+{
+    // Workers call into this thread synchronously, so it keeps serving them while it
+    // waits; each worker leaves the group when its end is handled here.
+    m_workerThreads->WaitAll();
+}

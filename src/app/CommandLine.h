@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for: input files, and the program's own "--" switches.
+struct CommandLine
+{
+    QStringList files;
+    bool convert = false; // --convert: headless conversion
+    QString profile;      // --profile NAME
+    QString destination;  // --dest DIR
+    int jobs = 1;         // --jobs N: engines at once, headless
+    QStringList errors;   // unknown switches, switches without their value, bad numbers
+};
+
+// Each argument is one path (the shell has split them already), trimmed; empty ones
+// are skipped; arguments starting with "--" are switches.
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+// The usage lines printed after a wrong command line.
+QString CommandLineUsage();

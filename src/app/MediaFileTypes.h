@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+
+// The file-type filter of Add File: "Supported Files" and one entry per family of types.
+QString AddFileFilter();
