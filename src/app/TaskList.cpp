@@ -350,6 +350,11 @@ void TaskList::NotifyChanged(int id)
     emit taskChanged(id);
 }
 
+int TaskList::TakeNextProbe()
+{
+    return m_probeQueue.isEmpty() ? 0 : m_probeQueue.takeFirst();
+}
+
 QList<quint16> TaskList::TakeProbeQueue()
 {
     QList<quint16> ids;

@@ -100,6 +100,8 @@ public:
 
     // --- Probe queue -------------------------------------------------------------------
     QList<quint16> TakeProbeQueue();
+    // The first queued id, taken out of the queue; 0 when the queue is empty.
+    int TakeNextProbe();
     int ProbeQueueSize() const { return int(m_probeQueue.size()); }
 
 signals:

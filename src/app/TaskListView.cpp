@@ -11,12 +11,9 @@
 #include "app/CommandTarget.h"
 #include "app/MediaFileTypes.h"
 #include "app/MenuResources.h"
-#include "app/RunLog.h"
 #include "app/TaskTableModel.h"
 #include "controls/CListCtrlEx.h"
-#include "conversion/MediaProbe.h"
-#include "core/OwnerThread.h"
-#include "core/ThreadGroup.h"
+#include "conversion/ProbePool.h"
 #include "lang/Language.h"
 #include "lang/MenuTexts.h"
 #include "toolkit/Prompter.h"
@@ -50,7 +47,7 @@ TaskListView::TaskListView(TaskList &tasks, CListCtrlEx *list, StatusBar *status
     : QObject(parent), m_tasks(tasks), m_list(list), m_statusBar(statusBar), m_commands(commands),
       m_newTaskSettings(std::move(newTaskSettings))
 {
-    m_probeThreads = new ThreadGroup(this);
+    m_probes = new ProbePool(tasks, this);
     m_model = new TaskTableModel(tasks, fileTypeIcon, this);
     m_list->setModel(m_model);
     m_list->setColumnHidden(TaskTableModel::Id, true);
@@ -78,8 +75,7 @@ void TaskListView::AddTasks(const QStringList &paths, bool queueForProbe)
     m_tasks.Add(paths, m_newTaskSettings(), queueForProbe);
     const int last = m_tasks.Count() - 1;
     // New rows start black and selected, other selected rows staying selected.
-    for (int row = first; row <= last; ++row)
-        m_list->SetItemColor(row, kBlack, CListCtrlEx::kUnchanged);
+    m_list->SetRowsTextColor(first, last, kBlack);
     m_list->SetRowsSelected(first, last);
     UpdateStatusCounts();
 }
@@ -240,45 +236,21 @@ void TaskListView::ShowListContextMenu(const QPoint &globalPos)
 
 void TaskListView::StartProbeThread()
 {
-    if (m_tasks.ProbeQueueSize() == 0 || m_closing)
-        return;
-    m_probeThreads->Start([this] { ProbeThreadRun(); });
+    m_probes->Start();
 }
 
 int TaskListView::RunningProbeThreads() const
 {
-    return m_probeThreads->Running();
+    return m_probes->Running();
 }
 
 void TaskListView::WaitForProbeThreads()
 {
     // The threads hand their results to this thread, so it keeps serving events while it waits.
-    m_probeThreads->WaitAll();
+    m_probes->WaitAll();
 }
 
 void TaskListView::Close()
 {
-    m_closing = true;
-    WaitForProbeThreads();
-}
-
-void TaskListView::ProbeThreadRun()
-{
-    const QList<quint16> ids = OnOwnerThread(&m_tasks, [this] { return m_tasks.TakeProbeQueue(); });
-    for (quint16 id : ids) {
-        if (m_closing)
-            return;
-        const QString path = OnOwnerThread(&m_tasks, [&] {
-            const TaskPtr task = m_tasks.Find(id);
-            return task ? task->sourcePath.str() : QString();
-        });
-        if (path.isEmpty()) {
-            WriteLog(QStringLiteral("no find Error!"));
-            continue;
-        }
-        const QString text = RunProbe(path, QStringLiteral("-i "));
-        auto info = std::make_unique<MediaInfo>();
-        ParseProbeOutput(path, text, *info);
-        OnOwnerThread(&m_tasks, [&] { m_tasks.SetMediaInfo(id, std::move(info)); });
-    }
+    m_probes->Close();
 }

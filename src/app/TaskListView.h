@@ -2,7 +2,6 @@
 #include <QObject>
 #include <QPoint>
 #include <QStringList>
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -13,7 +12,7 @@ class CommandTarget;
 class QMenu;
 class StatusBar;
 class TaskTableModel;
-class ThreadGroup;
+class ProbePool;
 
 // The main window's task list: the table drawn from the TaskList, and the commands
 // that add, remove, reorder and select tasks, the list's context menu, the status
@@ -64,6 +63,7 @@ public:
     std::unique_ptr<QMenu> BuildListContextMenu();
 
     // --- Media probe -------------------------------------------------------------------
+    // Probes the queued tasks in the background, a few at a time.
     void StartProbeThread();
     // Waits, processing events, until no probe thread runs.
     void WaitForProbeThreads();
@@ -81,7 +81,6 @@ signals:
 
 private:
     void AddTasks(const QStringList &paths, bool queueForProbe);
-    void ProbeThreadRun();
 
     TaskList &m_tasks;
     CListCtrlEx *m_list;
@@ -89,8 +88,7 @@ private:
     CommandTarget &m_commands;
     std::function<NewTaskSettings()> m_newTaskSettings;
     TaskTableModel *m_model = nullptr;
-    ThreadGroup *m_probeThreads = nullptr;
-    std::atomic<bool> m_closing{false};
+    ProbePool *m_probes = nullptr;
     int m_shownTaskId = 0;   // task the last list click showed
     int m_currentTaskId = 0; // task whose settings and trim range the window shows
 };

@@ -70,6 +70,13 @@ void CListCtrlEx::SetItemColor(int row, QRgb textColor, QRgb backgroundColor)
     }
 }
 
+void CListCtrlEx::SetRowsTextColor(int first, int last, QRgb textColor)
+{
+    for (int row = first; row <= last; ++row)
+        m_textColors.insert(row, textColor);
+    viewport()->update();
+}
+
 QColor CListCtrlEx::TextColor(int row) const
 {
     const auto it = m_textColors.constFind(row);

@@ -18,6 +18,8 @@ public:
 
     // Colours as 0x00BBGGRR; kUnchanged leaves that colour as it is.
     void SetItemColor(int row, QRgb textColor, QRgb backgroundColor);
+    // The text colour of rows first..last, with one repaint.
+    void SetRowsTextColor(int first, int last, QRgb textColor);
     bool HasTextColor(int row) const { return m_textColors.contains(row); }
     QColor TextColor(int row) const;
     QColor BackgroundColor(int row) const;

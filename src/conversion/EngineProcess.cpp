@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <poll.h>
 #include <linux/close_range.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -168,15 +169,27 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
     return StartResult::Started;
 }
 
-qint64 EngineProcess::Read(char *buffer, qint64 maxSize)
+qint64 EngineProcess::Read(char *buffer, qint64 maxSize, int timeoutMs)
 {
     int fd;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         fd = m_outputRead;
     }
+    m_timedOut = false;
     if (fd < 0 || maxSize <= 0)
         return 0;
+    if (timeoutMs >= 0) {
+        pollfd p{fd, POLLIN, 0};
+        int r;
+        do {
+            r = ::poll(&p, 1, timeoutMs);
+        } while (r < 0 && errno == EINTR);
+        if (r == 0) {
+            m_timedOut = true;
+            return 0;
+        }
+    }
     for (;;) {
         const ssize_t n = ::read(fd, buffer, size_t(maxSize));
         if (n < 0 && errno == EINTR)

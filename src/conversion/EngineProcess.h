@@ -28,8 +28,10 @@ public:
     StartResult Start(const QString &program, const QStringList &arguments, int priorityClass = Normal);
 
     // Up to maxSize bytes of output; blocks until some arrive. Returns the number
-    // read, or 0 once the program has ended and its output is exhausted.
-    qint64 Read(char *buffer, qint64 maxSize);
+    // read, or 0 once the program has ended and its output is exhausted, or 0 when
+    // timeoutMs (if not negative) passed without output (TimedOut() then tells).
+    qint64 Read(char *buffer, qint64 maxSize, int timeoutMs = -1);
+    bool TimedOut() const { return m_timedOut; }
 
     // Ends the program at once. Safe from any thread, and harmless once the
     // program has been reaped (its process id may belong to another by then).
@@ -59,5 +61,6 @@ private:
     int m_outputRead = -1;
     int m_inputWrite = -1;
     int m_startError = 0;
+    bool m_timedOut = false;
 };
 

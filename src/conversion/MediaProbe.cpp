@@ -7,12 +7,17 @@
 #include "core/Numbers.h"
 #include "core/SplitString.h"
 
+#include <QDeadlineTimer>
 #include <QStringDecoder>
+#include <atomic>
+
+#include "app/RunLog.h"
 #include <QStringList>
 
 namespace {
 
 const QString kNoOutputComplaint = QStringLiteral("Must supply at least one output file");
+std::atomic<int> g_timeLimitMs{30000};
 
 } // namespace
 
@@ -42,7 +47,8 @@ QString RunProbe(const QString &sourcePath, const QString &option)
     char buffer[3000];
     qint64 n;
     bool killed = false;
-    while ((n = engine.Read(buffer, sizeof buffer)) > 0) {
+    QDeadlineTimer deadline(g_timeLimitMs.load());
+    while ((n = engine.Read(buffer, sizeof buffer, int(deadline.remainingTime()))) > 0) {
         const qsizetype before = text.size();
         text += decoder.decode(QByteArrayView(buffer, n));
         const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
@@ -52,8 +58,17 @@ QString RunProbe(const QString &sourcePath, const QString &option)
             killed = true;
         }
     }
+    if (engine.TimedOut()) {
+        engine.Kill();
+        WriteLog(QStringLiteral("The probe of \"%1\" gave no answer in time and was ended.").arg(sourcePath));
+    }
     engine.Wait();
     return text;
+}
+
+void SetProbeTimeLimit(int milliseconds)
+{
+    g_timeLimitMs = milliseconds;
 }
 
 QString ValueAfterKey(const QString &text, const QString &key)

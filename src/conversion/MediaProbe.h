@@ -5,8 +5,11 @@
 
 // Runs the engine with only an input option ("-i" or "-i ") and the source path,
 // and returns everything it printed; the empty text when it could not be started.
-// Blocks until the engine has ended.
+// Blocks until the engine has ended; an engine that has not finished its answer
+// within the probe time limit is ended, and what it printed until then is returned.
 QString RunProbe(const QString &sourcePath, const QString &option);
+// The probe time limit (30 s unless changed; tests shorten it).
+void SetProbeTimeLimit(int milliseconds);
 
 // The text after the first occurrence of key (one character after it), up to the
 // carriage return that ends it; empty without key or carriage return.

@@ -17,6 +17,7 @@
 #include "app/TaskList.h"
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
+#include "conversion/ProbePool.h"
 #include "core/OwnerThread.h"
 #include "core/UserMessage.h"
 #include "profiles/CurrentProfile.h"
@@ -174,7 +175,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     for (const QString &file : commandLine.files) {
         const QString path = file.trimmed();
         const bool isFile = QFileInfo(path).isFile();
-        if (isFile && !tasks.Add({path}, newTasks, false).isEmpty())
+        if (isFile && !tasks.Add({path}, newTasks, true).isEmpty())
             continue;
         ++refused;
         print(stderr, QStringLiteral("Skipped \"%1\": %2")
@@ -186,6 +187,12 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
         return 1;
     }
     print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(profileName));
+    {
+        // The files are described a few at a time before the run adds up their durations.
+        ProbePool probes(tasks);
+        probes.Start();
+        probes.WaitAll();
+    }
 
     ConversionFlags flags;
     installSignalHandlers();

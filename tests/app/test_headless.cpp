@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QProcess>
+#include <csignal>
 #include <QtTest>
 
 #include "conversion/MediaProbe.h"
@@ -59,13 +60,64 @@ private slots:
         const QString dest = m_folder->file("out dir/sub");
         QCOMPARE(run(QStringList{"--convert", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest} + files, &out), 0);
         QVERIFY2(out.contains("3 of 3 file(s) converted."), qPrintable(out));
-        for (const QString &name : {"one", "two words", "drei €"}) {
+        for (const char *name : {"one", "two words", "drei €"}) {
             const QString path = dest + "/" + name + ".avi";
             MediaInfo info;
             QVERIFY2(ParseProbeOutput(path, RunProbe(path, "-i"), info), qPrintable(path));
             QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
             QCOMPARE(info.audioCodec.str(), QStringLiteral("mp3"));
         }
+    }
+
+    void runsOnQtCoreAlone()
+    {
+        // The program itself links no window code: the window is a module loaded on demand.
+        QProcess ldd;
+        ldd.start("ldd", {BinDir() + "/corvane-studio"});
+        QVERIFY(ldd.waitForFinished());
+        const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+        QVERIFY2(libraries.contains("libQt6Core.so"), qPrintable(libraries));
+        for (const char *window : {"libQt6Gui", "libQt6Widgets", "libQt6Network", "libmpv", "libcorvane-ui"})
+            QVERIFY2(!libraries.contains(window), qPrintable(libraries));
+    }
+
+    void parallelJobs()
+    {
+        prepare();
+        QStringList files;
+        for (const char *name : {"a.mp4", "b.mp4", "c.mp4", "d.mp4"})
+            files << clip(name);
+        QString out;
+        const QString dest = m_folder->file("out");
+        QCOMPARE(run(QStringList{"--convert", "--jobs", "2", "--dest", dest} + files, &out), 0);
+        QVERIFY2(out.contains("4 of 4 file(s) converted."), qPrintable(out));
+        QCOMPARE(QDir(dest).entryList(QDir::Files).size(), 4);
+        QCOMPARE(run({"--convert", "--jobs", "none", files.first()}, &out), 2);
+    }
+
+    void interruptStopsTheEngine()
+    {
+        prepare();
+        const QString input = clip("a.mp4");
+        // Probes go to the real engine; the conversion hangs until it is ended.
+        const QString engine = m_folder->file("mirracore");
+        QFile::remove(engine);
+        QFile script(engine);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
+                     "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(m_program, {"--convert", "--dest", m_folder->file("out"), input});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_folder->file("out/a.mp4")), 30000);
+        ::kill(p.processId(), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 130);
+        const QString out = QString::fromLocal8Bit(p.readAll());
+        QVERIFY2(out.contains("a.mp4: Stoped"), qPrintable(out));
+        QVERIFY(!QFile::exists(m_folder->file("out/a.mp4")));
     }
 
     void oneBadFileAmongThem()

@@ -1,0 +1,77 @@
+#include "conversion/ProbePool.h"
+
+#include <QThread>
+#include <algorithm>
+
+#include "app/RunLog.h"
+#include "app/TaskList.h"
+#include "conversion/MediaProbe.h"
+#include "core/OwnerThread.h"
+#include "core/ThreadGroup.h"
+
+ProbePool::ProbePool(TaskList &tasks, QObject *parent)
+    : QObject(parent), m_tasks(tasks), m_threads(new ThreadGroup(this)), m_size(DefaultSize())
+{
+    connect(m_threads, &ThreadGroup::finished, this, [this] {
+        if (m_threads->Running() == 0 && m_tasks.ProbeQueueSize() == 0)
+            emit idle();
+    });
+}
+
+ProbePool::~ProbePool()
+{
+    Close();
+}
+
+int ProbePool::DefaultSize()
+{
+    return std::clamp(QThread::idealThreadCount(), 1, 4);
+}
+
+void ProbePool::Start()
+{
+    if (m_closing)
+        return;
+    const int wanted = std::min(m_size, m_tasks.ProbeQueueSize() + m_threads->Running());
+    while (m_threads->Running() < wanted)
+        m_threads->Start([this] { Work(); });
+}
+
+int ProbePool::Running() const
+{
+    return m_threads->Running();
+}
+
+void ProbePool::WaitAll()
+{
+    m_threads->WaitAll();
+}
+
+void ProbePool::Close()
+{
+    m_closing = true;
+    WaitAll();
+}
+
+void ProbePool::Work()
+{
+    while (!m_closing) {
+        QString path;
+        const int id = OnOwnerThread(&m_tasks, [&] {
+            const int next = m_tasks.TakeNextProbe();
+            if (const TaskPtr task = m_tasks.Find(next))
+                path = task->sourcePath.str();
+            return next;
+        });
+        if (id == 0)
+            return;
+        if (path.isEmpty()) {
+            WriteLog(QStringLiteral("no find Error!"));
+            continue;
+        }
+        const QString text = RunProbe(path, QStringLiteral("-i "));
+        auto info = std::make_unique<MediaInfo>();
+        ParseProbeOutput(path, text, *info);
+        OnOwnerThread(&m_tasks, [&] { m_tasks.SetMediaInfo(id, std::move(info)); });
+    }
+}
