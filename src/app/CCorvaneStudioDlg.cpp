@@ -108,7 +108,6 @@ CCorvaneStudioDlg::~CCorvaneStudioDlg()
 void CCorvaneStudioDlg::OnInitDialog()
 {
     EnableVisualManagerStyle(true);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
     CreateControls();
     CreateMenuBar();
     LayoutControls(width(), height());
@@ -124,15 +123,15 @@ void CCorvaneStudioDlg::OnInitDialog()
 
     ParamDisplayNames::Rebuild();
     m_profileCombo->view()->setMinimumWidth(100);
-    m_profile.SetProgramFolder(m_settings.GetProgramFolder());
-    LoadProfiles(m_settings.GetProgramFolder() + QStringLiteral("profile.ini"), m_profileCombo, m_paramGrid, m_profile);
+    m_profile.SetFolders(m_settings.Folders());
+    LoadProfiles(m_settings.Folders().DataFile(QStringLiteral("profile.ini")), m_profileCombo, m_paramGrid, m_profile);
     m_globalDest = m_settings.GetSavedPath();
     m_destination->setText(m_settings.GetSavedPath());
 
     ApplyLanguage();
 
     // The preview attaches to its area once the window has its first layout.
-    m_preview->LoadAndInitialise(m_settings.GetProgramFolder());
+    m_preview->LoadAndInitialise(m_settings.Folders().LibraryFolder());
 
     // Paths from a second start of the program arrive here.
     m_pathReceiver = new PathReceiver(this);

@@ -188,7 +188,7 @@ void CCorvaneStudioDlg::StartWorker()
 {
     if (!m_batchHost)
         m_batchHost = std::make_unique<WindowBatchHost>(*this);
-    const BatchConverter::Environment env{m_settings.GetProgramFolder(), m_settings.GetRunMode()};
+    const BatchConverter::Environment env{m_settings.GetRunMode()};
     m_workerThread = m_workerThreads->Start([this, env] {
         BatchConverter converter(*m_batchHost, m_flags, env);
         converter.Run();

@@ -23,7 +23,7 @@ bool CCorvaneStudioDlg::LowestSelectedRowCompleted() const
 
 void CCorvaneStudioDlg::OnHelpContents()
 {
-    Launcher::Current().OpenHelp(m_settings.GetProgramFolder());
+    Launcher::Current().OpenHelp(m_settings.Folders().DataFolder());
 }
 
 void CCorvaneStudioDlg::OnFeedback()

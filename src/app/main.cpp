@@ -2,7 +2,9 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "app/AppFolders.h"
 #include "app/CCorvaneStudioApp.h"
+#include "app/CommandLineHelp.h"
 #include "app/Headless.h"
 #include "app/PathReceiver.h"
 
@@ -18,6 +20,14 @@ bool displayAvailable()
 
 int main(int argc, char *argv[])
 {
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    // Answered before anything else: they need neither a display nor the settings.
+    if (CommandLineHelp::PrintIfAsked(rawArguments))
+        return 0;
+    EnsureRuntimeFolder();
+
     bool headless = false;
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--convert") == 0)

@@ -167,7 +167,7 @@ BatchConverter::RowOutcome BatchConverter::ConvertRow(int row, bool &convertAgai
     options = ApplyAspectMode(options, task->videoSize, aspectMode);
     const QString source = TrimLeft(task->sourcePath);
     const QString output = TrimLeft(outputPath);
-    const QString command = BuildEngineCommand(m_env.programFolder, source, options, output);
+    const QString command = BuildEngineCommand(EngineFolder(), source, options, output);
     WriteLog(command);
     if (m_env.runMode == kNoRun)
         return RowOutcome::Next;
@@ -182,7 +182,7 @@ bool BatchConverter::PrepareGlobalTask(const GlobalSelection &global, const QStr
 {
     const QString baseName = SplitPath(sourcePath).name;
     m_host.SetRowText(row, BatchHost::kProfileColumn, global.profileName);
-    const QString targetType = GetTargetType(global.profileName, m_env.programFolder);
+    const QString targetType = GetTargetType(global.profileName);
     const QString folder = EnsureFolderPath(OutputFolderFor(global.destination, sourcePath));
     if (folder.isEmpty())
         return false;

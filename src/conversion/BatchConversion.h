@@ -116,8 +116,7 @@ class BatchConverter
 public:
     struct Environment
     {
-        QString programFolder; // ends in "/"
-        QString runMode;       // the diagnostic switch
+        QString runMode; // the diagnostic switch
     };
 
     BatchConverter(BatchHost &host, ConversionFlags &flags, Environment environment);

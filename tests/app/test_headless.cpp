@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "conversion/EngineLocation.h"
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
 #include "support/TestSupport.h"
@@ -49,6 +50,7 @@ class TestHeadless : public QObject
     }
 
 private slots:
+    void initTestCase() { SetEngineProgramFolder(BinDir() + u'/'); } // the probes below run the built engine
     void cleanup() { m_folder.reset(); }
 
     void threeFilesConverted()
@@ -59,7 +61,7 @@ private slots:
         const QString dest = m_folder->file("out dir/sub");
         QCOMPARE(run(QStringList{"--convert", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest} + files, &out), 0);
         QVERIFY2(out.contains("3 of 3 file(s) converted."), qPrintable(out));
-        for (const QString &name : {"one", "two words", "drei €"}) {
+        for (const char *name : {"one", "two words", "drei €"}) {
             const QString path = dest + "/" + name + ".avi";
             MediaInfo info;
             QVERIFY2(ParseProbeOutput(path, RunProbe(path, "-i"), info), qPrintable(path));
