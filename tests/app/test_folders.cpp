@@ -32,29 +32,6 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// XDG variables of a test, put back as they were afterwards.
-class Environment
-{
-public:
-    void set(const QByteArray &name, const QByteArray &value)
-    {
-        if (!m_saved.contains(name))
-            m_saved.insert(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~Environment()
-    {
-        for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it)
-            it.value() ? qputenv(it.key(), *it.value()) : qunsetenv(it.key());
-    }
-
-private:
-    QMap<QByteArray, std::optional<QByteArray>> m_saved;
-};
-
 } // namespace
 
 class TestFolders : public QObject
@@ -62,7 +39,6 @@ class TestFolders : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Environment> m_env;
     QString base() const { return m_dir->path(); }
     QString xdg(const char *kind) const { return base() + QStringLiteral("/xdg-") + QLatin1String(kind); }
 
@@ -85,74 +61,66 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_env = std::make_unique<Environment>();
-        m_env->set("HOME", (base() + "/home").toUtf8());
+        qputenv("HOME", (base() + "/home").toUtf8());
         for (const char *kind : {"CONFIG", "DATA", "STATE", "CACHE"})
-            m_env->set(QByteArray("XDG_") + kind + "_HOME", xdg(kind).toUtf8());
-    }
-    void cleanup()
-    {
-        m_env.reset();
-        m_dir.reset();
+            qputenv(QByteArray("XDG_") + kind + "_HOME", xdg(kind).toUtf8());
     }
 
     void layout_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<QStringList>("folders"); // library, data, config, user data, state, cache; "@" = base
-        const QStringList user{"@/xdg-CONFIG/corvane-studio/", "@/xdg-DATA/corvane-studio/",
-                               "@/xdg-STATE/corvane-studio/", "@/xdg-CACHE/corvane-studio/"};
+        QTest::addColumn<QString>("program"); // "@" = the test's folder
+        QTest::addColumn<QString>("prefix");  // where an installed tree is put, if anywhere
+        QTest::addColumn<bool>("dataBeside"); // a catalogue beside the program, as in a build folder
+        QTest::addColumn<QByteArray>("xdgValue"); // of the XDG variables; empty: the test's folders
+        QTest::addColumn<QString>("shipped"); // the library and data folder
+        QTest::addColumn<QString>("writes");  // "beside", "xdg" or "home"
         QTest::newRow("writable build folder keeps everything beside the program")
-            << "build" << false
-            << QStringList{"@/b/", "@/b/", "@/b/", "@/b/user/", "@/b/user/", "@/b/cache/"};
-        QTest::newRow("unwritable build folder writes to the XDG folders")
-            << "proc" << false << QStringList{"/proc/", "/proc/"} + user;
+            << "@/b/corvane-studio" << "" << true << QByteArray() << "@/b/" << "beside";
+        QTest::newRow("unwritable build folder writes to the XDG folders") // nobody creates files in /proc
+            << "/proc/corvane-studio" << "" << false << QByteArray() << "/proc/" << "xdg";
         QTest::newRow("installed tree is never written, even when it could be")
-            << "usr" << true << QStringList{"@/usr/lib/corvane-studio/", "@/usr/share/corvane-studio/"} + user;
-        QTest::newRow("installed under a prefix with blanks and non-Latin letters")
-            << "opt" << true
-            << QStringList{"@/o p $ü/lib/corvane-studio/", "@/o p $ü/share/corvane-studio/"} + user;
-        QTest::newRow("relative XDG paths are ignored: home fallbacks")
-            << "relative" << true
-            << QStringList{"@/usr/lib/corvane-studio/", "@/usr/share/corvane-studio/",
-                           "@/home/.config/corvane-studio/", "@/home/.local/share/corvane-studio/",
-                           "@/home/.local/state/corvane-studio/", "@/home/.cache/corvane-studio/"};
+            << "@/usr/bin/corvane-studio" << "@/usr" << false << QByteArray() << "@/usr/*/corvane-studio/" << "xdg";
+        QTest::newRow("installed under a prefix with blanks, $ and non-Latin letters")
+            << "@/o p $ü/bin/corvane-studio" << "@/o p $ü" << false << QByteArray() << "@/o p $ü/*/corvane-studio/"
+            << "xdg";
+        QTest::newRow("relative XDG paths are ignored: the home folder's")
+            << "@/usr/bin/corvane-studio" << "@/usr" << false << QByteArray("relative/path")
+            << "@/usr/*/corvane-studio/" << "home";
         QTest::newRow("data beside the program wins over a share folder next door")
-            << "both" << false
-            << QStringList{"@/both/bin/", "@/both/bin/", "@/both/bin/", "@/both/bin/user/", "@/both/bin/user/",
-                           "@/both/bin/cache/"};
+            << "@/usr/bin/corvane-studio" << "@/usr" << true << QByteArray() << "@/usr/bin/" << "beside";
     }
     void layout()
     {
-        QFETCH(QString, setup);
-        QFETCH(bool, installed);
-        QFETCH(QStringList, folders);
-        QString program;
-        if (setup == "build") {
-            program = base() + "/b/corvane-studio";
-            writeFile(base() + "/b/profile.ini", "");
-        } else if (setup == "proc") {
-            program = "/proc/corvane-studio"; // nobody, root included, creates files there
-        } else if (setup == "opt") {
-            program = install(base() + "/o p $ü");
-        } else if (setup == "both") {
-            install(base() + "/both");
-            writeFile(base() + "/both/bin/profile.ini", "");
-            program = base() + "/both/bin/corvane-studio";
-        } else {
-            program = install(base() + "/usr");
-            if (setup == "relative")
-                for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
-                    m_env->set(v, "relative/path");
-        }
-        folders.replaceInStrings("@", base());
+        QFETCH(QString, program);
+        QFETCH(QString, prefix);
+        QFETCH(bool, dataBeside);
+        QFETCH(QByteArray, xdgValue);
+        QFETCH(QString, shipped);
+        QFETCH(QString, writes);
+        for (QString *text : {&program, &prefix, &shipped})
+            text->replace("@", base());
+        if (!prefix.isEmpty())
+            install(prefix);
+        if (dataBeside)
+            writeFile(QFileInfo(program).path() + "/profile.ini", "");
+        if (!xdgValue.isEmpty())
+            for (const char *kind : {"CONFIG", "DATA", "STATE", "CACHE"})
+                qputenv(QByteArray("XDG_") + kind + "_HOME", xdgValue);
+
         const AppFolders f = AppFolders::ForProgram(program);
-        QCOMPARE(f.GetLayout() == AppFolders::Layout::Installed, installed);
-        QCOMPARE(QStringList({f.LibraryFolder(), f.DataFolder(), f.ConfigFolder(), f.UserDataFolder(),
-                              f.StateFolder(), f.CacheFolder()}),
-                 folders);
-        QCOMPARE(f.UsesUserFolders(), folders.at(2).contains("xdg-") || folders.at(2).contains("/home/"));
+        QCOMPARE(f.GetLayout() == AppFolders::Layout::Installed, shipped.contains("*"));
+        QCOMPARE(f.LibraryFolder(), QString(shipped).replace("*", "lib"));
+        QCOMPARE(f.DataFolder(), QString(shipped).replace("*", "share"));
+        QCOMPARE(f.UsesUserFolders(), writes != "beside");
+        QStringList expected = {shipped, shipped + "user/", shipped + "user/", shipped + "cache/"};
+        if (writes == "xdg")
+            expected = QStringList{xdg("CONFIG"), xdg("DATA"), xdg("STATE"), xdg("CACHE")};
+        if (writes == "home")
+            expected = QStringList{"/.config", "/.local/share", "/.local/state", "/.cache"}.replaceInStrings(
+                QRegularExpression("^"), base() + "/home");
+        if (writes != "beside")
+            expected.replaceInStrings(QRegularExpression("$"), "/corvane-studio/");
+        QCOMPARE(QStringList({f.ConfigFolder(), f.UserDataFolder(), f.StateFolder(), f.CacheFolder()}), expected);
     }
 
     void dataFile_data()
@@ -261,7 +229,7 @@ private slots:
     void unwritableUserFolderIsReported()
     {
         const QString program = install(base() + "/usr");
-        m_env->set("XDG_DATA_HOME", "/proc/nowhere");
+        qputenv("XDG_DATA_HOME", "/proc/nowhere");
         const AppFolders folders = AppFolders::ForProgram(program);
         ReadProfileCatalogue(folders.DataFile("profile.ini"));
         CurrentProfile profile(folders);
@@ -284,14 +252,16 @@ private slots:
     {
         QFETCH(int, existingMode);
         QFETCH(bool, used);
-        m_env->set("TMPDIR", base().toUtf8());
-        m_env->set("XDG_RUNTIME_DIR", QByteArray());
+        const QByteArray tmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", base().toUtf8());
+        qunsetenv("XDG_RUNTIME_DIR");
         const QString folder = base() + QStringLiteral("/runtime-%1").arg(geteuid());
         if (existingMode >= 0) {
             QDir().mkpath(folder);
             ::chmod(QFile::encodeName(folder).constData(), mode_t(existingMode));
         }
         EnsureRuntimeFolder();
+        tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
         QCOMPARE(qEnvironmentVariable("XDG_RUNTIME_DIR"), used ? folder : QString());
         struct stat st;
         QCOMPARE(::stat(QFile::encodeName(folder).constData(), &st), 0);
