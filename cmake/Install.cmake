@@ -28,6 +28,8 @@ install(TARGETS preview ${CORVANE_PRIVATE_LIBRARIES}
         NAMELINK_SKIP)
 if(CORVANE_PRIVATE_LIBRARIES)
   set_target_properties(corvane-studio PROPERTIES INSTALL_RPATH "$ORIGIN/${CORVANE_LIBRARY_FROM_BIN}")
+  # A RUNPATH serves only its own file: each library finds its siblings by itself.
+  set_target_properties(${CORVANE_PRIVATE_LIBRARIES} PROPERTIES INSTALL_RPATH "$ORIGIN")
 endif()
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CORVANE_INSTALL_DATADIR}
