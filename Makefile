@@ -1,12 +1,13 @@
-# The two commands of the README:
-#   make run    installs what is missing, builds and starts CorvaneStudio
-#   make check  installs what is missing, builds and runs every test
+# The commands of the README:
+#   make run      installs what is missing, builds and starts CorvaneStudio
+#   make check    installs what is missing, builds and runs every test
+#   make package  builds the Debian package build/corvane-studio_VERSION_ARCH.deb
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run check check-asan check-tsan clean
+.PHONY: deps build run check check-asan check-tsan package package-check clean
 
 deps:
 	./tools/install-deps.sh
@@ -20,6 +21,13 @@ run: build
 
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
+
+# The package built and checked by lintian.
+package-check: build
+	./tools/check-package.sh $(BUILD)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 check-asan: deps

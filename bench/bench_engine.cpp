@@ -95,7 +95,7 @@ int main(int argc, char **argv)
     };
     const int seconds = option("--seconds", "10").toInt();
     const int runs = std::max(1, option("--runs", "3").toInt());
-    const QString engine = option("--engine", QCoreApplication::applicationDirPath() + "/mirracore");
+    const QString engine = option("--engine", QStringLiteral(CORVANE_PROGRAM_DIR "/mirracore"));
     const QString ffmpeg = option("--ffmpeg", "/usr/bin/ffmpeg");
     const bool haveFfmpeg = QFileInfo(ffmpeg).isExecutable();
 

@@ -7,7 +7,8 @@ qt6-base-dev qt6-base-dev-tools
 libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev libavdevice-dev
 libmpv-dev
 fonts-dejavu-core fonts-wqy-microhei
-xvfb xauth"
+xvfb xauth
+file dpkg-dev desktop-file-utils appstream lintian"
 
 missing=""
 for p in $PACKAGES; do

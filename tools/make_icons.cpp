@@ -314,8 +314,10 @@ void drawApp(QPainter &p, int size)
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     p.drawRoundedRect(frame, 4, 4);
+    // Below 32 pixels the holes and the arrow would only blur the picture.
+    const bool detailed = size >= 32;
     p.setBrush(QColor(0x2B, 0x5B, 0xE0));
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; detailed && i < 6; ++i) {
         p.drawRoundedRect(QRectF(15.5 + i * 6, 18.5, 3, 2.8), 0.8, 0.8);
         p.drawRoundedRect(QRectF(15.5 + i * 6, 40.7, 3, 2.8), 0.8, 0.8);
     }
@@ -329,6 +331,8 @@ void drawApp(QPainter &p, int size)
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(QColor(0xFF, 0x8F, 0x1F));
     p.drawEllipse(c, 10, 10);
+    if (!detailed)
+        return;
     // A clockwise arc from 120 degrees round to 210 degrees, the head at its end.
     const qreal radius = 5.2;
     p.setPen(QPen(Qt::white, 2.4, Qt::SolidLine, Qt::FlatCap));
@@ -449,13 +453,20 @@ int main(int argc, char *argv[])
         {"set-stop.png", 16, 16, drawSetStop},
         {"file-video.png", 16, 16, drawFileVideo},
         {"file-audio.png", 16, 16, drawFileAudio},
-        {"app.png", 64, 64, [](QPainter &p) { drawApp(p, 64); }},
         {"preview-idle.png", 128, 96, drawPreviewIdle},
     };
     for (const auto &icon : icons) {
         QImage image = canvas(icon.w, icon.h);
         paint(image, icon.draw);
         save(image, icon.name);
+    }
+    // The program's icon in the sizes of the desktop's icon theme; app/app.svg is the same
+    // drawing by hand, for the theme's scalable size.
+    QDir(g_outDir).mkpath(QStringLiteral("app"));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QImage image = canvas(size, size);
+        paint(image, [size](QPainter &p) { drawApp(p, size); });
+        save(image, QStringLiteral("app/app-%1.png").arg(size).toUtf8().constData());
     }
     return 0;
 }

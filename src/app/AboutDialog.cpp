@@ -7,13 +7,14 @@
 #include <QPushButton>
 
 #include "app/ControlIds.h"
+#include "app/ProgramIdentity.h"
 #include "controls/CLinkLabel.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/Resources.h"
 
 QString AboutDialog::VersionText()
 {
-    return QStringLiteral("CorvaneStudio Version 1.0");
+    return QStringLiteral("CorvaneStudio Version ") + ProgramIdentity::Version();
 }
 
 QString AboutDialog::MakerAddress()
@@ -37,7 +38,7 @@ AboutDialog::AboutDialog(QWidget *parent) : ThemedDialog(parent)
 
     auto *icon = new QLabel(this);
     SetControlId(icon, Ids::AboutIcon);
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/app.png")).pixmap(48, 48));
+    icon->setPixmap(ProgramIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto *version = new QLabel(VersionText(), this);

@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 
 #include "core/IniFile.h"
 #include "core/SplitString.h"
@@ -13,21 +11,6 @@ namespace {
 const QString kSystem = QStringLiteral("SYSTEM");
 const QString kSettingsFile = QStringLiteral("MirraSoft.ini");
 AppSettings *g_instance = nullptr;
-
-// True when a new file can really be created in folder (permission bits lie for root and on read-only mounts).
-bool folderAcceptsFiles(const QString &folder)
-{
-    QTemporaryFile probe(folder + QStringLiteral(".write-test-XXXXXX"));
-    return probe.open();
-}
-
-QString perUserFolder()
-{
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/corvane-studio/");
-}
 } // namespace
 
 AppSettings::AppSettings()
@@ -59,23 +42,18 @@ void AppSettings::Load(const QString &programPath)
 {
     g_instance = this;
     Language::SetCurrent(&m_language);
-    const QFileInfo program(programPath);
-    m_programFolder = program.absolutePath() + u'/';
-    m_programName = program.completeBaseName();
+    m_folders = AppFolders::ForProgram(programPath);
+    AppFolders::SetCurrent(m_folders);
+    m_programName = QFileInfo(programPath).completeBaseName();
 
-    const QString shipped = m_programFolder + kSettingsFile;
-    if (folderAcceptsFiles(m_programFolder)) {
-        m_writableFolder = m_programFolder;
-    } else {
-        m_writableFolder = perUserFolder();
-        QDir().mkpath(m_writableFolder);
-        if (!QFileInfo::exists(m_writableFolder + kSettingsFile) && QFileInfo::exists(shipped)) {
-            QFile::copy(shipped, m_writableFolder + kSettingsFile);
-            QFile::setPermissions(m_writableFolder + kSettingsFile,
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        }
+    const QString config = m_folders.ConfigFolder();
+    m_settingsPath = config + kSettingsFile;
+    if (m_folders.UsesUserFolders() && !QFileInfo::exists(m_settingsPath)) {
+        QDir().mkpath(config);
+        const QString shipped = m_folders.DataFolder() + kSettingsFile;
+        if (QFile::copy(shipped, m_settingsPath)) // a shipped file is read-only; the copy must not be
+            QFile::setPermissions(m_settingsPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    m_settingsPath = m_writableFolder + kSettingsFile;
 
     m_savedPath = IniFile::ReadString(m_settingsPath, kSystem, QStringLiteral("SavedPath"));
     m_defaultLanguage = TrimLeft(IniFile::ReadString(m_settingsPath, kSystem, QStringLiteral("DefauitLan")));
@@ -84,7 +62,7 @@ void AppSettings::Load(const QString &programPath)
     m_languageKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("INIMODE"), 0) >= 1;
     m_previewHidden = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("HIDEPREW"), 0) >= 1;
 
-    m_language.Init(m_programFolder, m_settingsPath);
+    m_language.Init(m_folders, m_settingsPath);
     m_language.SetLanguageFile(m_defaultLanguage);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+#include "app/AppFolders.h"
 #include "lang/Language.h"
 
 // The program's one settings object: where the program lives, the settings file
@@ -18,17 +19,17 @@ public:
     static AppSettings &Instance();
     static bool HasInstance();
 
-    // Finds the program folder from the running program's path, reads every SYSTEM
-    // key and loads the language named by DefauitLan. When the program folder is
-    // not writable, the settings file and the run log live in the per-user folder
-    // $XDG_CONFIG_HOME/corvane-studio/, seeded from the shipped settings file.
+    // Finds the program's folders from the running program's path (and makes them the
+    // current ones), reads every SYSTEM key and loads the language named by DefauitLan.
+    // The settings file lives in the configuration folder; a per-user one is first
+    // seeded from the shipped settings file.
     void Load(const QString &programPath);
 
-    QString GetProgramFolder() const { return m_programFolder; } // ends in "/"
+    QString GetProgramFolder() const { return m_folders.ProgramFolder(); } // ends in "/"
     QString GetProgramName() const { return m_programName; }
     QString GetSettingsPath() const { return m_settingsPath; }
-    // Folder for the files the program writes (settings, run log); ends in "/".
-    QString GetWritableFolder() const { return m_writableFolder; }
+    // Where everything is read from and written to.
+    const AppFolders &Folders() const { return m_folders; }
 
     QString GetSavedPath() const { return m_savedPath; }
     void SetSavedPath(const QString &path);
@@ -50,10 +51,9 @@ public:
 private:
     void write(const QString &key, const QString &value);
 
-    QString m_programFolder;
+    AppFolders m_folders;
     QString m_programName;
     QString m_settingsPath;
-    QString m_writableFolder;
     QString m_savedPath;
     QString m_defaultLanguage;
     QString m_runMode;

@@ -171,7 +171,7 @@ void BatchView::SetOverall(int percent)
 
 void BatchView::StartWorker()
 {
-    const BatchConverter::Environment env{m_settings.GetProgramFolder(), m_settings.GetRunMode(), 1};
+    const BatchConverter::Environment env{m_settings.GetRunMode(), 1};
     const ThreadGroup::Id id = m_workerThreads->StartWithId([this, env](ThreadGroup::Id self) {
         Host host(*this, self);
         BatchConverter converter(m_tasks, host, m_flags, env);

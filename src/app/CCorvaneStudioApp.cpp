@@ -17,10 +17,11 @@ void CCorvaneStudioApp::InitInstance(const QString &programPath, const QStringLi
 
     m_commandLine = ParseCommandLine(arguments);
     InitProgramResources();
+    SetDesktopIdentity();
     InstallUserMessageHandler();
 
     m_settings.Load(programPath);
-    SetEngineProgramFolder(m_settings.GetProgramFolder());
+    SetEngineProgramFolder(m_settings.Folders().LibraryFolder());
     // Until the program has once been closed normally, it starts in English.
     if (!m_settings.IsLanguageKept())
         m_settings.SetLanguage(0);

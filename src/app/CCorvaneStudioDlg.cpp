@@ -103,7 +103,6 @@ CCorvaneStudioDlg::~CCorvaneStudioDlg()
 void CCorvaneStudioDlg::OnInitDialog()
 {
     EnableVisualManagerStyle(true);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
     m_controls = MainWindowControls::Create(this, [this](int id) { OnCommand(id); });
     BuildMenuBar(m_controls.menuBar, MainMenuResource(), this);
 
@@ -137,8 +136,8 @@ void CCorvaneStudioDlg::OnInitDialog()
 
     ParamDisplayNames::Rebuild();
     m_controls.profileCombo->view()->setMinimumWidth(100);
-    m_profile.SetProgramFolder(m_settings.GetProgramFolder());
-    LoadProfiles(m_settings.GetProgramFolder() + QStringLiteral("profile.ini"), m_controls.profileCombo,
+    m_profile.SetFolders(m_settings.Folders());
+    LoadProfiles(m_settings.Folders().DataFile(QStringLiteral("profile.ini")), m_controls.profileCombo,
                  m_controls.paramGrid, m_profile);
     m_globalDest = m_settings.GetSavedPath();
     m_controls.destination->setText(m_settings.GetSavedPath());
@@ -146,7 +145,7 @@ void CCorvaneStudioDlg::OnInitDialog()
     ApplyLanguage();
 
     // The preview attaches to its area once the window has its first layout.
-    m_preview->Player().LoadAndInitialise(m_settings.GetProgramFolder());
+    m_preview->Player().LoadAndInitialise(m_settings.Folders().LibraryFolder());
 
     // Paths from a second start of the program arrive here.
     m_pathReceiver = new PathReceiver(this);

@@ -48,7 +48,7 @@ void CCorvaneStudioDlg::OnOptions()
 
 void CCorvaneStudioDlg::OnHelpContents()
 {
-    Launcher::Current().OpenHelp(m_settings.GetProgramFolder());
+    Launcher::Current().OpenHelp(m_settings.Folders().DataFolder());
 }
 
 void CCorvaneStudioDlg::OnOpenConvertedFolder()

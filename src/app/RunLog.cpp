@@ -34,7 +34,7 @@ void Write(const QString &path, const QString &runMode, const QString &text, boo
 
 QString LogPath()
 {
-    return AppSettings::Instance().GetWritableFolder() + QStringLiteral("run.log");
+    return AppSettings::Instance().Folders().ConfigFolder() + QStringLiteral("run.log");
 }
 
 } // namespace RunLog

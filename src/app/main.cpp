@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <dlfcn.h>
 
+#include "app/AppFolders.h"
 #include "app/CommandLine.h"
+#include "app/CommandLineHelp.h"
 #include "headless/Headless.h"
 
 namespace {
@@ -53,6 +55,10 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // Answered before anything else: they need neither a display nor the settings.
+    if (CommandLineHelp::PrintIfAsked(arguments))
+        return 0;
+    EnsureRuntimeFolder();
     const CommandLine commandLine = ParseCommandLine(arguments);
     if (commandLine.convert) {
         QCoreApplication app(argc, argv);

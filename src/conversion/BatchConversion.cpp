@@ -327,7 +327,7 @@ bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &
         return true;
     }
     // The task follows the window: its profile and destination as they are now.
-    const QString targetType = GetTargetType(global.profileName, m_env.programFolder);
+    const QString targetType = GetTargetType(global.profileName);
     const QString folder = EnsureFolderPath(OutputFolderFor(global.destination, task.sourcePath));
     if (folder.isEmpty()) {
         OnList([&] { m_tasks.SetOutput(task.id, task.outputPath, global.profileName); });

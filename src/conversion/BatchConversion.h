@@ -133,8 +133,7 @@ class BatchConverter
 public:
     struct Environment
     {
-        QString programFolder; // ends in "/"
-        QString runMode;       // the diagnostic switch
+        QString runMode; // the diagnostic switch
         int jobs = 1;
     };
 

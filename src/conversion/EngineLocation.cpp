@@ -11,7 +11,7 @@ QString g_folder; // empty: the program folder
 
 } // namespace
 
-QString EngineProgramPath()
+QString EngineFolder()
 {
     QString folder;
     {
@@ -20,7 +20,12 @@ QString EngineProgramPath()
     }
     if (folder.isEmpty() && QCoreApplication::instance())
         folder = QCoreApplication::applicationDirPath() + u'/';
-    return folder + QStringLiteral("mirracore");
+    return folder;
+}
+
+QString EngineProgramPath()
+{
+    return EngineFolder() + QStringLiteral("mirracore");
 }
 
 void SetEngineProgramFolder(const QString &folderEndingInSlash)

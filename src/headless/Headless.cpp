@@ -127,13 +127,12 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
 
     AppSettings settings;
     settings.Load(programPath);
-    SetEngineProgramFolder(settings.GetProgramFolder());
+    SetEngineProgramFolder(settings.Folders().LibraryFolder());
     // Until the program has once been closed normally, it starts in English.
     if (!settings.IsLanguageKept())
         settings.SetLanguage(0);
 
-    const QString programFolder = settings.GetProgramFolder();
-    const QString catalogue = programFolder + QStringLiteral("profile.ini");
+    const QString catalogue = settings.Folders().DataFile(QStringLiteral("profile.ini"));
     const QStringList names = ReadProfileCatalogue(catalogue);
     QString profileName;
     if (commandLine.profile.isEmpty()) {
@@ -150,7 +149,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
                           .arg(commandLine.profile, listed.join(u'\n')));
         return 2;
     }
-    CurrentProfile profile(programFolder);
+    CurrentProfile profile(settings.Folders());
     profile.Select(profileName);
     const ProfileSnapshot snapshot = profile.Snapshot();
 
@@ -166,7 +165,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     newTasks.profileFile = profile.File();
     newTasks.profileSummary = profile.Summary();
     newTasks.aspectMode = profile.AspectMode();
-    newTasks.targetType = GetTargetType(profileName, programFolder);
+    newTasks.targetType = GetTargetType(profileName, settings.Folders());
     newTasks.destination = global.destination;
 
     // Files the list refuses (missing, without an extension, given twice) count as not converted.
@@ -207,7 +206,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
 
     TerminalHost host(tasks, global, settings.GetPriorityLevel());
     BatchConverter converter(tasks, host, flags,
-                             {programFolder, settings.GetRunMode(), std::max(1, commandLine.jobs)});
+                             {settings.GetRunMode(), std::max(1, commandLine.jobs)});
     // The run's threads reach the task list through this thread, which serves them meanwhile.
     QEventLoop loop;
     std::thread run([&] {

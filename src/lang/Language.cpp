@@ -12,10 +12,10 @@ const char *const kIndexKeys[Language::kLanguageCount] = {
     "LANGENG", "LANGCHI", "LANJAPAN", "LANBIG5", "LANFRENCH", "LANGERMAN", "LANSPANISH"};
 } // namespace
 
-void Language::Init(const QString &programFolder, const QString &settingsPath)
+void Language::Init(const AppFolders &folders, const QString &settingsPath)
 {
     QMutexLocker lock(&m_mutex);
-    m_programFolder = programFolder;
+    m_folders = folders;
     m_settingsPath = settingsPath;
 }
 
@@ -38,7 +38,7 @@ QString Language::GetLangString(const QString &key) const
 void Language::SetLanguageFile(const QString &fileName)
 {
     QMutexLocker lock(&m_mutex);
-    m_filePath = m_programFolder + QStringLiteral("Lang/") + fileName;
+    m_filePath = m_folders.DataFile(QStringLiteral("Lang/") + fileName);
 }
 
 QString Language::CurrentFile() const

@@ -2,6 +2,8 @@
 #include <QMutex>
 #include <QString>
 
+#include "app/AppFolders.h"
+
 // The current language file and the lookup of texts by id ("@21").
 // Lives inside AppSettings, which makes it the program's current one; GetLangString()
 // below reaches that one.
@@ -10,13 +12,14 @@ class Language
 public:
     static constexpr int kLanguageCount = 7;
 
-    // programFolder ends in "/"; settingsPath is the settings file holding the language keys.
-    void Init(const QString &programFolder, const QString &settingsPath);
+    // settingsPath is the settings file holding the language keys.
+    void Init(const AppFolders &folders, const QString &settingsPath);
 
     // Text of an id: "@..." ids come from section [LANG], other keys from [menu].
     // Blanks at both ends removed; empty when the id, the file or the name is missing.
     QString GetLangString(const QString &key) const;
-    // Makes programFolder + "Lang/" + fileName the current language file.
+    // Makes "Lang/" + fileName of the data folders the current language file (the user's
+    // own copy when there is one).
     void SetLanguageFile(const QString &fileName);
     // Makes language index (0 English .. 6 Spanish) current and stores the choice as DefauitLan.
     void SetLanguage(int index);
@@ -33,7 +36,7 @@ public:
 
 private:
     mutable QMutex m_mutex; // the worker thread looks texts up while the UI may switch language
-    QString m_programFolder;
+    AppFolders m_folders;
     QString m_settingsPath;
     QString m_filePath;
 };

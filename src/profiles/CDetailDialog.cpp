@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "lang/DialogTexts.h"
+#include "lang/Language.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ParameterEditor.h"
 #include "toolkit/ControlId.h"
@@ -24,6 +26,9 @@ CDetailDialog::CDetailDialog(CurrentProfile &profile, const QString &title, QWid
     layout->addWidget(m_grid, 1);
 
     auto *buttons = new QHBoxLayout;
+    m_save = new QPushButton(QStringLiteral("Save Profile"), this);
+    SetControlId(m_save, kSaveId);
+    buttons->addWidget(m_save);
     buttons->addStretch(1);
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     SetControlId(ok, kOkId);
@@ -35,6 +40,8 @@ CDetailDialog::CDetailDialog(CurrentProfile &profile, const QString &title, QWid
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_save, &QPushButton::clicked, this, &CDetailDialog::OnSave);
+    ApplyDialogTexts(this, {{kSaveId, "@170"}});
 
     SetGridLook(m_grid, 0);
     ShowParamFromTree(m_grid, m_profile.Tree());
@@ -45,6 +52,17 @@ CDetailDialog::CDetailDialog(CurrentProfile &profile, const QString &title, QWid
 void CDetailDialog::OnPropertyChanged(PropertyGridItem *property)
 {
     ApplyCurrentProfileChange(m_profile, property, m_grid);
+    m_save->setEnabled(true);
+}
+
+void CDetailDialog::OnSave()
+{
+    QString error;
+    if (m_profile.SaveUserCopy(&error)) {
+        m_save->setEnabled(false); // saved; the next edit enables it again
+        return;
+    }
+    ShowMessage(this, GetLangString(QStringLiteral("@171")) + QStringLiteral("\n\n") + error, Prompter::Icon::Warning);
 }
 
 int RunDetailDialog(QWidget *parent, CurrentProfile &profile, const QString &title)

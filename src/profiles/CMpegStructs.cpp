@@ -87,6 +87,7 @@ bool CMpegStructs::LoadFromFile(const QString &path)
 
     const int count = std::min(IniFile::ReadInt(path, kAllSet, QStringLiteral("numbersofnodes"), 0), kMaxNodes);
     m_strValues = IniFile::ReadString(path, kAllSet, QStringLiteral("values"));
+    m_strTargetType = IniFile::ReadString(path, kAllSet, QStringLiteral("TargetType"));
     for (int i = 0; i < count; ++i)
         AddCell(m_pRoot.get(), readCell(path, QStringLiteral("node%1").arg(i), m_unitMap));
     return true;
@@ -140,7 +141,12 @@ int GetAspectMode(const ParamCell *root)
     const ParamCell *aspect = FindCell(root, QStringLiteral("aspect"));
     if (!aspect)
         return -1;
+    return AspectModeOfEntry(aspect->Entry(aspect->sDefault));
+}
+
+int AspectModeOfEntry(const QString &entry)
+{
     QStringList pieces;
-    SplitString(aspect->Entry(aspect->sDefault), pieces, QStringLiteral("|"), true);
+    SplitString(entry, pieces, QStringLiteral("|"), true);
     return LeadingInt(pieces.value(0));
 }

@@ -27,6 +27,7 @@ public:
 
     std::map<QString, QString> m_unitMap; // cell name -> unit text
     QString m_strValues;                  // [allset] values, kept as read
+    QString m_strTargetType;              // [allset] TargetType, kept so a saved copy has it
 
 private:
     std::unique_ptr<ParamCell> m_pRoot;
@@ -51,3 +52,5 @@ std::unique_ptr<ParamCell> CloneCells(const ParamCell *root);
 
 // The aspect mode the tree's "aspect" cell selects; -1 when there is none.
 int GetAspectMode(const ParamCell *root);
+// The aspect mode an entry of the "aspect" cell stands for: its value part as a number.
+int AspectModeOfEntry(const QString &entry);

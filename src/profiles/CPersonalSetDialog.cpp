@@ -111,11 +111,6 @@ CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, Perso
     SetTexts();
 }
 
-QString CPersonalSetDialog::ProgramFolder() const
-{
-    return AppSettings::Instance().GetProgramFolder();
-}
-
 void CPersonalSetDialog::SetTexts()
 {
     ApplyDialogTexts(this, {{kSourceGroupId, "@48"},
@@ -156,7 +151,7 @@ void CPersonalSetDialog::Refresh()
     if (!m_task)
         return;
     TaskRecord &task = *m_task;
-    const QString catalogue = ProgramFolder() + QStringLiteral("profile.ini");
+    const QString catalogue = AppFolders::Current().DataFile(QStringLiteral("profile.ini"));
 
     // 1. The catalogue, with the default entry or the task's own profile selected.
     {
@@ -237,7 +232,7 @@ void CPersonalSetDialog::OnProfileSelChange()
         return;
     const QString name = m_profile->currentIndex() >= 0 ? m_profile->currentText() : QString();
     CMpegStructs chosen;
-    chosen.LoadFromFile(ProgramFolder() + ProfileMap::Instance().Lookup(name));
+    chosen.LoadFromFile(ProfileFile(name));
     ShowParamFromTree(m_grid, chosen.GetRoot());
 
     m_targetType = GetTargetType(name);
@@ -280,7 +275,7 @@ void CPersonalSetDialog::OnOk()
             task.outputPath = m_output->text();
             task.destFolder = SplitPath(task.outputPath).folder; // the window shows it for this task
             task.profileName = m_profile->currentIndex() >= 0 ? m_profile->currentText() : QString();
-            task.profileFile = ProgramFolder() + ProfileMap::Instance().Lookup(task.profileName);
+            task.profileFile = ProfileFile(task.profileName);
             // The row's summary describes what this task will really convert with.
             if (task.paramTree)
                 task.profileSummary = BuildProfileSummary(task.paramTree.get());

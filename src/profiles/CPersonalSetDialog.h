@@ -55,7 +55,6 @@ private:
     void SetPersonalControls(bool personal);
     void SelectProfileEntry(int index);
     QStringList ComboEntries() const;
-    QString ProgramFolder() const;
 
     ParamCell *m_currentTree;
     int m_taskId;

@@ -1,5 +1,6 @@
 #include "profiles/CurrentProfile.h"
 
+#include "profiles/ParamFileWriter.h"
 #include "profiles/ParamOptions.h"
 #include "profiles/ProfileCatalogue.h"
 
@@ -15,11 +16,11 @@ std::unique_ptr<ParamCell> SnapshotTree(const ParamCell *root)
     return CloneCells(root);
 }
 
-CurrentProfile::CurrentProfile(QString programFolder) : m_programFolder(std::move(programFolder)) {}
+CurrentProfile::CurrentProfile(AppFolders folders) : m_folders(std::move(folders)) {}
 
 void CurrentProfile::Select(const QString &name)
 {
-    const QString file = m_programFolder + ProfileMap::Instance().Lookup(name);
+    const QString file = ProfileFile(name, m_folders);
     // Read the new tree before taking the lock; the swap itself is quick.
     CMpegStructs fresh;
     fresh.LoadFromFile(file);
@@ -59,4 +60,33 @@ ProfileSnapshot CurrentProfile::Snapshot() const
     snapshot.aspectMode = m_aspectMode;
     snapshot.tree = CloneCells(m_SetParamCells.GetRoot());
     return snapshot;
+}
+
+bool CurrentProfile::SaveUserCopy(QString *error)
+{
+    const QString path = m_folders.UserDataFile(ProfileMap::Instance().Lookup(m_name));
+    if (m_name.isEmpty() || path.isEmpty()) {
+        *error = QStringLiteral("the profile has no parameter file of its own");
+        return false;
+    }
+    std::unique_ptr<ParamCell> tree = CloneCells(Tree());
+    // The aspect mode chosen in the grid lives beside the tree; in the file it is the
+    // aspect cell's chosen entry.
+    if (ParamCell *aspect = FindCell(tree.get(), QStringLiteral("aspect")); aspect && m_aspectMode >= 0) {
+        for (int k = 0; k < aspect->EntryCount(); ++k)
+            if (AspectModeOfEntry(aspect->Entry(k)) == m_aspectMode) {
+                aspect->sDefault = k;
+                break;
+            }
+        if (aspect->UsedType == ParamCell::kUserValue)
+            aspect->UsedType = 0;
+    }
+    const ParamFileContent content{tree.get(), m_SetParamCells.m_strValues, m_SetParamCells.m_strTargetType, m_name};
+    if (QString reason; !WriteParamFile(path, content, &reason)) {
+        *error = QStringLiteral("%1: %2").arg(path, reason);
+        return false;
+    }
+    QMutexLocker lock(&ParamTreeMutex());
+    m_file = path;
+    return true;
 }

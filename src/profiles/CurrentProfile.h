@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/AppFolders.h"
 #include "profiles/CMpegStructs.h"
 
 // Held while the window edits a tree the conversion worker may read (a cell changed in
@@ -30,15 +31,19 @@ struct ProfileSnapshot
 class CurrentProfile
 {
 public:
-    explicit CurrentProfile(QString programFolder = QString()); // ends in "/"
+    explicit CurrentProfile(AppFolders folders = AppFolders::Current());
 
-    void SetProgramFolder(const QString &folder) { m_programFolder = folder; }
-    const QString &ProgramFolder() const { return m_programFolder; }
+    void SetFolders(const AppFolders &folders) { m_folders = folders; }
 
-    // Makes the named profile current: its file is the program folder + its catalogue
-    // path; loads the tree and refreshes aspect mode and summary. An unknown name, or a
-    // missing file, gives a tree with only its root.
+    // Makes the named profile current: its file is the user's own copy when one was saved,
+    // else the shipped one (ProfileFile); loads the tree and refreshes aspect mode and
+    // summary. An unknown name, or a missing file, gives a tree with only its root.
     void Select(const QString &name);
+
+    // Writes the tree with its edits and the current aspect mode as the user's own copy of
+    // the profile, which later selections read; the shipped file is never touched. False,
+    // with a reason in *error, when there is no profile or the copy cannot be written.
+    bool SaveUserCopy(QString *error);
 
     const QString &Name() const { return m_name; }
     const QString &File() const { return m_file; }
@@ -55,7 +60,7 @@ public:
     ProfileSnapshot Snapshot() const;
 
 private:
-    QString m_programFolder;
+    AppFolders m_folders;
     QString m_name;
     QString m_file;
     QString m_summary;

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "core/Numbers.h"
 #include "core/SplitString.h"
 
 bool ParamCell::AddChild(std::unique_ptr<ParamCell> child)
@@ -96,4 +97,21 @@ QString EntryShownText(const QString &entry)
     if (pieces.size() < 2)
         return TrimLeft(pieces.value(0));
     return TrimLeft(pieces.at(1));
+}
+
+bool HasKiloUnit(const ParamCell &cell)
+{
+    return cell.strUnit.str().startsWith(u'k', Qt::CaseInsensitive);
+}
+
+QString UserValueText(const ParamCell &cell)
+{
+    const QString name = cell.strCelltName.str();
+    if (name.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QLatin1String("aspect"), Qt::CaseInsensitive) == 0)
+        return cell.SValue.str();
+    int n = LeadingInt(cell.SValue.str());
+    if (HasKiloUnit(cell))
+        n /= 1000;
+    return QStringLiteral("%1 %2").arg(n).arg(cell.strUnit.str());
 }

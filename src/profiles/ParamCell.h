@@ -78,3 +78,9 @@ struct ParamCell
 // sees ("MPEG-4"), as the option builder and the grid read them.
 QString EntryEngineValue(const QString &entry);
 QString EntryShownText(const QString &entry);
+
+// True for a cell whose unit counts in thousands ("Kb/s"): the grid shows 128 for 128000.
+bool HasKiloUnit(const ParamCell &cell);
+// The text the grid shows for the value a user typed into a list cell (UsedType 102): the
+// frame size and the aspect as typed, other values as a whole number and the unit.
+QString UserValueText(const ParamCell &cell);

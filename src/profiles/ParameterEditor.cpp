@@ -24,11 +24,6 @@ bool isNamed(const ParamCell &cell, const char *name)
     return cell.strCelltName.str().compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
 }
 
-bool unitIsKilo(const ParamCell &cell)
-{
-    return cell.strUnit.str().startsWith(u'k', Qt::CaseInsensitive);
-}
-
 int truncatedInt(float value)
 {
     if (std::isnan(value))
@@ -65,9 +60,7 @@ void applyListChange(ParamCell &cell, QString value, ParamCell *tree, PropertyGr
         for (int k = 0; k < cell.EntryCount(); ++k) {
             const QString entry = cell.Entry(k);
             if (entry.contains(value)) {
-                QStringList pieces;
-                SplitString(entry, pieces, QStringLiteral("|"), true);
-                result.aspectMode = LeadingInt(pieces.value(0));
+                result.aspectMode = AspectModeOfEntry(entry);
                 cell.AlowEdit = true;
                 break;
             }
@@ -102,7 +95,7 @@ void applyListChange(ParamCell &cell, QString value, ParamCell *tree, PropertyGr
 
     if (!isNamed(cell, "aspect") && !isNamed(cell, "s")) {
         qint64 n = LeadingInt(value);
-        if (unitIsKilo(cell))
+        if (HasKiloUnit(cell))
             n *= 1000; // 128 Kb/s is stored as 128000
         value = QString::number(n);
     }
@@ -163,18 +156,7 @@ PropertyGridItem *AddCellProperty(const ParamCell &cell, PropertyGridItem *group
             if (k == cell.sDefault)
                 defaultText = option;
         }
-        if (cell.UsedType == ParamCell::kUserValue) {
-            if (isNamed(cell, "s") || isNamed(cell, "aspect")) {
-                property->SetValue(cell.SValue.str());
-            } else {
-                int n = LeadingInt(cell.SValue.str());
-                if (unitIsKilo(cell))
-                    n /= 1000;
-                property->SetValue(QStringLiteral("%1 %2").arg(n).arg(cell.strUnit.str()));
-            }
-        } else {
-            property->SetValue(defaultText);
-        }
+        property->SetValue(cell.UsedType == ParamCell::kUserValue ? UserValueText(cell) : defaultText);
         property->AllowEdit(cell.AlowEdit && cell.nStrArraySize != 1);
         break;
     }

@@ -58,8 +58,13 @@ int DefaultProfileIndex(const QString &cataloguePath)
     return IniFile::ReadInt(cataloguePath, QStringLiteral("AllSetProfile"), QStringLiteral("Default"), 0);
 }
 
-QString GetTargetType(const QString &profileName, const QString &programFolder)
+QString ProfileFile(const QString &profileName, const AppFolders &folders)
 {
-    const QString path = programFolder + ProfileMap::Instance().Lookup(profileName);
+    return folders.DataFile(ProfileMap::Instance().Lookup(profileName));
+}
+
+QString GetTargetType(const QString &profileName, const AppFolders &folders)
+{
+    const QString path = ProfileFile(profileName, folders);
     return IniFile::ReadString(path, QStringLiteral("allset"), QStringLiteral("TargetType")).trimmed();
 }

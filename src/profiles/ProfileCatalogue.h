@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// Profile name -> parameter file relative to the program folder, filled from
+#include "app/AppFolders.h"
+
+// Profile name -> parameter file relative to the data folder, filled from
 // profile.ini. Shared by the main window, the per-file dialog and the worker.
 class ProfileMap
 {
@@ -31,8 +33,9 @@ QStringList ReadProfileCatalogue(const QString &cataloguePath);
 // [AllSetProfile] Default: the default profile's index in catalogue order.
 int DefaultProfileIndex(const QString &cataloguePath);
 
-// The output extension of a profile: [allset] TargetType of its parameter file,
-// trimmed. programFolder ends in "/".
-QString GetTargetType(const QString &profileName, const QString &programFolder);
-// The same, for the running program's folder.
-QString GetTargetType(const QString &profileName);
+// The parameter file of a profile: the user's own copy when one was saved, else the
+// shipped file. A name not in the catalogue gives the bare data folder.
+QString ProfileFile(const QString &profileName, const AppFolders &folders = AppFolders::Current());
+
+// The output extension of a profile: [allset] TargetType of its parameter file, trimmed.
+QString GetTargetType(const QString &profileName, const AppFolders &folders = AppFolders::Current());

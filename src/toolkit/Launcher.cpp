@@ -23,11 +23,11 @@ void openFolderOf(const QString &path)
 }
 } // namespace
 
-HelpPaths HelpPathsFor(const QString &programFolder)
+HelpPaths HelpPathsFor(const QString &dataFolder)
 {
     HelpPaths paths;
-    paths.topicPath = programFolder + kProductId + QStringLiteral(".chm::/") + kProductId + u'/' + kHelpTopic;
-    paths.pagePath = programFolder + QStringLiteral("help/") + kProductId + u'/' + kHelpTopic;
+    paths.topicPath = dataFolder + kProductId + QStringLiteral(".chm::/") + kProductId + u'/' + kHelpTopic;
+    paths.pagePath = dataFolder + QStringLiteral("help/") + kProductId + u'/' + kHelpTopic;
     return paths;
 }
 
@@ -44,9 +44,9 @@ QStringList FileManagerItemUris(const QStringList &paths)
     return uris;
 }
 
-bool Launcher::OpenHelp(const QString &programFolder)
+bool Launcher::OpenHelp(const QString &dataFolder)
 {
-    return OpenUrl(QUrl::fromLocalFile(HelpPathsFor(programFolder).pagePath));
+    return OpenUrl(QUrl::fromLocalFile(HelpPathsFor(dataFolder).pagePath));
 }
 
 bool Launcher::SendFeedback()

@@ -8,11 +8,11 @@
 // the program has always named, and the HTML page a Linux build ships and shows.
 struct HelpPaths
 {
-    QString topicPath; // programFolder + "corvane-studio.chm::/corvane-studio/02-geting-help.html"
-    QString pagePath;  // programFolder + "help/corvane-studio/02-geting-help.html"
+    QString topicPath; // dataFolder + "corvane-studio.chm::/corvane-studio/02-geting-help.html"
+    QString pagePath;  // dataFolder + "help/corvane-studio/02-geting-help.html"
 };
-// programFolder ends in "/" (the program folder as AppSettings gives it).
-HelpPaths HelpPathsFor(const QString &programFolder);
+// dataFolder ends in "/": the folder holding help/ (AppFolders::DataFolder).
+HelpPaths HelpPathsFor(const QString &dataFolder);
 
 // The feedback link: "mailto:" and the support address.
 QString FeedbackLink();
@@ -38,7 +38,7 @@ public:
 
     // Shows the help page of the program in the default browser. No message when the
     // page is missing: the browser says so.
-    bool OpenHelp(const QString &programFolder);
+    bool OpenHelp(const QString &dataFolder);
     // Starts the mail program with the support address filled in, nothing else.
     bool SendFeedback();
 

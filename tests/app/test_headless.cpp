@@ -3,6 +3,7 @@
 #include <csignal>
 #include <QtTest>
 
+#include "conversion/EngineLocation.h"
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
 #include "support/TestSupport.h"
@@ -50,6 +51,7 @@ class TestHeadless : public QObject
     }
 
 private slots:
+    void initTestCase() { SetEngineProgramFolder(BinDir() + u'/'); } // the probes below run the built engine
     void cleanup() { m_folder.reset(); }
 
     void threeFilesConverted()

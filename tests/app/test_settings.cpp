@@ -119,21 +119,6 @@ private slots:
         QVERIFY(readBytes(settingsPath()).startsWith("; mine\n[SYSTEM]\n"));
     }
 
-    void unwritableProgramFolderUsesPerUserFolder()
-    {
-        QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        AppSettings settings;
-        // Nobody, root included, can create files in /proc.
-        settings.Load(QStringLiteral("/proc/corvane-studio"));
-        QCOMPARE(settings.GetProgramFolder(), QStringLiteral("/proc/"));
-        QCOMPARE(settings.GetWritableFolder(), config.path() + QStringLiteral("/corvane-studio/"));
-        settings.SetSavedPath(QStringLiteral("/x"));
-        QCOMPARE(IniFile::ReadString(config.path() + "/corvane-studio/MirraSoft.ini", "SYSTEM", "SavedPath"),
-                 QStringLiteral("/x"));
-        qunsetenv("XDG_CONFIG_HOME");
-    }
-
     void languageIndex_data()
     {
         QTest::addColumn<QByteArray>("keys");

@@ -132,8 +132,8 @@ class TestBatch : public QObject
         m_settings = std::make_unique<AppSettings>();
         m_settings->Load(m_folder->exePath());
         SetEngineProgramFolder(m_folder->path());
-        ReadProfileCatalogue(m_folder->file("profile.ini"));
-        m_profile = std::make_unique<CurrentProfile>(m_folder->path());
+        ReadProfileCatalogue(m_settings->Folders().DataFile("profile.ini"));
+        m_profile = std::make_unique<CurrentProfile>(m_settings->Folders());
         m_profile->Select(profile);
         m_tasks = std::make_unique<TaskList>();
         m_host = std::make_unique<RecordingHost>();
@@ -157,15 +157,14 @@ class TestBatch : public QObject
         }
         NewTaskSettings s;
         s.profileName = m_profile->Name();
-        s.targetType = GetTargetType(m_profile->Name(), m_folder->path());
+        s.targetType = GetTargetType(m_profile->Name());
         s.destination = m_out;
         return m_tasks->Add(paths, s, false);
     }
     // Runs the batch on a thread of its own; this thread serves the task list meanwhile.
     void run(int jobs = 1)
     {
-        BatchConverter converter(*m_tasks, *m_host, m_flags,
-                                 {m_folder->path(), m_settings->GetRunMode(), jobs});
+        BatchConverter converter(*m_tasks, *m_host, m_flags, {m_settings->GetRunMode(), jobs});
         QEventLoop loop;
         std::thread worker([&] {
             converter.Run();

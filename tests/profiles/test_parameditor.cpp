@@ -255,7 +255,7 @@ private slots:
         TestSupport::ScriptedPrompterGuard prompter;
         QComboBox combo;
         Shown s;
-        CurrentProfile profile(folder.path());
+        CurrentProfile profile(AppFolders::ForProgram(folder.exePath()));
         // No catalogue: ten empty names, nothing in the grid.
         QVERIFY(LoadProfiles(folder.file(QStringLiteral("missing.ini")), &combo, s.grid.get(), profile));
         QCOMPARE(combo.count(), 10);

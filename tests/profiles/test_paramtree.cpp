@@ -270,9 +270,10 @@ private slots:
         QCOMPARE(ReadProfileCatalogue(catalogue), (QStringList{"Zulu", "Alpha", "Zulu"}));
         QCOMPARE(DefaultProfileIndex(catalogue), 2);
         QCOMPARE(ProfileMap::Instance().Lookup(QStringLiteral("Zulu")), QStringLiteral("sub/z2.ini")); // last wins
-        QCOMPARE(GetTargetType(QStringLiteral("Zulu"), program), QStringLiteral("mkv"));
-        QCOMPARE(GetTargetType(QStringLiteral("Alpha"), program), QString()); // file missing
-        CurrentProfile current(program);
+        const AppFolders folders = AppFolders::ForProgram(program + QStringLiteral("corvane-studio"));
+        QCOMPARE(GetTargetType(QStringLiteral("Zulu"), folders), QStringLiteral("mkv"));
+        QCOMPARE(GetTargetType(QStringLiteral("Alpha"), folders), QString()); // file missing
+        CurrentProfile current(folders);
         current.Select(QStringLiteral("Zulu"));
         QCOMPARE(current.File(), program + QStringLiteral("sub/z2.ini"));
         QCOMPARE(current.AspectMode(), 5);

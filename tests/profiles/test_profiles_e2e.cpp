@@ -50,6 +50,7 @@ class TestProfilesE2E : public QObject
     QTemporaryDir m_dir;
     QString m_source;
     const QString m_program = TestSupport::BinDir() + u'/';
+    const AppFolders m_folders = AppFolders::ForProgram(m_program + QStringLiteral("corvane-studio"));
 
 private slots:
     void initTestCase()
@@ -79,10 +80,10 @@ private slots:
     {
         QFETCH(QString, name);
         ReadProfileCatalogue(m_program + QStringLiteral("profile.ini"));
-        const QString target = GetTargetType(name, m_program);
+        const QString target = GetTargetType(name, m_folders);
         QVERIFY(kContainerOfExtension.contains(target));
         CMpegStructs tree;
-        tree.LoadFromFile(m_program + ProfileMap::Instance().Lookup(name));
+        tree.LoadFromFile(ProfileFile(name, m_folders));
         const QString options = GetParamFromTree(tree.GetRoot());
         const QStringList tokens = options.split(u' ', Qt::SkipEmptyParts);
         // "MP4 (H.264/AAC)" names no folder.

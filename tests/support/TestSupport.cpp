@@ -33,6 +33,10 @@ ProgramFolder::ProgramFolder()
     while (it.hasNext()) {
         const QString source = it.next();
         const QString relative = bin.relativeFilePath(source);
+        // What a run of the build folder wrote for its user is not part of the program.
+        if (relative.startsWith(QLatin1String("user/")) || relative.startsWith(QLatin1String("cache/")) ||
+            relative == QLatin1String("run.log"))
+            continue;
         const QString target = m_dir.path() + u'/' + relative;
         QDir().mkpath(QFileInfo(target).path());
         const QFileInfo info(source);

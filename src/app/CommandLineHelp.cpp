@@ -1,0 +1,84 @@
+#include "app/CommandLineHelp.h"
+
+#include <cstdio>
+
+#include "app/ProgramIdentity.h"
+
+namespace CommandLineHelp {
+
+const QList<Option> &Options()
+{
+    static const QList<Option> options = {
+        {QStringLiteral("FILE..."), {},
+         QStringLiteral("open the window with these files in its list (an open window takes them over)")},
+        {QStringLiteral("--convert"), {}, QStringLiteral("convert the files without a window, then exit")},
+        {QStringLiteral("--profile"), QStringLiteral("NAME"),
+         QStringLiteral("with --convert: the profile to convert with (default: the default profile)")},
+        {QStringLiteral("--dest"), QStringLiteral("DIR"),
+         QStringLiteral("with --convert: the folder for the converted files (default: beside each input)")},
+        {QStringLiteral("--jobs"), QStringLiteral("N"),
+         QStringLiteral("with --convert: run N conversions at the same time (default: 1)")},
+        {QStringLiteral("--version"), {}, QStringLiteral("print the version and exit")},
+        {QStringLiteral("--help"), {}, QStringLiteral("print this help and exit")},
+    };
+    return options;
+}
+
+QString HelpText()
+{
+    const QString name = ProgramIdentity::CommandName();
+    QString text = QStringLiteral("Usage: %1 [FILE...]\n"
+                                  "       %1 --convert [--profile NAME] [--dest DIR] [--jobs N] FILE...\n\n"
+                                  "Converts video and audio files with conversion profiles.\n\n")
+                       .arg(name);
+    for (const Option &o : Options()) {
+        const QString left = o.argument.isEmpty() ? o.name : o.name + u' ' + o.argument;
+        text += QStringLiteral("  %1  %2\n").arg(left, -14).arg(o.text);
+    }
+    text += QStringLiteral("\nExit status of --convert: 0 when every file was converted, 1 otherwise, "
+                           "2 for a wrong command line.\n");
+    return text;
+}
+
+QString VersionText()
+{
+    return ProgramIdentity::CommandName() + u' ' + ProgramIdentity::Version() + u'\n';
+}
+
+Request Find(const QStringList &arguments)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+            return Request::Help;
+        if (arg == QLatin1String("--version"))
+            return Request::Version;
+        for (const Option &o : Options())
+            if (!o.argument.isEmpty() && arg == o.name) {
+                ++i; // its value
+                break;
+            }
+    }
+    return Request::None;
+}
+
+bool PrintIfAsked(const QStringList &arguments)
+{
+    QString text;
+    switch (Find(arguments)) {
+    case Request::None:
+        return false;
+    case Request::Help:
+        text = HelpText();
+        break;
+    case Request::Version:
+        text = VersionText();
+        break;
+    }
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace CommandLineHelp

@@ -1,0 +1,75 @@
+#include <QDialog>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/CCorvaneStudioApp.h"
+#include "app/CCorvaneStudioDlg.h"
+#include "app/ControlIds.h"
+#include "conversion/EngineLocation.h"
+#include "preview/PreviewPlayer.h"
+#include "profiles/CDetailDialog.h"
+#include "profiles/CurrentProfile.h"
+#include "profiles/ParamOptions.h"
+#include "profiles/ProfileCatalogue.h"
+#include "app/PreviewWindowHost.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
+#include "toolkit/ControlId.h"
+#include "toolkit/PropertyGrid.h"
+
+// The window started from an installed tree (CORVANE_INSTALLED_PROGRAM, run by
+// check-installed.sh as a user who cannot write to that tree): everything is found
+// relative to the installed program, and a profile edited in the Detail dialog and saved
+// lands in the user's data folder.
+class TestInstalled : public QObject
+{
+    Q_OBJECT
+
+    const QString m_program = qEnvironmentVariable("CORVANE_INSTALLED_PROGRAM");
+
+private slots:
+    void windowFindsItsFilesAndSavesAnEditedProfile()
+    {
+        QVERIFY2(QFileInfo(m_program).isExecutable(), qPrintable(m_program));
+        const QString prefix = QFileInfo(m_program).absolutePath() + QStringLiteral("/../");
+        TestSupport::ScriptedPrompterGuard prompter;
+        CCorvaneStudioApp app;
+        app.InitInstance(m_program, {});
+        CCorvaneStudioDlg *window = app.MainWindow();
+        window->show();
+
+        const AppFolders &folders = app.Settings().Folders();
+        QVERIFY(folders.GetLayout() == AppFolders::Layout::Installed);
+        QCOMPARE(QFileInfo(EngineProgramPath()).canonicalFilePath(),
+                 QFileInfo(prefix + "lib/corvane-studio/mirracore").canonicalFilePath());
+        QVERIFY(window->Preview().Player().IsLoaded());
+        QCOMPARE(app.Settings().GetSettingsPath(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + "/corvane-studio/MirraSoft.ini");
+        const QString name = window->GetCurrentProfile().Name();
+        QVERIFY(!name.isEmpty());
+        QCOMPARE(GetTargetType(name), QStringLiteral("mp4"));
+
+        prompter->dialogHandlers.push_back([](QDialog *dialog) {
+            auto *grid = FindControl<PropertyGrid>(dialog, CDetailDialog::kGridId);
+            if (!grid || !grid->CommitValue(grid->FindByKey(QStringLiteral("ab")), QStringLiteral("192 Kb/s")))
+                return -1;
+            FindControl<QPushButton>(dialog, CDetailDialog::kSaveId)->click();
+            return int(QDialog::Accepted);
+        });
+        FindControl<QPushButton>(window, Ids::DetailButton)->click();
+        QCOMPARE(prompter->dialogTitles.size(), 1);
+        QCOMPARE(prompter->messageTexts(), QStringList());
+
+        const QString own = qEnvironmentVariable("XDG_DATA_HOME") + "/corvane-studio/" +
+                            ProfileMap::Instance().Lookup(name);
+        QVERIFY2(QFileInfo::exists(own), qPrintable(own));
+        // The next start reads the user's copy.
+        CurrentProfile next(folders);
+        next.Select(name);
+        QCOMPARE(next.File(), own);
+        QVERIFY2(GetParamFromTree(next.Tree()).contains(" -ab 192000"), qPrintable(GetParamFromTree(next.Tree())));
+    }
+};
+
+QTEST_MAIN(TestInstalled)
+#include "test_installed.moc"
