@@ -129,8 +129,10 @@ void CCorvaneStudioDlg::OnInitDialog()
 
     // Task list columns; widths follow the dialog font.
     const int charWidth = fontMetrics().averageCharWidth();
-    for (int c = 0; c < TaskTableModel::ColumnCount; ++c)
-        m_controls.taskList->setColumnWidth(c, charWidth * kColumnFactors[c]);
+    QList<int> widths;
+    for (int factor : kColumnFactors)
+        widths << charWidth * factor;
+    m_taskView->SetColumnWidths(widths, m_settings.Folders().ConfigFolder() + QStringLiteral("columns.ini"));
     m_controls.taskList->setColumnHidden(TaskTableModel::Id, true);
     m_controls.taskList->CreateRowProgress(TaskTableModel::Status);
 
@@ -222,6 +224,7 @@ void CCorvaneStudioDlg::LayoutControls(int cx, int cy)
     if (!m_taskView)
         return;
     m_controls.Layout(this, cx, cy, m_settings.IsPreviewHidden());
+    m_taskView->FitColumns();
     m_preview->Player().Resize(); // acts only while a file plays or pauses
     m_taskView->UpdateStatusCounts();
 }
@@ -373,6 +376,7 @@ void CCorvaneStudioDlg::OnCommand(int id)
     case Ids::ViewPreview:
         m_settings.SetPreviewHidden(!m_settings.IsPreviewHidden());
         m_controls.LayoutListAndPreview(this, width(), height(), m_settings.IsPreviewHidden());
+        m_taskView->FitColumns();
         break;
     default:
         break;

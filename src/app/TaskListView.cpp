@@ -7,12 +7,14 @@
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QStyle>
+#include <QTimer>
 
 #include "app/CommandTarget.h"
 #include "app/MediaFileTypes.h"
 #include "app/MenuResources.h"
 #include "app/TaskTableModel.h"
 #include "controls/CListCtrlEx.h"
+#include "core/IniFile.h"
 #include "conversion/ProbePool.h"
 #include "lang/Language.h"
 #include "lang/MenuTexts.h"
@@ -25,6 +27,7 @@ constexpr QRgb kBlack = 0x00000000;
 constexpr QRgb kDarkRed = 0x00000080;
 constexpr int kDroppedPathLimit = 512;
 constexpr int kMessagePathLimit = 254;
+const QString kColumnsSection = QStringLiteral("Columns");
 
 QIcon fileTypeIcon(const QString &extension)
 {
@@ -60,6 +63,21 @@ TaskListView::TaskListView(TaskList &tasks, CListCtrlEx *list, StatusBar *status
                     m_tasks.SetSelected(range.top(), range.bottom(), true);
             });
     connect(m_list, &CListCtrlEx::leftClicked, this, &TaskListView::OnListClick);
+    // Contents change the widths the columns need.
+    // Measuring text is costly: a sample of rows around those on screen, new rows at
+    // once, changed rows (probes, runs) at most once a second.
+    m_list->horizontalHeader()->setResizeContentsPrecision(200);
+    m_fitLater = new QTimer(this);
+    m_fitLater->setSingleShot(true);
+    m_fitLater->setInterval(1000);
+    connect(m_fitLater, &QTimer::timeout, this, &TaskListView::FitColumns);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TaskListView::ScheduleFit);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TaskListView::ScheduleFit);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] {
+        if (!m_fitLater->isActive())
+            m_fitLater->start();
+    });
+    connect(m_list->horizontalHeader(), &QHeaderView::sectionResized, this, &TaskListView::OnSectionResized);
 }
 
 TaskListView::~TaskListView()
@@ -100,19 +118,21 @@ void TaskListView::OnDropFiles(const QStringList &paths)
     for (const QString &path : paths)
         if (path.size() <= kDroppedPathLimit)
             accepted << path;
-    AddTasks(accepted, true);
+    AddTasks(ExpandDroppedPaths(accepted), true);
     StartProbeThread();
 }
 
 void TaskListView::AddFileByPath(const QString &path)
 {
     const QString trimmed = path.trimmed();
-    if (trimmed.isEmpty() || !QFileInfo(trimmed).isFile())
+    const QFileInfo info(trimmed);
+    if (trimmed.isEmpty() || !info.exists())
         return;
     // Probed like a dropped file: without its duration a task can be neither trimmed
-    // nor followed on the preview slider until it has been converted once.
+    // nor followed on the preview slider until it has been converted once. A folder
+    // gives its media files, as a dropped one does.
     const int before = m_tasks.Count();
-    AddTasks({trimmed}, true);
+    AddTasks(info.isDir() ? ExpandDroppedPaths({trimmed}) : QStringList{trimmed}, true);
     if (m_tasks.Count() > before)
         StartProbeThread();
 }
@@ -186,6 +206,88 @@ void TaskListView::UpdateStatusCounts()
     }
     m_statusBar->SetPaneText(2, QString::number(m_tasks.Count()));
     m_statusBar->SetPaneText(3, QString::number(m_tasks.SelectedCount()));
+}
+
+// --- Columns ----------------------------------------------------------------------------
+
+void TaskListView::SetColumnWidths(const QList<int> &startWidths, const QString &columnsPath)
+{
+    m_startWidths = startWidths;
+    m_columnsPath = columnsPath;
+    m_fitting = true;
+    for (int c = 0; c < startWidths.size(); ++c) {
+        const int stored = IniFile::ReadInt(columnsPath, kColumnsSection, QStringLiteral("Width%1").arg(c), 0);
+        if (stored > 0 && c != TaskTableModel::Id)
+            m_userSized.insert(c);
+        m_list->setColumnWidth(c, stored > 0 ? stored : startWidths[c]);
+    }
+    m_fitting = false;
+    FitColumns();
+}
+
+void TaskListView::ScheduleFit()
+{
+    if (m_fitScheduled)
+        return;
+    m_fitScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_fitScheduled = false;
+        FitColumns();
+    });
+}
+
+void TaskListView::OnSectionResized(int column, int, int newWidth)
+{
+    if (m_fitting || m_columnsPath.isEmpty() || column == TaskTableModel::Id)
+        return;
+    m_userSized.insert(column);
+    IniFile::WriteString(m_columnsPath, kColumnsSection, QStringLiteral("Width%1").arg(column), QString::number(newWidth));
+}
+
+void TaskListView::FitColumns()
+{
+    if (m_startWidths.size() < TaskTableModel::Id)
+        return;
+    QHeaderView *header = m_list->horizontalHeader();
+    const QFontMetrics metrics = m_list->fontMetrics();
+    const int pad = 2 * metrics.averageCharWidth() + 6;
+    // What each column needs: its header and its contents (a sample of rows around those
+    // on screen), the status column also its longest possible text.
+    QList<int> want(TaskTableModel::Id, 0);
+    for (int c = 0; c < TaskTableModel::Id; ++c) {
+        if (m_userSized.contains(c)) {
+            want[c] = m_list->columnWidth(c);
+            continue;
+        }
+        want[c] = std::max(static_cast<QAbstractItemView *>(m_list)->sizeHintForColumn(c), header->sectionSizeHint(c));
+        if (c == TaskTableModel::Status)
+            for (const char *text : {"Completed", "seeking...", "Stoped"})
+                want[c] = std::max(want[c], metrics.horizontalAdvance(QString::fromLatin1(text)) + pad);
+        want[c] = std::min(want[c], std::max(m_startWidths[c], metrics.averageCharWidth() * 60));
+    }
+    const int available = m_list->viewport()->width();
+    int total = 0;
+    for (int w : want)
+        total += w;
+    // Too wide: the summary, then the folder, the output and the profile give way, down to
+    // the widths the window started with (at most).
+    for (int c : {int(TaskTableModel::Summary), int(TaskTableModel::Folder), int(TaskTableModel::Output),
+                  int(TaskTableModel::Profile)}) {
+        if (total <= available || m_userSized.contains(c))
+            continue;
+        const int floor = std::min(want[c], std::max(header->sectionSizeHint(c), metrics.averageCharWidth() * 12));
+        const int cut = std::min(total - available, want[c] - floor);
+        want[c] -= cut;
+        total -= cut;
+    }
+    // The file name takes what is left.
+    if (!m_userSized.contains(TaskTableModel::Name) && total < available)
+        want[TaskTableModel::Name] += available - total;
+    m_fitting = true;
+    for (int c = 0; c < TaskTableModel::Id; ++c)
+        if (m_list->columnWidth(c) != want[c])
+            m_list->setColumnWidth(c, want[c]);
+    m_fitting = false;
 }
 
 // --- Showing a task ------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QPoint>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 class CListCtrlEx;
 class CommandTarget;
 class QMenu;
+class QTimer;
 class StatusBar;
 class TaskTableModel;
 class ProbePool;
@@ -52,6 +54,14 @@ public:
     void RefreshTask(int id);
     void UpdateStatusCounts();
 
+    // --- Columns ------------------------------------------------------------------
+    // Widths to start from (the window's font times the column's factor); widths the user
+    // dragged before are read from the settings file of their own at columnsPath.
+    void SetColumnWidths(const QList<int> &startWidths, const QString &columnsPath);
+    // Sizes the columns to their contents within the list's width: the file name takes what
+    // is left, the longest columns give way first; a column the user sized keeps its width.
+    void FitColumns();
+
     // --- Showing a task -------------------------------------------------------------
     // The click on the list: the lowest selected row's task becomes the shown one.
     void OnListClick();
@@ -81,6 +91,8 @@ signals:
 
 private:
     void AddTasks(const QStringList &paths, bool queueForProbe);
+    void ScheduleFit();
+    void OnSectionResized(int column, int oldWidth, int newWidth);
 
     TaskList &m_tasks;
     CListCtrlEx *m_list;
@@ -89,6 +101,12 @@ private:
     std::function<NewTaskSettings()> m_newTaskSettings;
     TaskTableModel *m_model = nullptr;
     ProbePool *m_probes = nullptr;
+    QList<int> m_startWidths;
+    QString m_columnsPath;
+    QSet<int> m_userSized; // columns the user dragged: left as they are
+    bool m_fitting = false;
+    bool m_fitScheduled = false;
+    QTimer *m_fitLater = nullptr;
     int m_shownTaskId = 0;   // task the last list click showed
     int m_currentTaskId = 0; // task whose settings and trim range the window shows
 };

@@ -7,10 +7,11 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <spawn.h>
 #include <poll.h>
-#include <linux/close_range.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -26,26 +27,18 @@ void CloseFd(int &fd)
     }
 }
 
-// Runs in the child between fork and exec: system calls only, nothing that
-// allocates or takes a lock.
-void ApplyPriority(int priorityClass)
+// Applied from here right after the start, so the child needs no code of its own
+// between spawn and exec.
+void ApplyPriority(pid_t pid, int priorityClass)
 {
-    switch (priorityClass) {
-    case EngineProcess::High:
-        setpriority(PRIO_PROCESS, 0, -5);
-        break;
-    case EngineProcess::RealTime:
-        setpriority(PRIO_PROCESS, 0, -10);
-        break;
-    case EngineProcess::Idle: {
+    if (priorityClass == EngineProcess::High) {
+        setpriority(PRIO_PROCESS, id_t(pid), -5);
+    } else if (priorityClass == EngineProcess::RealTime) {
+        setpriority(PRIO_PROCESS, id_t(pid), -10);
+    } else if (priorityClass == EngineProcess::Idle) {
         sched_param param{};
         param.sched_priority = 0;
-        sched_setscheduler(0, SCHED_IDLE, &param);
-        break;
-    }
-    default:
-        setpriority(PRIO_PROCESS, 0, 0);
-        break;
+        sched_setscheduler(pid, SCHED_IDLE, &param);
     }
 }
 
@@ -88,7 +81,7 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
 
     // Every descriptor is close-on-exec, so engines started at the same time from
     // other threads never hold each other's pipes open.
-    int output[2], input[2], failure[2];
+    int output[2], input[2];
     if (pipe2(output, O_CLOEXEC) != 0)
         return StartResult::OutputPipeFailed;
     if (pipe2(input, O_CLOEXEC) != 0) {
@@ -96,13 +89,7 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
         ::close(output[1]);
         return StartResult::InputPipeFailed;
     }
-    if (pipe2(failure, O_CLOEXEC) != 0) {
-        for (int fd : {output[0], output[1], input[0], input[1]})
-            ::close(fd);
-        return StartResult::ProcessFailed;
-    }
 
-    // Everything the child needs is prepared before fork: it must not allocate.
     std::vector<QByteArray> storage;
     storage.reserve(size_t(arguments.size()) + 1);
     storage.push_back(QFile::encodeName(program));
@@ -113,52 +100,41 @@ EngineProcess::StartResult EngineProcess::Start(const QString &program, const QS
         argv.push_back(b.data());
     argv.push_back(nullptr);
 
-    const pid_t pid = fork();
-    if (pid == 0) {
-        ::dup2(input[0], STDIN_FILENO);
-        ::dup2(output[1], STDOUT_FILENO);
-        ::dup2(output[1], STDERR_FILENO);
-        // Descriptors some other code opened without close-on-exec stay behind too.
-        close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-        ApplyPriority(priorityClass);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        struct sigaction deflt = {};
-        deflt.sa_handler = SIG_DFL;
-        sigaction(SIGPIPE, &deflt, nullptr);
-        execv(argv[0], argv.data());
-        const int error = errno;
-        [[maybe_unused]] ssize_t n = ::write(failure[1], &error, sizeof error);
-        _exit(127);
-    }
+    // posix_spawn shares the parent's memory until the exec (no copy of a large
+    // program's page tables for every engine) and reports a failed exec by its result.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDERR_FILENO);
+    // Descriptors some other code opened without close-on-exec stay behind too.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
 
     ::close(output[1]);
     ::close(input[0]);
-    ::close(failure[1]);
-    if (pid < 0) {
-        m_startError = errno;
-        ::close(output[0]);
-        ::close(input[1]);
-        ::close(failure[0]);
-        return StartResult::ProcessFailed;
-    }
-    // The failure pipe closes without data when exec succeeded.
-    int error = 0;
-    ssize_t n;
-    do {
-        n = ::read(failure[0], &error, sizeof error);
-    } while (n < 0 && errno == EINTR);
-    ::close(failure[0]);
-    if (n > 0) {
+    if (error != 0) {
         m_startError = error;
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
         ::close(output[0]);
         ::close(input[1]);
         return StartResult::ProcessFailed;
     }
+    // A raised priority needs a privilege; without it the engine quietly stays normal.
+    ApplyPriority(pid, priorityClass);
 
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pid = pid;
@@ -243,6 +219,19 @@ std::optional<int> EngineProcess::WaitFor(int milliseconds)
         if (m_pid <= 0 || m_reaped)
             return m_pid <= 0 ? -1 : m_status;
         pid = m_pid;
+    }
+    // A process descriptor becomes readable when the program ends: no polling delay.
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0) {
+        pollfd p{pidfd, POLLIN, 0};
+        int r;
+        do {
+            r = ::poll(&p, 1, milliseconds);
+        } while (r < 0 && errno == EINTR);
+        ::close(pidfd);
+        if (r == 0)
+            return std::nullopt;
+        return Wait();
     }
     for (int waited = 0;; waited += 5) {
         siginfo_t info{};

@@ -83,7 +83,11 @@ converted=$(find "$work/out put" -name '*.mp4' -size +1k | wc -l)
 [ "$converted" -eq 3 ] || { cat "$work/headless.log"; fail "$converted of 3 files converted"; }
 
 step "the window offscreen, without XDG_RUNTIME_DIR; a second start hands it a file"
-run "$program" >"$work/window.log" 2>&1 &
+# Started as a plain command, not through run(): $! is then the program itself, not a
+# subshell that would leave the window running when killed.
+$as_user env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$home" TMPDIR="$work/tmp" \
+    XDG_CONFIG_HOME="$xdg/config" XDG_DATA_HOME="$xdg/data" XDG_STATE_HOME="$xdg/state" \
+    XDG_CACHE_HOME="$xdg/cache" QT_QPA_PLATFORM=offscreen "$program" >"$work/window.log" 2>&1 &
 window=$!
 for i in $(seq 1 100); do
     ls "$work/tmp"/corvane-studio-* >/dev/null 2>&1 && break

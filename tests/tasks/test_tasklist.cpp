@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/MediaFileTypes.h"
 #include "app/TaskList.h"
 
 // The task list without a window: adding, order, selection, row commands, run state.
@@ -205,14 +206,50 @@ private slots:
         QCOMPARE(list.Add({m_dir.filePath("other.avi"), m_dir.filePath("a.avi")}, settings(), false).size(), 1);
     }
 
-    void idLimit()
+    void folderDrops()
     {
+        for (const char *name : {"dir/a/clip 10.mp4", "dir/a/clip 2.MP4", "dir/a/clip 02b.mkv", "dir/.hidden/x.mp4",
+                                 "dir/readme.txt", "dir/b.mkv", "dir/noext", "dir/c/d/Deep.webm", "single.avi"}) {
+            QDir(m_dir.path()).mkpath(QFileInfo(m_dir.filePath(name)).path());
+            file(name);
+        }
+        const QString d = m_dir.filePath("dir/");
+        QCOMPARE(ExpandDroppedPaths({m_dir.filePath("dir"), m_dir.filePath("single.avi")}),
+                 (QStringList{d + "a/clip 2.MP4", d + "a/clip 02b.mkv", d + "a/clip 10.mp4", d + "b.mkv",
+                              d + "c/d/Deep.webm", m_dir.filePath("single.avi")}));
+        // The same folder dropped twice adds its files once.
+        TaskList list;
+        list.Add(ExpandDroppedPaths({m_dir.filePath("dir")}), settings(), false);
+        list.Add(ExpandDroppedPaths({m_dir.filePath("dir")}), settings(), false);
+        QCOMPARE(list.Count(), 5);
+    }
+
+    void atTheIdLimit()
+    {
+        // A full list of 65,535 tasks: scattered rows removed at once, a block moved, the
+        // order and the row index stay right.
         TaskList list;
         for (int i = 0; i < TaskList::kMaxTaskId; ++i)
             QVERIFY(list.Insert(std::make_shared<TaskRecord>(), false) != 0);
         QCOMPARE(list.Insert(std::make_shared<TaskRecord>(), false), quint16(0));
         QCOMPARE(list.Add({file("late.avi")}, settings(), false), QList<quint16>{});
-        QCOMPARE(list.Count(), TaskList::kMaxTaskId);
+        for (int row = 0; row < 60000; row += 2)
+            list.SetSelected(row, row, true);
+        QSignalSpy removing(&list, &TaskList::rowsAboutToBeRemoved);
+        list.RemoveSelected();
+        QCOMPARE(list.Count(), TaskList::kMaxTaskId - 30000);
+        using Ranges = QList<std::pair<int, int>>;
+        QCOMPARE(removing.first().first().value<Ranges>().size(), 30000);
+        QCOMPARE(list.IdAt(0), 2);
+        QCOMPARE(list.IdAt(29999), 60000);
+        QCOMPARE(list.IdAt(30000), 60001);
+        list.SetSelected(100, 199, true);
+        list.MoveSelectedDown();
+        QCOMPARE(list.IdAt(100), 402); // the row below the block came up
+        QCOMPARE(list.IdAt(101), 202);
+        QCOMPARE(list.SelectedRows().first(), 101);
+        for (int row = 0; row < list.Count(); row += 997)
+            QCOMPARE(list.RowOf(list.IdAt(row)), row);
     }
 };
 
