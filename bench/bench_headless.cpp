@@ -1,11 +1,14 @@
 // Headless conversion measured side by side in one run:
-//   --jobs 2 against --jobs 1 on the same clips (the ratio of wall times);
-// each measure is the median of interleaved runs, so a busy machine hits both alike.
+//   start-up with nothing to convert (against the 50 ms aimed at);
+//   a batch of 4 clips against the same engine commands run one after another by a shell;
+//   --jobs 2 against --jobs 1 on the same clips (the ratio of wall times).
+// Each measure is the median of interleaved runs, so a busy machine hits both alike.
 // Usage: bench_headless [CLIPS] [SECONDS] [ROUNDS]
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -15,7 +18,7 @@ namespace {
 
 QString g_bin;
 
-double runSeconds(const QString &program, const QStringList &args)
+double runSeconds(const QString &program, const QStringList &args, bool mustSucceed = true)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -24,7 +27,7 @@ double runSeconds(const QString &program, const QStringList &args)
     p.start(program, args);
     p.waitForFinished(-1);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    if (p.exitCode() != 0) {
+    if (mustSucceed && p.exitCode() != 0) {
         std::fprintf(stderr, "%s failed:\n%s\n", qPrintable(program), p.readAll().constData());
         std::exit(1);
     }
@@ -62,6 +65,47 @@ int main(int argc, char *argv[])
     // Its own settings folder, so the bench never touches the user's.
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
 
+    // A program folder of the bench's own whose settings log every engine command.
+    const QString folder = dir.filePath("program/");
+    QDir().mkpath(folder);
+    for (const QString &name : QDir(g_bin).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name == "corvane-studio" || name == "MirraSoft.ini")
+            QFile::copy(g_bin + "/" + name, folder + name); // a copy: the program finds its folder from its file
+        else
+            QFile::link(g_bin + "/" + name, folder + name);
+    }
+    QFile settings(folder + "MirraSoft.ini");
+    settings.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    settings.open(QIODevice::ReadWrite);
+    QString ini = QString::fromUtf8(settings.readAll());
+    ini.replace(QRegularExpression("(?m)^RUNMODE=.*$"), "RUNMODE=DEBUG_PRINT_CMD");
+    settings.resize(0);
+    settings.write(ini.toUtf8());
+    settings.close();
+    const QString program = folder + "corvane-studio";
+
+    std::vector<double> idle;
+    for (int r = 0; r < 20; ++r)
+        idle.push_back(runSeconds(program, {"--convert"}, false));
+
+    // The batch, then the commands it logged, run by a shell one after another.
+    const QStringList four = files.mid(0, 4);
+    std::vector<double> batch, loop;
+    for (int r = 0; r < rounds; ++r) {
+        QFile::remove(folder + "run.log");
+        const QString dest = dir.filePath(QStringLiteral("batch-%1").arg(r));
+        batch.push_back(runSeconds(program, QStringList{"--convert", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest} + four));
+        QFile log(folder + "run.log");
+        log.open(QIODevice::ReadOnly);
+        const QByteArray bytes = log.readAll().mid(2);
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);
+        QStringList commands;
+        for (const QString &line : text.split("\r\n", Qt::SkipEmptyParts))
+            commands << line.mid(line.indexOf(u' ') + 1).replace(dest, dest + "-loop");
+        QDir().mkpath(dest + "-loop");
+        loop.push_back(runSeconds("/bin/sh", {"-c", commands.join("; ")}));
+    }
+
     std::vector<double> one, two;
     for (int r = 0; r < rounds; ++r) {
         for (int jobs : {1, 2}) {
@@ -73,8 +117,12 @@ int main(int argc, char *argv[])
             (jobs == 1 ? one : two).push_back(t);
         }
     }
-    std::printf("%-34s %10s %10s %8s\n", "measure", "a (s)", "b (s)", "a/b");
-    std::printf("%-34s %10.2f %10.2f %8.2f\n", QStringLiteral("--jobs 2 vs --jobs 1, %1 clips").arg(clips).toUtf8().constData(),
+    std::printf("%-44s %10s %10s %8s\n", "measure", "a (s)", "b (s)", "a/b");
+    std::printf("%-44s %10.3f %10.3f %8.2f\n", "start-up, nothing to convert / 50 ms", median(idle), 0.05,
+                median(idle) / 0.05);
+    std::printf("%-44s %10.2f %10.2f %8.2f\n", "batch of 4 clips / same commands by a shell", median(batch),
+                median(loop), median(batch) / median(loop));
+    std::printf("%-44s %10.2f %10.2f %8.2f\n", QStringLiteral("--jobs 2 / --jobs 1, %1 clips").arg(clips).toUtf8().constData(),
                 median(two), median(one), median(two) / median(one));
     return 0;
 }

@@ -53,7 +53,9 @@ void Language::SetLanguage(int index)
     if (key.isEmpty())
         return;
     const QString fileName = TrimLeft(IniFile::ReadString(m_settingsPath, kSystem, key));
-    IniFile::WriteString(m_settingsPath, kSystem, kDefaultLanguageKey, fileName);
+    // Written only when it changes: every headless start sets the language again.
+    if (IniFile::ReadString(m_settingsPath, kSystem, kDefaultLanguageKey) != fileName)
+        IniFile::WriteString(m_settingsPath, kSystem, kDefaultLanguageKey, fileName);
     SetLanguageFile(fileName);
 }
 
