@@ -3,10 +3,24 @@
 #   make check  installs what is missing, builds and runs every test
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build run check check-asan check-tsan clean
+# ccache, when installed, keeps rebuilds of the three trees cheap.
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR ?= $(CURDIR)
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
+
+# The sanitizer tree is built with clang so that the fuzz targets, which need
+# clang's libFuzzer, come out of the same build.
+ASAN_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	-DCORVANE_SANITIZE="address;undefined" $(LAUNCHER)
+ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: deps build run check asan-build check-asan check-tsan fuzz clean
 
 deps:
 	./tools/install-deps.sh
@@ -21,21 +35,24 @@ run: build
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
-# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
-check-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE="address;undefined"
+asan-build: deps
+	cmake -S . -B $(ASAN_BUILD) $(ASAN_FLAGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) -LE no-asan
 
-# Threaded tests under ThreadSanitizer.
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+check-asan: asan-build
+	$(ASAN_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS) -LE no-asan
+
+# Threaded tests under ThreadSanitizer; only what they need is built.
 check-tsan: deps
-	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=thread
-	cmake --build build-tsan -j$(JOBS)
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=thread $(LAUNCHER)
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target corvane_threads_tests
 	TSAN_OPTIONS=suppressions=$(CURDIR)/tools/tsan.supp:halt_on_error=1:die_after_fork=0 \
-	ctest --test-dir build-tsan --output-on-failure -j$(JOBS) -L threads
+	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j$(JOBS) -L threads
+
+# Every fuzz target for FUZZ_SECONDS seconds each; fails on any finding.
+fuzz: asan-build
+	$(ASAN_ENV) ./tools/run-fuzz.sh $(ASAN_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-tsan
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -36,24 +36,29 @@ QString RunProbe(const QString &sourcePath, const QString &option)
         return {};
     }
 
-    QString text;
-    // One decoder across chunks, so a character split between two reads stays whole.
-    QStringDecoder decoder(QStringDecoder::System);
+    ProbeText text;
     char buffer[3000];
     qint64 n;
     bool killed = false;
     while ((n = engine.Read(buffer, sizeof buffer)) > 0) {
-        const qsizetype before = text.size();
-        text += decoder.decode(QByteArrayView(buffer, n));
-        const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
+        text.Feed(QByteArrayView(buffer, n));
         // The complaint marks the end of the description; nothing after it matters.
-        if (!killed && text.indexOf(kNoOutputComplaint, from) >= 0) {
+        if (!killed && text.Complete()) {
             engine.Kill();
             killed = true;
         }
     }
     engine.Wait();
-    return text;
+    return text.Text();
+}
+
+void ProbeText::Feed(QByteArrayView bytes)
+{
+    const qsizetype before = m_text.size();
+    m_text += m_decoder.decode(bytes);
+    const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
+    if (!m_complete && m_text.indexOf(kNoOutputComplaint, from) >= 0)
+        m_complete = true;
 }
 
 QString ValueAfterKey(const QString &text, const QString &key)

@@ -2,11 +2,28 @@
 #include "conversion/MediaInfo.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 // Runs the engine with only an input option ("-i" or "-i ") and the source path,
 // and returns everything it printed; the empty text when it could not be started.
 // Blocks until the engine has ended.
 QString RunProbe(const QString &sourcePath, const QString &option);
+
+// A probe's output gathered from reads of any size: one decoder across them, so a
+// character split between two reads stays whole.
+class ProbeText
+{
+public:
+    void Feed(QByteArrayView bytes);
+    // The engine said it has described everything ("Must supply at least one output file").
+    bool Complete() const { return m_complete; }
+    const QString &Text() const { return m_text; }
+
+private:
+    QStringDecoder m_decoder{QStringDecoder::System};
+    QString m_text;
+    bool m_complete = false;
+};
 
 // The text after the first occurrence of key (one character after it), up to the
 // carriage return that ends it; empty without key or carriage return.

@@ -7,6 +7,10 @@ QByteArray progress(const char *time)
 {
     return QByteArray("frame=  250 fps= 98 q=3.0 size=     812kB time=") + time + " bitrate= 665.2kbits/s";
 }
+QString withoutLineEnds(QString text)
+{
+    return text.remove(u'\r').remove(u'\n');
+}
 } // namespace
 
 class TestOutputParser : public QObject
@@ -115,6 +119,53 @@ private slots:
         QVERIFY(!parser.Feed("frame= 10 time=").rowPercent);
         QVERIFY(!parser.Feed("50.0 bitrate= 1k").rowPercent);
         QCOMPARE(parser.Feed(progress("51.0")).rowPercent, std::optional<int>(51));
+    }
+
+    // The same output cut into reads at every place gives the same verdict and text.
+    void anySplitGivesTheSameResult_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<bool>("success");
+        QTest::newRow("marker") << QByteArray("frame=1\r\nvideo:7kB audio:1kB global headers:0kB muxing\r\n") << true;
+        QTest::newRow("two-byte letters") << QByteArray("Input #0, mov, from '\xc3\xa9t\xc3\xa9.mov':\r\n") << false;
+        QTest::newRow("four-byte letter") << QByteArray("from '\xf0\x9f\x8e\xac.mkv' global headers:") << true;
+        QTest::newRow("cut marker is not a marker") << QByteArray("global head ers:") << false;
+    }
+    void anySplitGivesTheSameResult()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(bool, success);
+        const QString whole = QString::fromUtf8(output);
+        for (int cut = 0; cut <= output.size(); ++cut) {
+            EngineOutputParser parser(0, 0, 0);
+            parser.Feed(output.left(cut));
+            parser.Feed(output.mid(cut));
+            QCOMPARE(parser.SawGlobalHeaders(), success);
+            QCOMPARE(withoutLineEnds(parser.HeaderText()), withoutLineEnds(whole));
+        }
+    }
+
+    void timeBeyondTheInput_data()
+    {
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<bool>("exceeds");
+        QTest::newRow("within") << 100.0 << QByteArray("110.0") << false;
+        QTest::newRow("at the limit") << 100.0 << QByteArray("120.0") << false;
+        QTest::newRow("beyond") << 100.0 << QByteArray("120.5") << true;
+        QTest::newRow("short clip, ten seconds of slack") << 3.0 << QByteArray("13.0") << false;
+        QTest::newRow("short clip, hours") << 3.0 << QByteArray("7200.0") << true;
+        QTest::newRow("unknown duration") << 0.0 << QByteArray("7200.0") << false;
+    }
+    void timeBeyondTheInput()
+    {
+        QFETCH(double, duration);
+        QFETCH(QByteArray, time);
+        QFETCH(bool, exceeds);
+        EngineOutputParser parser(duration, duration, 0);
+        parser.Feed(progress(time));
+        parser.Feed(progress("1.0")); // a later, smaller time does not undo it
+        QCOMPARE(parser.ExceedsInput(), exceeds);
     }
 };
 
