@@ -25,7 +25,7 @@ EngineOutputParser::EngineOutputParser(double duration, double totalSeconds, dou
 EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
 {
     Display display;
-    const QString decoded = m_decoder.decode(chunk);
+    const QString decoded = m_decoder.Decode(chunk);
     const QString text = decoded + QStringLiteral("\r\n");
     if (m_collectingHeader)
         m_headerText += text;

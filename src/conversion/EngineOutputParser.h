@@ -1,7 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
+#include "core/Utf8Pieces.h"
 #include <optional>
 
 // Reads the engine's console output chunk by chunk and decides what the window
@@ -38,7 +38,7 @@ private:
     double m_duration;
     double m_totalSeconds;
     double m_doneSeconds;
-    QStringDecoder m_decoder{QStringDecoder::System};
+    Utf8Pieces m_decoder;
     QString m_tail; // the end of the previous chunk, for a marker cut by a read
     double m_latestTime = 0;
     QString m_headerText;

@@ -7,7 +7,6 @@
 #include "core/Numbers.h"
 #include "core/SplitString.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 
 namespace {
@@ -55,7 +54,7 @@ QString RunProbe(const QString &sourcePath, const QString &option)
 void ProbeText::Feed(QByteArrayView bytes)
 {
     const qsizetype before = m_text.size();
-    m_text += m_decoder.decode(bytes);
+    m_text += m_decoder.Decode(bytes);
     const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
     if (!m_complete && m_text.indexOf(kNoOutputComplaint, from) >= 0)
         m_complete = true;

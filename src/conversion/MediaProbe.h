@@ -2,15 +2,15 @@
 #include "conversion/MediaInfo.h"
 
 #include <QString>
-#include <QStringDecoder>
+#include "core/Utf8Pieces.h"
 
 // Runs the engine with only an input option ("-i" or "-i ") and the source path,
 // and returns everything it printed; the empty text when it could not be started.
 // Blocks until the engine has ended.
 QString RunProbe(const QString &sourcePath, const QString &option);
 
-// A probe's output gathered from reads of any size: one decoder across them, so a
-// character split between two reads stays whole.
+// A probe's output gathered from reads of any size; a character split between two
+// reads stays whole.
 class ProbeText
 {
 public:
@@ -20,7 +20,7 @@ public:
     const QString &Text() const { return m_text; }
 
 private:
-    QStringDecoder m_decoder{QStringDecoder::System};
+    Utf8Pieces m_decoder;
     QString m_text;
     bool m_complete = false;
 };

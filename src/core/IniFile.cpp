@@ -26,6 +26,7 @@ struct Document
     bool crlf = false;      // the line end given to new lines
     QList<QByteArray> raw;  // each line's bytes with its line end (the last may have none)
     QStringList lines;      // each line's text without its line end
+    QByteArray trailing;    // an odd last byte of a UTF-16 file: part of no line
 };
 
 struct Parsed
@@ -54,17 +55,13 @@ struct Parsed
     }
 };
 
+// One line's text; a byte-order mark inside the file is a character like any other.
 QString decodeBytes(Encoding encoding, QByteArrayView bytes)
 {
-    switch (encoding) {
-    case Encoding::Utf8:
-        return QString::fromUtf8(bytes);
-    case Encoding::Utf16Le:
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes);
-    case Encoding::Utf16Be:
-        return QStringDecoder(QStringDecoder::Utf16BE)(bytes);
-    }
-    return {};
+    const auto kind = encoding == Encoding::Utf16Le   ? QStringDecoder::Utf16LE
+                      : encoding == Encoding::Utf16Be ? QStringDecoder::Utf16BE
+                                                      : QStringDecoder::Utf8;
+    return QStringDecoder(kind, QStringDecoder::Flag::ConvertInitialBom)(bytes);
 }
 
 QByteArray encodeText(Encoding encoding, const QString &text)
@@ -93,19 +90,21 @@ Document decode(const QByteArray &bytes)
     const QByteArray cr = encodeText(doc.encoding, QStringLiteral("\r"));
     const qsizetype unit = lf.size();
     qsizetype begin = doc.bom.size();
-    while (begin < bytes.size()) {
-        qsizetype end = bytes.indexOf(lf, begin);
+    const QByteArray body = (bytes.size() - begin) % unit ? bytes.chopped(1) : bytes;
+    doc.trailing = bytes.mid(body.size());
+    while (begin < body.size()) {
+        qsizetype end = body.indexOf(lf, begin);
         while (end >= 0 && (end - begin) % unit != 0) // a line end on a character boundary only
-            end = bytes.indexOf(lf, end + 1);
+            end = body.indexOf(lf, end + 1);
         const bool terminated = end >= 0;
-        qsizetype textEnd = terminated ? end : bytes.size();
-        if (terminated && textEnd - begin >= unit && QByteArrayView(bytes).sliced(textEnd - unit, unit) == cr) {
+        qsizetype textEnd = terminated ? end : body.size();
+        if (terminated && textEnd - begin >= unit && QByteArrayView(body).sliced(textEnd - unit, unit) == cr) {
             textEnd -= unit;
             doc.crlf = true;
         }
-        const qsizetype next = terminated ? end + unit : bytes.size();
-        doc.raw << bytes.mid(begin, next - begin);
-        doc.lines << decodeBytes(doc.encoding, QByteArrayView(bytes).sliced(begin, textEnd - begin));
+        const qsizetype next = terminated ? end + unit : body.size();
+        doc.raw << body.mid(begin, next - begin);
+        doc.lines << decodeBytes(doc.encoding, QByteArrayView(body).sliced(begin, textEnd - begin));
         begin = next;
     }
     return doc;
@@ -116,7 +115,7 @@ QByteArray encode(const Document &doc)
     QByteArray out = doc.bom;
     for (const QByteArray &line : doc.raw)
         out += line;
-    return out;
+    return out + doc.trailing;
 }
 
 QByteArray newLine(const Document &doc)
@@ -135,8 +134,11 @@ QByteArray lineEnding(const Document &doc, int i)
 // Gives line i a line end so that a line can follow it.
 void terminate(Document &doc, int i)
 {
-    if (i >= 0 && i < doc.raw.size() && lineEnding(doc, i).isEmpty())
-        doc.raw[i] += newLine(doc);
+    if (i < 0 || i >= doc.raw.size() || !lineEnding(doc, i).isEmpty())
+        return;
+    // A CR that ends the text stays text: it takes a CR LF after it, not an LF.
+    const QByteArray crlf = encodeText(doc.encoding, QStringLiteral("\r\n"));
+    doc.raw[i] += doc.raw[i].endsWith(crlf.first(crlf.size() / 2)) ? crlf : newLine(doc);
 }
 
 void insertLine(Document &doc, int at, const QString &text)

@@ -52,7 +52,7 @@ QStringList PathMessageReader::Feed(QByteArrayView bytes)
         const QByteArrayView body = QByteArrayView(m_pending).sliced(at + 4, length);
         qsizetype from = 0;
         for (qsizetype nul; (nul = body.indexOf('\0', from)) >= 0; from = nul + 1) {
-            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
             const QString path = decoder(body.sliced(from, nul - from));
             if (!path.isEmpty() && !decoder.hasError())
                 paths << path;
