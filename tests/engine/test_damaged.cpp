@@ -3,6 +3,10 @@
 #include "support/DamagedMedia.h"
 #include "support/TestSupport.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 using namespace TestSupport;
 
 namespace {
@@ -51,6 +55,19 @@ QList<qsizetype> VideoPtsFields(const QByteArray &ts)
     return fields;
 }
 
+// Media time in a written file, read with libavformat; -1 when it cannot be read.
+double MediaSeconds(const QString &path)
+{
+    AVFormatContext *context = nullptr;
+    if (avformat_open_input(&context, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return -1;
+    double seconds = -1;
+    if (avformat_find_stream_info(context, nullptr) >= 0 && context->duration != AV_NOPTS_VALUE)
+        seconds = double(context->duration) / AV_TIME_BASE;
+    avformat_close_input(&context);
+    return seconds;
+}
+
 } // namespace
 
 class TestDamagedMedia : public QObject
@@ -64,6 +81,7 @@ class TestDamagedMedia : public QObject
 private slots:
     void initTestCase()
     {
+        av_log_set_level(AV_LOG_QUIET);
         const QStringList clips = DamagedMedia::MakeClips(EnginePath(), m_dir.path(), 1.0);
         QCOMPARE(clips.size(), 9);
         for (const char *sub : {"corpus", "out"})
@@ -98,15 +116,6 @@ private slots:
         }
         const auto probed = DamagedMedia::RunAll(EnginePath(), probes, 2, kTimeoutMs);
         const auto converted = DamagedMedia::RunAll(EnginePath(), conversions, 2, kTimeoutMs);
-        QList<QStringList> outputProbes; // of what was written only
-        QList<int> writtenAt(files.size(), -1);
-        for (int i = 0; i < files.size(); ++i)
-            if (converted[i].exitCode == 0) {
-                writtenAt[i] = int(outputProbes.size());
-                outputProbes << QStringList{"-i", outputs[i]};
-            }
-        const auto written = DamagedMedia::RunAll(EnginePath(), outputProbes, 2, kTimeoutMs);
-
         QStringList problems;
         for (int i = 0; i < files.size(); ++i) {
             const QString name = QFileInfo(files[i].path).fileName();
@@ -121,7 +130,7 @@ private slots:
             if (converted[i].exitCode == 0) {
                 ++m_converted;
                 const double in = DamagedMedia::DurationIn(probed[i].output);
-                const double out = DamagedMedia::DurationIn(written[writtenAt[i]].output);
+                const double out = MediaSeconds(outputs[i]);
                 if (!log.contains(QStringLiteral("global headers:")) || out < 0)
                     problem(QStringLiteral("exit 0 without a readable result"));
                 else if (out > qMax(in, 1.0) + 0.5)
@@ -170,9 +179,8 @@ private slots:
         QVERIFY2(Fault(run).isEmpty(), qPrintable(Fault(run) + run.output.right(400)));
         QVERIFY2(timer.elapsed() < 30000, "the conversion took too long");
         if (run.exitCode == 0) {
-            const auto written = DamagedMedia::RunAll(EnginePath(), {{"-i", out}}, 1, 30000).first();
-            const double seconds = DamagedMedia::DurationIn(written.output);
-            QVERIFY2(seconds > 0 && seconds <= 3.5, qPrintable(written.output));
+            const double seconds = MediaSeconds(out);
+            QVERIFY2(seconds > 0 && seconds <= 3.5, qPrintable(QString::number(seconds)));
         } else {
             QVERIFY(!QFile::exists(out));
         }
