@@ -16,7 +16,9 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 # clang's libFuzzer, come out of the same build.
 ASAN_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	-DCORVANE_SANITIZE="address;undefined" $(LAUNCHER)
-ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+# Sanitized tests run several times slower: Qt Test's watchdog gets 15 minutes, not 5.
+SLOW_ENV = QTEST_FUNCTION_TIMEOUT=900000
+ASAN_ENV = $(SLOW_ENV) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -47,7 +49,7 @@ check-asan: asan-build
 check-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=thread $(LAUNCHER)
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target corvane_threads_tests
-	TSAN_OPTIONS=suppressions=$(CURDIR)/tools/tsan.supp:halt_on_error=1:die_after_fork=0 \
+	$(SLOW_ENV) TSAN_OPTIONS=suppressions=$(CURDIR)/tools/tsan.supp:halt_on_error=1:die_after_fork=0 \
 	ctest --test-dir $(TSAN_BUILD) --output-on-failure -j$(JOBS) -L threads
 
 # Every fuzz target for FUZZ_SECONDS seconds each; fails on any finding.
