@@ -111,7 +111,7 @@ private slots:
         QStringList outputs;
         for (const DamagedMedia::File &f : files) {
             probes << QStringList{"-i", f.path};
-            outputs << m_dir.path() + QStringLiteral("/out/") + QFileInfo(f.path).completeBaseName() + QStringLiteral(".avi");
+            outputs << m_dir.path() + QStringLiteral("/out/") + QFileInfo(f.path).fileName() + QStringLiteral(".avi");
             conversions << QStringList{"-y", "-i", f.path, "-s", "96x64", outputs.last()};
         }
         const auto probed = DamagedMedia::RunAll(EnginePath(), probes, 2, kTimeoutMs);
