@@ -42,6 +42,7 @@ struct Transcoder::Stream
     bool ended = false;         // takes no more input: end of its file or of the requested length
     int64_t nextPts = AV_NOPTS_VALUE; // expected timestamp of the next decoded frame (stream time base)
     int64_t graphEnd = AV_NOPTS_VALUE; // end of the last frame given to the filters (their input time base)
+    int64_t tsShift = 0;        // added to the decoded timestamps to close the jumps seen so far
 
     ~Stream()
     {
@@ -328,8 +329,10 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         enc->qmin = std::clamp(qmin, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
     if (qmax >= 0)
         enc->qmax = std::clamp(qmax, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
-    if (qmin >= 0 && qmax >= 0 && qmin > qmax)
+    if (qmin >= 0 && qmax >= 0 && qmin > qmax) {
+        av_dict_free(&options); // it holds the encoder options made so far
         throw EngineError(Format("-qmin %d is above -qmax %d", qmin, qmax));
+    }
     if (m_out.gop >= 0)
         enc->gop_size = m_out.gop;
     if (m_out.bFrames >= 0)
@@ -665,6 +668,23 @@ bool Transcoder::SourceChanged(const Stream &s, const AVFrame *frame) const
            frame->ch_layout.nb_channels != s.audioSource.layout.nb_channels;
 }
 
+// A timestamp far from where the stream was is damage or a broken clock, not a
+// pause: the stream goes on from where it was, so nothing fills the jump.
+int64_t Transcoder::Continuous(Stream &s, int64_t ts)
+{
+    constexpr int64_t kLongestPauseUs = 10 * int64_t(AV_TIME_BASE);
+    ts += s.tsShift;
+    if (s.nextPts == AV_NOPTS_VALUE)
+        return ts;
+    const int64_t jump = ts - s.nextPts;
+    const int64_t limit = av_rescale_q(kLongestPauseUs, AV_TIME_BASE_Q, s.inStream->time_base);
+    if (jump > limit || jump < -limit) {
+        s.tsShift -= jump;
+        ts = s.nextPts;
+    }
+    return ts;
+}
+
 void Transcoder::HandleDecodedFrame(Stream &s, AVFrame *frame)
 {
     if (s.ended)
@@ -673,6 +693,8 @@ void Transcoder::HandleDecodedFrame(Stream &s, AVFrame *frame)
     int64_t ts = frame->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE)
         ts = s.nextPts != AV_NOPTS_VALUE ? s.nextPts : 0;
+    else
+        ts = Continuous(s, ts);
     const int64_t rel = ts - av_rescale_q(s.input->originUs(), AV_TIME_BASE_Q, tb);
     if (m_endUs && av_rescale_q(rel, tb, AV_TIME_BASE_Q) >= *m_endUs) {
         s.ended = true; // reading stops once every stream is here
@@ -787,8 +809,19 @@ void Transcoder::WritePacket(Stream &s, AVPacket *pkt)
     m_progress.PacketWritten(s.type, pkt->size, end);
     const int r = av_interleaved_write_frame(m_output.get(), pkt);
     if (r < 0)
-        throw EngineError(Format("Writing to '%s' failed: %s", m_out.path.c_str(), ErrorText(r).c_str()));
+        throw EngineError(WriteFailure(r));
     m_progress.Tick(m_output.get());
+}
+
+// A full disk or the size limit of the process said in plain words.
+std::string Transcoder::WriteFailure(int averror) const
+{
+    if (averror == AVERROR(EFBIG))
+        return Format("Writing to '%s' failed: the file reached the largest size this process may write "
+                      "(File too large)", m_out.path.c_str());
+    if (averror == AVERROR(ENOSPC))
+        return Format("Writing to '%s' failed: No space left on device", m_out.path.c_str());
+    return Format("Writing to '%s' failed: %s", m_out.path.c_str(), ErrorText(averror).c_str());
 }
 
 void Transcoder::Finish()
@@ -813,9 +846,12 @@ void Transcoder::Finish()
         PrintLinef("Note: %lld damaged packets of the input were skipped", static_cast<long long>(m_decodeErrors));
     const int r = av_write_trailer(m_output.get());
     if (r < 0)
-        throw EngineError(Format("Cannot finish '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
-    if (m_output->pb)
+        throw EngineError(WriteFailure(r));
+    if (m_output->pb) {
         avio_flush(m_output->pb);
+        if (m_output->pb->error < 0)
+            throw EngineError(WriteFailure(m_output->pb->error));
+    }
 
     int64_t headerBytes = 0;
     for (unsigned i = 0; i < m_output->nb_streams; ++i)

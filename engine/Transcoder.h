@@ -58,6 +58,8 @@ private:
     void ReceivePackets(Stream &s);
     void WritePacket(Stream &s, AVPacket *pkt);
     void Finish();
+    int64_t Continuous(Stream &s, int64_t ts);
+    std::string WriteFailure(int averror) const;
 
     const CommandLine &m_command;
     const OutputRequest &m_out;

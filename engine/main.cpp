@@ -22,6 +22,8 @@ int main(int argc, char **argv)
     using namespace mirra;
     // A reader that went away must not kill a conversion half-way through a write.
     std::signal(SIGPIPE, SIG_IGN);
+    // Past a file size limit the write fails and is reported instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
     InstallLibraryLog(AV_LOG_QUIET);
     try {
         const CommandLine command = ParseCommandLine(argc, argv);

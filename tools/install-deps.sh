@@ -2,7 +2,8 @@
 # Installs the Debian packages CorvaneStudio needs to build, run and test,
 # asking apt-get only for those that are missing.
 set -e
-PACKAGES="make cmake ninja-build g++ pkg-config
+PACKAGES="make cmake ninja-build g++ pkg-config ccache
+clang libclang-rt-14-dev
 qt6-base-dev qt6-base-dev-tools
 libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev libavdevice-dev
 libmpv-dev

@@ -1,10 +1,50 @@
 #include "app/PathReceiver.h"
 
+#include "core/PathMessage.h"
+
 #include <QCryptographicHash>
-#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <cerrno>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// The folder of this user's sockets, mode 0700: nobody else can reach them, and
+// one that someone else made or made open is not used.
+QString PrivateFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString base = !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+    return base + QStringLiteral("/corvane-studio-%1").arg(getuid());
+}
+
+bool MakePrivateFolder(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st;
+    if (lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
+        return false;
+    return (st.st_mode & 0777) == 0700 || chmod(path.constData(), 0700) == 0;
+}
+
+bool FromThisUser(const QLocalSocket *socket)
+{
+    struct ucred peer;
+    socklen_t size = sizeof peer;
+    const int fd = int(socket->socketDescriptor());
+    return fd >= 0 && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
+}
+
+} // namespace
 
 PathReceiver::PathReceiver(QObject *parent) : QObject(parent), m_server(new QLocalServer(this))
 {
@@ -15,11 +55,13 @@ PathReceiver::PathReceiver(QObject *parent) : QObject(parent), m_server(new QLoc
 QString PathReceiver::ServerNameFor(const QString &programFolder)
 {
     const QByteArray hash = QCryptographicHash::hash(programFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    return QStringLiteral("corvane-studio-%1-%2").arg(getuid()).arg(QString::fromLatin1(hash));
+    return PrivateFolder() + u'/' + QString::fromLatin1(hash);
 }
 
 bool PathReceiver::Listen(const QString &name)
 {
+    if (!MakePrivateFolder(QFileInfo(name).path()))
+        return false;
     if (m_server->listen(name))
         return true;
     // A socket file left by a program that died is in the way; one that answers is not.
@@ -33,7 +75,7 @@ bool PathReceiver::Listen(const QString &name)
 
 QString PathReceiver::ServerName() const
 {
-    return m_server->serverName();
+    return m_server->fullServerName();
 }
 
 bool PathReceiver::SendPaths(const QString &name, const QStringList &paths, int timeoutMs)
@@ -42,14 +84,7 @@ bool PathReceiver::SendPaths(const QString &name, const QStringList &paths, int 
     socket.connectToServer(name);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    QByteArray payload;
-    QDataStream out(&payload, QIODevice::WriteOnly);
-    out << paths;
-    QByteArray framed;
-    QDataStream frame(&framed, QIODevice::WriteOnly);
-    frame << quint32(payload.size());
-    framed += payload;
-    socket.write(framed);
+    socket.write(PathMessage::Encode(paths));
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     socket.disconnectFromServer();
@@ -62,28 +97,16 @@ void PathReceiver::OnNewConnection()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            // A message is a 32-bit length and a QStringList; wait until it is whole.
-            while (true) {
-                const QByteArray buffered = socket->peek(4);
-                if (buffered.size() < 4)
-                    return;
-                QDataStream head(buffered);
-                quint32 length = 0;
-                head >> length;
-                if (length > 64 * 1024 * 1024) {
-                    socket->abort(); // not one of ours
-                    return;
-                }
-                if (socket->bytesAvailable() < qint64(4 + length))
-                    return;
-                socket->read(4);
-                QDataStream in(socket->read(length));
-                QStringList paths;
-                in >> paths;
-                for (const QString &path : paths)
-                    emit pathReceived(path);
-            }
+        if (!FromThisUser(socket)) {
+            socket->abort();
+            continue;
+        }
+        auto reader = std::make_shared<PathMessageReader>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, reader] {
+            for (const QString &path : reader->Feed(socket->readAll()))
+                emit pathReceived(path);
+            if (reader->Refused())
+                socket->abort();
         });
     }
 }

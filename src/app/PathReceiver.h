@@ -5,8 +5,9 @@
 class QLocalServer;
 
 // Hands paths from a second start of the program to the running window: the
-// running window listens on a per-user local socket, a second start with paths
-// sends them there and ends.
+// running window listens on a local socket in a folder only this user can open
+// (and ignores connections from other users), a second start with paths sends
+// them there and ends.
 class PathReceiver : public QObject
 {
     Q_OBJECT

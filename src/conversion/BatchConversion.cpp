@@ -419,8 +419,14 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
     int percent = 0;
     char buffer[kChunkSize];
     qint64 n;
+    bool overran = false;
     while ((n = engine.Read(buffer, kChunkSize)) > 0) {
         const EngineOutputParser::Display show = parser.Feed(QByteArray(buffer, int(n)));
+        // An engine writing far more media time than its input holds would fill the disk.
+        if (!overran && parser.ExceedsInput()) {
+            overran = true;
+            engine.Kill();
+        }
         ProgressEvent progress;
         progress.id = task.id;
         if (show.seeking) {
@@ -462,13 +468,17 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
 
     finished.exitStatus = *exit;
     finished.engineOutput = parser.HeaderText();
-    if (parser.SawGlobalHeaders() && *exit == 0)
+    if (parser.SawGlobalHeaders() && *exit == 0 && !overran)
         finished.verdict = Verdict::Completed;
-    else if (m_flags.stopRequested)
+    else if (m_flags.stopRequested && !overran)
         finished.verdict = Verdict::Stopped;
     else
         finished.verdict = Verdict::Failed;
-    if (finished.verdict == Verdict::Failed && (*exit != 0 || !parser.SawGlobalHeaders()))
+    if (overran)
+        finished.cause = QStringLiteral("The engine wrote far more time than the input holds (%1 s): the conversion was "
+                                        "ended. The input may be damaged.")
+                             .arg(duration);
+    else if (finished.verdict == Verdict::Failed)
         finished.cause = exitCause(*exit, parser.SawGlobalHeaders());
     Finish(finished);
     return RowOutcome::Next;

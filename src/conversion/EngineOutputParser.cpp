@@ -13,6 +13,8 @@ double percentOf(double part, double whole)
 {
     return std::trunc(part * 100.0 / whole);
 }
+
+const QString kSuccessMarker = QStringLiteral("global headers:");
 } // namespace
 
 EngineOutputParser::EngineOutputParser(double duration, double totalSeconds, double doneSeconds)
@@ -23,11 +25,15 @@ EngineOutputParser::EngineOutputParser(double duration, double totalSeconds, dou
 EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
 {
     Display display;
-    const QString text = QString::fromLocal8Bit(chunk) + QStringLiteral("\r\n");
+    const QString decoded = m_decoder.Decode(chunk);
+    const QString text = decoded + QStringLiteral("\r\n");
     if (m_collectingHeader)
         m_headerText += text;
-    if (text.contains(QStringLiteral("global headers:")))
-        m_sawGlobalHeaders = true;
+    if (!m_sawGlobalHeaders) {
+        const QString joined = m_tail + decoded;
+        m_sawGlobalHeaders = joined.contains(kSuccessMarker);
+        m_tail = joined.right(kSuccessMarker.size() - 1);
+    }
 
     const qsizetype timeAt = text.indexOf(QStringLiteral("time="));
     if (timeAt < 0 || m_duration == 0)
@@ -38,6 +44,8 @@ EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
     m_collectingHeader = false;
 
     const double t = LeadingDouble(rest);
+    if (std::isfinite(t))
+        m_latestTime = std::max(m_latestTime, t);
     const double file = percentOf(t, m_duration);
     if (!std::isfinite(file))
         return display;
@@ -61,4 +69,9 @@ EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
         m_seekingAllowed = false;
     }
     return display;
+}
+
+bool EngineOutputParser::ExceedsInput() const
+{
+    return m_duration > 0 && m_latestTime > m_duration * 1.1 + 10.0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include "core/Utf8Pieces.h"
 #include <optional>
 
 // Reads the engine's console output chunk by chunk and decides what the window
@@ -21,11 +22,15 @@ public:
     // totalSeconds/doneSeconds: the run's total and what earlier tasks covered.
     EngineOutputParser(double duration, double totalSeconds, double doneSeconds);
 
-    // One chunk as read from the pipe.
+    // One chunk as read from the pipe. A character or the success marker cut in two
+    // by the reads counts as if it had come in one piece.
     Display Feed(const QByteArray &chunk);
 
     bool SawGlobalHeaders() const { return m_sawGlobalHeaders; }
     const QString &HeaderText() const { return m_headerText; }
+    // The engine reported more output time than the task can hold (by more than
+    // 10 % plus 10 seconds): it is filling a gap that is not there.
+    bool ExceedsInput() const;
 
     static inline const QString kSeeking = QStringLiteral("seeking...");
 
@@ -33,6 +38,9 @@ private:
     double m_duration;
     double m_totalSeconds;
     double m_doneSeconds;
+    Utf8Pieces m_decoder;
+    QString m_tail; // the end of the previous chunk, for a marker cut by a read
+    double m_latestTime = 0;
     QString m_headerText;
     bool m_collectingHeader = true;
     bool m_sawGlobalHeaders = false;

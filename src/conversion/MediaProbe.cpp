@@ -1,18 +1,15 @@
 #include "conversion/MediaProbe.h"
 
-#include "core/UserMessage.h"
+#include <QDeadlineTimer>
+#include <QStringList>
+#include <atomic>
 
+#include "app/RunLog.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/EngineProcess.h"
 #include "core/Numbers.h"
 #include "core/SplitString.h"
-
-#include <QDeadlineTimer>
-#include <QStringDecoder>
-#include <atomic>
-
-#include "app/RunLog.h"
-#include <QStringList>
+#include "core/UserMessage.h"
 
 namespace {
 
@@ -41,19 +38,15 @@ QString RunProbe(const QString &sourcePath, const QString &option)
         return {};
     }
 
-    QString text;
-    // One decoder across chunks, so a character split between two reads stays whole.
-    QStringDecoder decoder(QStringDecoder::System);
+    ProbeText text;
     char buffer[3000];
     qint64 n;
     bool killed = false;
     QDeadlineTimer deadline(g_timeLimitMs.load());
     while ((n = engine.Read(buffer, sizeof buffer, int(deadline.remainingTime()))) > 0) {
-        const qsizetype before = text.size();
-        text += decoder.decode(QByteArrayView(buffer, n));
-        const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
+        text.Feed(QByteArrayView(buffer, n));
         // The complaint marks the end of the description; nothing after it matters.
-        if (!killed && text.indexOf(kNoOutputComplaint, from) >= 0) {
+        if (!killed && text.Complete()) {
             engine.Kill();
             killed = true;
         }
@@ -63,7 +56,16 @@ QString RunProbe(const QString &sourcePath, const QString &option)
         WriteLog(QStringLiteral("The probe of \"%1\" gave no answer in time and was ended.").arg(sourcePath));
     }
     engine.Wait();
-    return text;
+    return text.Text();
+}
+
+void ProbeText::Feed(QByteArrayView bytes)
+{
+    const qsizetype before = m_text.size();
+    m_text += m_decoder.Decode(bytes);
+    const qsizetype from = qMax<qsizetype>(0, before - kNoOutputComplaint.size());
+    if (!m_complete && m_text.indexOf(kNoOutputComplaint, from) >= 0)
+        m_complete = true;
 }
 
 void SetProbeTimeLimit(int milliseconds)

@@ -2,6 +2,7 @@
 #include "conversion/MediaInfo.h"
 
 #include <QString>
+#include "core/Utf8Pieces.h"
 
 // Runs the engine with only an input option ("-i" or "-i ") and the source path,
 // and returns everything it printed; the empty text when it could not be started.
@@ -10,6 +11,22 @@
 QString RunProbe(const QString &sourcePath, const QString &option);
 // The probe time limit (30 s unless changed; tests shorten it).
 void SetProbeTimeLimit(int milliseconds);
+
+// A probe's output gathered from reads of any size; a character split between two
+// reads stays whole.
+class ProbeText
+{
+public:
+    void Feed(QByteArrayView bytes);
+    // The engine said it has described everything ("Must supply at least one output file").
+    bool Complete() const { return m_complete; }
+    const QString &Text() const { return m_text; }
+
+private:
+    Utf8Pieces m_decoder;
+    QString m_text;
+    bool m_complete = false;
+};
 
 // The text after the first occurrence of key (one character after it), up to the
 // carriage return that ends it; empty without key or carriage return.

@@ -15,14 +15,18 @@
 
 namespace {
 
-enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
+enum class Encoding { Utf8, Utf16Le, Utf16Be };
 
+// A file as lines: each line keeps its own bytes and line end, so that an edit
+// rewrites only the line it changes, whatever the rest holds (bad UTF-8, mixed ends).
 struct Document
 {
     Encoding encoding = Encoding::Utf8;
-    QString newline = QStringLiteral("\n");
-    bool endsWithNewline = true;
-    QStringList lines;
+    QByteArray bom;
+    bool crlf = false;      // the line end given to new lines
+    QList<QByteArray> raw;  // each line's bytes with its line end (the last may have none)
+    QStringList lines;      // each line's text without its line end
+    QByteArray trailing;    // an odd last byte of a UTF-16 file: part of no line
 };
 
 struct Parsed
@@ -51,56 +55,97 @@ struct Parsed
     }
 };
 
+// One line's text; a byte-order mark inside the file is a character like any other.
+QString decodeBytes(Encoding encoding, QByteArrayView bytes)
+{
+    const auto kind = encoding == Encoding::Utf16Le   ? QStringDecoder::Utf16LE
+                      : encoding == Encoding::Utf16Be ? QStringDecoder::Utf16BE
+                                                      : QStringDecoder::Utf8;
+    return QStringDecoder(kind, QStringDecoder::Flag::ConvertInitialBom)(bytes);
+}
+
+QByteArray encodeText(Encoding encoding, const QString &text)
+{
+    switch (encoding) {
+    case Encoding::Utf8:
+        return text.toUtf8();
+    case Encoding::Utf16Le:
+        return QStringEncoder(QStringEncoder::Utf16LE)(text);
+    case Encoding::Utf16Be:
+        return QStringEncoder(QStringEncoder::Utf16BE)(text);
+    }
+    return {};
+}
+
 Document decode(const QByteArray &bytes)
 {
     Document doc;
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        doc.encoding = Encoding::Utf8Bom;
-        text = QString::fromUtf8(bytes.mid(3));
-    } else if (bytes.startsWith("\xFF\xFE")) {
-        doc.encoding = Encoding::Utf16Le;
-        QStringDecoder dec(QStringDecoder::Utf16LE);
-        text = dec(bytes.mid(2));
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        doc.encoding = Encoding::Utf16Be;
-        QStringDecoder dec(QStringDecoder::Utf16BE);
-        text = dec(bytes.mid(2));
-    } else {
-        text = QString::fromUtf8(bytes);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        doc.bom = bytes.left(3);
+    else if (bytes.startsWith("\xFF\xFE"))
+        doc.encoding = Encoding::Utf16Le, doc.bom = bytes.left(2);
+    else if (bytes.startsWith("\xFE\xFF"))
+        doc.encoding = Encoding::Utf16Be, doc.bom = bytes.left(2);
+    const QByteArray lf = encodeText(doc.encoding, QStringLiteral("\n"));
+    const QByteArray cr = encodeText(doc.encoding, QStringLiteral("\r"));
+    const qsizetype unit = lf.size();
+    qsizetype begin = doc.bom.size();
+    const QByteArray body = (bytes.size() - begin) % unit ? bytes.chopped(1) : bytes;
+    doc.trailing = bytes.mid(body.size());
+    while (begin < body.size()) {
+        qsizetype end = body.indexOf(lf, begin);
+        while (end >= 0 && (end - begin) % unit != 0) // a line end on a character boundary only
+            end = body.indexOf(lf, end + 1);
+        const bool terminated = end >= 0;
+        qsizetype textEnd = terminated ? end : body.size();
+        if (terminated && textEnd - begin >= unit && QByteArrayView(body).sliced(textEnd - unit, unit) == cr) {
+            textEnd -= unit;
+            doc.crlf = true;
+        }
+        const qsizetype next = terminated ? end + unit : body.size();
+        doc.raw << body.mid(begin, next - begin);
+        doc.lines << decodeBytes(doc.encoding, QByteArrayView(body).sliced(begin, textEnd - begin));
+        begin = next;
     }
-    if (text.contains(u"\r\n"))
-        doc.newline = QStringLiteral("\r\n");
-    doc.endsWithNewline = text.isEmpty() || text.endsWith(u'\n');
-    doc.lines = text.split(u'\n');
-    if (doc.endsWithNewline && !doc.lines.isEmpty())
-        doc.lines.removeLast();
-    for (QString &line : doc.lines)
-        if (line.endsWith(u'\r'))
-            line.chop(1);
     return doc;
 }
 
 QByteArray encode(const Document &doc)
 {
-    QString text = doc.lines.join(doc.newline);
-    if (doc.endsWithNewline && !doc.lines.isEmpty())
-        text += doc.newline;
-    switch (doc.encoding) {
-    case Encoding::Utf8:
-        return text.toUtf8();
-    case Encoding::Utf8Bom:
-        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    case Encoding::Utf16Le: {
-        QStringEncoder enc(QStringEncoder::Utf16LE);
-        return QByteArray("\xFF\xFE") + QByteArray(enc(text));
-    }
-    case Encoding::Utf16Be: {
-        QStringEncoder enc(QStringEncoder::Utf16BE);
-        return QByteArray("\xFE\xFF") + QByteArray(enc(text));
-    }
-    }
-    return {};
+    QByteArray out = doc.bom;
+    for (const QByteArray &line : doc.raw)
+        out += line;
+    return out + doc.trailing;
+}
+
+QByteArray newLine(const Document &doc)
+{
+    return encodeText(doc.encoding, doc.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n"));
+}
+
+QByteArray lineEnding(const Document &doc, int i)
+{
+    const QByteArray crlf = encodeText(doc.encoding, QStringLiteral("\r\n"));
+    const QByteArray lf = encodeText(doc.encoding, QStringLiteral("\n"));
+    const QByteArray &line = doc.raw.at(i);
+    return line.endsWith(crlf) ? crlf : line.endsWith(lf) ? lf : QByteArray();
+}
+
+// Gives line i a line end so that a line can follow it.
+void terminate(Document &doc, int i)
+{
+    if (i < 0 || i >= doc.raw.size() || !lineEnding(doc, i).isEmpty())
+        return;
+    // A CR that ends the text stays text: it takes a CR LF after it, not an LF.
+    const QByteArray crlf = encodeText(doc.encoding, QStringLiteral("\r\n"));
+    doc.raw[i] += doc.raw[i].endsWith(crlf.first(crlf.size() / 2)) ? crlf : newLine(doc);
+}
+
+void insertLine(Document &doc, int at, const QString &text)
+{
+    terminate(doc, at - 1);
+    doc.raw.insert(at, encodeText(doc.encoding, text) + newLine(doc));
+    doc.lines.insert(at, text);
 }
 
 Parsed parse(const Document &doc)
@@ -160,6 +205,15 @@ std::shared_ptr<const Parsed> load(const QString &path)
     return parsed;
 }
 
+const Parsed::Key *findKey(const Parsed &parsed, const QString &section, const QString &key)
+{
+    if (const Parsed::Section *s = parsed.findSection(section))
+        for (const Parsed::Key &k : s->keys)
+            if (k.name.compare(key, Qt::CaseInsensitive) == 0)
+                return &k;
+    return nullptr;
+}
+
 QString stripQuotes(const QString &value)
 {
     if (value.size() >= 2) {
@@ -182,70 +236,62 @@ namespace IniFile {
 QString ReadString(const QString &path, const QString &section, const QString &key, const QString &defaultValue)
 {
     const auto parsed = load(path);
-    if (parsed) {
-        if (const Parsed::Section *s = parsed->findSection(section)) {
-            for (const Parsed::Key &k : s->keys)
-                if (k.name.compare(key, Qt::CaseInsensitive) == 0)
-                    return cutToBuffer(stripQuotes(k.value));
-        }
-    }
+    if (const Parsed::Key *k = parsed ? findKey(*parsed, section, key) : nullptr)
+        return cutToBuffer(stripQuotes(k->value));
     return cutToBuffer(defaultValue);
 }
 
 int ReadInt(const QString &path, const QString &section, const QString &key, int defaultValue)
 {
     const auto parsed = load(path);
-    if (parsed) {
-        if (const Parsed::Section *s = parsed->findSection(section)) {
-            for (const Parsed::Key &k : s->keys) {
-                if (k.name.compare(key, Qt::CaseInsensitive) != 0)
-                    continue;
-                const QString value = cutToBuffer(stripQuotes(k.value));
-                // Only a sign and digits count; "+7", " 12abc" read as 7 and 12.
-                return LeadingInt(value);
-            }
-        }
-    }
+    if (const Parsed::Key *k = parsed ? findKey(*parsed, section, key) : nullptr)
+        return LeadingInt(cutToBuffer(stripQuotes(k->value))); // "+7", " 12abc" read as 7 and 12
     return defaultValue;
 }
 
-bool WriteString(const QString &path, const QString &section, const QString &key, const QString &value)
+QString ValueInText(const QByteArray &contents, const QString &section, const QString &key, const QString &defaultValue)
+{
+    const Parsed parsed = parse(decode(contents));
+    if (const Parsed::Key *k = findKey(parsed, section, key))
+        return cutToBuffer(stripQuotes(k->value));
+    return cutToBuffer(defaultValue);
+}
+
+QByteArray WithValue(const QByteArray &contents, const QString &section, const QString &key, const QString &value)
 {
     QString clean = value;
     clean.replace(u'\r', u' ').replace(u'\n', u' ');
 
-    Document doc;
+    Document doc = decode(contents);
+    const Parsed parsed = parse(doc);
+    const Parsed::Section *s = parsed.findSection(section);
+    if (!s) {
+        insertLine(doc, doc.raw.size(), QStringLiteral("[%1]").arg(section));
+        insertLine(doc, doc.raw.size(), key + u'=' + clean);
+    } else if (const Parsed::Key *found = findKey(parsed, section, key)) {
+        doc.raw[found->line] = encodeText(doc.encoding, found->name + u'=' + clean) + lineEnding(doc, found->line);
+    } else {
+        insertLine(doc, s->lastLine + 1, key + u'=' + clean);
+    }
+    return encode(doc);
+}
+
+bool WriteString(const QString &path, const QString &section, const QString &key, const QString &value)
+{
+    QByteArray contents;
     {
         QFile file(path);
         if (file.exists()) {
             if (!file.open(QIODevice::ReadOnly))
                 return false;
-            doc = decode(file.readAll());
+            contents = file.readAll();
         }
     }
-    const Parsed parsed = parse(doc);
-    const Parsed::Section *s = parsed.findSection(section);
-    if (!s) {
-        doc.lines << QStringLiteral("[%1]").arg(section) << key + u'=' + clean;
-        doc.endsWithNewline = true;
-    } else {
-        const Parsed::Key *found = nullptr;
-        for (const Parsed::Key &k : s->keys)
-            if (k.name.compare(key, Qt::CaseInsensitive) == 0) {
-                found = &k;
-                break;
-            }
-        if (found)
-            doc.lines[found->line] = found->name + u'=' + clean;
-        else
-            doc.lines.insert(s->lastLine + 1, key + u'=' + clean);
-    }
-
     QSaveFile out(path);
     out.setDirectWriteFallback(true);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    out.write(encode(doc));
+    out.write(WithValue(contents, section, key, value));
     if (!out.commit())
         return false;
     Forget(path);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 // Reading and writing of INI files the way the classic private-profile calls do:
@@ -20,6 +21,12 @@ int ReadInt(const QString &path, const QString &section, const QString &key, int
 
 // Creates the file, the section or the key as needed. False when the file cannot be written.
 bool WriteString(const QString &path, const QString &section, const QString &key, const QString &value);
+
+// The same rules on a file's contents in memory: the value read, and the
+// contents after writing one value (every other line kept byte for byte).
+QString ValueInText(const QByteArray &contents, const QString &section, const QString &key,
+                    const QString &defaultValue = QString());
+QByteArray WithValue(const QByteArray &contents, const QString &section, const QString &key, const QString &value);
 
 // Drops any cached copy of a file (for callers that changed it behind our back).
 void Forget(const QString &path);

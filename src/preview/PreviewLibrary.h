@@ -2,6 +2,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <cstdint>
 #include <stdexcept>
 
 // A call into the preview library failed: the export is missing, the library is
@@ -18,7 +19,9 @@ public:
 class PreviewLibrary
 {
 public:
-    using WindowHandle = quintptr; // the native window the player draws into
+    // The native window the player draws into, as the library declares it (the exact
+    // type matters to a call through a function pointer).
+    using WindowHandle = std::uintptr_t;
 
     static constexpr const char *FileName = "libpreview.so";
 

@@ -243,6 +243,13 @@ private slots:
             << "Failed" << "reported success but ended with exit status 1";
         QTest::newRow("flood without newlines")
             << progress + "head -c 3000000 /dev/zero | tr '\\0' 'x'\nexit 1\n" << "Failed" << "exit status 1";
+        QTest::newRow("marker split over two writes")
+            << progress + "printf 'video:1kB audio:1kB global hea'\nsleep 0.3\nprintf 'ders:0kB muxing\\n'\n"
+            << "Completed" << "";
+        QTest::newRow("writes far past its input")
+            << progress + "echo 'frame=9999 fps=999 q=2.0 size=99999kB time=60.00 bitrate= 200.0kbits/s'\n"
+                          "exec sleep 600\n"
+            << "Failed" << "far more time than the input holds";
         QTest::newRow("invalid UTF-8") << progress + "printf '\\377\\376 broken \\303'\nexit 1\n" << "Failed"
                                        << "exit status 1";
     }

@@ -7,6 +7,10 @@ QByteArray progress(const char *time)
 {
     return QByteArray("frame=  250 fps= 98 q=3.0 size=     812kB time=") + time + " bitrate= 665.2kbits/s";
 }
+QString withoutLineEnds(QString text)
+{
+    return text.remove(u'\r').remove(u'\n');
+}
 } // namespace
 
 class TestOutputParser : public QObject
@@ -115,6 +119,63 @@ private slots:
         QVERIFY(!parser.Feed("frame= 10 time=").rowPercent);
         QVERIFY(!parser.Feed("50.0 bitrate= 1k").rowPercent);
         QCOMPARE(parser.Feed(progress("51.0")).rowPercent, std::optional<int>(51));
+    }
+
+    // The same output cut into reads at every place gives the same verdict and text.
+    void anySplitGivesTheSameResult_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("success");
+        const QString bad(QChar::ReplacementCharacter);
+        QTest::newRow("marker") << QByteArray("frame=1\r\nvideo:7kB global headers:0kB\r\n")
+                                << "frame=1video:7kB global headers:0kB" << true;
+        QTest::newRow("two-byte letters") << QByteArray("from '\xc3\xa9t\xc3\xa9.mov':\r\n")
+                                          << QString::fromUtf8("from '\xc3\xa9t\xc3\xa9.mov':") << false;
+        QTest::newRow("four-byte letter") << QByteArray("'\xf0\x9f\x8e\xac.mkv' global headers:")
+                                          << QString::fromUtf8("'\xf0\x9f\x8e\xac.mkv' global headers:") << true;
+        QTest::newRow("invalid byte before the marker") << QByteArray("'\xf4global headers:0kB")
+                                                        << "'" + bad + "global headers:0kB" << true;
+        QTest::newRow("invalid start before a letter") << QByteArray("\xcb\xce\x8f!") << bad + QChar(0x38F) + "!" << false;
+        QTest::newRow("surrogate and overlong") << QByteArray("\xed\xa0\x80\xc0\xaf") << QString(5, bad.front()) << false;
+        QTest::newRow("byte-order mark inside") << QByteArray("a\xef\xbb\xbf b") << QString::fromUtf8("a\xef\xbb\xbf b") << false;
+        QTest::newRow("cut marker is not a marker") << QByteArray("global head ers:") << "global head ers:" << false;
+    }
+    void anySplitGivesTheSameResult()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, text);
+        QFETCH(bool, success);
+        for (int cut = 0; cut <= output.size(); ++cut) {
+            EngineOutputParser parser(0, 0, 0);
+            parser.Feed(output.left(cut));
+            parser.Feed(output.mid(cut));
+            QCOMPARE(parser.SawGlobalHeaders(), success);
+            QCOMPARE(withoutLineEnds(parser.HeaderText()), text);
+        }
+    }
+
+    void timeBeyondTheInput_data()
+    {
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<bool>("exceeds");
+        QTest::newRow("within") << 100.0 << QByteArray("110.0") << false;
+        QTest::newRow("at the limit") << 100.0 << QByteArray("120.0") << false;
+        QTest::newRow("beyond") << 100.0 << QByteArray("120.5") << true;
+        QTest::newRow("short clip, ten seconds of slack") << 3.0 << QByteArray("13.0") << false;
+        QTest::newRow("short clip, hours") << 3.0 << QByteArray("7200.0") << true;
+        QTest::newRow("unknown duration") << 0.0 << QByteArray("7200.0") << false;
+    }
+    void timeBeyondTheInput()
+    {
+        QFETCH(double, duration);
+        QFETCH(QByteArray, time);
+        QFETCH(bool, exceeds);
+        EngineOutputParser parser(duration, duration, 0);
+        parser.Feed(progress(time));
+        parser.Feed(progress("1.0")); // a later, smaller time does not undo it
+        QCOMPARE(parser.ExceedsInput(), exceeds);
     }
 };
 

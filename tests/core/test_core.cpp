@@ -7,6 +7,13 @@
 #include "core/Numbers.h"
 #include "core/SplitString.h"
 
+namespace {
+QByteArray utf16(const QString &text)
+{
+    return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+} // namespace
+
 class TestCore : public QObject
 {
     Q_OBJECT
@@ -115,6 +122,7 @@ private slots:
             << QByteArray("\xEF\xBB\xBF[LANG]\n@21=\xE6\xB7\xBB\xE5\x8A\xA0\n") << "LANG" << "@21"
             << QString::fromUtf8("\xE6\xB7\xBB\xE5\x8A\xA0");
         QTest::newRow("value with equals") << QByteArray("[s]\nk=a=b\n") << "s" << "k" << "a=b";
+        QTest::newRow("byte-order mark inside is text") << QByteArray("[s]\n\xef\xbb\xbf[x]\nk=v\n") << "s" << "k" << "v";
         QTest::newRow("comment ignored") << QByteArray("[s]\n;k=c\nk=v\n") << "s" << "k" << "v";
     }
     void iniRead()
@@ -194,6 +202,57 @@ private slots:
         QVERIFY(readFile(path).endsWith("keep=me\r\n[New]\r\nk=v\r\n"));
         QCOMPARE(IniFile::ReadString(path, "extra", "KEEP"), QStringLiteral("me"));
         QCOMPARE(IniFile::ReadString(path, "SYSTEM", "INIMODE"), QStringLiteral("1"));
+    }
+
+    // Writing one value rewrites only its own line, whatever the others hold.
+    void iniWriteTouchesOnlyItsLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("invalid UTF-8 elsewhere") << QByteArray("[s]\nname=\xff\xfe caf\xe9\nk=old\n")
+                                                 << QByteArray("[s]\nname=\xff\xfe caf\xe9\nk=new value\n");
+        QTest::newRow("mixed line ends") << QByteArray("[s]\r\na=1\nk=old\r\nb=2\n")
+                                         << QByteArray("[s]\r\na=1\nk=new value\r\nb=2\n");
+        QTest::newRow("added after a last line without end") << QByteArray("[s]\na=1")
+                                                              << QByteArray("[s]\na=1\nk=new value\n");
+        QTest::newRow("UTF-16 with an odd last byte") << utf16("[s]\r\n") + '\x01' << utf16("[s]\r\nk=new value\r\n") + '\x01';
+        QTest::newRow("new section after a file without end") << QByteArray("[t]\r\na=1")
+                                                              << QByteArray("[t]\r\na=1\r\n[s]\r\nk=new value\r\n");
+    }
+    void iniWriteTouchesOnlyItsLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QCOMPARE(IniFile::WithValue(before, "s", "k", "new value"), after);
+        QCOMPARE(IniFile::ValueInText(after, "S", "K"), QStringLiteral("new value"));
+    }
+
+    // Files of megabytes, or with a line of one, are read and written at once.
+    void iniLargeFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QByteArray many("[LANG]\r\n");
+        for (int i = 0; i < 150000; ++i)
+            many += "@" + QByteArray::number(i) + "=text " + QByteArray::number(i) + "\r\n";
+        QTest::newRow("150000 lines") << many << "text 1" << "text 2";
+        QTest::newRow("a line of 1 MB") << "[LANG]\n@1=" + QByteArray(1 << 20, 'x') + "\n@2=last\n"
+                                        << QString(249, u'x') << "last";
+        QTest::newRow("1 MB without a line end") << QByteArray(1 << 20, '[') + "\n[LANG]\n@2=last" << "" << "last";
+    }
+    void iniLargeFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        const QString path = writeFile(QStringLiteral("large.ini"), content);
+        IniFile::Forget(path);
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@1"), first);
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@2"), second);
+        QVERIFY(IniFile::WriteString(path, "LANG", "@2", "changed"));
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@2"), QStringLiteral("changed"));
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@1"), first);
     }
 
     void iniWriteCreatesFile()

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <numeric>
+#include <sys/resource.h>
 
 #include "support/TestSupport.h"
 
@@ -456,6 +457,7 @@ private slots:
         QTest::newRow("truncated mp4") << QStringList{"-y", "-i", "%dir/truncated.mp4", "%dir/o14.avi"} << "Cannot open input file";
         QTest::newRow("nothing the container holds") << QStringList{"-y", "-i", "%dir/audio only.mp3", "%dir/o18.gif"} << "gif files cannot hold audio";
         QTest::newRow("no input") << QStringList{"-y", "%dir/o15.mp4"} << "No input file";
+        QTest::newRow("qmin above qmax") << QStringList{"-y", "-i", "%clip", "-vcodec", "libx264", "-qscale", "20", "-qmin", "40", "-qmax", "10", "%dir/o19.mp4"} << "-qmin 40 is above -qmax 10";
         QTest::newRow("two outputs") << QStringList{"-y", "-i", "%clip", "%dir/o16.mp4", "%dir/o17.mp4"} << "Only one output file";
     }
     void badInput()
@@ -478,6 +480,41 @@ private slots:
         QVERIFY2(output.isEmpty() || !QFile::exists(output), "no partial output is left behind");
         QCOMPARE(QFileInfo(m_sources["clip"]).size(), clipSize); // the input is never touched
         QVERIFY(QFile::exists(path("text.avi")));                 // nor a file it refused to overwrite
+    }
+
+    // A write that fails half-way ends with its cause in plain words, not with a signal.
+    void writeFailures_data()
+    {
+        QTest::addColumn<bool>("fullDisk"); // else a file size limit of 64 KB
+        QTest::addColumn<QString>("message");
+        QTest::newRow("file size limit") << false << "the file reached the largest size this process may write";
+        QTest::newRow("full disk") << true << "No space left on device";
+    }
+    void writeFailures()
+    {
+        QFETCH(bool, fullDisk);
+        QFETCH(QString, message);
+        const QString out = path(fullDisk ? "full.avi" : "limited.avi");
+        QProcess engine;
+        engine.setProcessChannelMode(QProcess::MergedChannels);
+        if (fullDisk) {
+            QVERIFY(QFile::link("/dev/full", out)); // every write to it fails with ENOSPC
+        } else {
+            engine.setChildProcessModifier([] {
+                const rlimit limit{64 * 1024, 64 * 1024};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
+        engine.start(EnginePath(), {"-y", "-i", m_sources["clip"], "-vb", "3000", out});
+        QVERIFY(engine.waitForFinished(60000));
+        const QString output = QString::fromUtf8(engine.readAll());
+        QCOMPARE(engine.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(engine.exitCode(), 1);
+        QVERIFY(!output.contains("global headers:"));
+        const QStringList errors = OtherLines(output);
+        QVERIFY2(errors.size() == 1 && errors.first().contains(message), qPrintable(output));
+        QVERIFY2(!QFileInfo(out).isFile() || fullDisk, "the partial output is removed");
+        QVERIFY(QFileInfo::exists("/dev/full"));
     }
 
     void truncatedFileConvertsWhatItCan()

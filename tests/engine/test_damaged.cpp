@@ -1,0 +1,191 @@
+#include <QtTest>
+
+#include "support/DamagedMedia.h"
+#include "support/TestSupport.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+using namespace TestSupport;
+
+namespace {
+
+const int kTimeoutMs = 60000; // generous for sanitizer builds; a hang runs far longer
+
+bool SanitizerSpoke(const QString &output)
+{
+    return output.contains(QStringLiteral("Sanitizer")) || output.contains(QStringLiteral("runtime error:"));
+}
+
+QString LastLine(const QString &output)
+{
+    const QStringList lines = output.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last();
+}
+
+// What went wrong with one run, or nothing.
+QString Fault(const DamagedMedia::Run &run)
+{
+    if (run.timedOut)
+        return QStringLiteral("hung");
+    if (run.crashed)
+        return QStringLiteral("crashed");
+    if (SanitizerSpoke(run.output))
+        return QStringLiteral("sanitizer report");
+    return {};
+}
+
+// A transport stream PES header's PTS, as the 33-bit value and its five bytes' offset.
+QList<qsizetype> VideoPtsFields(const QByteArray &ts)
+{
+    QList<qsizetype> fields;
+    for (qsizetype packet = 0; packet + 188 <= ts.size(); packet += 188) {
+        const uchar *p = reinterpret_cast<const uchar *>(ts.constData() + packet);
+        if (p[0] != 0x47 || !(p[1] & 0x40))
+            continue; // no sync, or no payload start
+        qsizetype at = 4;
+        if (p[3] & 0x20)
+            at += 1 + p[4]; // adaptation field
+        if (at + 14 > 188 || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1 || (p[at + 3] & 0xF0) != 0xE0)
+            continue;
+        if (p[at + 7] & 0x80)
+            fields << packet + at + 9;
+    }
+    return fields;
+}
+
+// Media time in a written file, read with libavformat; -1 when it cannot be read.
+double MediaSeconds(const QString &path)
+{
+    AVFormatContext *context = nullptr;
+    if (avformat_open_input(&context, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return -1;
+    double seconds = -1;
+    if (avformat_find_stream_info(context, nullptr) >= 0 && context->duration != AV_NOPTS_VALUE)
+        seconds = double(context->duration) / AV_TIME_BASE;
+    avformat_close_input(&context);
+    return seconds;
+}
+
+} // namespace
+
+class TestDamagedMedia : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QList<DamagedMedia::File> m_corpus;
+    int m_converted = 0;
+
+private slots:
+    void initTestCase()
+    {
+        av_log_set_level(AV_LOG_QUIET);
+        const QStringList clips = DamagedMedia::MakeClips(EnginePath(), m_dir.path(), 1.0);
+        QCOMPARE(clips.size(), 9);
+        for (const char *sub : {"corpus", "out"})
+            QDir(m_dir.path()).mkpath(QString::fromLatin1(sub));
+        m_corpus = DamagedMedia::MakeCorpus(clips, m_dir.path() + QStringLiteral("/corpus"));
+        QVERIFY(m_corpus.size() >= 300);
+    }
+
+    // Every damaged file is converted or refused with one clear line: no crash, no hang,
+    // no sanitizer report, and never more media time out than the file holds.
+    void probeAndConvertEveryFile_data()
+    {
+        QTest::addColumn<QString>("container");
+        for (const char *c : {"mp4", "avi", "mkv", "webm", "mov", "flv", "ts", "wmv", "3gp"})
+            QTest::newRow(c) << QString::fromLatin1(c);
+    }
+    void probeAndConvertEveryFile()
+    {
+        QFETCH(QString, container);
+        QList<DamagedMedia::File> files;
+        for (const DamagedMedia::File &f : std::as_const(m_corpus))
+            if (f.clip.endsWith(u'.' + container))
+                files << f;
+        QVERIFY(files.size() >= 30);
+
+        QList<QStringList> probes, conversions;
+        QStringList outputs;
+        for (const DamagedMedia::File &f : files) {
+            probes << QStringList{"-i", f.path};
+            outputs << m_dir.path() + QStringLiteral("/out/") + QFileInfo(f.path).fileName() + QStringLiteral(".avi");
+            conversions << QStringList{"-y", "-i", f.path, "-s", "96x64", outputs.last()};
+        }
+        const auto probed = DamagedMedia::RunAll(EnginePath(), probes, 2, kTimeoutMs);
+        const auto converted = DamagedMedia::RunAll(EnginePath(), conversions, 2, kTimeoutMs);
+        QStringList problems;
+        for (int i = 0; i < files.size(); ++i) {
+            const QString name = QFileInfo(files[i].path).fileName();
+            auto problem = [&](const QString &what) { problems << name + QStringLiteral(": ") + what; };
+            if (const QString f = Fault(probed[i]); !f.isEmpty())
+                problem(QStringLiteral("probe ") + f);
+            if (const QString f = Fault(converted[i]); !f.isEmpty()) {
+                problem(QStringLiteral("conversion ") + f);
+                continue;
+            }
+            const QString &log = converted[i].output;
+            if (converted[i].exitCode == 0) {
+                ++m_converted;
+                const double in = DamagedMedia::DurationIn(probed[i].output);
+                const double out = MediaSeconds(outputs[i]);
+                if (!log.contains(QStringLiteral("global headers:")) || out < 0)
+                    problem(QStringLiteral("exit 0 without a readable result"));
+                else if (out > qMax(in, 1.0) + 0.5)
+                    problem(QStringLiteral("%1 s written from %2 s").arg(out).arg(in));
+            } else {
+                const QString last = LastLine(log);
+                if (log.contains(QStringLiteral("global headers:")) || last.isEmpty() || last.startsWith(QStringLiteral("frame=")))
+                    problem(QStringLiteral("refused without its own message: ") + last.left(80));
+                if (QFile::exists(outputs[i]))
+                    problem(QStringLiteral("partial output left behind"));
+            }
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
+    void cleanupTestCase()
+    {
+        qInfo("%d of %d damaged files converted, the rest refused", m_converted, int(m_corpus.size()));
+    }
+
+    // A bit flipped in one picture's timestamp makes it jump by hours; the conversion
+    // ends within seconds and writes no more than the clip holds.
+    void timestampJumpIsNotFilled()
+    {
+        const QString clip = m_dir.path() + QStringLiteral("/jump.ts");
+        ClipSpec recipe;
+        recipe.seconds = 3;
+        recipe.size = QStringLiteral("128x96");
+        recipe.rate = 10;
+        MakeClip(clip, recipe);
+        QFile file(clip);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray ts = file.readAll();
+        const QList<qsizetype> fields = VideoPtsFields(ts);
+        QVERIFY(fields.size() > 10);
+        // PTS bit 31 sits in the first byte (bits 32..30 in its bits 3..1): 2^31 / 90 kHz is 6.6 hours.
+        ts[fields[fields.size() / 2]] = char(ts[fields[fields.size() / 2]] ^ 0x04);
+        file.seek(0);
+        file.write(ts);
+        file.close();
+
+        const QString out = m_dir.path() + QStringLiteral("/jump.avi");
+        QElapsedTimer timer;
+        timer.start();
+        const auto run = DamagedMedia::RunAll(EnginePath(), {{"-y", "-i", clip, out}}, 1, 30000).first();
+        QVERIFY2(Fault(run).isEmpty(), qPrintable(Fault(run) + run.output.right(400)));
+        QVERIFY2(timer.elapsed() < 30000, "the conversion took too long");
+        if (run.exitCode == 0) {
+            const double seconds = MediaSeconds(out);
+            QVERIFY2(seconds > 0 && seconds <= 3.5, qPrintable(QString::number(seconds)));
+        } else {
+            QVERIFY(!QFile::exists(out));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDamagedMedia)
+#include "test_damaged.moc"

@@ -1,0 +1,38 @@
+// A language file of any content: every lookup ends, and its text is a trimmed,
+// capped value.
+#include "FuzzSupport.h"
+#include "core/IniFile.h"
+#include "lang/Language.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTemporaryDir folder;
+    static const QString program = folder.path() + QStringLiteral("/");
+    static const bool made = QDir(program).mkpath(QStringLiteral("Lang"));
+    if (!made)
+        std::abort();
+    const QString path = program + QStringLiteral("Lang/fuzz.ini");
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        file.write(Fuzz::View(data, size).toByteArray());
+    }
+    IniFile::Forget(path);
+    Language language;
+    language.Init(program, program + QStringLiteral("MirraSoft.ini"));
+    language.SetLanguageFile(QStringLiteral("fuzz.ini"));
+    for (int id = 0; id < 140; id += 7) {
+        const QString text = language.GetLangString(QStringLiteral("@%1").arg(id));
+        if (text.size() >= IniFile::kValueBuffer || text != text.trimmed())
+            std::abort();
+    }
+    for (const char *key : {"File", "Help", "ID_FILE_OPEN", ""})
+        if (language.GetLangString(QString::fromLatin1(key)).size() >= IniFile::kValueBuffer)
+            std::abort();
+    return 0;
+}

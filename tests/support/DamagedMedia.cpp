@@ -1,0 +1,178 @@
+#include "support/DamagedMedia.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <memory>
+
+namespace DamagedMedia {
+
+namespace {
+
+struct Container
+{
+    const char *extension;
+    QStringList options; // engine output options
+};
+
+const QList<Container> &Containers()
+{
+    static const QList<Container> list{
+        {"mp4", {}},
+        {"avi", {}},
+        {"mkv", {}},
+        {"webm", {}},
+        {"mov", {}},
+        {"flv", {}},
+        {"ts", {}},
+        {"wmv", {}},
+        {"3gp", {"-ar", "8000", "-ac", "1"}},
+    };
+    return list;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+} // namespace
+
+QStringList MakeClips(const QString &enginePath, const QString &folder, double seconds)
+{
+    QList<QStringList> jobs;
+    QStringList paths;
+    for (const Container &c : Containers()) {
+        const QString path = folder + QStringLiteral("/clip.") + QString::fromLatin1(c.extension);
+        const QString length = QString::number(seconds);
+        jobs << (QStringList{"-y", "-f", "lavfi", "-i", "testsrc=size=128x96:rate=10:duration=" + length, "-f", "lavfi",
+                             "-i", "sine=frequency=440:sample_rate=22050:duration=" + length}
+                 << c.options << "-s" << "128x96" << path);
+        paths << path;
+    }
+    RunAll(enginePath, jobs, 2, 120000);
+    QStringList made;
+    for (const QString &p : paths)
+        if (QFileInfo(p).size() > 0)
+            made << p;
+    return made;
+}
+
+QList<File> MakeCorpus(const QStringList &clips, const QString &folder)
+{
+    QList<File> corpus;
+    quint32 seed = 1;
+    for (const QString &clip : clips) {
+        const QByteArray original = ReadAll(clip);
+        const QString base = folder + u'/' + QFileInfo(clip).completeBaseName() + u'-';
+        const QString ext = u'.' + QFileInfo(clip).suffix();
+        const qsizetype n = original.size();
+        auto add = [&](const QString &kind, const QByteArray &bytes) {
+            QString name = kind;
+            name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_"));
+            const QString path = base + name + ext;
+            Write(path, bytes);
+            corpus.append({path, clip, kind});
+        };
+        QRandomGenerator random(seed++);
+        auto offset = [&](qsizetype limit) { return qsizetype(random.bounded(quint32(qMax<qsizetype>(1, limit)))); };
+
+        for (int percent : {5, 25, 50, 75, 95})
+            add(QStringLiteral("truncated %1%").arg(percent), original.left(n * percent / 100));
+        add(QStringLiteral("header only"), original.left(qMin<qsizetype>(n, 1024)));
+        add(QStringLiteral("empty"), QByteArray());
+        for (int bits : {1, 4, 16, 64})
+            for (int variant = 1; variant <= 3; ++variant) {
+                QByteArray bytes = original;
+                for (int i = 0; i < bits; ++i) {
+                    const qsizetype at = offset(n);
+                    bytes[at] = char(uchar(bytes[at]) ^ (1u << random.bounded(8)));
+                }
+                add(QStringLiteral("flipped %1 bits #%2").arg(bits).arg(variant), bytes);
+            }
+        for (int block : {64, 512, 4096, 16384})
+            for (int variant = 1; variant <= 2; ++variant) {
+                QByteArray bytes = original;
+                const qsizetype at = offset(n);
+                bytes.replace(at, qMin<qsizetype>(block, n - at), QByteArray(qMin<qsizetype>(block, n - at), '\0'));
+                add(QStringLiteral("zeroed %1 bytes #%2").arg(block).arg(variant), bytes);
+            }
+        for (int chunk : {188, 1024, 4096, 8192})
+            for (int variant = 1; variant <= 2; ++variant) {
+                QByteArray bytes = original;
+                if (n > 2 * chunk) {
+                    const qsizetype a = offset(n / 2 - chunk), b = n / 2 + offset(n / 2 - chunk);
+                    const QByteArray first = bytes.mid(a, chunk);
+                    bytes.replace(a, chunk, bytes.mid(b, chunk));
+                    bytes.replace(b, chunk, first);
+                }
+                add(QStringLiteral("swapped %1 bytes #%2").arg(chunk).arg(variant), bytes);
+            }
+    }
+    return corpus;
+}
+
+QList<Run> RunAll(const QString &program, const QList<QStringList> &argLists, int parallel, int timeoutMs)
+{
+    QList<Run> runs(argLists.size());
+    struct Running
+    {
+        int index;
+        std::unique_ptr<QProcess> process;
+        QDeadlineTimer deadline;
+    };
+    std::vector<Running> running;
+    int next = 0;
+    while (next < argLists.size() || !running.empty()) {
+        while (next < argLists.size() && int(running.size()) < parallel) {
+            auto p = std::make_unique<QProcess>();
+            p->setProcessChannelMode(QProcess::MergedChannels);
+            p->setStandardInputFile(QProcess::nullDevice());
+            p->start(program, argLists.at(next));
+            runs[next].args = argLists.at(next);
+            running.push_back({next++, std::move(p), QDeadlineTimer(timeoutMs)});
+        }
+        for (auto it = running.begin(); it != running.end();) {
+            QProcess &p = *it->process;
+            Run &run = runs[it->index];
+            bool done = p.waitForFinished(20) || p.state() == QProcess::NotRunning;
+            if (!done && it->deadline.hasExpired()) {
+                run.timedOut = true;
+                p.kill();
+                p.waitForFinished(-1);
+                done = true;
+            }
+            if (!done) {
+                ++it;
+                continue;
+            }
+            run.output = QString::fromUtf8(p.readAll());
+            run.crashed = !run.timedOut && p.exitStatus() != QProcess::NormalExit;
+            run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+            it = running.erase(it);
+        }
+    }
+    return runs;
+}
+
+double DurationIn(const QString &description)
+{
+    static const QRegularExpression pattern(QStringLiteral("Duration: (\\d+):(\\d\\d):(\\d\\d(?:\\.\\d+)?)"));
+    const QRegularExpressionMatch m = pattern.match(description);
+    if (!m.hasMatch())
+        return -1;
+    return m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+}
+
+} // namespace DamagedMedia

@@ -1,0 +1,40 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A deterministic corpus of damaged media files, made from short clips the engine
+// writes itself, and a runner that puts a program through all of them in parallel.
+namespace DamagedMedia {
+
+// One small clip per container (MP4, AVI, MKV, WebM, MOV, FLV, MPEG-TS, WMV, 3GP) made
+// by the engine at enginePath into folder. Returns the clips it could make.
+QStringList MakeClips(const QString &enginePath, const QString &folder, double seconds);
+
+struct File
+{
+    QString path;
+    QString clip; // what it was made from
+    QString kind; // "truncated 25%", "flipped 4 bits #2", ...
+};
+
+// Damaged copies of every clip in folder: truncations, header only, empty, bit flips,
+// zeroed blocks, swapped chunks. The same clips always give the same files.
+QList<File> MakeCorpus(const QStringList &clips, const QString &folder);
+
+struct Run
+{
+    QStringList args;
+    int exitCode = -1;
+    bool crashed = false;   // ended by a signal
+    bool timedOut = false;  // killed after the time limit
+    QString output;         // standard output and error
+};
+
+// Runs program once per argument list, `parallel` at a time, each ended after timeoutMs.
+QList<Run> RunAll(const QString &program, const QList<QStringList> &argLists, int parallel, int timeoutMs);
+
+// Seconds of the first "Duration: hh:mm:ss.xx" in a description; -1 without one.
+double DurationIn(const QString &description);
+
+} // namespace DamagedMedia
