@@ -79,8 +79,10 @@ public:
             case Verdict::Failed: {
                 list->SetItemColor(row, kFailedColor, CListCtrlEx::kUnchanged);
                 SystemSound::Play(SystemSound::Kind::Error);
-                ConvertInfoDialog dialog(event.Report(), m_view.m_parts.window);
-                Prompter::Current().Exec(&dialog);
+                if (event.showReport) {
+                    ConvertInfoDialog dialog(event.Report(), m_view.m_parts.window);
+                    Prompter::Current().Exec(&dialog);
+                }
                 break;
             }
             default:

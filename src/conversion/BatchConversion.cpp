@@ -296,8 +296,18 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
     const GlobalSelection global = m_host.Global();
     QString outputPath;
     QString options;
-    if (!ChooseOutput(task, global, &outputPath, &options))
+    QString failedFolder;
+    if (!ChooseOutput(task, global, &outputPath, &options, &failedFolder)) {
+        // The user was told when the folder failed; the row says it too, and the run goes on.
+        TaskFinishedEvent failed;
+        failed.id = task.id;
+        failed.verdict = Verdict::Failed;
+        failed.sourcePath = task.sourcePath;
+        failed.cause = QStringLiteral("The output folder \"%1\" cannot be made.").arg(failedFolder);
+        failed.showReport = false;
+        Finish(failed);
         return RowOutcome::Skip;
+    }
     const int aspectMode = task.useGlobalOutput == 1 ? global.aspectMode : task.aspectMode;
     options = AppendTrimOptions(options, task.trimStart, task.trimStop);
     options = ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
@@ -312,15 +322,17 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
 }
 
 bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath,
-                                  QString *options)
+                                  QString *options, QString *failedFolder)
 {
     if (!task.outputPath.isEmpty() && task.useGlobalOutput == 0) {
         if (!QFileInfo::exists(global.globalDestination))
             EnsureFolderPath(global.globalDestination); // its outcome does not stop the task
         // A folder typed into the task's own output name is made as the destination would be.
         const QString ownFolder = SplitPath(task.outputPath).folder;
-        if (!ownFolder.isEmpty() && !QFileInfo::exists(ownFolder) && EnsureFolderPath(ownFolder).isEmpty())
+        if (!ownFolder.isEmpty() && !QFileInfo(ownFolder).isDir() && EnsureFolderPath(ownFolder).isEmpty()) {
+            *failedFolder = ownFolder;
             return false;
+        }
         *outputPath = ReserveOutputPath(task.outputPath);
         OnList([&] { m_tasks.SetOutput(task.id, *outputPath); });
         *options = GetParamFromTree(task.tree.get());
@@ -330,6 +342,7 @@ bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &
     const QString targetType = GetTargetType(global.profileName);
     const QString folder = EnsureFolderPath(OutputFolderFor(global.destination, task.sourcePath));
     if (folder.isEmpty()) {
+        *failedFolder = OutputFolderFor(global.destination, task.sourcePath);
         OnList([&] { m_tasks.SetOutput(task.id, task.outputPath, global.profileName); });
         return false;
     }
@@ -487,7 +500,7 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
 void BatchConverter::Finish(TaskFinishedEvent &event)
 {
     // A half-written file with a real name would pass for a result.
-    if (event.verdict != Verdict::Completed && QFileInfo::exists(event.outputPath))
+    if (event.verdict != Verdict::Completed && !event.outputPath.isEmpty() && QFileInfo::exists(event.outputPath))
         QFile::remove(event.outputPath);
     m_host.TaskFinished(event);
     const QString report = event.verdict == Verdict::Failed ? event.Report() : QString();

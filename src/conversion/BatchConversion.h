@@ -98,6 +98,7 @@ struct TaskFinishedEvent
     QString engineOutput; // the engine's first lines, up to its first progress line
     QString cause;        // why a task failed, where its output does not say it
     int exitStatus = 0;   // the engine's exit code, or minus the signal that ended it
+    bool showReport = true; // false when the user has already been told why
     // The report of a failed task: the engine's lines, then the cause.
     QString Report() const;
     // "Converted  to "OUT" ok!", "Converting "SRC" Failed!" or "HH:MM:SS Stop Converting "SRC" !"
@@ -152,7 +153,9 @@ private:
     void ConvertRows();
     Pick PickRow(int row);
     RowOutcome ConvertTask(const BatchTask &task);
-    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options);
+    // Output path and option string of a task; the folder that could not be made when it fails.
+    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options,
+                      QString *failedFolder);
     RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration);
     void Finish(TaskFinishedEvent &event);
     void EndOfRun();

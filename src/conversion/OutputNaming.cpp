@@ -65,7 +65,9 @@ QString EnsureFolderPath(const QString &path)
     for (int i = 0; i < parts.size(); ++i) {
         if (i > 0)
             current += u'/' + parts.at(i);
-        if (!current.isEmpty() && QFileInfo::exists(current))
+        // A file where a folder should be cannot hold the output: it fails like a folder
+        // that cannot be made.
+        if (!current.isEmpty() && QFileInfo(current).isDir())
             continue;
         if (current.isEmpty() || !QDir().mkdir(current)) {
             ShowUserMessage(QStringLiteral("Create  outPut file path %1 Failed!").arg(path));

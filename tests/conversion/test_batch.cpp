@@ -1,4 +1,6 @@
 #include <QEventLoop>
+#include <csignal>
+#include <sys/resource.h>
 #include <QFile>
 #include <QtTest>
 #include <deque>
@@ -11,6 +13,7 @@
 #include "conversion/EngineLocation.h"
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
+#include "core/UserMessage.h"
 #include "lang/Language.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileCatalogue.h"
@@ -276,6 +279,83 @@ private slots:
         QFile in(input);
         QVERIFY(in.open(QIODevice::ReadOnly));
         QCOMPARE(in.readAll(), before);
+    }
+
+    void environmentFaults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("destination replaced by a file") << "destination" << "cannot be made";
+        QTest::newRow("input deleted before its turn") << "deleted" << "No such file";
+        QTest::newRow("input replaced by a folder") << "folder" << "a.mp4";
+        QTest::newRow("output reaches the file size limit") << "limit" << "largest size this process may write";
+    }
+    void environmentFaults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, cause);
+        start();
+        addClips({"a.mp4", "b.mp4"}, 2);
+        // Listed and probed; then the world changes before the run reaches the file.
+        for (quint16 id : m_tasks->Ids()) {
+            auto info = std::make_unique<MediaInfo>();
+            ParseProbeOutput(m_tasks->Find(id)->sourcePath, RunProbe(m_tasks->Find(id)->sourcePath, "-i"), *info);
+            m_tasks->SetMediaInfo(id, std::move(info));
+        }
+        QStringList told;
+        SetUserMessageHandler([&](const QString &text) { told << text; });
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        if (fault == "destination") {
+            QDir(m_out).removeRecursively();
+            QFile(m_folder->file("out")).open(QIODevice::WriteOnly);
+            m_host->global.destination = m_folder->file("out");
+        } else if (fault == "deleted") {
+            QFile::remove(m_in + "a.mp4");
+        } else if (fault == "folder") {
+            QFile::remove(m_in + "a.mp4");
+            QDir().mkpath(m_in + "a.mp4");
+        } else {
+            // The engine ignores the signal and says what happened.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = previous;
+            small.rlim_cur = 20000;
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        run();
+        setrlimit(RLIMIT_FSIZE, &previous);
+        SetUserMessageHandler(nullptr);
+        // The row says Failed and why; the run goes on to the next row.
+        QCOMPARE(m_tasks->State(1).verdict, Verdict::Failed);
+        QVERIFY2(m_tasks->State(1).report.contains(cause), qPrintable(m_tasks->State(1).report));
+        QCOMPARE(m_host->finished.size(), 2);
+        QCOMPARE(told.isEmpty(), fault != "destination");
+        if (fault != "destination" && fault != "limit")
+            QCOMPARE(m_tasks->State(2).verdict, Verdict::Completed);
+        QVERIFY(!QFile::exists(output(0)) || fault == "folder" || QFileInfo(output(0)).isDir());
+    }
+
+    void choicesMadeAsEachTaskStarts()
+    {
+        start();
+        addClips({"a.mp4", "b.mp4", "c.mp4"});
+        m_tasks->SetSelected(0, 0, true);
+        m_tasks->SetSelected(2, 2, true);
+        // While the first task runs: Convert Selected pressed, and another profile chosen.
+        m_host->onStarted = [this](const TaskStartedEvent &e) {
+            if (e.id != 1)
+                return;
+            m_flags.selectedOnly = true;
+            CurrentProfile avi(m_settings->Folders());
+            avi.Select("AVI (MPEG-4/MP3)");
+            const ProfileSnapshot snapshot = avi.Snapshot();
+            m_host->global = {"AVI (MPEG-4/MP3)", m_out, m_out, snapshot.aspectMode, snapshot.tree};
+        };
+        run();
+        QCOMPARE(statuses(), (QStringList{"Completed", "", "Completed"}));
+        QVERIFY(output(0).endsWith(".mp4"));
+        QCOMPARE(output(2), m_out + "c.avi");
+        QCOMPARE(m_tasks->Find(3)->profileName.str(), QStringLiteral("AVI (MPEG-4/MP3)"));
     }
 
     void stopEndsTheRunAtTheNextRow()

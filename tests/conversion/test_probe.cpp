@@ -2,6 +2,7 @@
 // layer under it (starting the engine, reading its output, stopping it).
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -200,6 +201,48 @@ private slots:
         QVERIFY(m_reported.isEmpty());
         EngineProcess p;
         QCOMPARE(p.Start(m_dir.path() + "/nowhere/mirracore", {}), EngineProcess::StartResult::ProcessFailed);
+        QVERIFY(!p.IsRunning());
+    }
+
+    void engineThatNeverAnswers()
+    {
+        // An engine that says nothing and never ends is ended at the time limit.
+        const QString folder = m_dir.filePath("silent/");
+        QDir().mkpath(folder);
+        QFile script(folder + "mirracore");
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec sleep 600\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        SetEngineProgramFolder(folder);
+        SetProbeTimeLimit(300);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(RunProbe(m_dir.filePath("x.avi"), QStringLiteral("-i ")), QString());
+        QVERIFY(timer.elapsed() < 20000); // not the 600 s of the sleep
+        SetProbeTimeLimit(30000);
+        // Not executable: the engine cannot be started, and says nothing.
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EngineProcess p;
+        QCOMPARE(p.Start(folder + "mirracore", {}), EngineProcess::StartResult::ProcessFailed);
+        QCOMPARE(p.StartError(), EACCES);
+    }
+
+    void noDescriptorsLeftForThePipe()
+    {
+        // With every descriptor in use the output pipe cannot be made: said, nothing started.
+        rlimit previous{};
+        getrlimit(RLIMIT_NOFILE, &previous);
+        // The limit at the lowest free number leaves no number for a new descriptor.
+        const int lowestFree = dup(0);
+        close(lowestFree);
+        rlimit tight = previous;
+        tight.rlim_cur = rlim_t(lowestFree);
+        setrlimit(RLIMIT_NOFILE, &tight);
+        EngineProcess p;
+        const EngineProcess::StartResult result = p.Start(QStringLiteral("/bin/true"), {});
+        setrlimit(RLIMIT_NOFILE, &previous);
+        QCOMPARE(result, EngineProcess::StartResult::OutputPipeFailed);
         QVERIFY(!p.IsRunning());
     }
 
