@@ -1,19 +1,25 @@
 // The task list at scale, measured in one run on the real main window (offscreen):
 //   adding 1,000 / 10,000 / 65,535 files in one drop (total, per file, ratio to the smallest);
 //   memory: per task in the core alone, and the whole process with 65,535 tasks listed;
+//   Delete of 30,000 selected rows and Move Down of a block of 1,000 in the full list;
 //   the longest stall of the window's event loop while 10,000 files are probed by a
-//   stand-in engine that answers like the real one.
-// Usage: bench_tasklist [PROBED_FILES]
+//   stand-in engine that answers like the real one;
+//   Convert All walking the full list with a stand-in engine (CONVERTED_FILES of them).
+// Usage: bench_tasklist [PROBED_FILES] [CONVERTED_FILES]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
+#include "app/BatchView.h"
+#include "app/ControlIds.h"
 #include "app/TaskListView.h"
+#include "controls/CListCtrlEx.h"
 #include "toolkit/Prompter.h"
 
 namespace {
@@ -57,6 +63,12 @@ const char kStandInEngine[] =
     "    Stream #0.0: Video: mpeg4, yuv420p, 320x240 [PAR 1:1 DAR 4:3], 800 kb/s, 25.00 tb(r)\\r\\n"
     "    Stream #0.1: Audio: mp3, 44100 Hz, stereo, 128 kb/s\\r\\nMust supply at least one output file\\r\\n\" \"$2\"\n"
     "exit 1\n";
+const char kStandInConverter[] =
+    "#!/bin/sh\n"
+    "for out; do :; done\n"
+    ": > \"$out\"\n"
+    "echo 'frame=  200 fps=200 q=2.0 size=      1kB time=8.00 bitrate=   1.0kbits/s'\n"
+    "echo 'video:1kB audio:1kB global headers:0kB muxing overhead 0.5%'\n";
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,9 +117,26 @@ int main(int argc, char *argv[])
         if (basePerFile == 0)
             basePerFile = perFile;
         std::printf("%8d %12.1f %12.1f %8.2f\n", dlg->Tasks().Count(), ms, perFile, perFile / basePerFile);
-        if (n == TaskList::kMaxTaskId)
+        if (n == TaskList::kMaxTaskId) {
             std::printf("\nmemory with %d tasks (window): %.0f MiB now, %.0f MiB peak\n", n,
                         statusKiB("VmRSS:") / 1024.0, statusKiB("VmHWM:") / 1024.0);
+            CListCtrlEx *list = dlg->Controls().taskList;
+            QItemSelection every2nd;
+            for (int row = 0; row < 60000; row += 2)
+                every2nd.select(list->model()->index(row, 0), list->model()->index(row, 7));
+            list->selectionModel()->select(every2nd, QItemSelectionModel::ClearAndSelect);
+            timer.restart();
+            dlg->OnCommand(Ids::Delete);
+            QCoreApplication::processEvents();
+            std::printf("Delete of 30,000 selected rows: %.0f ms (%d left)\n", timer.nsecsElapsed() / 1e6,
+                        dlg->Tasks().Count());
+            list->clearSelection();
+            list->SetRowsSelected(1000, 1999);
+            timer.restart();
+            dlg->OnCommand(Ids::DownButton);
+            QCoreApplication::processEvents();
+            std::printf("Move Down of a block of 1,000 rows: %.0f ms\n", timer.nsecsElapsed() / 1e6);
+        }
         std::fflush(stdout);
     }
 
@@ -141,5 +170,39 @@ int main(int argc, char *argv[])
         withInfo += dlg->Tasks().Find(id)->durationSec == 8;
     std::printf("probing %d files (%d described) took %.1f s; longest stall of the event loop: %lld ms\n", probed,
                 withInfo, total.elapsed() / 1000.0, longest);
+
+    // Convert All over many tasks with a stand-in engine that succeeds at once.
+    const int converted = argc > 2 ? QByteArray(argv[2]).toInt() : TaskList::kMaxTaskId;
+    engine.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    engine.write(kStandInConverter);
+    engine.close();
+    CCorvaneStudioApp runApp;
+    runApp.InitInstance(exe, {});
+    CCorvaneStudioDlg *runDlg = runApp.MainWindow();
+    runDlg->show();
+    runDlg->TaskView().Close();
+    runDlg->TaskView().OnDropFiles(all.mid(0, converted));
+    for (quint16 id : runDlg->Tasks().Ids()) {
+        auto info = std::make_unique<MediaInfo>();
+        info->durationSecText = QStringLiteral("8.00");
+        runDlg->Tasks().SetMediaInfo(id, std::move(info));
+    }
+    int lastOverall = -1;
+    bool ordered = true;
+    QObject::connect(&runDlg->Batch(), &BatchView::overallProgressChanged, [&](int percent) {
+        if (percent != 0 && percent < lastOverall)
+            ordered = false;
+        if (percent != 0)
+            lastOverall = percent;
+    });
+    total.restart();
+    runDlg->OnCommand(Ids::ConvertAll);
+    runDlg->Batch().WaitForWorkers();
+    int completed = 0;
+    for (quint16 id : runDlg->Tasks().Ids())
+        completed += runDlg->Tasks().State(id).verdict == Verdict::Completed;
+    std::printf("Convert All of %d tasks: %d completed in %.1f s (%.1f ms per task); overall bar rose steadily to %d%%: %s\n",
+                converted, completed, total.elapsed() / 1000.0, total.elapsed() / double(converted), lastOverall,
+                ordered ? "yes" : "no");
     return 0;
 }

@@ -1,6 +1,7 @@
 // A language file of any content: every lookup ends, and its text is a trimmed,
 // capped value.
 #include "FuzzSupport.h"
+#include "app/AppFolders.h"
 #include "core/IniFile.h"
 #include "lang/Language.h"
 
@@ -23,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.write(Fuzz::View(data, size).toByteArray());
     }
     IniFile::Forget(path);
+    static const AppFolders folders = AppFolders::ForProgram(program + QStringLiteral("corvane-studio"));
     Language language;
-    language.Init(program, program + QStringLiteral("MirraSoft.ini"));
+    language.Init(folders, program + QStringLiteral("MirraSoft.ini"));
     language.SetLanguageFile(QStringLiteral("fuzz.ini"));
     for (int id = 0; id < 140; id += 7) {
         const QString text = language.GetLangString(QStringLiteral("@%1").arg(id));
