@@ -192,6 +192,30 @@ void drawStopConvert(QPainter &p)
     fillGlyph(p, square, Qt::white, 1);
 }
 
+void drawPauseConvert(QPainter &p)
+{
+    tile(p, kTile, QColor(0xFF, 0xC1, 0x3D), QColor(0xE0, 0x8E, 0x0B));
+    for (qreal x : {13.0, 22.0}) {
+        QPainterPath bar;
+        bar.addRoundedRect(QRectF(x, 12, 5, 16), 1.5, 1.5);
+        fillGlyph(p, bar, Qt::white, 1);
+    }
+}
+
+void drawRemoveCompleted(QPainter &p)
+{
+    tile(p, kTile, QColor(0x8B, 0xC3, 0x4A), QColor(0x55, 0x8B, 0x2F));
+    // A done mark swept off the list: a tick over a short bar.
+    p.setPen(whitePen(3.4));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath tick;
+    tick.moveTo(11.5, 18);
+    tick.lineTo(17, 23.5);
+    tick.lineTo(28.5, 11.5);
+    p.drawPath(tick);
+    p.drawLine(QPointF(12, 29), QPointF(28, 29));
+}
+
 // ---- 16 x 16 transport and trim icons ----------------------------------------------
 
 void outlinedGlyph(QPainter &p, const QPainterPath &path, QColor fill)
@@ -446,6 +470,8 @@ int main(int argc, char *argv[])
         {"convert-selected.png", 40, 40, drawConvertSelected},
         {"convert-all.png", 40, 40, drawConvertAll},
         {"stop-convert.png", 40, 40, drawStopConvert},
+        {"pause-convert.png", 40, 40, drawPauseConvert},
+        {"remove-completed.png", 40, 40, drawRemoveCompleted},
         {"play.png", 16, 16, drawPlay},
         {"pause.png", 16, 16, drawPause},
         {"stop.png", 16, 16, drawStop},

@@ -9,6 +9,8 @@
 #include "conversion/EngineOutputParser.h"
 #include "core/OwnerThread.h"
 #include "core/ThreadGroup.h"
+#include "lang/Language.h"
+#include "toolkit/ImageButton.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/StatusBar.h"
 #include "toolkit/SystemSound.h"
@@ -63,6 +65,9 @@ public:
             }
             if (event.overall)
                 m_view.SetOverall(*event.overall);
+            if (event.remaining && !m_view.IsPaused())
+                m_view.SetTimeLeft(GetLangString(QStringLiteral("@178")).replace(QStringLiteral("%s"),
+                                                                                 RunClock::Format(*event.remaining)));
         });
     }
     void TaskFinished(const TaskFinishedEvent &event) override
@@ -97,6 +102,8 @@ public:
     {
         ui([this] {
             m_view.SetOverall(0);
+            m_view.SetTimeLeft(QString());
+            m_view.ShowPauseState();
             if (m_view.m_workerThread == m_worker)
                 m_view.m_workerThread = 0;
             m_view.m_parts.convertAll->setEnabled(true);
@@ -169,6 +176,31 @@ void BatchView::SetOverall(int percent)
 {
     m_parts.progress->setValue(std::clamp(percent, 0, 100));
     emit overallProgressChanged(percent);
+}
+
+void BatchView::SetTimeLeft(const QString &text)
+{
+    m_parts.statusBar->SetPaneText(0, text);
+    emit timeLeftChanged(text);
+}
+
+void BatchView::ShowPauseState()
+{
+    const bool paused = m_flags.IsPaused();
+    if (m_parts.pauseConvert)
+        m_parts.pauseConvert->SetCaption(GetLangString(paused ? QStringLiteral("@176") : QStringLiteral("@175")));
+    if (paused)
+        SetTimeLeft(GetLangString(QStringLiteral("@179")));
+}
+
+void BatchView::OnPauseConvert()
+{
+    if (!m_flags.converting)
+        return;
+    m_flags.SetPaused(!m_flags.IsPaused());
+    ShowPauseState();
+    if (!m_flags.IsPaused())
+        SetTimeLeft(QString()); // until the next progress line brings a new time
 }
 
 void BatchView::StartWorker()

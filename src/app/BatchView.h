@@ -7,6 +7,7 @@
 
 class AppSettings;
 class CListCtrlEx;
+class ImageButton;
 class QProgressBar;
 class QWidget;
 class StatusBar;
@@ -29,6 +30,7 @@ public:
         QWidget *convertAll = nullptr;
         QWidget *convertSelected = nullptr;
         QWidget *stopConvert = nullptr;
+        ImageButton *pauseConvert = nullptr;
     };
     struct Window
     {
@@ -42,6 +44,11 @@ public:
     void OnConvertAll();
     void OnConvertSelected();
     void OnStopConvert();
+    // Pauses a run, or resumes a paused one: the engines stop where they are.
+    void OnPauseConvert();
+    bool IsPaused() const { return m_flags.IsPaused(); }
+    // The pause button's caption and the status bar's time pane in the current language.
+    void ShowPauseState();
     // The close path: a running run is stopped as by Stop Convert and waited for.
     void StopAndWait();
 
@@ -57,6 +64,7 @@ signals:
     // What a run shows, for observers such as tests.
     void statusLineChanged(const QString &text);
     void overallProgressChanged(int percent);
+    void timeLeftChanged(const QString &text);
     void runEnded();
 
 private:
@@ -64,6 +72,7 @@ private:
     void StartWorker();
     void SetStatusLine(const QString &text);
     void SetOverall(int percent);
+    void SetTimeLeft(const QString &text);
 
     TaskList &m_tasks;
     AppSettings &m_settings;

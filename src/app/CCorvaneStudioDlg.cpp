@@ -1,6 +1,7 @@
 #include "app/CCorvaneStudioDlg.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -38,6 +39,7 @@
 #include "profiles/ProfileSelector.h"
 #include "toolkit/BrowseEdit.h"
 #include "toolkit/ControlId.h"
+#include "toolkit/ImageButton.h"
 #include "toolkit/Launcher.h"
 #include "toolkit/Looks.h"
 #include "toolkit/PropertyGrid.h"
@@ -68,10 +70,11 @@ constexpr DialogText kCaptions[] = {
     {Ids::InputLabel, "@146"},   {Ids::UpButton, "@148"},      {Ids::DownButton, "@149"},
     {Ids::ConvertSelected, "@150"}, {Ids::PreviewPlay, "@159"}, {Ids::PreviewPause, "@160"},
     {Ids::PreviewStop, "@161"},  {Ids::SetStart, "@53"},       {Ids::SetStop, "@54"},
+    {Ids::RemoveCompleted, "@177"},
 };
 
 constexpr const char *kColumnHeaders[] = {"@13", "@14", "@16", "@17", "@18", "@19", "@20"};
-constexpr int kColumnFactors[] = {14, 10, 20, 10, 18, 15, 100, 0};
+constexpr int kColumnFactors[] = {14, 10, 20, 10, 18, 15, 100, 0, 9};
 
 } // namespace
 
@@ -112,7 +115,8 @@ void CCorvaneStudioDlg::OnInitDialog()
                             {this, m_controls.taskList, m_controls.statusBar, m_controls.progress,
                              FindControl<QWidget>(this, Ids::ConvertAll),
                              FindControl<QWidget>(this, Ids::ConvertSelected),
-                             FindControl<QWidget>(this, Ids::StopConvert)},
+                             FindControl<QWidget>(this, Ids::StopConvert),
+                             FindControl<ImageButton>(this, Ids::PauseConvert)},
                             {[this] { return CurrentSelection(); }, [this] { m_preview->StopIfActive(); }});
     m_preview = new PreviewWindowHost({this, m_controls.previewArea, m_controls.slider, m_controls.timeLabel,
                                        m_controls.startTime, m_controls.stopTime},
@@ -203,8 +207,9 @@ void CCorvaneStudioDlg::ApplyLanguage()
     QStringList headers;
     for (const char *id : kColumnHeaders)
         headers << GetLangString(QString::fromLatin1(id));
-    headers << QString();
+    headers << QString() << GetLangString(QStringLiteral("@172"));
     m_taskView->Model()->SetHeaders(headers);
+    m_batch->ShowPauseState();
     m_taskView->UpdateStatusCounts();
 
     int popupCounter = 0;
@@ -262,6 +267,17 @@ CommandTarget::State CCorvaneStudioDlg::QueryCommand(int id) const
         break;
     case Ids::SaveTask:
         s.enabled = rows >= 1;
+        break;
+    case Ids::PauseConvert:
+        s.enabled = m_batch->IsConverting();
+        s.checkable = true;
+        s.checked = m_batch->IsPaused();
+        break;
+    case Ids::RemoveCompleted:
+        // Rows going away under a run would shift the rows it has still to visit.
+        s.enabled = !m_batch->IsConverting() &&
+                    std::any_of(m_tasks.Ids().cbegin(), m_tasks.Ids().cend(),
+                                [this](quint16 task) { return m_tasks.State(task).verdict == Verdict::Completed; });
         break;
     case Ids::PlayConverted:
     case Ids::AddConvertedAsTasks:
@@ -331,6 +347,15 @@ void CCorvaneStudioDlg::OnCommand(int id)
         break;
     case Ids::StopConvert:
         m_batch->OnStopConvert();
+        break;
+    case Ids::PauseConvert:
+        m_batch->OnPauseConvert();
+        break;
+    case Ids::RemoveCompleted:
+        if (QueryCommand(id).enabled) {
+            m_tasks.RemoveCompleted();
+            m_taskView->UpdateStatusCounts();
+        }
         break;
     case Ids::SaveTask:
         OnSaveTask();

@@ -70,6 +70,9 @@ MainWindowControls MainWindowControls::Create(QWidget *w, const std::function<vo
     makeLargeButton(w, command, Ids::Property, QStringLiteral("Property"), QStringLiteral("property"));
     makeLargeButton(w, command, Ids::TaskInfoButton, QStringLiteral("Task Info"), QStringLiteral("taskinfo"));
     makeLargeButton(w, command, Ids::Exit, QStringLiteral("Exit"), QStringLiteral("exit"));
+    makeLargeButton(w, command, Ids::RemoveCompleted, QStringLiteral("Remove Completed"),
+                    QStringLiteral("remove-completed"));
+    makeLargeButton(w, command, Ids::PauseConvert, QStringLiteral("Pause"), QStringLiteral("pause-convert"));
 
     // Buttons the window keeps without showing them; their commands still run.
     for (auto [id, text] : {std::pair{Ids::SaveTask, "Save Task"}, std::pair{Ids::Options, "Options"},
@@ -151,9 +154,10 @@ void MainWindowControls::Layout(QWidget *w, int cx, int cy, bool previewHidden) 
 
     LayoutListAndPreview(w, cx, cy, previewHidden);
 
-    const int lefts[] = {15, 108, 201, 294, 387};
-    const int large[] = {Ids::AddFileButton, Ids::Delete, Ids::Property, Ids::TaskInfoButton, Ids::Exit};
-    for (int i = 0; i < 5; ++i)
+    const int lefts[] = {15, 108, 201, 294, 387, 480, 573};
+    const int large[] = {Ids::AddFileButton, Ids::Delete,          Ids::Property,    Ids::TaskInfoButton,
+                         Ids::Exit,          Ids::RemoveCompleted, Ids::PauseConvert};
+    for (int i = 0; i < 7; ++i)
         FindControl<QWidget>(w, large[i])->setGeometry(lefts[i], 26, 90, 74);
 
     FindControl<QWidget>(w, Ids::Separator1)->setGeometry(0, 103, cx, 2);

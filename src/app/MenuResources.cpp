@@ -63,8 +63,9 @@ QList<MenuItemDef> MainMenuResource()
     return {
         popup("&File", {item(Ids::AddFile, "&Add File"), separator(), item(Ids::SaveTask, "&Save Task"),
                         item(Ids::Options, "&Options"), separator(), item(Ids::Exit, "E&xit")}),
-        popup("&Edit", {item(Ids::SelectAll, "&Select All"), item(Ids::Delete, "&Delete"), separator(),
-                        item(Ids::Play, "&Play"), item(Ids::TaskInfo, "&Task Info")}),
+        popup("&Edit", {item(Ids::SelectAll, "&Select All"), item(Ids::Delete, "&Delete"),
+                        item(Ids::RemoveCompleted, "Remove &Completed"), separator(), item(Ids::Play, "&Play"),
+                        item(Ids::TaskInfo, "&Task Info"), separator(), item(Ids::PauseConvert, "P&ause Converting")}),
         popup("&View",
               {item(Ids::Property, "&Property"), separator(),
                popup("&Set Language",

@@ -1,5 +1,6 @@
 #include "app/TaskList.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSet>
 
@@ -240,6 +241,16 @@ void TaskList::RemoveSelected()
     Remove(ids);
 }
 
+int TaskList::RemoveCompleted()
+{
+    QList<quint16> ids;
+    for (quint16 id : std::as_const(m_order))
+        if (const Entry *e = entry(id); e && e->state.verdict == Verdict::Completed)
+            ids << id;
+    Remove(ids);
+    return int(ids.size());
+}
+
 void TaskList::Clear()
 {
     Remove(m_order);
@@ -291,15 +302,20 @@ TaskState TaskList::State(int id) const
     return e ? e->state : TaskState{};
 }
 
-void TaskList::SetVerdict(int id, Verdict verdict, const QString &report)
+void TaskList::SetVerdict(int id, Verdict verdict, const QString &report, double elapsed)
 {
     Entry *e = entry(id);
     if (!e)
         return;
-    e->state.verdict = verdict;
-    e->state.status = VerdictText(verdict);
-    e->state.report = report;
-    e->state.percent = 0;
+    TaskState &state = e->state;
+    if (state.verdict == Verdict::Running && verdict != Verdict::Running) {
+        state.finishedAt = QDateTime::currentMSecsSinceEpoch();
+        state.elapsed = elapsed;
+    }
+    state.verdict = verdict;
+    state.status = VerdictText(verdict);
+    state.report = report;
+    state.percent = 0;
     emit taskChanged(id);
 }
 
@@ -308,6 +324,11 @@ void TaskList::SetRunning(int id, const QString &status, int percent)
     Entry *e = entry(id);
     if (!e)
         return;
+    if (e->state.verdict != Verdict::Running) {
+        e->state.startedAt = QDateTime::currentMSecsSinceEpoch();
+        e->state.finishedAt = 0;
+        e->state.elapsed = -1;
+    }
     e->state.verdict = Verdict::Running;
     e->state.status = status;
     e->state.percent = percent;

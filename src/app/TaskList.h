@@ -21,6 +21,9 @@ struct TaskState
     QString status;  // the status column: "", "seeking..." or the verdict's text
     QString report;  // why a failed task failed, with the engine's first output lines
     int percent = 0; // of a running task
+    qint64 startedAt = 0;  // ms since the epoch when the last run started it; 0: never
+    qint64 finishedAt = 0; // ms since the epoch when it ended; 0 while it runs or never ran
+    double elapsed = -1;   // seconds it ran, pauses left out; negative until it ends
 };
 
 // The settings a new task copies: the current profile and destination.
@@ -79,6 +82,8 @@ public:
     // --- Row commands -----------------------------------------------------------
     // Removes every selected row and its record (a holder of the record keeps it alive).
     void RemoveSelected();
+    // Removes every row whose last run completed; returns how many.
+    int RemoveCompleted();
     void Remove(const QList<quint16> &ids);
     // Each selected row one place up: visited from the bottom, a moved row's neighbour is
     // passed over, so of two adjacent selected rows the lower one goes above the upper one.
@@ -89,8 +94,10 @@ public:
 
     // --- Run state ----------------------------------------------------------------
     TaskState State(int id) const;
-    void SetVerdict(int id, Verdict verdict, const QString &report = QString());
-    // The status column of a running task ("seeking...") and its progress.
+    // A final verdict also ends the task's time: elapsed is the seconds it ran.
+    void SetVerdict(int id, Verdict verdict, const QString &report = QString(), double elapsed = -1);
+    // The status column of a running task ("seeking...") and its progress; the first call
+    // of a run starts the task's time.
     void SetRunning(int id, const QString &status, int percent);
     // A task's output as a run decided it, and the profile it was made with.
     void SetOutput(int id, const QString &outputPath, const QString &profileName = QString());

@@ -246,15 +246,17 @@ void TaskListView::OnSectionResized(int column, int, int newWidth)
 
 void TaskListView::FitColumns()
 {
-    if (m_startWidths.size() < TaskTableModel::Id)
+    if (m_startWidths.size() < TaskTableModel::ColumnCount)
         return;
     QHeaderView *header = m_list->horizontalHeader();
     const QFontMetrics metrics = m_list->fontMetrics();
     const int pad = 2 * metrics.averageCharWidth() + 6;
     // What each column needs: its header and its contents (a sample of rows around those
     // on screen), the status column also its longest possible text.
-    QList<int> want(TaskTableModel::Id, 0);
-    for (int c = 0; c < TaskTableModel::Id; ++c) {
+    QList<int> want(TaskTableModel::ColumnCount, 0);
+    for (int c = 0; c < TaskTableModel::ColumnCount; ++c) {
+        if (c == TaskTableModel::Id)
+            continue; // hidden
         if (m_userSized.contains(c)) {
             want[c] = m_list->columnWidth(c);
             continue;
@@ -263,6 +265,8 @@ void TaskListView::FitColumns()
         if (c == TaskTableModel::Status)
             for (const char *text : {"Completed", "seeking...", "Stoped"})
                 want[c] = std::max(want[c], metrics.horizontalAdvance(QString::fromLatin1(text)) + pad);
+        if (c == TaskTableModel::Elapsed)
+            want[c] = std::max(want[c], metrics.horizontalAdvance(QStringLiteral("0:00:00")) + pad);
         want[c] = std::min(want[c], std::max(m_startWidths[c], metrics.averageCharWidth() * 60));
     }
     const int available = m_list->viewport()->width();
@@ -284,8 +288,8 @@ void TaskListView::FitColumns()
     if (!m_userSized.contains(TaskTableModel::Name) && total < available)
         want[TaskTableModel::Name] += available - total;
     m_fitting = true;
-    for (int c = 0; c < TaskTableModel::Id; ++c)
-        if (m_list->columnWidth(c) != want[c])
+    for (int c = 0; c < TaskTableModel::ColumnCount; ++c)
+        if (c != TaskTableModel::Id && m_list->columnWidth(c) != want[c])
             m_list->setColumnWidth(c, want[c]);
     m_fitting = false;
 }

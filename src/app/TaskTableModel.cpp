@@ -1,6 +1,7 @@
 #include "app/TaskTableModel.h"
 
 #include "app/TaskList.h"
+#include "conversion/RunClock.h"
 
 TaskTableModel::TaskTableModel(TaskList &tasks, IconForExtension icons, QObject *parent)
     : QAbstractTableModel(parent), m_tasks(tasks), m_icons(std::move(icons))
@@ -46,7 +47,7 @@ QVariant TaskTableModel::data(const QModelIndex &index, int role) const
     if (!task)
         return {};
     if (role == Qt::TextAlignmentRole) {
-        if (index.column() == Size)
+        if (index.column() == Size || index.column() == Elapsed)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         if (index.column() == Status)
             return int(Qt::AlignCenter);
@@ -73,6 +74,10 @@ QVariant TaskTableModel::data(const QModelIndex &index, int role) const
         return task->profileSummary.str();
     case Id:
         return QString::number(id);
+    case Elapsed: {
+        const double elapsed = m_tasks.State(id).elapsed;
+        return elapsed >= 0 ? RunClock::Format(elapsed) : QString();
+    }
     default:
         return {};
     }

@@ -9,13 +9,14 @@
 class TaskList;
 
 // The task list as the window's table shows it: one row per task in list order,
-// the columns of the list (name, size, folder, status, output, profile, summary, and
-// the id in the hidden last column), drawn from the records and their run state.
+// the columns of the list (name, size, folder, status, output, profile, summary, the
+// id in a hidden column, and how long the last run took), drawn from the records and
+// their run state.
 class TaskTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Name, Size, Folder, Status, Output, Profile, Summary, Id, ColumnCount };
+    enum Column { Name, Size, Folder, Status, Output, Profile, Summary, Id, Elapsed, ColumnCount };
     using IconForExtension = std::function<QIcon(const QString &extension)>;
 
     TaskTableModel(TaskList &tasks, IconForExtension icons, QObject *parent = nullptr);

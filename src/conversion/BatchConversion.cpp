@@ -67,11 +67,10 @@ QString TaskStartedEvent::StatusLine() const
 
 QString TaskFinishedEvent::Report() const
 {
+    const QString output = engineOutput + closingLines;
     if (cause.isEmpty())
-        return engineOutput;
-    if (engineOutput.isEmpty())
-        return cause + QStringLiteral("\r\n");
-    return engineOutput + cause + QStringLiteral("\r\n");
+        return output;
+    return output + cause + QStringLiteral("\r\n");
 }
 
 QString TaskFinishedEvent::StatusLine() const
@@ -91,6 +90,8 @@ void EngineSlot::Add(EngineProcess *process)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_processes.push_back(process);
+    if (m_suspended)
+        process->Suspend(true);
 }
 
 void EngineSlot::Remove(EngineProcess *process)
@@ -113,6 +114,7 @@ bool EngineSlot::Kill()
 void EngineSlot::Suspend(bool suspended)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_suspended = suspended;
     for (EngineProcess *process : m_processes)
         process->Suspend(suspended);
 }
@@ -121,6 +123,12 @@ bool EngineSlot::IsSet() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return !m_processes.empty();
+}
+
+void ConversionFlags::SetPaused(bool paused)
+{
+    engine.Suspend(paused);
+    clock.SetPaused(paused);
 }
 
 // A row as the run finds it: past the end, passed over, or a task to convert.
@@ -157,6 +165,7 @@ void BatchConverter::Run()
     m_flags.stopRequested = false;
     try {
         m_host.RunStarting();
+        m_flags.clock.Start(m_env.jobs);
         if (TotalsPass()) {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
@@ -206,6 +215,7 @@ BatchConverter::Pick BatchConverter::PickRow(int row)
             task.videoSize = record->mediaInfo->videoSize;
         }
         task.verdict = m_tasks.State(id).verdict;
+        task.profileName = record->profileName;
         if (record->paramTree)
             task.tree = SnapshotTree(record->paramTree.get());
         return pick;
@@ -214,6 +224,7 @@ BatchConverter::Pick BatchConverter::PickRow(int row)
 
 bool BatchConverter::TotalsPass()
 {
+    const QString globalProfile = m_host.Global().profileName;
     double total = 0;
     for (int row = 0;; ++row) {
         Pick pick = PickRow(row);
@@ -234,6 +245,7 @@ bool BatchConverter::TotalsPass()
             OnList([&] { m_tasks.SetMediaInfo(task.id, std::move(info)); });
         }
         total += task.Duration();
+        m_flags.clock.AddTask(task.id, task.HasOwnOutput() ? task.profileName : globalProfile, task.Duration());
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_totalSeconds = total;
@@ -284,6 +296,7 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
         }
         if (!again) {
             if (!m_host.AskOkCancel(fillPlaceholder(GetLangString(QStringLiteral("@9")), task.sourcePath))) {
+                m_flags.clock.DropTask(task.id);
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_totalSeconds -= d;
                 return RowOutcome::Next;
@@ -316,15 +329,17 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
     WriteLog(command.Text());
     if (m_env.runMode == kNoRun) {
         ReleaseOutputPath(outputPath);
+        m_flags.clock.DropTask(task.id);
         return RowOutcome::Next;
     }
+    m_flags.clock.TaskStarted(task.id, task.HasOwnOutput() ? task.profileName : global.profileName);
     return RunEngineTask(task, command, d);
 }
 
 bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath,
                                   QString *options, QString *failedFolder)
 {
-    if (!task.outputPath.isEmpty() && task.useGlobalOutput == 0) {
+    if (task.HasOwnOutput()) {
         if (!QFileInfo::exists(global.globalDestination))
             EnsureFolderPath(global.globalDestination); // its outcome does not stop the task
         // A folder typed into the task's own output name is made as the destination would be.
@@ -452,8 +467,11 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
         }
         if (!show.statusLine && !show.overall)
             continue;
-        if (show.rowPercent)
+        if (show.rowPercent) {
             percent = std::clamp(*show.rowPercent, 0, 100);
+            m_flags.clock.TaskProgress(task.id, duration * percent / 100.0);
+        }
+        progress.remaining = m_flags.clock.Remaining();
         progress.rowPercent = show.rowPercent;
         progress.statusLine = show.statusLine.value_or(QString());
         if (m_env.jobs <= 1) {
@@ -481,6 +499,7 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
 
     finished.exitStatus = *exit;
     finished.engineOutput = parser.HeaderText();
+    finished.closingLines = parser.ClosingLines();
     if (parser.SawGlobalHeaders() && *exit == 0 && !overran)
         finished.verdict = Verdict::Completed;
     else if (m_flags.stopRequested && !overran)
@@ -502,14 +521,17 @@ void BatchConverter::Finish(TaskFinishedEvent &event)
     // A half-written file with a real name would pass for a result.
     if (event.verdict != Verdict::Completed && !event.outputPath.isEmpty() && QFileInfo::exists(event.outputPath))
         QFile::remove(event.outputPath);
+    event.elapsed = m_flags.clock.TaskFinished(event.id, event.verdict == Verdict::Completed);
     m_host.TaskFinished(event);
     const QString report = event.verdict == Verdict::Failed ? event.Report() : QString();
-    OnList([&] { m_tasks.SetVerdict(event.id, event.verdict, report); });
+    OnList([&] { m_tasks.SetVerdict(event.id, event.verdict, report, event.elapsed); });
     ReleaseOutputPath(event.outputPath);
 }
 
 void BatchConverter::EndOfRun()
 {
+    // A run that ends while paused leaves nothing suspended for the next one.
+    m_flags.SetPaused(false);
     m_host.RunEnded();
     m_flags.converting = false;
 }

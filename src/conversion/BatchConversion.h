@@ -11,6 +11,7 @@
 #include "app/TaskList.h"
 #include "conversion/EngineCommand.h"
 #include "conversion/MediaInfo.h"
+#include "conversion/RunClock.h"
 #include "profiles/ParamCell.h"
 
 class EngineProcess;
@@ -30,7 +31,9 @@ struct BatchTask
     QString durationSecText;
     QString videoSize;
     Verdict verdict = Verdict::None;
+    QString profileName; // of the task's own settings
     std::shared_ptr<const ParamCell> tree; // the task's own settings, copied; null when none
+    bool HasOwnOutput() const { return !outputPath.isEmpty() && useGlobalOutput == 0; }
 
     // Seconds the run counts for this task: the trim length, else the probed duration.
     double Duration() const;
@@ -51,6 +54,7 @@ struct GlobalSelection
 class EngineSlot
 {
 public:
+    // An engine added while the slot is suspended is suspended at once.
     void Add(EngineProcess *process);
     void Remove(EngineProcess *process);
     // Kills every engine in the slot and empties it; false when there was none.
@@ -61,6 +65,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::vector<EngineProcess *> m_processes;
+    bool m_suspended = false;
 };
 
 // Run flags shared by the commands and the run.
@@ -70,6 +75,11 @@ struct ConversionFlags
     std::atomic<bool> selectedOnly{false};
     std::atomic<bool> stopRequested{false};
     EngineSlot engine;
+    RunClock clock;
+
+    // Pause stops the engines where they are and the run's clock with them.
+    void SetPaused(bool paused);
+    bool IsPaused() const { return clock.IsPaused(); }
 };
 
 struct TaskStartedEvent
@@ -87,6 +97,7 @@ struct ProgressEvent
     std::optional<int> overall;    // a new value for the overall bar, 0..100
     QString statusLine;            // the engine's lines that moved the task on
     bool seeking = false;          // the engine's times do not fit the run yet
+    std::optional<double> remaining; // seconds until the run ends, once a speed is known
 };
 
 struct TaskFinishedEvent
@@ -96,10 +107,12 @@ struct TaskFinishedEvent
     QString sourcePath;
     QString outputPath;
     QString engineOutput; // the engine's first lines, up to its first progress line
+    QString closingLines; // the engine's lines after its last progress line
     QString cause;        // why a task failed, where its output does not say it
+    double elapsed = 0;   // seconds the task ran, pauses left out
     int exitStatus = 0;   // the engine's exit code, or minus the signal that ended it
     bool showReport = true; // false when the user has already been told why
-    // The report of a failed task: the engine's lines, then the cause.
+    // The report of a failed task: the engine's first and closing lines, then the cause.
     QString Report() const;
     // "Converted  to "OUT" ok!", "Converting "SRC" Failed!" or "HH:MM:SS Stop Converting "SRC" !"
     QString StatusLine() const;

@@ -1,5 +1,6 @@
 #include "conversion/EngineOutputParser.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -15,6 +16,8 @@ double percentOf(double part, double whole)
 }
 
 const QString kSuccessMarker = QStringLiteral("global headers:");
+// Enough for the engine's closing lines, bounded whatever it floods.
+constexpr qsizetype kRecentChars = 4096;
 } // namespace
 
 EngineOutputParser::EngineOutputParser(double duration, double totalSeconds, double doneSeconds)
@@ -29,6 +32,9 @@ EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
     const QString text = decoded + QStringLiteral("\r\n");
     if (m_collectingHeader)
         m_headerText += text;
+    m_recent += decoded;
+    if (m_recent.size() > 2 * kRecentChars)
+        m_recent.remove(0, m_recent.size() - kRecentChars);
     if (!m_sawGlobalHeaders) {
         const QString joined = m_tail + decoded;
         m_sawGlobalHeaders = joined.contains(kSuccessMarker);
@@ -69,6 +75,21 @@ EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
         m_seekingAllowed = false;
     }
     return display;
+}
+
+QString EngineOutputParser::ClosingLines() const
+{
+    if (m_collectingHeader)
+        return {};
+    const QString recent = m_recent.right(kRecentChars);
+    const qsizetype progress = recent.lastIndexOf(QStringLiteral("bitrate="));
+    const qsizetype from = progress < 0 ? 0 : recent.indexOf(QRegularExpression(QStringLiteral("[\r\n]")), progress);
+    if (from < 0)
+        return {};
+    QString lines;
+    for (const QString &line : recent.mid(from).split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
+        lines += line + QStringLiteral("\r\n");
+    return lines;
 }
 
 bool EngineOutputParser::ExceedsInput() const

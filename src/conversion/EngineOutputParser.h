@@ -28,6 +28,9 @@ public:
 
     bool SawGlobalHeaders() const { return m_sawGlobalHeaders; }
     const QString &HeaderText() const { return m_headerText; }
+    // The lines after the last progress line (an error that came once the conversion had
+    // begun, or the closing figures), each ending in CR LF; empty before any progress.
+    QString ClosingLines() const;
     // The engine reported more output time than the task can hold (by more than
     // 10 % plus 10 seconds): it is filling a gap that is not there.
     bool ExceedsInput() const;
@@ -42,6 +45,7 @@ private:
     QString m_tail; // the end of the previous chunk, for a marker cut by a read
     double m_latestTime = 0;
     QString m_headerText;
+    QString m_recent; // the last few kilobytes of output
     bool m_collectingHeader = true;
     bool m_sawGlobalHeaders = false;
     int m_lastFilePercent = 0;

@@ -51,7 +51,8 @@ public:
             return;
         std::lock_guard<std::mutex> lock(m_mutex);
         if (*event.overall > 0 && *event.overall != m_lastOverall)
-            print(stdout, QStringLiteral("  %1%").arg(*event.overall));
+            print(stdout, event.remaining ? QStringLiteral("  %1%  ETA %2").arg(*event.overall).arg(RunClock::Format(*event.remaining))
+                                          : QStringLiteral("  %1%").arg(*event.overall));
         m_lastOverall = *event.overall;
     }
     void TaskFinished(const TaskFinishedEvent &event) override

@@ -8,11 +8,13 @@
 #include "app/CCorvaneStudioDlg.h"
 #include "app/ControlIds.h"
 #include "app/ConvertInfoDialog.h"
+#include "app/TaskTableModel.h"
 #include "controls/CListCtrlEx.h"
 #include "core/IniFile.h"
 #include "lang/Language.h"
 #include "support/MainWindowFixture.h"
 #include "toolkit/ControlId.h"
+#include "toolkit/ImageButton.h"
 #include "toolkit/StatusBar.h"
 
 using namespace TestSupport;
@@ -94,6 +96,7 @@ private slots:
             return int(QDialog::Rejected);
         });
         QSignalSpy overall(&batch(), &BatchView::overallProgressChanged);
+        QSignalSpy timeLeft(&batch(), &BatchView::timeLeftChanged);
         m_dlg->OnCommand(Ids::ConvertAll);
         waitForRunEnd();
         QCOMPARE(m_fx->Column(3), (QStringList{"Completed", "Completed", "Failed"}));
@@ -107,6 +110,16 @@ private slots:
         QVERIFY(m_list->RowProgressBar()->isHidden());
         QVERIFY(FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
         QVERIFY(FindControl<QWidget>(m_dlg, Ids::ConvertSelected)->isEnabled());
+        // How long each row took, the time left while it ran, and none once it ended.
+        for (const QString &took : m_fx->Column(TaskTableModel::Elapsed))
+            QVERIFY2(QRegularExpression("^0:00:\\d\\d$").match(took).hasMatch(), qPrintable(took));
+        QVERIFY(std::any_of(timeLeft.begin(), timeLeft.end(),
+                            [](const QList<QVariant> &a) { return a[0].toString().startsWith("Time left: 0:0"); }));
+        QCOMPARE(m_dlg->Controls().statusBar->PaneText(0), QString());
+        QVERIFY(m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
+        m_dlg->OnCommand(Ids::RemoveCompleted);
+        QCOMPARE(m_fx->Column(3), QStringList{"Failed"});
+        QVERIFY(!m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
     }
 
     void convertSelectedWithoutSelection()
@@ -131,11 +144,25 @@ private slots:
         bool served = false;
         QTimer::singleShot(0, m_dlg, [&] { served = true; });
         QTRY_VERIFY(served);
+        // Pause and resume toggle the button, the menu's check and the time pane; Stop ends
+        // a paused run as any other, and nothing stays paused after it.
+        auto *pause = FindControl<ImageButton>(m_dlg, Ids::PauseConvert);
+        QVERIFY(!m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
+        for (bool paused : {true, false, true}) {
+            m_dlg->OnCommand(Ids::PauseConvert);
+            QCOMPARE(batch().IsPaused(), paused);
+            QCOMPARE(m_dlg->QueryCommand(Ids::PauseConvert).checked, paused);
+            QCOMPARE(pause->Caption(), paused ? QString("Resume") : QString("Pause"));
+            QCOMPARE(m_dlg->Controls().statusBar->PaneText(0), paused ? QString("Paused") : QString());
+        }
         m_dlg->OnCommand(Ids::StopConvert);
         waitForRunEnd();
         QCOMPARE(m_fx->Column(3), (QStringList{"Stoped", ""}));
         QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kBlue));
         QVERIFY(m_dlg->Controls().statusBar->PaneText(1).contains(" Stop Converting \""));
+        QVERIFY(!batch().IsPaused());
+        QCOMPARE(pause->Caption(), QString("Pause"));
+        QVERIFY(!m_dlg->QueryCommand(Ids::PauseConvert).enabled);
         // Stop while nothing runs does nothing.
         batch().Flags().stopRequested = false;
         m_dlg->OnCommand(Ids::StopConvert);

@@ -62,6 +62,8 @@ private slots:
         const QString dest = m_folder->file("out dir/sub");
         QCOMPARE(run(QStringList{"--convert", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest} + files, &out), 0);
         QVERIFY2(out.contains("3 of 3 file(s) converted."), qPrintable(out));
+        // Progress lines carry the time left once the first file has shown its pace.
+        QVERIFY2(QRegularExpression("\\n  \\d+%  ETA \\d+:\\d\\d:\\d\\d\\n").match(out).hasMatch(), qPrintable(out));
         for (const char *name : {"one", "two words", "drei €"}) {
             const QString path = dest + "/" + name + ".avi";
             MediaInfo info;

@@ -109,7 +109,8 @@ private slots:
                            Ids::SetStop, Ids::PositionSlider, Ids::ConvertSelected, Ids::Separator1,
                            Ids::Separator2, Ids::InputLabel, Ids::PreviewStop, Ids::PreviewPlay,
                            Ids::PreviewPause, Ids::StopConvert, Ids::Delete, Ids::Property,
-                           Ids::TaskInfoButton, Ids::Exit, Ids::SaveTask, Ids::Options};
+                           Ids::TaskInfoButton, Ids::Exit, Ids::SaveTask, Ids::Options,
+                           Ids::RemoveCompleted, Ids::PauseConvert};
         for (int id : ids)
             QVERIFY2(FindControl<QWidget>(dlg, id), qPrintable(QString::number(id)));
         for (int id : {Ids::SaveTask, Ids::Options, Ids::UpButton, Ids::DownButton})
@@ -117,13 +118,15 @@ private slots:
         // Every menu command of the main menu is reachable by id.
         for (int id : {Ids::AddFile, Ids::SaveTask, Ids::Options, Ids::Exit, Ids::SelectAll, Ids::Delete, Ids::Play,
                        Ids::TaskInfo, Ids::Property, Ids::ViewPreview, Ids::Contents, Ids::Feedback, Ids::About,
-                       Ids::LookBlue, Ids::LookOffice2003})
+                       Ids::LookBlue, Ids::LookOffice2003, Ids::RemoveCompleted, Ids::PauseConvert})
             QVERIFY2(FindCommandAction(dlg->Controls().menuBar->actions(), id), qPrintable(QString::number(id)));
-        // Headers come from the language; column 7 is hidden.
+        // Headers come from the language; column 7 is hidden, the time column follows it.
         auto *list = FindControl<CListCtrlEx>(dlg, Ids::TaskList);
-        QCOMPARE(list->columnCount(), 8);
+        QCOMPARE(list->columnCount(), 9);
         QVERIFY(list->isColumnHidden(7));
+        QVERIFY(!list->isColumnHidden(8));
         QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), langText(folder, "English.ini", "@13"));
+        QCOMPARE(list->model()->headerData(8, Qt::Horizontal).toString(), langText(folder, "English.ini", "@172"));
         QCOMPARE(dlg->Controls().statusBar->PaneText(2), langText(folder, "English.ini", "@117"));
         QCOMPARE(dlg->Controls().statusBar->PaneText(3), langText(folder, "English.ini", "@118"));
     }

@@ -101,6 +101,53 @@ private:
     std::mutex m_mutex;
 };
 
+// Engines simulated on a virtual clock: each job takes the next task, spends startUp
+// seconds before its first progress, then converts at its profile's pace at that moment.
+// Returns the predicted end (now + remaining) at each progress step, and the real end.
+struct SimTask
+{
+    QString profile;
+    double media;
+};
+using Pace = std::function<double(const QString &profile, double now)>;
+std::pair<QList<std::pair<double, double>>, double> simulate(int jobs, const QList<SimTask> &tasks, const Pace &pace)
+{
+    double now = 0;
+    RunClock clock([&now] { return now; });
+    clock.Start(jobs);
+    for (int i = 0; i < tasks.size(); ++i)
+        clock.AddTask(i + 1, tasks[i].profile, tasks[i].media);
+    const double step = 0.5, startUp = 0.3;
+    struct Slot { int task = -1; double done = 0, startedAt = 0; };
+    QList<Slot> engines(jobs);
+    int next = 0;
+    QList<std::pair<double, double>> predicted;
+    for (;;) {
+        bool busy = false;
+        for (Slot &s : engines) {
+            if (s.task >= 0 && s.done >= tasks[s.task].media) {
+                clock.TaskFinished(s.task + 1, true);
+                s.task = -1;
+            }
+            if (s.task < 0 && next < tasks.size()) {
+                s = {next++, 0, now};
+                clock.TaskStarted(s.task + 1, tasks[s.task].profile);
+            }
+            busy = busy || s.task >= 0;
+        }
+        if (!busy)
+            return {predicted, now};
+        now += step;
+        for (Slot &s : engines)
+            if (s.task >= 0 && now - s.startedAt > startUp) {
+                s.done = std::min(tasks[s.task].media, s.done + step * pace(tasks[s.task].profile, now));
+                clock.TaskProgress(s.task + 1, s.done);
+            }
+        if (const auto left = clock.Remaining())
+            predicted << std::pair{now, now + *left};
+    }
+}
+
 void writeEngine(const QString &path, const QByteArray &body)
 {
     QFile::remove(path);
@@ -488,6 +535,87 @@ private slots:
         QCOMPARE(outputs.size(), 1000);
         QCOMPARE(QDir(m_out).entryList(QDir::Files).size(), 1000);
         QCOMPARE(m_host->overall.last(), 100);
+    }
+
+    // The predicted end, from the moment a share of the run has passed, stays within a
+    // tolerance of the real end: with profiles of different pace, parallel jobs, and a
+    // pace that drops halfway (the prediction follows it within half a minute).
+    void timeLeftFollowsThePace_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<bool>("drops");     // the pace halves at 40 % of the run
+        QTest::addColumn<double>("checkFrom"); // share of the real run
+        QTest::addColumn<double>("tolerance");
+        QTest::newRow("one job") << 1 << false << 0.1 << 0.05;
+        QTest::newRow("two jobs") << 2 << false << 0.1 << 0.10;
+        QTest::newRow("pace drops") << 1 << true << 0.6 << 0.10;
+    }
+    void timeLeftFollowsThePace()
+    {
+        QFETCH(int, jobs);
+        QFETCH(bool, drops);
+        QFETCH(double, checkFrom);
+        QFETCH(double, tolerance);
+        QList<SimTask> tasks;
+        for (int i = 0; i < 12; ++i)
+            tasks << SimTask{i % 2 ? "slow" : "fast", 10.0 + 7 * (i % 5)};
+        double dropAt = 1e9;
+        const Pace pace = [&](const QString &profile, double now) {
+            return (profile == "fast" ? 4.0 : 1.5) * (now >= dropAt ? 0.5 : 1.0);
+        };
+        if (drops)
+            dropAt = 0.4 * simulate(jobs, tasks, pace).second; // where 40 % of the steady run ends
+        const auto [predicted, end] = simulate(jobs, tasks, pace);
+        QVERIFY(predicted.size() > 20);
+        for (const auto &[at, predictedEnd] : predicted)
+            if (at >= checkFrom * end && at < end - 1)
+                QVERIFY2(qAbs(predictedEnd - end) <= tolerance * end,
+                         qPrintable(QString("at %1 s: end predicted %2 s, real %3 s").arg(at).arg(predictedEnd).arg(end)));
+    }
+
+    void pauseStopsTheEngineAndTheClock()
+    {
+        start();
+        addClips({"a.mp4", "b.mp4"});
+        giveDurations();
+        const QString pidFile = m_folder->file("engine.pid");
+        writeEngine(engine(), "echo $$ > '" + pidFile.toUtf8() + "'\n"
+                              "for t in 0.20 0.40 0.60 0.80 1.00; do\n"
+                              "  echo \"frame= 1 fps= 1 q=1.0 size= 1kB time=$t bitrate= 1.0kbits/s\"\n  sleep 0.1\ndone\n"
+                              "echo x > \"$(eval echo \\${$#})\"\necho 'global headers:0kB'\n");
+        QElapsedTimer wall;
+        std::thread resumer;
+        bool stopped = false;
+        m_host->onProgress = [&](const ProgressEvent &e) {
+            if (e.id != 1 || m_flags.IsPaused() || resumer.joinable())
+                return;
+            wall.start();
+            m_flags.SetPaused(true);
+            resumer = std::thread([&] {
+                // The engine sits stopped ("T" in its state) until it is resumed.
+                auto contents = [](const QString &path) {
+                    QFile f(path);
+                    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                };
+                const QString stat = "/proc/" + contents(pidFile).trimmed() + "/stat";
+                for (int i = 0; i < 100 && !stopped; ++i) {
+                    stopped = contents(stat).split(' ').value(2) == "T";
+                    QThread::msleep(10);
+                }
+                QThread::msleep(2000);
+                m_flags.SetPaused(false);
+            });
+        };
+        run();
+        resumer.join();
+        QVERIFY(stopped);
+        QCOMPARE(statuses(), QStringList(2, "Completed"));
+        // The task's own time leaves the pause out; the row keeps it.
+        const double elapsed = m_host->finished.first().elapsed;
+        QVERIFY2(elapsed > 0 && elapsed < wall.elapsed() / 1000.0 - 1.5, qPrintable(QString::number(elapsed)));
+        QCOMPARE(m_tasks->State(1).elapsed, elapsed);
+        QVERIFY(!m_flags.IsPaused());
+        QCOMPARE(m_tasks->RemoveCompleted(), 2);
     }
 
     void rowsDeletedDuringTheRun()

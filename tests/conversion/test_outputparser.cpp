@@ -155,6 +155,31 @@ private slots:
         }
     }
 
+    // What the engine said after its last progress line reaches the report, however the
+    // reads cut it; before any progress the header holds everything.
+    void closingLines_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QString>("closing");
+        const QByteArray head = "Input #0, mov, from 'a.mp4':\r\n";
+        const QByteArray progress = "frame=  9 fps=9 q=1.0 size=  55kB time=1.97 bitrate= 227.8kbits/s\r";
+        QTest::newRow("error after progress")
+            << head + progress + progress + "\nWriting to 'out.mp4' failed: disk full\n" << "Writing to 'out.mp4' failed: disk full\r\n";
+        QTest::newRow("nothing after progress") << head + progress << "";
+        QTest::newRow("no progress") << head + "Unknown encoder 'x'\n" << "";
+    }
+    void closingLines()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QString, closing);
+        for (int cut = 0; cut <= output.size(); ++cut) {
+            EngineOutputParser parser(2, 2, 0);
+            parser.Feed(output.left(cut));
+            parser.Feed(output.mid(cut));
+            QCOMPARE(parser.ClosingLines(), closing);
+        }
+    }
+
     void timeBeyondTheInput_data()
     {
         QTest::addColumn<double>("duration");

@@ -1,0 +1,180 @@
+#include "conversion/RunClock.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// How far back the speed looks: long enough to ride over one slow scene, short enough
+// to follow a new profile or a machine that got busy.
+constexpr double kSpeedMemorySeconds = 30;
+
+double steadySeconds()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+RunClock::RunClock(TimeSource now) : m_now(now ? std::move(now) : TimeSource(steadySeconds))
+{
+}
+
+void RunClock::Start(int jobs)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_jobs = std::max(1, jobs);
+    m_startedAt = m_now();
+    m_pausedAt = -1;
+    m_pausedTotal = 0;
+    m_tasks.clear();
+    m_speeds.clear();
+}
+
+double RunClock::activeNow() const
+{
+    const double wall = m_pausedAt >= 0 ? m_pausedAt : m_now();
+    return wall - m_startedAt - m_pausedTotal;
+}
+
+void RunClock::AddTask(int id, const QString &profile, double mediaSeconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Task &task = m_tasks[id];
+    task = Task();
+    task.profile = profile;
+    task.media = std::isfinite(mediaSeconds) ? std::max(0.0, mediaSeconds) : 0.0;
+}
+
+void RunClock::DropTask(int id)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_tasks.remove(id);
+}
+
+void RunClock::TaskStarted(int id, const QString &profile)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Task &task = m_tasks[id];
+    // A task follows the window's profile: the one it starts with is the one it runs.
+    task.profile = profile;
+    task.done = 0;
+    task.startedAt = task.lastAt = activeNow();
+}
+
+void RunClock::measure(Task &task, double done, double now)
+{
+    done = std::clamp(done, task.done, std::max(task.done, task.media));
+    const double dt = now - task.lastAt;
+    if (dt <= 0)
+        return;
+    // The engine's start-up counts as time without progress, so the speed is what a whole
+    // task delivers, not only its busy middle.
+    const double rate = (done - task.done) / dt;
+    Speed &speed = m_speeds[task.profile];
+    const double weight = std::min(kSpeedMemorySeconds, speed.weight + dt);
+    speed.value += (rate - speed.value) * (dt / weight);
+    speed.weight = weight;
+    task.done = done;
+    task.lastAt = now;
+}
+
+void RunClock::TaskProgress(int id, double mediaDone)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_tasks.find(id);
+    if (it == m_tasks.end() || it->startedAt < 0 || m_pausedAt >= 0)
+        return;
+    measure(*it, mediaDone, activeNow());
+}
+
+double RunClock::TaskFinished(int id, bool completed)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_tasks.find(id);
+    if (it == m_tasks.end() || it->startedAt < 0) {
+        m_tasks.remove(id);
+        return 0;
+    }
+    const double now = activeNow();
+    if (completed)
+        measure(*it, it->media, now);
+    const double took = now - it->startedAt;
+    m_tasks.erase(it);
+    return took;
+}
+
+void RunClock::SetPaused(bool paused)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (paused && m_pausedAt < 0) {
+        m_pausedAt = m_now();
+    } else if (!paused && m_pausedAt >= 0) {
+        m_pausedTotal += m_now() - m_pausedAt;
+        m_pausedAt = -1;
+    }
+}
+
+bool RunClock::IsPaused() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pausedAt >= 0;
+}
+
+double RunClock::Elapsed() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return activeNow();
+}
+
+std::optional<double> RunClock::Remaining() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A profile not measured yet is assumed to run at the mean of those that were.
+    double sum = 0;
+    int known = 0;
+    for (const Speed &s : m_speeds)
+        if (s.value > 0) {
+            sum += s.value;
+            ++known;
+        }
+    if (known == 0)
+        return std::nullopt;
+    const double fallback = sum / known;
+    const double now = activeNow();
+
+    double work = 0;    // engine seconds still needed
+    double longest = 0; // the one task no other job can share
+    int unfinished = 0;
+    for (const Task &task : m_tasks) {
+        const auto speed = m_speeds.constFind(task.profile);
+        const double rate = speed != m_speeds.constEnd() && speed->value > 0 ? speed->value : fallback;
+        double left = (task.media - task.done) / rate;
+        // Time since the last progress line has already gone by.
+        if (task.startedAt >= 0)
+            left = std::max(0.0, left - (now - task.lastAt));
+        work += left;
+        longest = std::max(longest, left);
+        ++unfinished;
+    }
+    if (unfinished == 0)
+        return 0.0;
+    return std::max(longest, work / std::min(m_jobs, unfinished));
+}
+
+QString RunClock::Format(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds < 0)
+        return QStringLiteral("-:--:--");
+    const qint64 s = qint64(std::llround(seconds));
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600)
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
