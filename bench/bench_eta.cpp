@@ -2,9 +2,10 @@
 // lengths, every other one with a profile of its own (H.264 in MP4, MPEG-4 in AVI),
 // converted by the real engine. Prints the predicted end against the real one once 10 %,
 // 25 % and 50 % of the run have passed (the error as a share of the whole run).
-// Usage: bench_eta [JOBS] [SIZE]
+// Usage: bench_eta [JOBS] [SIZE] [SCALE] (clip lengths times SCALE, 4 to 16 s at 1)
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <cstdio>
 #include <mutex>
@@ -60,7 +61,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int jobs = args.size() > 1 ? args[1].toInt() : 1;
-    const QString size = args.size() > 2 ? args[2] : QStringLiteral("640x360");
+    const QString size = args.size() > 2 ? args[2] : QStringLiteral("960x540");
+    const int scale = args.size() > 3 ? args[3].toInt() : 3;
 
     TestSupport::ProgramFolder folder;
     AppSettings settings;
@@ -77,10 +79,14 @@ int main(int argc, char *argv[])
     QStringList paths;
     for (int i = 0; i < int(std::size(lengths)); ++i) {
         TestSupport::ClipSpec recipe;
-        recipe.seconds = lengths[i];
+        recipe.seconds = lengths[i] * scale;
         recipe.size = size;
         paths << folder.file(QStringLiteral("clip%1.mp4").arg(i));
         TestSupport::MakeClip(paths.last(), recipe);
+        if (!QFile::exists(paths.last())) {
+            std::fprintf(stderr, "the clip %s could not be made\n", qPrintable(paths.last()));
+            return 1;
+        }
     }
     TaskList tasks;
     NewTaskSettings s;
@@ -114,8 +120,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    std::printf("mixed batch: %d clips, %s, 2 profiles, --jobs %d: real end %.1f s\n", int(paths.size()),
-                qPrintable(size), jobs, end);
+    std::printf("mixed batch: %d clips of %d to %d s, %s, 2 profiles, --jobs %d: real end %.1f s\n",
+                int(paths.size()), 4 * scale, 16 * scale, qPrintable(size), jobs, end);
     std::printf("%-10s %12s %12s %8s\n", "after", "at (s)", "predicted", "error");
     for (double share : {0.10, 0.25, 0.50, 0.75}) {
         const auto at = std::find_if(host.predicted.begin(), host.predicted.end(),
@@ -125,5 +131,8 @@ int main(int argc, char *argv[])
         std::printf("%-10s %12.1f %12.1f %7.1f%%\n", qPrintable(QStringLiteral("%1 %").arg(share * 100)), at->first,
                     at->second, 100.0 * std::abs(at->second - end) / end);
     }
+    if (qEnvironmentVariableIsSet("BENCH_ETA_SERIES"))
+        for (const auto &[at, predictedEnd] : host.predicted)
+            std::printf("  %6.2f %8.1f\n", at, predictedEnd);
     return 0;
 }

@@ -69,7 +69,8 @@ QString EnsureFolderPath(const QString &path)
         // that cannot be made.
         if (!current.isEmpty() && QFileInfo(current).isDir())
             continue;
-        if (current.isEmpty() || !QDir().mkdir(current)) {
+        // Another job may make the same folder at the same moment: that counts as made.
+        if (current.isEmpty() || (!QDir().mkdir(current) && !QFileInfo(current).isDir())) {
             ShowUserMessage(QStringLiteral("Create  outPut file path %1 Failed!").arg(path));
             return {};
         }

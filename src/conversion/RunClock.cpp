@@ -35,6 +35,8 @@ void RunClock::Start(int jobs)
     m_pausedTotal = 0;
     m_tasks.clear();
     m_speeds.clear();
+    m_startUp = 0;
+    m_startUpSamples = 0;
 }
 
 double RunClock::activeNow() const
@@ -74,15 +76,25 @@ void RunClock::measure(Task &task, double done, double now)
     const double dt = now - task.lastAt;
     if (dt <= 0)
         return;
-    // The engine's start-up counts as time without progress, so the speed is what a whole
-    // task delivers, not only its busy middle.
-    const double rate = (done - task.done) / dt;
-    Speed &speed = m_speeds[task.profile];
-    const double weight = std::min(kSpeedMemorySeconds, speed.weight + dt);
-    speed.value += (rate - speed.value) * (dt / weight);
-    speed.weight = weight;
+    // The stretch up to the first progress line is mostly start-up, not pace.
+    if (task.progressed) {
+        const double rate = (done - task.done) / dt;
+        Speed &speed = m_speeds[task.profile];
+        const double weight = std::min(kSpeedMemorySeconds, speed.weight + dt);
+        speed.value += (rate - speed.value) * (dt / weight);
+        speed.weight = weight;
+    } else if (m_startUpSamples == 0) {
+        m_startUp = now - task.startedAt; // an upper bound, until a task has ended
+    }
+    task.progressed = true;
     task.done = done;
     task.lastAt = now;
+}
+
+double RunClock::speedOf(const QString &profile, double fallback) const
+{
+    const auto speed = m_speeds.constFind(profile);
+    return speed != m_speeds.constEnd() && speed->value > 0 ? speed->value : fallback;
 }
 
 void RunClock::TaskProgress(int id, double mediaDone)
@@ -103,9 +115,20 @@ double RunClock::TaskFinished(int id, bool completed)
         return 0;
     }
     const double now = activeNow();
-    if (completed)
-        measure(*it, it->media, now);
     const double took = now - it->startedAt;
+    if (completed) {
+        if (it->progressed)
+            measure(*it, it->media, now);
+        // A task too short for two progress lines still tells its profile's pace as a whole.
+        Speed &speed = m_speeds[it->profile];
+        if (speed.value <= 0 && took > 0 && it->media > 0)
+            speed = {it->media / took, std::min(kSpeedMemorySeconds, took)};
+        // What the task took beyond its media at the measured pace is its start-up.
+        const double pace = speedOf(it->profile, 0);
+        const double startUp = pace > 0 ? std::clamp(took - it->media / pace, 0.0, took) : took;
+        m_startUpSamples = std::min(m_startUpSamples + 1, 8);
+        m_startUp += (startUp - m_startUp) / m_startUpSamples;
+    }
     m_tasks.erase(it);
     return took;
 }
@@ -153,12 +176,14 @@ std::optional<double> RunClock::Remaining() const
     double longest = 0; // the one task no other job can share
     int unfinished = 0;
     for (const Task &task : m_tasks) {
-        const auto speed = m_speeds.constFind(task.profile);
-        const double rate = speed != m_speeds.constEnd() && speed->value > 0 ? speed->value : fallback;
-        double left = (task.media - task.done) / rate;
-        // Time since the last progress line has already gone by.
-        if (task.startedAt >= 0)
-            left = std::max(0.0, left - (now - task.lastAt));
+        const double convert = (task.media - task.done) / speedOf(task.profile, fallback);
+        double left;
+        if (task.startedAt < 0)
+            left = m_startUp + convert;
+        else if (!task.progressed)
+            left = std::max(0.0, m_startUp - (now - task.startedAt)) + convert;
+        else // time since the last progress line has already gone by
+            left = std::max(0.0, convert - (now - task.lastAt));
         work += left;
         longest = std::max(longest, left);
         ++unfinished;

@@ -6,11 +6,11 @@
 #include <optional>
 
 // The time of a conversion run: how long each task took, and how long the rest will
-// take. The clock stops while the run is paused. The prediction divides the media
-// seconds still to convert by the speed measured for each profile (media seconds per
-// second of wall time, per engine), weighted towards the last half minute so that it
-// follows a change of pace, and spreads the work over the parallel jobs. Safe to call
-// from any thread.
+// take. The clock stops while the run is paused. A task takes a fixed start-up (the
+// engine opening its files, measured on the tasks that ended) plus its media seconds
+// over the speed measured for its profile (media seconds per second of wall time, per
+// engine, weighted towards the last half minute so that it follows a change of pace);
+// the work is spread over the parallel jobs. Safe to call from any thread.
 class RunClock
 {
 public:
@@ -48,6 +48,7 @@ private:
         double done = 0;
         double startedAt = -1; // run time; -1 until it starts
         double lastAt = 0;     // run time of the last measurement
+        bool progressed = false;
     };
     struct Speed
     {
@@ -56,6 +57,7 @@ private:
     };
     double activeNow() const; // run time without pauses; m_mutex held
     void measure(Task &task, double done, double now);
+    double speedOf(const QString &profile, double fallback) const;
 
     TimeSource m_now;
     mutable std::mutex m_mutex;
@@ -65,4 +67,6 @@ private:
     double m_pausedTotal = 0;
     QHash<int, Task> m_tasks; // unfinished tasks
     QHash<QString, Speed> m_speeds;
+    double m_startUp = 0;  // seconds a task spends before it converts
+    int m_startUpSamples = 0;
 };

@@ -93,7 +93,7 @@ private slots:
             files << clip(name);
         QString out;
         const QString dest = m_folder->file("out");
-        QCOMPARE(run(QStringList{"--convert", "--jobs", "2", "--dest", dest} + files, &out), 0);
+        QVERIFY2(run(QStringList{"--convert", "--jobs", "2", "--dest", dest} + files, &out) == 0, qPrintable(out));
         QVERIFY2(out.contains("4 of 4 file(s) converted."), qPrintable(out));
         QCOMPARE(QDir(dest).entryList(QDir::Files).size(), 4);
         QCOMPARE(run({"--convert", "--jobs", "none", files.first()}, &out), 2);
