@@ -360,6 +360,9 @@ void CCorvaneStudioDlg::OnCommand(int id)
     case Ids::SaveTask:
         OnSaveTask();
         break;
+    case Ids::FileOpen:
+        OnOpenTask();
+        break;
     case Ids::TaskInfo:
     case Ids::TaskInfoButton:
         OnTaskInfo();

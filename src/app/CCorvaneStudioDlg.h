@@ -92,6 +92,7 @@ private:
     void OnOpenConvertedFolder();
     void OnAddConvertedAsTasks();
     void OnSaveTask();
+    void OnOpenTask();
     void OnAbout();
     void OnLook(int id);
 

@@ -17,6 +17,7 @@
 #include "profiles/CPersonalSetDialog.h"
 #include "toolkit/Launcher.h"
 #include "toolkit/Looks.h"
+#include "toolkit/ControlId.h"
 #include "toolkit/Prompter.h"
 
 bool CCorvaneStudioDlg::LowestSelectedRowCompleted() const
@@ -79,6 +80,26 @@ void CCorvaneStudioDlg::OnSaveTask()
         if (const TaskPtr task = m_tasks.Find(m_tasks.IdAt(row)))
             rows << TaskFileRow::FromRecord(*task, task->profileName);
     WriteTaskFile(path, rows); // a file that cannot be written is skipped silently
+}
+
+void CCorvaneStudioDlg::OnOpenTask()
+{
+    const QStringList paths = Prompter::Current().OpenFiles(this, OpenTaskFileRequest());
+    if (paths.isEmpty())
+        return;
+    const TaskFileContents contents = ReadTaskFile(paths.first());
+    if (!contents.opened) {
+        ShowMessage(this, QStringLiteral("The task file \"%1\" cannot be read.").arg(paths.first()), Prompter::Icon::Error);
+        return;
+    }
+    const QStringList problems = AddTaskFileRows(m_tasks, contents, m_settings.Folders());
+    m_taskView->UpdateStatusCounts();
+    if (m_tasks.Count() > 0) {
+        FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
+        FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
+    }
+    if (!problems.isEmpty())
+        ShowMessage(this, problems.join(u'\n'), Prompter::Icon::Warning);
 }
 
 void CCorvaneStudioDlg::OnAbout()

@@ -11,7 +11,8 @@ const QList<Option> &Options()
     static const QList<Option> options = {
         {QStringLiteral("FILE..."), {},
          QStringLiteral("open the window with these files in its list (an open window takes them over)")},
-        {QStringLiteral("--convert"), {}, QStringLiteral("convert the files without a window, then exit")},
+        {QStringLiteral("--convert"), {},
+         QStringLiteral("convert the files (and the rows of .tsk task files) without a window, then exit")},
         {QStringLiteral("--profile"), QStringLiteral("NAME"),
          QStringLiteral("with --convert: the profile to convert with (default: the default profile)")},
         {QStringLiteral("--dest"), QStringLiteral("DIR"),

@@ -61,7 +61,8 @@ void fill(QWidget *owner, QMenu *menu, QMenuBar *bar, const QList<MenuItemDef> &
 QList<MenuItemDef> MainMenuResource()
 {
     return {
-        popup("&File", {item(Ids::AddFile, "&Add File"), separator(), item(Ids::SaveTask, "&Save Task"),
+        popup("&File", {item(Ids::AddFile, "&Add File"), separator(), item(Ids::FileOpen, "&Open Task..."),
+                        item(Ids::SaveTask, "&Save Task"),
                         item(Ids::Options, "&Options"), separator(), item(Ids::Exit, "E&xit")}),
         popup("&Edit", {item(Ids::SelectAll, "&Select All"), item(Ids::Delete, "&Delete"),
                         item(Ids::RemoveCompleted, "Remove &Completed"), separator(), item(Ids::Play, "&Play"),

@@ -14,6 +14,7 @@
 
 #include "app/AppSettings.h"
 #include "app/CommandLine.h"
+#include "app/TaskFile.h"
 #include "app/TaskList.h"
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
@@ -175,6 +176,15 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     for (const QString &file : commandLine.files) {
         const QString path = file.trimmed();
         const bool isFile = QFileInfo(path).isFile();
+        // A task file brings its rows, each with its own profile and output path.
+        if (isFile && path.endsWith(QStringLiteral(".tsk"), Qt::CaseInsensitive)) {
+            const TaskFileContents contents = ReadTaskFile(path);
+            const QStringList problems = AddTaskFileRows(tasks, contents, settings.Folders());
+            for (const QString &problem : problems)
+                print(stderr, QStringLiteral("Skipped: %1").arg(problem));
+            refused += int(problems.size());
+            continue;
+        }
         if (isFile && !tasks.Add({path}, newTasks, true).isEmpty())
             continue;
         ++refused;

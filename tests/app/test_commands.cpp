@@ -126,11 +126,18 @@ private slots:
         QCOMPARE(Looks::CurrentLook(), 32841);
     }
 
-    void saveTask()
+    void saveAndOpenTask()
     {
         start();
-        const QStringList inputs = addFiles({"one $ file.avi", "two.mkv"});
-        const QString tsk = m_fx->Folder().file("list.tsk");
+        QTemporaryDir outside; // the inputs and the list outlive the window that saved them
+        QStringList inputs;
+        for (const char *name : {"one $  file.avi", "two.mkv"}) {
+            QFile input(outside.filePath(QString::fromUtf8(name)));
+            QVERIFY(input.open(QIODevice::WriteOnly));
+            inputs << input.fileName();
+        }
+        m_fx->Drop(inputs);
+        const QString tsk = outside.filePath("list.tsk");
         QFile existing(tsk);
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.write("old contents that must go");
@@ -139,6 +146,7 @@ private slots:
         m_dlg->OnCommand(Ids::SaveTask);
         QCOMPARE(prompter().fileRequests.size(), 1);
         QCOMPARE(prompter().fileRequests.first().title, QStringLiteral("Select Task File To Save"));
+        QVERIFY(!prompter().fileRequests.first().mustExist); // a new name is accepted
         QFile f(tsk);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
@@ -147,6 +155,22 @@ private slots:
         const QString profile = m_dlg->GetCurrentProfile().Name();
         QCOMPARE(text, inputs[0] + "$  " + m_list->GetItemText(0, 4) + "$ " + profile + "$  avi$ $\n" + inputs[1] + "$  " +
                            m_list->GetItemText(1, 4) + "$ " + profile + "$  mkv$ $\n");
+        // A fresh start reads it back beside a row it already has: the same rows, outputs and
+        // profiles; a line it cannot read is named and skipped.
+        const QStringList outputs = m_fx->Column(4), profiles = m_fx->Column(5);
+        f.close();
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(QByteArray("b\0r\0o\0k\0e\0n\0\n\0", 14));
+        f.close();
+        m_fx.reset();
+        start();
+        addFiles({"already.avi"});
+        prompter().openFilesAnswers.push_back({tsk});
+        m_dlg->OnCommand(Ids::FileOpen);
+        QCOMPARE(m_fx->Column(0), (QStringList{"already.avi", "one $  file.avi", "two.mkv"}));
+        QCOMPARE(m_fx->Column(4).mid(1), outputs);
+        QCOMPARE(m_fx->Column(5).mid(1), profiles);
+        QVERIFY2(prompter().messageTexts().last().contains("Line 3 of"), qPrintable(prompter().messageTexts().last()));
         // Cancelled: nothing is written.
         QFile::remove(tsk);
         m_dlg->OnCommand(Ids::SaveTask);

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <QtTest>
 
+#include "app/TaskFile.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/MediaProbe.h"
 #include "core/IniFile.h"
@@ -150,6 +151,26 @@ private slots:
         QVERIFY(out.contains("Unknown profile \"No Such Profile\""));
         QVERIFY(out.contains("MP4 (H.264/AAC)"));
         QCOMPARE(run({"--convert", "--dest"}, &out), 2);
+    }
+
+    // A task file among the inputs: each row with its own profile and output; a row whose
+    // profile is not installed is named and skipped, the others still convert.
+    void taskFileAmongTheInputs()
+    {
+        prepare();
+        const QString tsk = m_folder->file("in/queue $ list.tsk");
+        const QString own = m_folder->file("own out/a $ cut.avi");
+        QVERIFY(WriteTaskFile(tsk, {{clip("a.mp4"), own, "AVI (MPEG-4/MP3)", "mp4", ""},
+                                    {clip("b.mp4"), m_folder->file("b.avi"), "No Such Profile", "mp4", ""}}));
+        QString out;
+        QCOMPARE(run({"--convert", "--dest", m_folder->file("out"), tsk, clip("c.mp4")}, &out), 1);
+        QVERIFY2(out.contains("Skipped: Line 2: \"" + m_folder->file("in/b.mp4") + "\" names the profile \"No Such Profile\""),
+                 qPrintable(out));
+        QVERIFY(out.contains("2 of 3 file(s) converted."));
+        MediaInfo info;
+        QVERIFY2(ParseProbeOutput(own, RunProbe(own, "-i"), info), qPrintable(out));
+        QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
+        QVERIFY(QFile::exists(m_folder->file("out/c.mp4")));
     }
 
     void printCommandsWithoutRunning()

@@ -41,6 +41,46 @@ private slots:
         QFETCH(TaskFileRow, row);
         QFETCH(QString, line);
         QCOMPARE(TaskFileLine(row), line);
+        // Read back from the right: paths keep every "$" they had.
+        const std::optional<TaskFileRow> back = ParseTaskFileLine(line.chopped(1));
+        QVERIFY(back);
+        QCOMPARE(back->sourcePath, row.sourcePath);
+        QCOMPARE(back->outputPath, row.outputPath);
+        QCOMPARE(back->profileName, row.profileName.isEmpty() ? row.profileColumnText : row.profileName);
+        QCOMPARE(back->sourceExt, row.sourceExt);
+    }
+
+    void linesThatAreNoTask_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("no end mark") << "/v/a.avi$  /o/a.mp4$ MP4$  avi";
+        QTest::newRow("no extension field") << "/v/a.avi$ MP4$ $";
+        QTest::newRow("source without its extension") << "/v/a.mkv$  /o/a.mp4$ MP4$  avi$ $";
+        QTest::newRow("free text") << "hello";
+    }
+    void linesThatAreNoTask()
+    {
+        QFETCH(QString, line);
+        QVERIFY(!ParseTaskFileLine(line));
+    }
+
+    void readFileNamesBadLines()
+    {
+        QTemporaryDir dir;
+        const QList<TaskFileRow> rows{{"/in/a$  b.avi", "/out/a$  b.mp4", "MP4", "avi", ""}, {"/in/c.mkv", "/out/c.avi", "AVI", "mkv", ""}};
+        QVERIFY(WriteTaskFile(dir.filePath("t.tsk"), rows));
+        QFile file(dir.filePath("t.tsk"));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(QByteArray("x\0\n\0", 4));
+        file.close();
+        const TaskFileContents read = ReadTaskFile(dir.filePath("t.tsk"));
+        QVERIFY(read.opened);
+        QCOMPARE(read.rows.size(), 2);
+        QCOMPARE(read.rows[0].outputPath, QStringLiteral("/out/a$  b.mp4"));
+        QCOMPARE(read.lineNumbers, (QList<int>{1, 2}));
+        QCOMPARE(read.problems.size(), 1);
+        QVERIFY2(read.problems[0].startsWith("Line 3 of"), qPrintable(read.problems[0]));
+        QVERIFY(!ReadTaskFile(dir.filePath("none.tsk")).opened);
     }
 
     void writeFile_data()
