@@ -6,15 +6,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QEventLoop>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
 #include "app/AppSettings.h"
 #include "app/TaskList.h"
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
+#include "core/OwnerThread.h"
 #include "profiles/CMpegStructs.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileCatalogue.h"
@@ -107,13 +106,7 @@ int main(int argc, char *argv[])
     host.global = {profiles[0], s.destination, s.destination, snapshot.aspectMode, snapshot.tree};
     ConversionFlags flags;
     BatchConverter converter(tasks, host, flags, {QString(), jobs});
-    QEventLoop loop;
-    std::thread worker([&] {
-        converter.Run();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
+    RunServingEvents([&] { converter.Run(); });
     const double end = host.wall.nsecsElapsed() / 1e9;
     if (host.failed || host.predicted.empty()) {
         std::fprintf(stderr, "the run failed\n");

@@ -1,7 +1,6 @@
 #include "app/CCorvaneStudioDlg.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -169,14 +168,7 @@ void CCorvaneStudioDlg::OnInitDialog()
 
 NewTaskSettings CCorvaneStudioDlg::CurrentTaskSettings() const
 {
-    NewTaskSettings s;
-    s.profileName = m_profile.Name();
-    s.profileFile = m_profile.File();
-    s.profileSummary = m_profile.Summary();
-    s.aspectMode = m_profile.AspectMode();
-    s.targetType = GetTargetType(m_profile.Name());
-    s.destination = m_globalDest;
-    return s;
+    return NewTaskSettings::For(m_profile, m_globalDest, m_settings.Folders());
 }
 
 GlobalSelection CCorvaneStudioDlg::CurrentSelection() const
@@ -275,9 +267,7 @@ CommandTarget::State CCorvaneStudioDlg::QueryCommand(int id) const
         break;
     case Ids::RemoveCompleted:
         // Rows going away under a run would shift the rows it has still to visit.
-        s.enabled = !m_batch->IsConverting() &&
-                    std::any_of(m_tasks.Ids().cbegin(), m_tasks.Ids().cend(),
-                                [this](quint16 task) { return m_tasks.State(task).verdict == Verdict::Completed; });
+        s.enabled = !m_batch->IsConverting() && !m_tasks.CompletedIds().isEmpty();
         break;
     case Ids::PlayConverted:
     case Ids::AddConvertedAsTasks:

@@ -160,13 +160,7 @@ QStringList AddTaskFileRows(TaskList &tasks, const TaskFileContents &contents, c
             problem(QStringLiteral("names the profile \"%1\", which is not installed.").arg(row.profileName));
             continue;
         }
-        NewTaskSettings settings;
-        settings.profileName = profile->Name();
-        settings.profileFile = profile->File();
-        settings.profileSummary = profile->Summary();
-        settings.aspectMode = profile->AspectMode();
-        settings.targetType = GetTargetType(profile->Name(), folders);
-        const QList<quint16> ids = tasks.Add({row.sourcePath}, settings, true);
+        const QList<quint16> ids = tasks.Add({row.sourcePath}, NewTaskSettings::For(*profile, QString(), folders), true);
         if (ids.isEmpty()) {
             problem(QStringLiteral("could not be listed."));
             continue;

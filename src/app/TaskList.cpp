@@ -4,8 +4,11 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "app/AppFolders.h"
 #include "conversion/OutputNaming.h"
 #include "conversion/TaskProbe.h"
+#include "profiles/CurrentProfile.h"
+#include "profiles/ProfileCatalogue.h"
 
 namespace {
 // The extension the list works with: after the last "." of the file name, lower case.
@@ -29,6 +32,19 @@ QString VerdictText(Verdict verdict)
     default:
         return {};
     }
+}
+
+NewTaskSettings NewTaskSettings::For(const CurrentProfile &profile, const QString &destination,
+                                     const AppFolders &folders)
+{
+    NewTaskSettings s;
+    s.profileName = profile.Name();
+    s.profileFile = profile.File();
+    s.profileSummary = profile.Summary();
+    s.aspectMode = profile.AspectMode();
+    s.targetType = GetTargetType(profile.Name(), folders);
+    s.destination = destination;
+    return s;
 }
 
 TaskList::TaskList(QObject *parent) : QObject(parent) {}
@@ -241,12 +257,18 @@ void TaskList::RemoveSelected()
     Remove(ids);
 }
 
-int TaskList::RemoveCompleted()
+QList<quint16> TaskList::CompletedIds() const
 {
     QList<quint16> ids;
-    for (quint16 id : std::as_const(m_order))
+    for (quint16 id : m_order)
         if (const Entry *e = entry(id); e && e->state.verdict == Verdict::Completed)
             ids << id;
+    return ids;
+}
+
+int TaskList::RemoveCompleted()
+{
+    const QList<quint16> ids = CompletedIds();
     Remove(ids);
     return int(ids.size());
 }

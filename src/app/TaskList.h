@@ -8,6 +8,9 @@
 
 #include "app/TaskRecord.h"
 
+class AppFolders;
+class CurrentProfile;
+
 // What the last run made of a task.
 enum class Verdict { None, Running, Completed, Failed, Stopped };
 
@@ -35,6 +38,9 @@ struct NewTaskSettings
     QString targetType;  // extension of the profile's output files
     QString destination; // empty: outputs go beside their input
     int aspectMode = 0;
+
+    // A profile's settings, with the destination given.
+    static NewTaskSettings For(const CurrentProfile &profile, const QString &destination, const AppFolders &folders);
 };
 
 // The task list without a window: the records under their 16-bit ids, the order of
@@ -82,7 +88,8 @@ public:
     // --- Row commands -----------------------------------------------------------
     // Removes every selected row and its record (a holder of the record keeps it alive).
     void RemoveSelected();
-    // Removes every row whose last run completed; returns how many.
+    // The rows whose last run completed, in list order, and their removal (returns how many).
+    QList<quint16> CompletedIds() const;
     int RemoveCompleted();
     void Remove(const QList<quint16> &ids);
     // Each selected row one place up: visited from the bottom, a moved row's neighbour is

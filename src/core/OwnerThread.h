@@ -1,9 +1,11 @@
 #pragma once
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
 #include <future>
 #include <memory>
+#include <thread>
 #include <type_traits>
 
 // Runs f on the thread of context (the user-interface thread for a window, the
@@ -22,4 +24,18 @@ auto OnOwnerThread(QObject *context, F &&f) -> std::invoke_result_t<F>
     QMetaObject::invokeMethod(context, [task] { (*task)(); }, Qt::QueuedConnection);
     // A context destroyed before running the call drops it: get() then throws std::future_error.
     return done.get();
+}
+
+// Runs work on a thread of its own while this thread serves events, so that the work can
+// reach objects of this thread through OnOwnerThread; returns when the work has ended.
+template <typename F>
+void RunServingEvents(F &&work)
+{
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
 }

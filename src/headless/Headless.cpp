@@ -1,7 +1,6 @@
 #include "headless/Headless.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <atomic>
@@ -9,7 +8,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
-#include <thread>
 #include <unistd.h>
 
 #include "app/AppSettings.h"
@@ -162,13 +160,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     global.aspectMode = snapshot.aspectMode;
     global.tree = snapshot.tree;
 
-    NewTaskSettings newTasks;
-    newTasks.profileName = profileName;
-    newTasks.profileFile = profile.File();
-    newTasks.profileSummary = profile.Summary();
-    newTasks.aspectMode = profile.AspectMode();
-    newTasks.targetType = GetTargetType(profileName, settings.Folders());
-    newTasks.destination = global.destination;
+    const NewTaskSettings newTasks = NewTaskSettings::For(profile, global.destination, settings.Folders());
 
     // Files the list refuses (missing, without an extension, given twice) count as not converted.
     TaskList tasks;
@@ -219,13 +211,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     BatchConverter converter(tasks, host, flags,
                              {settings.GetRunMode(), std::max(1, commandLine.jobs)});
     // The run's threads reach the task list through this thread, which serves them meanwhile.
-    QEventLoop loop;
-    std::thread run([&] {
-        converter.Run();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    run.join();
+    RunServingEvents([&] { converter.Run(); });
 
     int completed = 0;
     for (int row = 0; row < tasks.Count(); ++row) {

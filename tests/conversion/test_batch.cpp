@@ -1,4 +1,3 @@
-#include <QEventLoop>
 #include <csignal>
 #include <sys/resource.h>
 #include <QFile>
@@ -12,6 +11,7 @@
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/MediaProbe.h"
+#include "core/OwnerThread.h"
 #include "core/IniFile.h"
 #include "core/UserMessage.h"
 #include "lang/Language.h"
@@ -215,13 +215,7 @@ class TestBatch : public QObject
     void run(int jobs = 1)
     {
         BatchConverter converter(*m_tasks, *m_host, m_flags, {m_settings->GetRunMode(), jobs});
-        QEventLoop loop;
-        std::thread worker([&] {
-            converter.Run();
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        loop.exec();
-        worker.join();
+        RunServingEvents([&] { converter.Run(); });
     }
     QStringList statuses() const
     {
