@@ -69,7 +69,22 @@ public:
         int playing = 0;
         mpv_set_property(m_mpv, "pause", MPV_FORMAT_FLAG, &playing);
         const char *command[] = {"loadfile", path, "replace", nullptr};
-        m_loaded = mpv_command(m_mpv, command) >= 0;
+        mpv_node result;
+        m_ready = false;
+        m_entry = 0;
+        m_loaded = mpv_command_ret(m_mpv, command, &result) >= 0;
+        if (!m_loaded)
+            return;
+        if (result.format == MPV_FORMAT_NODE_MAP) {
+            const mpv_node_list *map = result.u.list;
+            for (int i = 0; i < map->num; ++i)
+                if (std::strcmp(map->keys[i], "playlist_entry_id") == 0 && map->values[i].format == MPV_FORMAT_INT64)
+                    m_entry = map->values[i].u.int64;
+        }
+        mpv_free_node_contents(&result);
+        // "replace" leaves the new file alone in the playlist.
+        if (m_entry == 0)
+            mpv_get_property(m_mpv, "playlist/0/id", MPV_FORMAT_INT64, &m_entry);
     }
 
     void Pause()
@@ -125,7 +140,9 @@ public:
         {
             std::lock_guard lock(m_mutex);
             DrainEvents();
-            if (m_mpv && m_loaded) {
+            // Until the file asked for is open, mpv still answers for the one before it
+            // (a stop or a replace takes effect a moment later), or for nothing.
+            if (m_mpv && m_loaded && m_ready) {
                 double seconds = 0;
                 if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &seconds) >= 0)
                     length = WholeSeconds(seconds);
@@ -204,6 +221,8 @@ private:
             mpv_terminate_destroy(m_mpv);
         m_mpv = nullptr;
         m_loaded = false;
+        m_ready = false;
+        m_entry = m_starting = 0;
     }
 
     void StopLocked()
@@ -213,6 +232,8 @@ private:
         const char *command[] = {"stop", nullptr};
         mpv_command(m_mpv, command);
         m_loaded = false;
+        m_ready = false;
+        m_entry = 0;
     }
 
     // Nobody waits on mpv's events; they are emptied on every call so the queue
@@ -225,7 +246,14 @@ private:
             const mpv_event *event = mpv_wait_event(m_mpv, 0);
             if (event->event_id == MPV_EVENT_NONE)
                 break;
-            if (event->event_id == MPV_EVENT_SHUTDOWN) {
+            if (event->event_id == MPV_EVENT_START_FILE) {
+                m_starting = static_cast<const mpv_event_start_file *>(event->data)->playlist_entry_id;
+            } else if (event->event_id == MPV_EVENT_FILE_LOADED) {
+                m_ready = m_ready || (m_entry != 0 && m_starting == m_entry);
+            } else if (event->event_id == MPV_EVENT_END_FILE) {
+                if (static_cast<const mpv_event_end_file *>(event->data)->playlist_entry_id == m_entry)
+                    m_ready = false;
+            } else if (event->event_id == MPV_EVENT_SHUTDOWN) {
                 const preview_window window = m_window;
                 Destroy();
                 m_window = window;
@@ -238,6 +266,9 @@ private:
     mpv_handle *m_mpv = nullptr;
     preview_window m_window = 0;
     bool m_loaded = false;   // a file was handed to mpv and not stopped since
+    int64_t m_entry = 0;     // mpv's playlist id of that file
+    int64_t m_starting = 0;  // the entry mpv last began to open
+    bool m_ready = false;    // that file is open and has not ended
 };
 
 Player &ThePlayer()
