@@ -9,7 +9,8 @@ libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev 
 libmpv-dev
 fonts-dejavu-core fonts-wqy-microhei
 xvfb xauth
-file dpkg-dev desktop-file-utils appstream lintian"
+file dpkg-dev desktop-file-utils appstream lintian
+dbus-daemon"
 
 missing=""
 for p in $PACKAGES; do

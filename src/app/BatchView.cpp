@@ -11,6 +11,7 @@
 #include "core/ThreadGroup.h"
 #include "lang/Language.h"
 #include "toolkit/ImageButton.h"
+#include "toolkit/Launcher.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/StatusBar.h"
 #include "toolkit/SystemSound.h"
@@ -39,7 +40,10 @@ public:
     }
     void RunStarted(double) override
     {
-        ui([this] { m_view.SetOverall(0); });
+        ui([this] {
+            m_view.SetOverall(0);
+            Launcher::Current().ShowProgress(m_shownOverall = 0);
+        });
     }
     void TaskStarted(const TaskStartedEvent &event) override
     {
@@ -63,8 +67,11 @@ public:
                 m_view.SetStatusLine(event.statusLine);
                 SetRowProgress(m_view.m_tasks.RowOf(event.id), event.rowPercent.value_or(0), true);
             }
-            if (event.overall)
+            if (event.overall) {
                 m_view.SetOverall(*event.overall);
+                if (*event.overall != m_shownOverall)
+                    Launcher::Current().ShowProgress(m_shownOverall = *event.overall);
+            }
             if (event.remaining && !m_view.IsPaused())
                 m_view.SetTimeLeft(GetLangString(QStringLiteral("@178")).replace(QStringLiteral("%s"),
                                                                                  RunClock::Format(*event.remaining)));
@@ -76,6 +83,7 @@ public:
             const int row = m_view.m_tasks.RowOf(event.id);
             SetRowProgress(row, 0, false);
             CListCtrlEx *list = m_view.m_parts.list;
+            ++(event.verdict == Verdict::Completed ? m_converted : m_notConverted);
             switch (event.verdict) {
             case Verdict::Completed:
                 list->SetItemColor(row, kSucceededColor, CListCtrlEx::kUnchanged);
@@ -102,12 +110,19 @@ public:
     {
         ui([this] {
             m_view.SetOverall(0);
+            Launcher::Current().ShowProgress(-1);
             m_view.SetTimeLeft(QString());
             m_view.ShowPauseState();
             if (m_view.m_workerThread == m_worker)
                 m_view.m_workerThread = 0;
             m_view.m_parts.convertAll->setEnabled(true);
             m_view.m_parts.convertSelected->setEnabled(true);
+            // A user who looked elsewhere during a long run hears of its end.
+            if (m_converted + m_notConverted > 0 && !m_view.m_parts.window->isActiveWindow())
+                Launcher::Current().Notify(GetLangString(QStringLiteral("@182")),
+                                           GetLangString(QStringLiteral("@183"))
+                                               .replace(QStringLiteral("%1"), QString::number(m_converted))
+                                               .replace(QStringLiteral("%2"), QString::number(m_notConverted)));
             emit m_view.runEnded();
         });
     }
@@ -149,6 +164,9 @@ private:
 
     BatchView &m_view;
     const ThreadGroup::Id m_worker;
+    int m_converted = 0;    // tasks of this run, counted on the window's thread
+    int m_notConverted = 0;
+    int m_shownOverall = -1; // on the taskbar entry
 };
 
 BatchView::BatchView(TaskList &tasks, AppSettings &settings, Parts parts, Window window, QObject *parent)

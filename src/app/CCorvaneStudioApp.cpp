@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/CCorvaneStudioDlg.h"
+#include "app/QueueState.h"
 #include "conversion/EngineLocation.h"
 #include "toolkit/Prompter.h"
 #include "toolkit/Resources.h"
@@ -31,5 +32,7 @@ void CCorvaneStudioApp::InitInstance(const QString &programPath, const QStringLi
 
 int CCorvaneStudioApp::Run()
 {
+    m_mainWindow->show();
+    m_mainWindow->KeepQueue(QueueStatePath(m_settings.Folders()));
     return m_mainWindow->exec();
 }

@@ -22,6 +22,7 @@
 #include "app/MenuResources.h"
 #include "app/PathReceiver.h"
 #include "app/PreviewWindowHost.h"
+#include "app/QueueState.h"
 #include "app/TaskListView.h"
 #include "app/TaskTableModel.h"
 #include "controls/CListCtrlEx.h"
@@ -96,6 +97,7 @@ CCorvaneStudioDlg::~CCorvaneStudioDlg()
 {
     // The parts use the task list: they go first, after every thread has ended.
     m_batch->StopAndWait();
+    delete m_keeper; // writes what is pending: it reads the task list
     m_taskView->Close();
     delete m_preview;
     delete m_batch;
@@ -417,8 +419,33 @@ bool CCorvaneStudioDlg::OnClose()
     // for before the records it may still read are freed.
     m_batch->StopAndWait();
     m_taskView->Close();
+    // The list as it was at the close stays kept for the next start.
+    delete m_keeper;
+    m_keeper = nullptr;
     m_tasks.Clear();
     return true;
+}
+
+void CCorvaneStudioDlg::KeepQueue(const QString &path)
+{
+    const int saved = SavedQueueSize(path);
+    if (saved > 0
+        && AskOkCancel(this, GetLangString(QStringLiteral("@181")).replace(QStringLiteral("%d"), QString::number(saved)))) {
+        const QStringList problems = RestoreQueueState(m_tasks, path, false);
+        m_taskView->UpdateStatusCounts();
+        if (m_tasks.Count() > 0) {
+            FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
+            FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
+        }
+        if (!problems.isEmpty())
+            ShowMessage(this, problems.join(u'\n'), Prompter::Icon::Warning);
+    }
+    // A declined list is gone: from now on the file holds this session's.
+    QString error;
+    if (!WriteQueueState(path, m_tasks, &error))
+        ShowMessage(this, error, Prompter::Icon::Warning);
+    delete m_keeper;
+    m_keeper = new QueueKeeper(m_tasks, path, this);
 }
 
 void CCorvaneStudioDlg::closeEvent(QCloseEvent *event)

@@ -11,6 +11,7 @@
 class AppSettings;
 class BatchView;
 class PathReceiver;
+class QueueKeeper;
 class PreviewWindowHost;
 class PropertyGridItem;
 class TaskListView;
@@ -56,6 +57,9 @@ public:
     void LayoutControls(int cx, int cy);
     // The shutdown path; false when the user chose to keep the window open.
     bool OnClose();
+    // Offers the list the last session kept in the state file at path, then keeps the
+    // list there while it changes.
+    void KeepQueue(const QString &path);
 
     // The destination field: a typed folder is made and becomes the destination.
     void OnDestinationKillFocus();
@@ -106,4 +110,5 @@ private:
     BatchView *m_batch = nullptr;
     PreviewWindowHost *m_preview = nullptr;
     PathReceiver *m_pathReceiver = nullptr;
+    QueueKeeper *m_keeper = nullptr;
 };

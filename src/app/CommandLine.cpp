@@ -19,6 +19,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         };
         if (arg == QStringLiteral("--convert")) {
             cl.convert = true;
+        } else if (arg == QStringLiteral("--resume")) {
+            cl.resume = true;
         } else if (arg == QStringLiteral("--profile")) {
             value(cl.profile);
         } else if (arg == QStringLiteral("--dest")) {
@@ -42,5 +44,5 @@ CommandLine ParseCommandLine(const QStringList &arguments)
 QString CommandLineUsage()
 {
     return QStringLiteral("usage: corvane-studio [FILE...]\n"
-                          "       corvane-studio --convert [--profile NAME] [--dest DIR] [--jobs N] FILE...\n");
+                          "       corvane-studio --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [FILE...]\n");
 }

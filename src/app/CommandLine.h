@@ -10,6 +10,7 @@ struct CommandLine
     QString profile;      // --profile NAME
     QString destination;  // --dest DIR
     int jobs = 1;         // --jobs N: engines at once, headless
+    bool resume = false;  // --resume: headless, the kept queue first, Completed rows left out
     QStringList errors;   // unknown switches, switches without their value, bad numbers
 };
 

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 
 #include "app/AppFolders.h"
 #include "conversion/OutputNaming.h"
@@ -138,7 +139,13 @@ QList<quint16> TaskList::Add(const QStringList &paths, const NewTaskSettings &se
         seen.insert(path);
         records << std::move(task);
     }
+    return Insert(std::move(records), queueForProbe);
+}
+
+QList<quint16> TaskList::Insert(QList<TaskPtr> records, bool queueForProbe)
+{
     QList<quint16> ids;
+    records.resize(std::min<qsizetype>(records.size(), kMaxTaskId - m_nextTaskId));
     if (records.isEmpty())
         return ids;
     const int first = Count();
@@ -151,6 +158,14 @@ QList<quint16> TaskList::Add(const QStringList &paths, const NewTaskSettings &se
     invalidateRows();
     emit rowsInserted(first, Count() - 1);
     return ids;
+}
+
+void TaskList::RestoreState(int id, const TaskState &state)
+{
+    if (Entry *e = entry(id)) {
+        e->state = state;
+        emit taskChanged(id);
+    }
 }
 
 int TaskList::IdAt(int row) const

@@ -71,6 +71,9 @@ public:
     QList<quint16> Add(const QStringList &paths, const NewTaskSettings &settings, bool queueForProbe);
     // Lists a record made elsewhere under the next id; 0 when no id is left.
     quint16 Insert(TaskPtr record, bool queueForProbe);
+    // Lists records made elsewhere as new rows at the end, in one change; returns their
+    // ids (fewer when the ids run out).
+    QList<quint16> Insert(QList<TaskPtr> records, bool queueForProbe);
 
     // --- Rows ---------------------------------------------------------------
     int IdAt(int row) const; // 0 outside the list
@@ -103,6 +106,8 @@ public:
     TaskState State(int id) const;
     // A final verdict also ends the task's time: elapsed is the seconds it ran.
     void SetVerdict(int id, Verdict verdict, const QString &report = QString(), double elapsed = -1);
+    // A state kept from an earlier session, as it was.
+    void RestoreState(int id, const TaskState &state);
     // The status column of a running task ("seeking...") and its progress; the first call
     // of a run starts the task's time.
     void SetRunning(int id, const QString &status, int percent);

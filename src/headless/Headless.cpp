@@ -7,11 +7,13 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <unistd.h>
 
 #include "app/AppSettings.h"
 #include "app/CommandLine.h"
+#include "app/QueueState.h"
 #include "app/TaskFile.h"
 #include "app/TaskList.h"
 #include "conversion/BatchConversion.h"
@@ -165,6 +167,14 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     // Files the list refuses (missing, without an extension, given twice) count as not converted.
     TaskList tasks;
     int refused = 0;
+    // The kept list comes first, as it stood; it is kept up to date as this run goes.
+    std::unique_ptr<QueueKeeper> keeper;
+    if (commandLine.resume) {
+        const QString statePath = QueueStatePath(settings.Folders());
+        for (const QString &problem : RestoreQueueState(tasks, statePath, true))
+            print(stderr, QStringLiteral("Skipped: %1").arg(problem));
+        keeper = std::make_unique<QueueKeeper>(tasks, statePath);
+    }
     for (const QString &file : commandLine.files) {
         const QString path = file.trimmed();
         const bool isFile = QFileInfo(path).isFile();

@@ -6,6 +6,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <algorithm>
 
 namespace {
 const QString kProductId = QStringLiteral("corvane-studio");
@@ -91,4 +93,42 @@ bool DesktopLauncher::ShowInFileManager(const QString &path)
         w->deleteLater();
     });
     return true;
+}
+
+void DesktopLauncher::Notify(const QString &summary, const QString &body)
+{
+    SendDesktopNotification(QDBusConnection::sessionBus(), summary, body, QGuiApplication::desktopFileName());
+}
+
+bool SendDesktopNotification(const QDBusConnection &bus, const QString &summary, const QString &body,
+                             const QString &desktopId)
+{
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), desktopId}};
+    call << QCoreApplication::applicationName() << 0u << desktopId << summary << body << QStringList() << hints
+         << qint32(-1);
+    // Nobody waits for the answer: a missing service only means no notification.
+    return bus.send(call);
+}
+
+void DesktopLauncher::ShowProgress(int percent)
+{
+    SendLauncherProgress(QDBusConnection::sessionBus(), QGuiApplication::desktopFileName(), percent);
+}
+
+bool SendLauncherProgress(const QDBusConnection &bus, const QString &desktopId, int percent)
+{
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/corvanestudio/CorvaneStudio/launcher"),
+                                                     QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                                     QStringLiteral("Update"));
+    const QVariantMap properties{{QStringLiteral("progress"), std::clamp(percent, 0, 100) / 100.0},
+                                 {QStringLiteral("progress-visible"), percent >= 0}};
+    signal << QStringLiteral("application://%1.desktop").arg(desktopId) << properties;
+    return bus.send(signal);
 }

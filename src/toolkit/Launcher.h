@@ -35,6 +35,12 @@ public:
     // Shows a file in the file manager with the file selected; when no file manager
     // answers for that, opens the file's folder instead.
     virtual bool ShowInFileManager(const QString &path) = 0;
+    // A desktop notification (a run that ended while the user looked elsewhere); nothing
+    // when the desktop has no notification service.
+    virtual void Notify(const QString &summary, const QString &body) = 0;
+    // The run's overall progress on the program's taskbar or dock entry, where the desktop
+    // shows one; a negative percent takes it away.
+    virtual void ShowProgress(int percent) = 0;
 
     // Shows the help page of the program in the default browser. No message when the
     // page is missing: the browser says so.
@@ -54,4 +60,15 @@ class DesktopLauncher : public Launcher
 public:
     bool OpenUrl(const QUrl &url) override;
     bool ShowInFileManager(const QString &path) override;
+    void Notify(const QString &summary, const QString &body) override;
+    void ShowProgress(int percent) override;
 };
+
+class QDBusConnection;
+// Sends a notification to org.freedesktop.Notifications on the given bus, naming the
+// program's desktop entry. False when the bus is not connected; the call is not waited for.
+bool SendDesktopNotification(const QDBusConnection &bus, const QString &summary, const QString &body,
+                             const QString &desktopId);
+// Emits com.canonical.Unity.LauncherEntry.Update for "application://desktopId.desktop":
+// progress 0..1 shown, or hidden for a negative percent. False when the bus is not connected.
+bool SendLauncherProgress(const QDBusConnection &bus, const QString &desktopId, int percent);

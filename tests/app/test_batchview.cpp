@@ -13,6 +13,7 @@
 #include "core/IniFile.h"
 #include "lang/Language.h"
 #include "support/MainWindowFixture.h"
+#include "support/RecordingLauncher.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/ImageButton.h"
 #include "toolkit/StatusBar.h"
@@ -100,8 +101,20 @@ private slots:
             return int(QDialog::Rejected);
         });
         QSignalSpy overall(&batch(), &BatchView::overallProgressChanged);
+        // The user looks at another window meanwhile, so the end is told by the desktop.
+        TestSupport::RecordingLauncherGuard desktop;
+        QWidget elsewhere;
+        elsewhere.show();
+        QApplication::setActiveWindow(&elsewhere);
+        QTRY_VERIFY(!m_dlg->isActiveWindow());
         m_dlg->OnCommand(Ids::ConvertAll);
         waitForRunEnd();
+        QCOMPARE(desktop->notifications, QStringList{"Conversion finished: 2 converted, 1 not converted"});
+        // The taskbar entry shows the run's progress, rising, and none once it ended.
+        QVERIFY(desktop->progress.size() >= 3);
+        QCOMPARE(desktop->progress.first(), 0);
+        QCOMPARE(desktop->progress.last(), -1);
+        QVERIFY(std::is_sorted(desktop->progress.begin(), desktop->progress.end() - 1));
         QCOMPARE(m_fx->Column(3), (QStringList{"Completed", "Completed", "Failed"}));
         QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kGrey));
         QCOMPARE(m_list->TextColor(2), CListCtrlEx::FromColorRef(kBlue));
@@ -139,6 +152,9 @@ private slots:
         start();
         addClips({"a.mp4", "b.mp4"});
         hangingEngine();
+        TestSupport::RecordingLauncherGuard desktop;
+        QApplication::setActiveWindow(m_dlg);
+        QTRY_VERIFY(m_dlg->isActiveWindow());
         m_dlg->OnCommand(Ids::ConvertAll);
         waitForEngine();
         // The window keeps serving events while the engine hangs.
@@ -160,6 +176,7 @@ private slots:
         m_dlg->OnCommand(Ids::StopConvert);
         waitForRunEnd();
         QCOMPARE(m_fx->Column(3), (QStringList{"Stoped", ""}));
+        QCOMPARE(desktop->notifications, QStringList{}); // the user watched it end
         QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kBlue));
         QVERIFY(m_dlg->Controls().statusBar->PaneText(1).contains(" Stop Converting \""));
         QVERIFY(!batch().IsPaused());

@@ -1,5 +1,8 @@
+#include <QDBusConnection>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include "app/AboutDialog.h"
@@ -10,6 +13,30 @@
 #include "toolkit/ControlId.h"
 
 using TestSupport::RecordingLauncherGuard;
+
+// Stands in for the desktop's notification service on a private session bus.
+class NotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList received;
+    QStringList progress;
+public slots:
+    void Update(const QString &app, const QVariantMap &properties)
+    {
+        progress << QStringLiteral("%1 %2 %3").arg(app, properties.value("progress").toString(),
+                                                   properties.value("progress-visible").toString());
+    }
+    uint Notify(const QString &app, uint replaces, const QString &icon, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &hints, int timeout)
+    {
+        received << QStringList{app, QString::number(replaces), icon, summary, body, QString::number(actions.size()),
+                                hints.value("desktop-entry").toString(), QString::number(timeout)}
+                        .join(u'|');
+        return uint(received.size());
+    }
+};
 
 // What the program hands to the desktop, the link label, and the About box that holds one.
 class TestLaunches : public QObject
@@ -27,6 +54,44 @@ private slots:
         }
         QCOMPARE(FeedbackLink().size(), 31);
         QVERIFY(FeedbackLink().startsWith(QStringLiteral("mailto:")) && !FeedbackLink().contains(u'?'));
+    }
+
+    void notificationOnTheSessionBus()
+    {
+        // Without a bus nothing is sent and nothing fails.
+        QVERIFY(!SendDesktopNotification(QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "none"), "s", "b", "id"));
+        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
+        if (daemon.isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        QProcess bus;
+        bus.start(daemon, {"--session", "--nofork", "--print-address"});
+        QVERIFY(bus.waitForStarted() && bus.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+        {
+            QDBusConnection serviceSide = QDBusConnection::connectToBus(address, "service");
+            NotificationService service;
+            QVERIFY(serviceSide.registerObject("/org/freedesktop/Notifications", &service, QDBusConnection::ExportAllSlots));
+            QVERIFY(serviceSide.registerService("org.freedesktop.Notifications"));
+            QCoreApplication::setApplicationName("corvane-studio");
+            QVERIFY(SendDesktopNotification(QDBusConnection::connectToBus(address, "program"), "Conversion finished",
+                                            "2 converted, 1 not converted", "org.corvanestudio.CorvaneStudio"));
+            QTRY_COMPARE(service.received,
+                         QStringList{"corvane-studio|0|org.corvanestudio.CorvaneStudio|Conversion finished|"
+                                     "2 converted, 1 not converted|0|org.corvanestudio.CorvaneStudio|-1"});
+            // The taskbar entry's progress is a signal anyone on the bus may follow.
+            QVERIFY(serviceSide.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry", "Update", &service,
+                                        SLOT(Update(QString, QVariantMap))));
+            QDBusConnection program = QDBusConnection::connectToBus(address, "program");
+            for (int percent : {0, 42, 100, -1})
+                QVERIFY(SendLauncherProgress(program, "org.corvanestudio.CorvaneStudio", percent));
+            const QString app = "application://org.corvanestudio.CorvaneStudio.desktop";
+            QTRY_COMPARE(service.progress, (QStringList{app + " 0 true", app + " 0.42 true", app + " 1 true",
+                                                        app + " 0 false"}));
+        }
+        QDBusConnection::disconnectFromBus("service");
+        QDBusConnection::disconnectFromBus("program");
+        bus.kill();
+        bus.waitForFinished();
     }
 
     void fileManagerUris_data()

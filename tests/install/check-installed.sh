@@ -101,10 +101,25 @@ quiet() { ! grep -v 'This plugin does not support raise()' "$work/window.log"; }
 quiet || fail "the window's start printed warnings"
 run timeout 20 "$program" "$1" || fail "the second start did not hand its file over"
 kill -0 "$window" 2>/dev/null || fail "the window ended after the hand-over"
-kill "$window"
+state=$xdg/state/corvane-studio/queue.json
+for i in $(seq 1 50); do
+    grep -q 'clip one.avi' "$state" 2>/dev/null && break
+    sleep 0.2
+done
+grep -q 'clip one.avi' "$state" 2>/dev/null || fail "the window did not keep its list in $state"
+kill -9 "$window"
 wait "$window" 2>/dev/null || true
 window=""
 quiet || fail "the window printed warnings"
+
+step "the list of the killed window resumed headless, then nothing left to do"
+run "$program" --convert --resume --dest "$work/out put/resumed" >"$work/resume.log" 2>&1 ||
+    { cat "$work/resume.log"; fail "the kept list was not converted"; }
+[ -s "$work/out put/resumed/clip one.mp4" ] || { cat "$work/resume.log"; fail "the kept file was not converted"; }
+if run "$program" --convert --resume >"$work/resume.log" 2>&1; then
+    cat "$work/resume.log"; fail "a completed file was converted again"
+fi
+grep -q 'Nothing to convert' "$work/resume.log" || { cat "$work/resume.log"; fail "resuming a done list"; }
 
 step "Detail: a profile edited and saved (test_installed)"
 mkdir -m 700 "$work/tmp/runtime-test" && [ -z "$as_user" ] || chown 65534:65534 "$work/tmp/runtime-test"

@@ -34,6 +34,11 @@ public:
         shownFiles << path;
         return showAnswer;
     }
+
+    QStringList notifications; // "summary: body"
+    void Notify(const QString &summary, const QString &body) override { notifications << summary + ": " + body; }
+    QList<int> progress;
+    void ShowProgress(int percent) override { progress << percent; }
 };
 
 // Installs a RecordingLauncher for the lifetime of the guard.

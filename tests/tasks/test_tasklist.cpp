@@ -4,9 +4,13 @@
 #include <QtTest>
 
 #include "app/MediaFileTypes.h"
+#include "app/QueueState.h"
 #include "app/TaskList.h"
+#include "profiles/CMpegStructs.h"
+#include "profiles/ParamFileWriter.h"
 
-// The task list without a window: adding, order, selection, row commands, run state.
+// The task list without a window: adding, order, selection, row commands, run state, and
+// the state file that keeps it between sessions.
 class TestTaskList : public QObject
 {
     Q_OBJECT
@@ -40,6 +44,11 @@ class TestTaskList : public QObject
             list.SetVerdict(id, Verdict::Completed);
         for (int row : selected)
             list.SetSelected(row, row, true);
+    }
+    static QByteArray contents(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     static QString order(const TaskList &list)
     {
@@ -250,6 +259,81 @@ private slots:
         QCOMPARE(list.SelectedRows().first(), 101);
         for (int row = 0; row < list.Count(); row += 997)
             QCOMPARE(list.RowOf(list.IdAt(row)), row);
+    }
+
+    void keptQueue()
+    {
+        // Four rows in each state a run leaves, one with its own settings, trims and an
+        // output whose name has blanks, quotes, "$" and non-Latin letters.
+        TaskList list;
+        list.Add({file("a.avi"), file("b.avi"), file("c $1 'q' \u89c6\u9891.avi"), file("d.avi"), file("e.avi")},
+                 settings(), false);
+        list.SetRunning(1, QString(), 10);
+        list.SetVerdict(1, Verdict::Completed, QString(), 3.5);
+        list.SetRunning(2, QString(), 10);
+        list.SetVerdict(2, Verdict::Failed, "engine said no\nsecond line");
+        list.SetRunning(4, "seeking...", 50);
+        CMpegStructs profile;
+        profile.LoadFromFile(qEnvironmentVariable("CORVANE_SOURCE_DIR") + "/data/profiles/avi_mpeg4_mp3.ini");
+        QVERIFY(profile.GetRoot()->nChildCount() > 0);
+        const TaskPtr own = list.Find(3);
+        own->useGlobalOutput = 0;
+        own->paramTree = CloneCells(profile.GetRoot());
+        own->outputPath = m_dir.filePath("out/c $1 'q' \u89c6\u9891.mkv");
+        own->trimStart = 5;
+        own->trimStop = 65;
+        own->trimLength = 60;
+        own->durationSec = 90;
+        list.Find(5)->paramTree = CloneCells(profile.GetRoot()); // follows the window: not kept
+        const QString path = m_dir.filePath("state/queue.json");
+        QVERIFY(WriteQueueState(path, list));
+        QCOMPARE(SavedQueueSize(path), 5);
+
+        QFile::remove(m_dir.filePath("e.avi"));
+        TaskList back;
+        back.Add({m_dir.filePath("b.avi")}, settings(), false); // already listed: kept once
+        QCOMPARE(RestoreQueueState(back, path, false),
+                 QStringList{QStringLiteral("\"%1\" is no longer there.").arg(m_dir.filePath("e.avi"))});
+        QCOMPARE(order(back), QStringLiteral("bac $1 'q' \u89c6\u9891d"));
+        const int a = back.IdAt(1), c = back.IdAt(2), d = back.IdAt(3);
+        QCOMPARE(back.State(a).verdict, Verdict::Completed);
+        QCOMPARE(back.State(a).elapsed, 3.5);
+        QCOMPARE(back.State(a).status, QStringLiteral("Completed"));
+        QCOMPARE(back.State(d).verdict, Verdict::None); // running when it ended: still to do
+        const TaskPtr c2 = back.Find(c);
+        QCOMPARE(c2->outputPath.str(), own->outputPath.str());
+        QCOMPARE(c2->useGlobalOutput, 0);
+        QCOMPARE(std::tuple(c2->trimStart, c2->trimStop, c2->trimLength, c2->durationSec), std::tuple(5, 65, 60, 90));
+        QVERIFY(c2->paramTree);
+        QCOMPARE(ParamFileText({c2->paramTree.get(), {}, {}, {}}), ParamFileText({own->paramTree.get(), {}, {}, {}}));
+        QCOMPARE(back.Find(back.IdAt(0))->profileName.str(), settings().profileName);
+        QCOMPARE(back.ProbeQueueSize(), 3); // restored rows are described again
+
+        // Headless resumes without the converted rows; a failed one comes back with its report.
+        TaskList resumed;
+        RestoreQueueState(resumed, path, true);
+        QCOMPARE(order(resumed), QStringLiteral("bc $1 'q' \u89c6\u9891d"));
+        QCOMPARE(resumed.State(resumed.IdAt(0)).report, QStringLiteral("engine said no\nsecond line"));
+
+        // What is not a state file of ours restores nothing.
+        for (const QByteArray &junk : {QByteArray("{\"format\":2,\"tasks\":[{\"source\":\"x\"}]}"),
+                                       QByteArray("[1,2"), QByteArray(), QByteArray("{\"format\":1,\"tasks\":[7,\"s\",{}]}")}) {
+            QFile f(m_dir.filePath("junk.json"));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(junk) >= 0);
+            f.close();
+            TaskList none;
+            QCOMPARE(RestoreQueueState(none, f.fileName(), false), QStringList{});
+            QCOMPARE(none.Count(), 0);
+        }
+
+        // The keeper follows changes; an emptied list leaves no file to offer.
+        {
+            QueueKeeper keeper(back, path);
+            back.SetVerdict(d, Verdict::Stopped);
+            QTRY_COMPARE_WITH_TIMEOUT(contents(path), QueueStateText(back), 5000);
+            back.Clear();
+        }
+        QVERIFY(!QFile::exists(path));
     }
 };
 
