@@ -9,6 +9,7 @@
 #include <exception>
 #include <thread>
 
+#include "app/AppFolders.h"
 #include "app/RunLog.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/EngineOutputParser.h"
@@ -37,6 +38,13 @@ QString fillPlaceholder(const QString &format, const QString &value)
     if (at >= 0)
         text.replace(at, 2, value);
     return text;
+}
+
+// Where the paces of earlier runs are kept; empty before the program knows its folders.
+QString PacesPath()
+{
+    const QString folder = AppFolders::Current().StateFolder();
+    return folder.isEmpty() ? QString() : folder + QStringLiteral("paces.json");
 }
 
 QString exitCause(int exitStatus, bool sawSuccess)
@@ -165,7 +173,7 @@ void BatchConverter::Run()
     m_flags.stopRequested = false;
     try {
         m_host.RunStarting();
-        m_flags.clock.Start(m_env.jobs);
+        m_flags.clock.Start(m_env.jobs, RunClock::Load(PacesPath()));
         if (TotalsPass()) {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
@@ -242,10 +250,12 @@ bool BatchConverter::TotalsPass()
             auto info = std::make_unique<MediaInfo>();
             ParseProbeOutput(task.sourcePath, text, *info);
             task.durationSecText = info->durationSecText;
+            task.videoSize = info->videoSize;
             OnList([&] { m_tasks.SetMediaInfo(task.id, std::move(info)); });
         }
         total += task.Duration();
-        m_flags.clock.AddTask(task.id, task.HasOwnOutput() ? task.profileName : globalProfile, task.Duration());
+        m_flags.clock.AddTask(task.id, task.HasOwnOutput() ? task.profileName : globalProfile, task.Duration(),
+                              RunClock::Megapixels(task.videoSize));
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_totalSeconds = total;
@@ -530,6 +540,9 @@ void BatchConverter::Finish(TaskFinishedEvent &event)
 
 void BatchConverter::EndOfRun()
 {
+    // The next run's time left starts from the paces this one measured.
+    if (const QString path = PacesPath(); !path.isEmpty())
+        RunClock::Save(path, m_flags.clock.Remembered());
     // A run that ends while paused leaves nothing suspended for the next one.
     m_flags.SetPaused(false);
     m_host.RunEnded();

@@ -1,6 +1,13 @@
 #include "conversion/RunClock.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 
@@ -28,6 +35,11 @@ RunClock::RunClock(TimeSource now) : m_now(now ? std::move(now) : TimeSource(ste
 
 void RunClock::Start(int jobs)
 {
+    Start(jobs, Memory());
+}
+
+void RunClock::Start(int jobs, Memory remembered)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     m_jobs = std::max(1, jobs);
     m_startedAt = m_now();
@@ -35,7 +47,8 @@ void RunClock::Start(int jobs)
     m_pausedTotal = 0;
     m_tasks.clear();
     m_speeds.clear();
-    m_startUp = 0;
+    m_remembered = std::move(remembered);
+    m_startUp = std::max(0.0, m_remembered.startUp);
     m_startUpSamples = 0;
 }
 
@@ -45,12 +58,13 @@ double RunClock::activeNow() const
     return wall - m_startedAt - m_pausedTotal;
 }
 
-void RunClock::AddTask(int id, const QString &profile, double mediaSeconds)
+void RunClock::AddTask(int id, const QString &profile, double mediaSeconds, double megapixels)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     Task &task = m_tasks[id];
     task = Task();
     task.profile = profile;
+    task.scale = std::isfinite(megapixels) && megapixels > 0 ? megapixels : 1.0;
     task.media = std::isfinite(mediaSeconds) ? std::max(0.0, mediaSeconds) : 0.0;
 }
 
@@ -78,7 +92,7 @@ void RunClock::measure(Task &task, double done, double now)
         return;
     // The stretch up to the first progress line is mostly start-up, not pace.
     if (task.progressed) {
-        const double rate = (done - task.done) / dt;
+        const double rate = (done - task.done) * task.scale / dt;
         Speed &speed = m_speeds[task.profile];
         const double weight = std::min(kSpeedMemorySeconds, speed.weight + dt);
         speed.value += (rate - speed.value) * (dt / weight);
@@ -94,7 +108,9 @@ void RunClock::measure(Task &task, double done, double now)
 double RunClock::speedOf(const QString &profile, double fallback) const
 {
     const auto speed = m_speeds.constFind(profile);
-    return speed != m_speeds.constEnd() && speed->value > 0 ? speed->value : fallback;
+    if (speed != m_speeds.constEnd() && speed->value > 0)
+        return speed->value;
+    return m_remembered.paces.value(profile, fallback);
 }
 
 void RunClock::TaskProgress(int id, double mediaDone)
@@ -122,10 +138,10 @@ double RunClock::TaskFinished(int id, bool completed)
         // A task too short for two progress lines still tells its profile's pace as a whole.
         Speed &speed = m_speeds[it->profile];
         if (speed.value <= 0 && took > 0 && it->media > 0)
-            speed = {it->media / took, std::min(kSpeedMemorySeconds, took)};
+            speed = {it->media * it->scale / took, std::min(kSpeedMemorySeconds, took)};
         // What the task took beyond its media at the measured pace is its start-up.
-        const double pace = speedOf(it->profile, 0);
-        const double startUp = pace > 0 ? std::clamp(took - it->media / pace, 0.0, took) : took;
+        const double pace = speed.value;
+        const double startUp = pace > 0 ? std::clamp(took - it->media * it->scale / pace, 0.0, took) : took;
         m_startUpSamples = std::min(m_startUpSamples + 1, 8);
         m_startUp += (startUp - m_startUp) / m_startUpSamples;
     }
@@ -159,7 +175,8 @@ double RunClock::Elapsed() const
 std::optional<double> RunClock::Remaining() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    // A profile not measured yet is assumed to run at the mean of those that were.
+    // A profile neither measured nor remembered is assumed to run at the mean of those
+    // that were measured, else of those remembered.
     double sum = 0;
     int known = 0;
     for (const Speed &s : m_speeds)
@@ -167,6 +184,12 @@ std::optional<double> RunClock::Remaining() const
             sum += s.value;
             ++known;
         }
+    if (known == 0)
+        for (double pace : m_remembered.paces)
+            if (pace > 0) {
+                sum += pace;
+                ++known;
+            }
     if (known == 0)
         return std::nullopt;
     const double fallback = sum / known;
@@ -176,7 +199,7 @@ std::optional<double> RunClock::Remaining() const
     double longest = 0; // the one task no other job can share
     int unfinished = 0;
     for (const Task &task : m_tasks) {
-        const double convert = (task.media - task.done) / speedOf(task.profile, fallback);
+        const double convert = (task.media - task.done) * task.scale / speedOf(task.profile, fallback);
         double left;
         if (task.startedAt < 0)
             left = m_startUp + convert;
@@ -202,4 +225,53 @@ QString RunClock::Format(double seconds)
         .arg(s / 3600)
         .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+RunClock::Memory RunClock::Remembered() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Memory memory = m_remembered;
+    for (auto it = m_speeds.constBegin(); it != m_speeds.constEnd(); ++it)
+        if (it->value > 0)
+            memory.paces.insert(it.key(), it->value);
+    if (m_startUpSamples > 0)
+        memory.startUp = m_startUp;
+    return memory;
+}
+
+RunClock::Memory RunClock::Load(const QString &path)
+{
+    Memory memory;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+        return memory;
+    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject paces = root.value(QStringLiteral("paces")).toObject();
+    for (auto it = paces.constBegin(); it != paces.constEnd(); ++it)
+        if (const double pace = it->toDouble(); std::isfinite(pace) && pace > 0)
+            memory.paces.insert(it.key(), pace);
+    const double startUp = root.value(QStringLiteral("startUp")).toDouble(-1);
+    memory.startUp = std::isfinite(startUp) && startUp >= 0 ? std::min(startUp, 600.0) : -1;
+    return memory;
+}
+
+bool RunClock::Save(const QString &path, const Memory &memory)
+{
+    QJsonObject paces;
+    for (auto it = memory.paces.constBegin(); it != memory.paces.constEnd(); ++it)
+        paces.insert(it.key(), it.value());
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly)
+           && file.write(QJsonDocument(QJsonObject{{QStringLiteral("paces"), paces},
+                                                   {QStringLiteral("startUp"), memory.startUp}})
+                             .toJson()) >= 0
+           && file.commit();
+}
+
+double RunClock::Megapixels(const QString &frameSize)
+{
+    static const QRegularExpression size(QStringLiteral("^\\s*(\\d{1,5})x(\\d{1,5})"));
+    const QRegularExpressionMatch m = size.match(frameSize);
+    return m.hasMatch() ? m.captured(1).toDouble() * m.captured(2).toDouble() / 1e6 : 0;
 }

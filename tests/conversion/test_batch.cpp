@@ -1,6 +1,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
 #include <mutex>
@@ -102,21 +103,24 @@ private:
 };
 
 // Engines simulated on a virtual clock: each job takes the next task, spends startUp
-// seconds before its first progress, then converts at its profile's pace at that moment.
+// seconds before its first progress, then converts at its profile's pace at that moment over its megapixels.
 // Returns the predicted end (now + remaining) at each progress step, and the real end.
+// A memory given starts the clock and receives what the run measured.
 struct SimTask
 {
     QString profile;
     double media;
+    double megapixels = 0;
 };
 using Pace = std::function<double(const QString &profile, double now)>;
-std::pair<QList<std::pair<double, double>>, double> simulate(int jobs, const QList<SimTask> &tasks, const Pace &pace)
+std::pair<QList<std::pair<double, double>>, double> simulate(int jobs, const QList<SimTask> &tasks, const Pace &pace,
+                                                             RunClock::Memory *memory = nullptr)
 {
     double now = 0;
     RunClock clock([&now] { return now; });
-    clock.Start(jobs);
+    clock.Start(jobs, memory ? *memory : RunClock::Memory());
     for (int i = 0; i < tasks.size(); ++i)
-        clock.AddTask(i + 1, tasks[i].profile, tasks[i].media);
+        clock.AddTask(i + 1, tasks[i].profile, tasks[i].media, tasks[i].megapixels);
     const double step = 0.5, startUp = 0.3;
     struct Slot { int task = -1; double done = 0, startedAt = 0; };
     QList<Slot> engines(jobs);
@@ -135,12 +139,16 @@ std::pair<QList<std::pair<double, double>>, double> simulate(int jobs, const QLi
             }
             busy = busy || s.task >= 0;
         }
-        if (!busy)
+        if (!busy) {
+            if (memory)
+                *memory = clock.Remembered();
             return {predicted, now};
+        }
         now += step;
         for (Slot &s : engines)
             if (s.task >= 0 && now - s.startedAt > startUp) {
-                s.done = std::min(tasks[s.task].media, s.done + step * pace(tasks[s.task].profile, now));
+                const double pixels = tasks[s.task].megapixels > 0 ? tasks[s.task].megapixels : 1.0;
+                s.done = std::min(tasks[s.task].media, s.done + step * pace(tasks[s.task].profile, now) / pixels);
                 clock.TaskProgress(s.task + 1, s.done);
             }
         if (const auto left = clock.Remaining())
@@ -565,6 +573,43 @@ private slots:
             if (at >= checkFrom * end && at < end - 1)
                 QVERIFY2(qAbs(predictedEnd - end) <= tolerance * end,
                          qPrintable(QString("at %1 s: end predicted %2 s, real %3 s").arg(at).arg(predictedEnd).arg(end)));
+    }
+
+    void pacesCarryOverToTheNextRun()
+    {
+        // Alternating profiles of very different paces: at a tenth of a one-job run only
+        // the first has been seen. The next run, on pictures four times as large, starts
+        // from the paces the first one measured, through the file they are kept in.
+        const Pace pace = [](const QString &profile, double) { return profile == "fast" ? 8.0 : 1.0; };
+        auto errorAtTenth = [](const QList<std::pair<double, double>> &predicted, double end) {
+            for (const auto &[at, predictedEnd] : predicted)
+                if (at >= 0.1 * end)
+                    return qAbs(predictedEnd - end) / end;
+            return 1.0;
+        };
+        QList<SimTask> small, large;
+        for (int i = 0; i < 10; ++i) {
+            small << SimTask{i % 2 ? "fast" : "slow", 12.0 + 4 * (i % 4), 0.5};
+            large << SimTask{i % 2 ? "fast" : "slow", 12.0 + 4 * (i % 4), 2.0};
+        }
+        RunClock::Memory memory;
+        const auto [first, firstEnd] = simulate(1, small, pace, &memory);
+        QVERIFY2(errorAtTenth(first, firstEnd) > 0.3, "the unseen profile was guessed right by chance");
+        QCOMPARE(memory.paces.size(), 2);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("state/paces.json");
+        QVERIFY(RunClock::Save(path, memory));
+        RunClock::Memory loaded = RunClock::Load(path);
+        const auto [second, secondEnd] = simulate(1, large, pace, &loaded);
+        QVERIFY2(errorAtTenth(second, secondEnd) < 0.05, qPrintable(QString::number(errorAtTenth(second, secondEnd))));
+        for (const QByteArray &junk : {QByteArray("{\"paces\":{\"a\":-1,\"b\":\"x\"},\"startUp\":1e300}"), QByteArray("[")}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(junk) > 0);
+            f.close();
+            QVERIFY(RunClock::Load(path).paces.isEmpty());
+        }
+        QCOMPARE(RunClock::Megapixels("1920x1080 [SAR 1:1 DAR 16:9]"), 1920 * 1080 / 1e6);
+        QCOMPARE(RunClock::Megapixels("N/A"), 0.0);
     }
 
     void pauseStopsTheEngineAndTheClock()
