@@ -19,6 +19,8 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         };
         if (arg == QStringLiteral("--convert")) {
             cl.convert = true;
+        } else if (arg == QStringLiteral("--watch")) {
+            value(cl.watch);
         } else if (arg == QStringLiteral("--resume")) {
             cl.resume = true;
         } else if (arg == QStringLiteral("--profile")) {
@@ -38,11 +40,13 @@ CommandLine ParseCommandLine(const QStringList &arguments)
             cl.errors << QStringLiteral("unknown option %1").arg(arg);
         }
     }
+    if (!cl.watch.isEmpty() && !cl.convert)
+        cl.errors << QStringLiteral("--watch works with --convert only");
     return cl;
 }
 
 QString CommandLineUsage()
 {
     return QStringLiteral("usage: corvane-studio [FILE...]\n"
-                          "       corvane-studio --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [FILE...]\n");
+                          "       corvane-studio --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [--watch DIR] [FILE...]\n");
 }

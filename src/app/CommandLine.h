@@ -11,6 +11,7 @@ struct CommandLine
     QString destination;  // --dest DIR
     int jobs = 1;         // --jobs N: engines at once, headless
     bool resume = false;  // --resume: headless, the kept queue first, Completed rows left out
+    QString watch;        // --watch DIR: headless, converts what appears there until a signal
     QStringList errors;   // unknown switches, switches without their value, bad numbers
 };
 

@@ -21,6 +21,8 @@ const QList<Option> &Options()
          QStringLiteral("with --convert: run N conversions at the same time (default: 1)")},
         {QStringLiteral("--resume"), {},
          QStringLiteral("with --convert: first the list the last session kept, less its completed files")},
+        {QStringLiteral("--watch"), QStringLiteral("DIR"),
+         QStringLiteral("with --convert: keep running and convert each media file that appears in DIR")},
         {QStringLiteral("--version"), {}, QStringLiteral("print the version and exit")},
         {QStringLiteral("--help"), {}, QStringLiteral("print this help and exit")},
     };
@@ -31,7 +33,7 @@ QString HelpText()
 {
     const QString name = ProgramIdentity::CommandName();
     QString text = QStringLiteral("Usage: %1 [FILE...]\n"
-                                  "       %1 --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [FILE...]\n\n"
+                                  "       %1 --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [--watch DIR] [FILE...]\n\n"
                                   "Converts video and audio files with conversion profiles.\n\n")
                        .arg(name);
     for (const Option &o : Options()) {

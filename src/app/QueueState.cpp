@@ -1,5 +1,6 @@
 #include "app/QueueState.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -102,6 +103,12 @@ QJsonArray ReadTasks(const QString &path)
 QString QueueStatePath(const AppFolders &folders)
 {
     return folders.StateFolder() + QStringLiteral("queue.json");
+}
+
+QString WatchStatePath(const AppFolders &folders, const QString &folder)
+{
+    const QByteArray key = QCryptographicHash::hash(QDir::cleanPath(folder).toUtf8(), QCryptographicHash::Sha1).toHex();
+    return folders.StateFolder() + QStringLiteral("watch-%1.json").arg(QString::fromLatin1(key.left(16)));
 }
 
 QByteArray QueueStateText(const TaskList &tasks)

@@ -14,6 +14,8 @@ class TaskList;
 
 // The state file of the running program.
 QString QueueStatePath(const AppFolders &folders);
+// The state file of a watched folder: one per folder, apart from the window's list.
+QString WatchStatePath(const AppFolders &folders, const QString &folder);
 
 // The file's text for the list as it stands.
 QByteArray QueueStateText(const TaskList &tasks);

@@ -1,8 +1,11 @@
 #include "headless/Headless.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include "app/AppSettings.h"
 #include "app/CommandLine.h"
 #include "app/QueueState.h"
+#include "headless/FolderWatch.h"
 #include "app/TaskFile.h"
 #include "app/TaskList.h"
 #include "conversion/BatchConversion.h"
@@ -164,14 +168,22 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
 
     const NewTaskSettings newTasks = NewTaskSettings::For(profile, global.destination, settings.Folders());
 
+    const QString watchFolder = commandLine.watch.isEmpty() ? QString() : QFileInfo(commandLine.watch).absoluteFilePath();
+    if (!commandLine.watch.isEmpty() && !QFileInfo(watchFolder).isDir()) {
+        print(stderr, QStringLiteral("corvane-studio: \"%1\" is not a folder to watch").arg(commandLine.watch));
+        return 2;
+    }
+
     // Files the list refuses (missing, without an extension, given twice) count as not converted.
     TaskList tasks;
     int refused = 0;
-    // The kept list comes first, as it stood; it is kept up to date as this run goes.
+    // The kept list comes first, as it stood; it is kept up to date as this run goes. A
+    // watched folder has a list of its own, which remembers every file it converted.
     std::unique_ptr<QueueKeeper> keeper;
-    if (commandLine.resume) {
-        const QString statePath = QueueStatePath(settings.Folders());
-        for (const QString &problem : RestoreQueueState(tasks, statePath, true))
+    if (commandLine.resume || !watchFolder.isEmpty()) {
+        const QString statePath =
+            watchFolder.isEmpty() ? QueueStatePath(settings.Folders()) : WatchStatePath(settings.Folders(), watchFolder);
+        for (const QString &problem : RestoreQueueState(tasks, statePath, watchFolder.isEmpty()))
             print(stderr, QStringLiteral("Skipped: %1").arg(problem));
         keeper = std::make_unique<QueueKeeper>(tasks, statePath);
     }
@@ -194,16 +206,9 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
                           .arg(file, isFile ? QStringLiteral("not added (no extension, or given twice)")
                                             : QStringLiteral("no such file")));
     }
-    if (tasks.Count() == 0) {
+    if (tasks.Count() == 0 && watchFolder.isEmpty()) {
         print(stderr, QStringLiteral("Nothing to convert."));
         return 1;
-    }
-    print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(profileName));
-    {
-        // The files are described a few at a time before the run adds up their durations.
-        ProbePool probes(tasks);
-        probes.Start();
-        probes.WaitAll();
     }
 
     ConversionFlags flags;
@@ -220,8 +225,56 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
     TerminalHost host(tasks, global, settings.GetPriorityLevel());
     BatchConverter converter(tasks, host, flags,
                              {settings.GetRunMode(), std::max(1, commandLine.jobs)});
-    // The run's threads reach the task list through this thread, which serves them meanwhile.
-    RunServingEvents([&] { converter.Run(); });
+    auto convert = [&] {
+        {
+            // The files are described a few at a time before the run adds up their durations.
+            ProbePool probes(tasks);
+            probes.Start();
+            probes.WaitAll();
+        }
+        // The run's threads reach the task list through this thread, which serves them meanwhile.
+        RunServingEvents([&] { converter.Run(); });
+    };
+
+    if (!watchFolder.isEmpty()) {
+        print(stdout, QStringLiteral("Watching \"%1\" with the profile \"%2\" until interrupted")
+                          .arg(watchFolder, profileName));
+        FolderWatch watch(watchFolder);
+        for (;;) {
+            // Rows not converted yet, or cut short by an earlier end, and nothing else.
+            tasks.SetAllSelected(false);
+            for (int row = 0; row < tasks.Count(); ++row) {
+                const Verdict verdict = tasks.State(tasks.IdAt(row)).verdict;
+                tasks.SetSelected(row, row, verdict == Verdict::None || verdict == Verdict::Stopped);
+            }
+            if (tasks.SelectedCount() > 0 && g_signal == 0) {
+                flags.selectedOnly = true;
+                convert();
+            }
+            // Never a file twice, and never an output taken for a new file.
+            for (quint16 id : tasks.Ids()) {
+                watch.Ignore(tasks.Find(id)->sourcePath.str());
+                watch.Ignore(tasks.Find(id)->outputPath.str());
+            }
+            if (g_signal != 0)
+                break;
+            QEventLoop pause;
+            QTimer::singleShot(500, &pause, &QEventLoop::quit);
+            QObject::connect(&interrupt, &QSocketNotifier::activated, &pause, &QEventLoop::quit);
+            pause.exec();
+            if (g_signal != 0)
+                break;
+            tasks.Add(watch.Settled(QDateTime::currentMSecsSinceEpoch()), newTasks, true);
+        }
+        bool cut = false;
+        for (quint16 id : tasks.Ids())
+            cut = cut || tasks.State(id).verdict == Verdict::Stopped;
+        print(stderr, cut ? QStringLiteral("Interrupted.") : QStringLiteral("Stopped watching."));
+        return cut ? 130 : 0;
+    }
+
+    print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(profileName));
+    convert();
 
     int completed = 0;
     for (int row = 0; row < tasks.Count(); ++row) {

@@ -125,6 +125,62 @@ private slots:
         QVERIFY(!QFile::exists(m_folder->file("out/a.mp4")));
     }
 
+    void watchedFolder()
+    {
+        // Files dropped into a watched folder while it runs are converted once each: not
+        // a file still growing, not the outputs written beside them, not a file from
+        // before a restart; SIGTERM ends it.
+        prepare();
+        const QString in = m_folder->file("in"), out = m_folder->file("out");
+        const QString first = clip("first.mp4"), second = clip("second clip.mp4");
+        QVERIFY(QFile::rename(first, m_folder->file("first.mp4")) && QFile::rename(second, m_folder->file("second.mp4")));
+        auto converted = [&] { return QDir(out).entryList({"*.mp4"}, QDir::Files, QDir::Name); };
+        auto start = [&](QProcess &p, const QStringList &extra) {
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(m_program, QStringList{"--convert", "--watch", in} + extra);
+            QVERIFY(p.waitForStarted());
+        };
+        QString log;
+        auto logged = [&](QProcess &p, const QString &text) {
+            log += QString::fromLocal8Bit(p.readAll());
+            return log.contains(text);
+        };
+        QProcess p;
+        start(p, {"--dest", out});
+        QFile growing(in + "/growing.mp4"); // written a little at a time, never settling
+        QVERIFY(growing.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::copy(m_folder->file("first.mp4"), in + "/first.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(logged(p, "first.mp4: Completed"), 60000);
+        QVERIFY(QFile::copy(m_folder->file("second.mp4"), in + "/second clip.mp4"));
+        for (int i = 0; i < 60 && !logged(p, "second clip.mp4: Completed"); ++i) {
+            growing.write(QByteArray(1000, 'x'));
+            growing.flush();
+            QTest::qWait(500);
+        }
+        QVERIFY2(logged(p, "second clip.mp4: Completed"), qPrintable(log));
+        QCOMPARE(converted(), (QStringList{"first.mp4", "second clip.mp4"}));
+        ::kill(p.processId(), SIGTERM);
+        QVERIFY(p.waitForFinished(10000));
+        QVERIFY2(p.exitCode() == 0 && !logged(p, "growing"), qPrintable(log));
+
+        // Started again with outputs beside the inputs: what it converted stays done, and its
+        // own new outputs are not taken for new files.
+        growing.close();
+        QFile::remove(growing.fileName());
+        QProcess again;
+        start(again, {});
+        log.clear();
+        QFile::copy(m_folder->file("first.mp4"), in + "/third.mp4");
+        QTRY_VERIFY_WITH_TIMEOUT(logged(again, "third.mp4: Completed"), 60000);
+        QTest::qWait(3500); // longer than a file takes to settle
+        ::kill(again.processId(), SIGTERM);
+        QVERIFY(again.waitForFinished(10000));
+        QVERIFY2(again.exitCode() == 0 && !logged(again, "third_0.mp4: "), qPrintable(log));
+        QCOMPARE(QDir(in).entryList(QDir::Files, QDir::Name), (QStringList{"first.mp4", "second clip.mp4", "third.mp4", "third_0.mp4"}));
+        QCOMPARE(converted().size(), 2);
+        QCOMPARE(log.count(": Completed"), 1);
+    }
+
     void oneBadFileAmongThem()
     {
         prepare();
