@@ -426,19 +426,23 @@ bool CCorvaneStudioDlg::OnClose()
     return true;
 }
 
+void CCorvaneStudioDlg::RowsListed(const QStringList &problems)
+{
+    m_taskView->UpdateStatusCounts();
+    if (m_tasks.Count() > 0) {
+        FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
+        FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
+    }
+    if (!problems.isEmpty())
+        ShowMessage(this, problems.join(u'\n'), Prompter::Icon::Warning);
+}
+
 void CCorvaneStudioDlg::KeepQueue(const QString &path)
 {
     const int saved = SavedQueueSize(path);
     if (saved > 0
         && AskOkCancel(this, GetLangString(QStringLiteral("@181")).replace(QStringLiteral("%d"), QString::number(saved)))) {
-        const QStringList problems = RestoreQueueState(m_tasks, path, false);
-        m_taskView->UpdateStatusCounts();
-        if (m_tasks.Count() > 0) {
-            FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
-            FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
-        }
-        if (!problems.isEmpty())
-            ShowMessage(this, problems.join(u'\n'), Prompter::Icon::Warning);
+        RowsListed(RestoreQueueState(m_tasks, path, false));
     }
     // A declined list is gone: from now on the file holds this session's.
     QString error;

@@ -97,6 +97,8 @@ private:
     void OnAddConvertedAsTasks();
     void OnSaveTask();
     void OnOpenTask();
+    // After rows came from a file: counts, the convert buttons, and what was left out.
+    void RowsListed(const QStringList &problems);
     void OnAbout();
     void OnLook(int id);
 

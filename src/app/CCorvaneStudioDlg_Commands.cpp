@@ -92,14 +92,7 @@ void CCorvaneStudioDlg::OnOpenTask()
         ShowMessage(this, QStringLiteral("The task file \"%1\" cannot be read.").arg(paths.first()), Prompter::Icon::Error);
         return;
     }
-    const QStringList problems = AddTaskFileRows(m_tasks, contents, m_settings.Folders());
-    m_taskView->UpdateStatusCounts();
-    if (m_tasks.Count() > 0) {
-        FindControl<QWidget>(this, Ids::ConvertAll)->setEnabled(true);
-        FindControl<QWidget>(this, Ids::ConvertSelected)->setEnabled(true);
-    }
-    if (!problems.isEmpty())
-        ShowMessage(this, problems.join(u'\n'), Prompter::Icon::Warning);
+    RowsListed(AddTaskFileRows(m_tasks, contents, m_settings.Folders()));
 }
 
 void CCorvaneStudioDlg::OnAbout()
