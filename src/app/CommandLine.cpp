@@ -48,5 +48,6 @@ CommandLine ParseCommandLine(const QStringList &arguments)
 QString CommandLineUsage()
 {
     return QStringLiteral("usage: corvane-studio [FILE...]\n"
-                          "       corvane-studio --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [--watch DIR] [FILE...]\n");
+                          "       corvane-studio --convert [--profile NAME] [--dest DIR] [--jobs N]\n"
+                          "                                [--resume] [--watch DIR] [FILE...]\n");
 }

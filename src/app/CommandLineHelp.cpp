@@ -33,7 +33,8 @@ QString HelpText()
 {
     const QString name = ProgramIdentity::CommandName();
     QString text = QStringLiteral("Usage: %1 [FILE...]\n"
-                                  "       %1 --convert [--profile NAME] [--dest DIR] [--jobs N] [--resume] [--watch DIR] [FILE...]\n\n"
+                                  "       %1 --convert [--profile NAME] [--dest DIR] [--jobs N]\n"
+                                  "                                [--resume] [--watch DIR] [FILE...]\n\n"
                                   "Converts video and audio files with conversion profiles.\n\n")
                        .arg(name);
     for (const Option &o : Options()) {
