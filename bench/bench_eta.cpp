@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
         const ProfileSnapshot snapshot = global.Snapshot();
         host.global = {profiles[0], s.destination, s.destination, snapshot.aspectMode, snapshot.tree};
         ConversionFlags flags;
-        BatchConverter converter(tasks, host, flags, {QString(), jobs});
+        BatchConverter converter(tasks, host, flags, {QString(), jobs, {}});
         RunServingEvents([&] { converter.Run(); });
         const double end = host.wall.nsecsElapsed() / 1e9;
         if (host.failed || host.predicted.empty()) {

@@ -10,7 +10,7 @@ libmpv-dev
 fonts-dejavu-core fonts-wqy-microhei
 xvfb xauth
 file dpkg-dev desktop-file-utils appstream lintian
-dbus-daemon"
+dbus-daemon parallel rsync"
 
 missing=""
 for p in $PACKAGES; do

@@ -12,7 +12,15 @@ struct CommandLine
     int jobs = 1;         // --jobs N: engines at once, headless
     bool resume = false;  // --resume: headless, the kept queue first, Completed rows left out
     QString watch;        // --watch DIR: headless, converts what appears there until a signal
+    QString exportTo;     // --export-commands FILE: the tasks' engine commands, for other machines
+    QString relativeTo;   // --relative-to DIR: exported paths relative to DIR
+    QString engine;       // --engine PATH: the engine the exported commands name
+    QString verdictLog;   // --verdict LOGFILE: the verdict on one engine output
+    int exitStatus = 0;   // --exit-status N: the engine's exit status for --verdict
     QStringList errors;   // unknown switches, switches without their value, bad numbers
+
+    // The run needs no window: a conversion, an export or a verdict.
+    bool IsHeadless() const { return convert || !exportTo.isEmpty() || !verdictLog.isEmpty(); }
 };
 
 // Each argument is one path (the shell has split them already), trimmed; empty ones

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "BuildInfo.h"
 #include "app/ProgramIdentity.h"
 
 namespace CommandLineHelp {
@@ -23,6 +24,18 @@ const QList<Option> &Options()
          QStringLiteral("with --convert: first the list the last session kept, less its completed files")},
         {QStringLiteral("--watch"), QStringLiteral("DIR"),
          QStringLiteral("with --convert: keep running and convert each media file that appears in DIR")},
+        {QStringLiteral("--export-commands"), QStringLiteral("FILE"),
+         QStringLiteral("write each task's input, output and engine command to FILE (\"-\": standard\n"
+                        "output), tab-separated, for GNU parallel on other machines; convert nothing")},
+        {QStringLiteral("--relative-to"), QStringLiteral("DIR"),
+         QStringLiteral("with --export-commands: paths relative to DIR")},
+        {QStringLiteral("--engine"), QStringLiteral("PATH"),
+         QStringLiteral("with --export-commands: the engine the commands run\n(default: ") +
+             QStringLiteral(CORVANE_PACKAGE_LIBRARY "/mirracore)")},
+        {QStringLiteral("--verdict"), QStringLiteral("LOGFILE"),
+         QStringLiteral("print Completed or Failed for one engine output, judged as a conversion here is")},
+        {QStringLiteral("--exit-status"), QStringLiteral("N"),
+         QStringLiteral("with --verdict: the engine's exit status (default: 0)")},
         {QStringLiteral("--version"), {}, QStringLiteral("print the version and exit")},
         {QStringLiteral("--help"), {}, QStringLiteral("print this help and exit")},
     };
@@ -34,15 +47,26 @@ QString HelpText()
     const QString name = ProgramIdentity::CommandName();
     QString text = QStringLiteral("Usage: %1 [FILE...]\n"
                                   "       %1 --convert [--profile NAME] [--dest DIR] [--jobs N]\n"
-                                  "                                [--resume] [--watch DIR] [FILE...]\n\n"
+                                  "                                [--resume] [--watch DIR] [FILE...]\n"
+                                  "       %1 --export-commands FILE [--relative-to DIR] [--engine PATH]\n"
+                                  "                                [--profile NAME] [--dest DIR] [FILE...]\n"
+                                  "       %1 --verdict LOGFILE [--exit-status N]\n\n"
                                   "Converts video and audio files with conversion profiles.\n\n")
                        .arg(name);
     for (const Option &o : Options()) {
         const QString left = o.argument.isEmpty() ? o.name : o.name + u' ' + o.argument;
-        text += QStringLiteral("  %1  %2\n").arg(left, -14).arg(o.text);
+        // A long option takes a line of its own, its text the lines after it.
+        const QString indent = QStringLiteral("\n") + QString(18, u' ');
+        QString described = QString(o.text).replace(u'\n', indent);
+        if (left.size() > 14)
+            text += QStringLiteral("  %1%2%3\n").arg(left, indent, described);
+        else
+            text += QStringLiteral("  %1  %2\n").arg(left, -14).arg(described);
     }
     text += QStringLiteral("\nExit status of --convert: 0 when every file was converted, 1 otherwise, "
-                           "2 for a wrong command line.\n");
+                           "2 for a wrong command line.\n"
+                           "Exit status of --export-commands: 0 when every task was written; of --verdict: 0 "
+                           "for Completed.\n");
     return text;
 }
 

@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
         return 0;
     EnsureRuntimeFolder();
     const CommandLine commandLine = ParseCommandLine(arguments);
-    if (commandLine.convert) {
+    if (commandLine.IsHeadless()) {
         QCoreApplication app(argc, argv);
         return RunHeadless(commandLine, QCoreApplication::applicationFilePath());
     }

@@ -61,6 +61,15 @@ QString exitCause(int exitStatus, bool sawSuccess)
 }
 } // namespace
 
+EngineJudgement JudgeEngineRun(bool sawSuccess, int exitStatus, bool stopRequested)
+{
+    if (sawSuccess && exitStatus == 0)
+        return {Verdict::Completed, {}};
+    if (stopRequested)
+        return {Verdict::Stopped, {}};
+    return {Verdict::Failed, exitCause(exitStatus, sawSuccess)};
+}
+
 double BatchTask::Duration() const
 {
     if (trimLength > 0)
@@ -336,6 +345,11 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
     options = ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
     const EngineCommand command =
         BuildEngineCommand(EngineProgramPath(), TrimLeft(task.sourcePath), options, TrimLeft(outputPath));
+    if (m_env.exportCommand) {
+        m_env.exportCommand(command);
+        m_flags.clock.DropTask(task.id);
+        return RowOutcome::Next;
+    }
     WriteLog(command.Text());
     if (m_env.runMode == kNoRun) {
         ReleaseOutputPath(outputPath);
@@ -510,18 +524,16 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
     finished.exitStatus = *exit;
     finished.engineOutput = parser.HeaderText();
     finished.closingLines = parser.ClosingLines();
-    if (parser.SawGlobalHeaders() && *exit == 0 && !overran)
-        finished.verdict = Verdict::Completed;
-    else if (m_flags.stopRequested && !overran)
-        finished.verdict = Verdict::Stopped;
-    else
+    if (overran) {
         finished.verdict = Verdict::Failed;
-    if (overran)
         finished.cause = QStringLiteral("The engine wrote far more time than the input holds (%1 s): the conversion was "
                                         "ended. The input may be damaged.")
                              .arg(duration);
-    else if (finished.verdict == Verdict::Failed)
-        finished.cause = exitCause(*exit, parser.SawGlobalHeaders());
+    } else {
+        const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
+        finished.verdict = judgement.verdict;
+        finished.cause = judgement.cause;
+    }
     Finish(finished);
     return RowOutcome::Next;
 }

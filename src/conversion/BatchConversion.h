@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -118,6 +119,16 @@ struct TaskFinishedEvent
     QString StatusLine() const;
 };
 
+// The verdict on one engine run: Completed only when the engine reported its output
+// started ("global headers:") and exited with status 0 (minus a signal number when a
+// signal ended it); Stopped when the user stopped it; else Failed, with the cause.
+struct EngineJudgement
+{
+    Verdict verdict = Verdict::Failed;
+    QString cause;
+};
+EngineJudgement JudgeEngineRun(bool sawSuccess, int exitStatus, bool stopRequested = false);
+
 // What a run tells its view, and asks of it. A run calls these from its own threads; a
 // window carries each call over to its own thread and returns when it is done there.
 class BatchHost
@@ -149,6 +160,9 @@ public:
     {
         QString runMode; // the diagnostic switch
         int jobs = 1;
+        // When set, each task's command is handed here instead of being run; the outputs
+        // stay reserved, so every task of the run gets a name of its own.
+        std::function<void(const EngineCommand &)> exportCommand;
     };
 
     BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags &flags, Environment environment);

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <atomic>
@@ -14,14 +16,17 @@
 #include <mutex>
 #include <unistd.h>
 
+#include "BuildInfo.h"
 #include "app/AppSettings.h"
 #include "app/CommandLine.h"
 #include "app/QueueState.h"
-#include "headless/FolderWatch.h"
 #include "app/TaskFile.h"
 #include "app/TaskList.h"
+#include "headless/CommandExport.h"
+#include "headless/FolderWatch.h"
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
+#include "conversion/EngineOutputParser.h"
 #include "conversion/ProbePool.h"
 #include "core/OwnerThread.h"
 #include "core/UserMessage.h"
@@ -119,19 +124,20 @@ void installSignalHandlers()
     sigaction(SIGTERM, &action, nullptr);
 }
 
-} // namespace
-
-int RunHeadless(const CommandLine &commandLine, const QString &programPath)
+// What every headless run starts from: the settings, the profile chosen and the task
+// settings new rows get.
+struct Session
 {
-    if (!commandLine.errors.isEmpty()) {
-        for (const QString &error : commandLine.errors)
-            print(stderr, QStringLiteral("corvane-studio: %1").arg(error));
-        std::fputs(CommandLineUsage().toLocal8Bit().constData(), stderr);
-        return 2;
-    }
-    SetUserMessageHandler([](const QString &text) { print(stderr, text.trimmed()); });
-
     AppSettings settings;
+    QString profileName;
+    GlobalSelection global;
+    NewTaskSettings newTasks;
+};
+
+// 0, or the exit status of a profile the catalogue does not hold.
+int openSession(const CommandLine &commandLine, const QString &programPath, Session &session)
+{
+    AppSettings &settings = session.settings;
     settings.Load(programPath);
     SetEngineProgramFolder(settings.Folders().LibraryFolder());
     // Until the program has once been closed normally, it starts in English.
@@ -140,12 +146,10 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
 
     const QString catalogue = settings.Folders().DataFile(QStringLiteral("profile.ini"));
     const QStringList names = ReadProfileCatalogue(catalogue);
-    QString profileName;
     if (commandLine.profile.isEmpty()) {
-        const int index = DefaultProfileIndex(catalogue);
-        profileName = names.value(index);
+        session.profileName = names.value(DefaultProfileIndex(catalogue));
     } else if (names.contains(commandLine.profile)) {
-        profileName = commandLine.profile;
+        session.profileName = commandLine.profile;
     } else {
         QStringList listed;
         for (const QString &name : names)
@@ -156,60 +160,206 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
         return 2;
     }
     CurrentProfile profile(settings.Folders());
-    profile.Select(profileName);
+    profile.Select(session.profileName);
     const ProfileSnapshot snapshot = profile.Snapshot();
 
-    GlobalSelection global;
-    global.profileName = profileName;
+    GlobalSelection &global = session.global;
+    global.profileName = session.profileName;
     global.globalDestination = settings.GetSavedPath();
     global.destination = commandLine.destination.isEmpty() ? global.globalDestination : commandLine.destination;
     global.aspectMode = snapshot.aspectMode;
     global.tree = snapshot.tree;
+    session.newTasks = NewTaskSettings::For(profile, global.destination, settings.Folders());
+    return 0;
+}
 
-    const NewTaskSettings newTasks = NewTaskSettings::For(profile, global.destination, settings.Folders());
-
-    const QString watchFolder = commandLine.watch.isEmpty() ? QString() : QFileInfo(commandLine.watch).absoluteFilePath();
-    if (!commandLine.watch.isEmpty() && !QFileInfo(watchFolder).isDir()) {
-        print(stderr, QStringLiteral("corvane-studio: \"%1\" is not a folder to watch").arg(commandLine.watch));
-        return 2;
-    }
-
-    // Files the list refuses (missing, without an extension, given twice) count as not converted.
-    TaskList tasks;
+// Adds the files and the rows of task files among them; returns how many were refused
+// (missing, without an extension, given twice, a task file's unreadable lines).
+int addInputs(TaskList &tasks, const QStringList &files, const Session &session)
+{
     int refused = 0;
-    // The kept list comes first, as it stood; it is kept up to date as this run goes. A
-    // watched folder has a list of its own, which remembers every file it converted.
-    std::unique_ptr<QueueKeeper> keeper;
-    if (commandLine.resume || !watchFolder.isEmpty()) {
-        const QString statePath =
-            watchFolder.isEmpty() ? QueueStatePath(settings.Folders()) : WatchStatePath(settings.Folders(), watchFolder);
-        for (const QString &problem : RestoreQueueState(tasks, statePath, watchFolder.isEmpty()))
-            print(stderr, QStringLiteral("Skipped: %1").arg(problem));
-        keeper = std::make_unique<QueueKeeper>(tasks, statePath);
-    }
-    for (const QString &file : commandLine.files) {
+    for (const QString &file : files) {
         const QString path = file.trimmed();
         const bool isFile = QFileInfo(path).isFile();
         // A task file brings its rows, each with its own profile and output path.
         if (isFile && path.endsWith(QStringLiteral(".tsk"), Qt::CaseInsensitive)) {
             const TaskFileContents contents = ReadTaskFile(path);
-            const QStringList problems = AddTaskFileRows(tasks, contents, settings.Folders());
+            const QStringList problems = AddTaskFileRows(tasks, contents, session.settings.Folders());
             for (const QString &problem : problems)
                 print(stderr, QStringLiteral("Skipped: %1").arg(problem));
             refused += int(problems.size());
             continue;
         }
-        if (isFile && !tasks.Add({path}, newTasks, true).isEmpty())
+        if (isFile && !tasks.Add({path}, session.newTasks, true).isEmpty())
             continue;
         ++refused;
         print(stderr, QStringLiteral("Skipped \"%1\": %2")
                           .arg(file, isFile ? QStringLiteral("not added (no extension, or given twice)")
                                             : QStringLiteral("no such file")));
     }
-    if (tasks.Count() == 0 && watchFolder.isEmpty()) {
+    return refused;
+}
+
+// Probes the rows a few at a time, then runs the converter, serving the run's calls
+// to the task list meanwhile.
+void probeAndRun(TaskList &tasks, BatchConverter &converter)
+{
+    {
+        ProbePool probes(tasks);
+        probes.Start();
+        probes.WaitAll();
+    }
+    RunServingEvents([&] { converter.Run(); });
+}
+
+// Converts what settles in the folder until a signal comes; 130 when a task was cut short.
+int watchFolder(const QString &folder, TaskList &tasks, BatchConverter &converter, ConversionFlags &flags,
+                QSocketNotifier &interrupt, const Session &session)
+{
+    print(stdout, QStringLiteral("Watching \"%1\" with the profile \"%2\" until interrupted")
+                      .arg(folder, session.profileName));
+    FolderWatch watch(folder);
+    for (;;) {
+        // Rows not converted yet, or cut short by an earlier end, and nothing else.
+        tasks.SetAllSelected(false);
+        for (int row = 0; row < tasks.Count(); ++row) {
+            const Verdict verdict = tasks.State(tasks.IdAt(row)).verdict;
+            tasks.SetSelected(row, row, verdict == Verdict::None || verdict == Verdict::Stopped);
+        }
+        if (tasks.SelectedCount() > 0 && g_signal == 0) {
+            flags.selectedOnly = true;
+            probeAndRun(tasks, converter);
+        }
+        // Never a file twice, and never an output taken for a new file.
+        for (quint16 id : tasks.Ids()) {
+            watch.Ignore(tasks.Find(id)->sourcePath.str());
+            watch.Ignore(tasks.Find(id)->outputPath.str());
+        }
+        if (g_signal != 0)
+            break;
+        QEventLoop pause;
+        QTimer::singleShot(500, &pause, &QEventLoop::quit);
+        QObject::connect(&interrupt, &QSocketNotifier::activated, &pause, &QEventLoop::quit);
+        pause.exec();
+        if (g_signal != 0)
+            break;
+        tasks.Add(watch.Settled(QDateTime::currentMSecsSinceEpoch()), session.newTasks, true);
+    }
+    bool cut = false;
+    for (quint16 id : tasks.Ids())
+        cut = cut || tasks.State(id).verdict == Verdict::Stopped;
+    print(stderr, cut ? QStringLiteral("Interrupted.") : QStringLiteral("Stopped watching."));
+    return cut ? 130 : 0;
+}
+
+// The engine's default for exported commands: where the package installs it.
+QString packagedEngine()
+{
+    return QStringLiteral(CORVANE_PACKAGE_LIBRARY "/") + EngineFileName();
+}
+
+int exportCommands(const CommandLine &commandLine, TaskList &tasks, TerminalHost &host, int refused)
+{
+    const QString relativeTo = commandLine.relativeTo.isEmpty() ? QString() : QFileInfo(commandLine.relativeTo).absoluteFilePath();
+    if (!relativeTo.isEmpty() && !QFileInfo(relativeTo).isDir()) {
+        print(stderr, QStringLiteral("corvane-studio: \"%1\" is not a folder").arg(commandLine.relativeTo));
+        return 2;
+    }
+    const QString engine = commandLine.engine.isEmpty() ? packagedEngine() : commandLine.engine;
+    QStringList lines;
+    ConversionFlags flags;
+    BatchConverter converter(tasks, host, flags, {QString(), 1, [&](const EngineCommand &command) {
+        QString problem;
+        const QString line = ExportLine(command, relativeTo, engine, &problem);
+        if (line.isEmpty()) {
+            print(stderr, QStringLiteral("Skipped \"%1\": %2").arg(command.SourcePath(), problem));
+        } else {
+            lines << line;
+        }
+    }});
+    probeAndRun(tasks, converter);
+
+    // Written whole or not at all: a half list would silently lose tasks.
+    const bool toStdout = commandLine.exportTo == QStringLiteral("-");
+    QSaveFile file(commandLine.exportTo);
+    QByteArray bytes;
+    for (const QString &line : std::as_const(lines))
+        bytes += line.toUtf8() + '\n';
+    if (toStdout) {
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    } else if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        print(stderr, QStringLiteral("corvane-studio: cannot write \"%1\": %2").arg(commandLine.exportTo, file.errorString()));
+        return 1;
+    }
+    print(toStdout ? stderr : stdout, QStringLiteral("%1 of %2 task(s) written to \"%3\".")
+                                          .arg(lines.size())
+                                          .arg(tasks.Count() + refused)
+                                          .arg(commandLine.exportTo));
+    return int(lines.size()) == tasks.Count() + refused ? 0 : 1;
+}
+
+// The program's verdict on an engine output made elsewhere.
+int judgeLog(const CommandLine &commandLine)
+{
+    QFile log(commandLine.verdictLog);
+    if (!log.open(QIODevice::ReadOnly)) {
+        print(stderr, QStringLiteral("corvane-studio: cannot read \"%1\": %2").arg(commandLine.verdictLog, log.errorString()));
+        return 2;
+    }
+    EngineOutputParser parser(0, 0, 0);
+    while (!log.atEnd())
+        parser.Feed(log.read(1 << 16));
+    const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), commandLine.exitStatus);
+    print(stdout, judgement.cause.isEmpty() ? VerdictText(judgement.verdict)
+                                            : VerdictText(judgement.verdict) + QStringLiteral(": ") + judgement.cause);
+    return judgement.verdict == Verdict::Completed ? 0 : 1;
+}
+
+} // namespace
+
+int RunHeadless(const CommandLine &commandLine, const QString &programPath)
+{
+    if (!commandLine.errors.isEmpty()) {
+        for (const QString &error : commandLine.errors)
+            print(stderr, QStringLiteral("corvane-studio: %1").arg(error));
+        std::fputs(CommandLineUsage().toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    if (!commandLine.verdictLog.isEmpty())
+        return judgeLog(commandLine);
+    SetUserMessageHandler([](const QString &text) { print(stderr, text.trimmed()); });
+
+    Session session;
+    if (const int status = openSession(commandLine, programPath, session))
+        return status;
+
+    const QString watched = commandLine.watch.isEmpty() ? QString() : QFileInfo(commandLine.watch).absoluteFilePath();
+    if (!commandLine.watch.isEmpty() && !QFileInfo(watched).isDir()) {
+        print(stderr, QStringLiteral("corvane-studio: \"%1\" is not a folder to watch").arg(commandLine.watch));
+        return 2;
+    }
+
+    TaskList tasks;
+    // The kept list comes first, as it stood; it is kept up to date as this run goes. A
+    // watched folder has a list of its own, which remembers every file it converted.
+    std::unique_ptr<QueueKeeper> keeper;
+    if (commandLine.resume || !watched.isEmpty()) {
+        const AppFolders &folders = session.settings.Folders();
+        const QString statePath = watched.isEmpty() ? QueueStatePath(folders) : WatchStatePath(folders, watched);
+        for (const QString &problem : RestoreQueueState(tasks, statePath, watched.isEmpty()))
+            print(stderr, QStringLiteral("Skipped: %1").arg(problem));
+        keeper = std::make_unique<QueueKeeper>(tasks, statePath);
+    }
+    const int refused = addInputs(tasks, commandLine.files, session);
+    if (tasks.Count() == 0 && watched.isEmpty()) {
         print(stderr, QStringLiteral("Nothing to convert."));
         return 1;
     }
+
+    TerminalHost host(tasks, session.global, session.settings.GetPriorityLevel());
+    if (!commandLine.exportTo.isEmpty())
+        return exportCommands(commandLine, tasks, host, refused);
 
     ConversionFlags flags;
     installSignalHandlers();
@@ -221,60 +371,13 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
         flags.stopRequested = true;
         flags.engine.Kill();
     });
-
-    TerminalHost host(tasks, global, settings.GetPriorityLevel());
     BatchConverter converter(tasks, host, flags,
-                             {settings.GetRunMode(), std::max(1, commandLine.jobs)});
-    auto convert = [&] {
-        {
-            // The files are described a few at a time before the run adds up their durations.
-            ProbePool probes(tasks);
-            probes.Start();
-            probes.WaitAll();
-        }
-        // The run's threads reach the task list through this thread, which serves them meanwhile.
-        RunServingEvents([&] { converter.Run(); });
-    };
+                             {session.settings.GetRunMode(), std::max(1, commandLine.jobs), {}});
+    if (!watched.isEmpty())
+        return watchFolder(watched, tasks, converter, flags, interrupt, session);
 
-    if (!watchFolder.isEmpty()) {
-        print(stdout, QStringLiteral("Watching \"%1\" with the profile \"%2\" until interrupted")
-                          .arg(watchFolder, profileName));
-        FolderWatch watch(watchFolder);
-        for (;;) {
-            // Rows not converted yet, or cut short by an earlier end, and nothing else.
-            tasks.SetAllSelected(false);
-            for (int row = 0; row < tasks.Count(); ++row) {
-                const Verdict verdict = tasks.State(tasks.IdAt(row)).verdict;
-                tasks.SetSelected(row, row, verdict == Verdict::None || verdict == Verdict::Stopped);
-            }
-            if (tasks.SelectedCount() > 0 && g_signal == 0) {
-                flags.selectedOnly = true;
-                convert();
-            }
-            // Never a file twice, and never an output taken for a new file.
-            for (quint16 id : tasks.Ids()) {
-                watch.Ignore(tasks.Find(id)->sourcePath.str());
-                watch.Ignore(tasks.Find(id)->outputPath.str());
-            }
-            if (g_signal != 0)
-                break;
-            QEventLoop pause;
-            QTimer::singleShot(500, &pause, &QEventLoop::quit);
-            QObject::connect(&interrupt, &QSocketNotifier::activated, &pause, &QEventLoop::quit);
-            pause.exec();
-            if (g_signal != 0)
-                break;
-            tasks.Add(watch.Settled(QDateTime::currentMSecsSinceEpoch()), newTasks, true);
-        }
-        bool cut = false;
-        for (quint16 id : tasks.Ids())
-            cut = cut || tasks.State(id).verdict == Verdict::Stopped;
-        print(stderr, cut ? QStringLiteral("Interrupted.") : QStringLiteral("Stopped watching."));
-        return cut ? 130 : 0;
-    }
-
-    print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(profileName));
-    convert();
+    print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(session.profileName));
+    probeAndRun(tasks, converter);
 
     int completed = 0;
     for (int row = 0; row < tasks.Count(); ++row) {

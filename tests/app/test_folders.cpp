@@ -26,12 +26,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestFolders : public QObject
@@ -158,7 +152,7 @@ private slots:
     {
         const QString program = install(base() + "/usr");
         const QString shipped = base() + "/usr/share/corvane-studio/MirraSoft.ini";
-        const QByteArray before = readFile(shipped);
+        const QByteArray before = TestSupport::ReadFile(shipped);
         AppSettings settings;
         settings.Load(program);
         const QString config = xdg("CONFIG") + "/corvane-studio/MirraSoft.ini";
@@ -167,7 +161,7 @@ private slots:
         QCOMPARE(settings.GetLanguage().GetLangString("@106"), QStringLiteral("shipped"));
         settings.SetSavedPath("/srv/out $1");
         QCOMPARE(IniFile::ReadString(config, "SYSTEM", "SavedPath"), QStringLiteral("/srv/out $1"));
-        QCOMPARE(readFile(shipped), before);
+        QCOMPARE(TestSupport::ReadFile(shipped), before);
         QCOMPARE(AppFolders::Current().ConfigFolder(), settings.Folders().ConfigFolder());
 
         // A user's own language file is read instead of the shipped one.
@@ -201,7 +195,7 @@ private slots:
         const AppFolders folders = AppFolders::ForProgram(install(base() + "/usr"));
         ReadProfileCatalogue(folders.DataFile("profile.ini"));
         const QString shipped = folders.DataFolder() + "profiles/clip.ini";
-        const QByteArray before = readFile(shipped);
+        const QByteArray before = TestSupport::ReadFile(shipped);
 
         CurrentProfile edited(folders);
         edited.Select("Clip");
@@ -223,7 +217,7 @@ private slots:
         QCOMPARE(GetParamFromTree(reread.Tree()), GetParamFromTree(edited.Tree()));
         QCOMPARE(reread.AspectMode(), edited.AspectMode());
         QCOMPARE(GetTargetType("Clip", folders), QStringLiteral("mp4"));
-        QCOMPARE(readFile(shipped), before);
+        QCOMPARE(TestSupport::ReadFile(shipped), before);
     }
 
     void unwritableUserFolderIsReported()
@@ -291,7 +285,7 @@ private slots:
     void everyOptionDocumented()
     {
         const QString help = CommandLineHelp::HelpText();
-        QString manual = QString::fromUtf8(readFile(TestSupport::SourceDir() + "/dist/corvane-studio.1"));
+        QString manual = QString::fromUtf8(TestSupport::ReadFile(TestSupport::SourceDir() + "/dist/corvane-studio.1"));
         manual.replace(QStringLiteral("\\-"), QStringLiteral("-"));
         QVERIFY(!manual.isEmpty());
         for (const CommandLineHelp::Option &o : CommandLineHelp::Options()) {
@@ -309,7 +303,7 @@ private slots:
 
     void versionIsTheProjects()
     {
-        const QString cmake = QString::fromUtf8(readFile(TestSupport::SourceDir() + "/CMakeLists.txt"));
+        const QString cmake = QString::fromUtf8(TestSupport::ReadFile(TestSupport::SourceDir() + "/CMakeLists.txt"));
         const auto m = QRegularExpression(R"(project\(CorvaneStudio VERSION ([0-9.]+))").match(cmake);
         QVERIFY(m.hasMatch());
         QCOMPARE(CommandLineHelp::VersionText(), "corvane-studio " + m.captured(1) + "\n");

@@ -36,6 +36,13 @@ class TestHeadless : public QObject
         MakeClip(path);
         return path;
     }
+    static void writeScript(const QString &path, const QByteArray &text)
+    {
+        QFile script(path);
+        QVERIFY(script.open(QIODevice::WriteOnly) && script.write(text) == text.size());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
     int run(const QStringList &args, QString *output)
     {
         QProcess p;
@@ -107,12 +114,8 @@ private slots:
         // Probes go to the real engine; the conversion hangs until it is ended.
         const QString engine = m_folder->file("mirracore");
         QFile::remove(engine);
-        QFile script(engine);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
-                     "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n");
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        writeScript(engine, "#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
+                                "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n");
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(m_program, {"--convert", "--dest", m_folder->file("out"), input});
@@ -227,6 +230,88 @@ private slots:
         QVERIFY2(ParseProbeOutput(own, RunProbe(own, "-i"), info), qPrintable(out));
         QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
         QVERIFY(QFile::exists(m_folder->file("out/c.mp4")));
+    }
+
+    // Exported commands run through GNU parallel on two "machines": a stand-in for ssh runs
+    // each command in a folder of its own, so the input only gets there by transfer and the
+    // output only comes back by return. The verdicts are then the program's own.
+    void exportedCommandsRunElsewhere()
+    {
+        if (QStandardPaths::findExecutable("parallel").isEmpty() || QStandardPaths::findExecutable("rsync").isEmpty())
+            QSKIP("GNU parallel or rsync is not installed (tools/install-deps.sh installs both)");
+        prepare();
+        const QString root = m_folder->file("");
+        QDir().mkpath(root + "in/sub");
+        QFile bad(root + "in/bad.mp4");
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a video at all") > 0);
+        bad.close();
+        const QStringList inputs{clip("a b $c'd €.mp4"), clip("two.mp4"), clip("sub/two.mp4"), bad.fileName()};
+        QString out;
+        QCOMPARE(run(QStringList{"--export-commands", root + "jobs.tsv", "--relative-to", root, "--engine", EnginePath(),
+                                 "--profile", "AVI (MPEG-4/MP3)", "--dest", root + "out/avi"} + inputs, &out), 0);
+        QVERIFY2(out.contains("4 of 4 task(s) written"), qPrintable(out));
+        const QStringList lines = QString::fromUtf8(ReadFile(root + "jobs.tsv")).split('\n', Qt::SkipEmptyParts);
+        QStringList outputs;
+        for (const QString &line : lines)
+            outputs << line.section('\t', 1, 1);
+        // Two inputs with one base name get two outputs, though neither has been written.
+        QCOMPARE(outputs, (QStringList{"out/avi/a b $c'd €.avi", "out/avi/two.avi", "out/avi/two_0.avi", "out/avi/bad.avi"}));
+
+        writeScript(root + "ssh", "#!/bin/sh\n"
+                                  "while [ $# -gt 0 ]; do case \"$1\" in -*) shift;; *) break;; esac; done\n"
+                                  "host=$1; shift; [ \"$1\" = -- ] && shift\n"
+                                  "mkdir -p '" + root.toUtf8() + "remote/'$host && cd '" + root.toUtf8() +
+                                      "remote/'$host && exec sh -c \"$*\"\n");
+        QProcess parallel;
+        parallel.setWorkingDirectory(root);
+        parallel.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("RSYNC_OLD_ARGS", "1");
+        parallel.setProcessEnvironment(env);
+        parallel.start("parallel", {"--will-cite", "--colsep", "\t", "--ssh", root + "ssh", "-S", "1/one,1/two",
+                                    "--transferfile", "{1}", "--return", "{2}", "--return", "{2}.log", "--cleanup",
+                                    "--joblog", "jobs.log", "mkdir -p {2//} && {=3 uq=} > {2}.log 2>&1", "::::", "jobs.tsv"});
+        QVERIFY(parallel.waitForFinished(300000));
+        const QString said = QString::fromLocal8Bit(parallel.readAll());
+        QVERIFY2(parallel.exitCode() == 1, qPrintable(said)); // one job failed: bad.mp4
+
+        // Seq Host Starttime JobRuntime Send Receive Exitval Signal Command
+        QStringList verdicts, hosts;
+        for (const QString &row : QString::fromUtf8(ReadFile(root + "jobs.log")).split('\n', Qt::SkipEmptyParts).mid(1)) {
+            const QStringList column = row.split('\t');
+            const QString output = root + outputs.value(column[0].toInt() - 1);
+            hosts << column[1];
+            run({"--verdict", output + ".log", "--exit-status", column[6]}, &out);
+            verdicts << out.section(':', 0, 0).trimmed() + ' ' + QFileInfo(output).fileName();
+            if (out.startsWith("Completed")) {
+                MediaInfo info;
+                QVERIFY2(ParseProbeOutput(output, RunProbe(output, "-i"), info), qPrintable(output));
+                QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
+            }
+        }
+        verdicts.sort();
+        QCOMPARE(verdicts, (QStringList{"Completed a b $c'd €.avi", "Completed two.avi", "Completed two_0.avi",
+                                        "Failed bad.avi"}));
+        QVERIFY2(hosts.contains("one") && hosts.contains("two"), qPrintable(hosts.join(',')));
+        QCOMPARE(QDir(root + "remote/one").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    // A verdict needs both the engine's success line and exit status 0; a wrong command line
+    // or an unreadable log is told apart from a failed conversion.
+    void verdictOnAnEngineLog()
+    {
+        prepare();
+        QFile log(m_folder->file("engine.log"));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("Output #0, avi, to 'x.avi':\n  global headers: 12kB\nframe=  10 fps=0.0 time=00:00:01.00\n");
+        log.close();
+        QString out;
+        QCOMPARE(run({"--verdict", log.fileName()}, &out), 0);
+        QCOMPARE(out.trimmed(), QStringLiteral("Completed"));
+        QCOMPARE(run({"--verdict", log.fileName(), "--exit-status", "-9"}, &out), 1);
+        QVERIFY2(out.startsWith("Failed: The engine was ended by signal 9"), qPrintable(out));
+        QCOMPARE(run({"--verdict", m_folder->file("in")}, &out), 2);
+        QCOMPARE(run({"--exit-status", "1", log.fileName()}, &out), 2);
     }
 
     void printCommandsWithoutRunning()

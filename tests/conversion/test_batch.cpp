@@ -222,7 +222,7 @@ class TestBatch : public QObject
     // Runs the batch on a thread of its own; this thread serves the task list meanwhile.
     void run(int jobs = 1)
     {
-        BatchConverter converter(*m_tasks, *m_host, m_flags, {m_settings->GetRunMode(), jobs});
+        BatchConverter converter(*m_tasks, *m_host, m_flags, {m_settings->GetRunMode(), jobs, {}});
         RunServingEvents([&] { converter.Run(); });
     }
     QStringList statuses() const

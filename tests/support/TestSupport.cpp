@@ -68,6 +68,12 @@ QString ProgramFolder::exePath() const
     return file(QStringLiteral("corvane-studio"));
 }
 
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString RunProgram(const QString &program, const QStringList &args, int *exitCode, int timeoutMs)
 {
     QProcess p;

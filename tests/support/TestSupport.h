@@ -39,6 +39,9 @@ struct ClipSpec
 };
 QString MakeClip(const QString &outputPath, const ClipSpec &recipe = ClipSpec());
 
+// The file's bytes; empty when it cannot be read.
+QByteArray ReadFile(const QString &path);
+
 // Runs a program with arguments, returns stdout+stderr; exitCode receives the exit code.
 QString RunProgram(const QString &program, const QStringList &args, int *exitCode = nullptr,
                    int timeoutMs = 120000);
