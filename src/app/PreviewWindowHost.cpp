@@ -1,10 +1,14 @@
 #include "app/PreviewWindowHost.h"
 
 #include <QLabel>
+#include <QScrollBar>
 #include <QThread>
 #include <QTimer>
 
+#include "app/AppFolders.h"
 #include "app/TaskListView.h"
+#include "conversion/MediaInfo.h"
+#include "conversion/PosterFrames.h"
 #include "controls/CListCtrlEx.h"
 #include "controls/CSliderCtrlEx.h"
 #include "preview/PreviewArea.h"
@@ -21,6 +25,60 @@ PreviewWindowHost::PreviewWindowHost(Parts parts, TaskListView &tasks, QObject *
     : QObject(parent), m_parts(parts), m_tasks(tasks), m_player(std::make_unique<PreviewPlayer>(*this))
 {
     connect(m_parts.slider, &CSliderCtrlEx::released, this, [this] { m_player->OnSliderReleased(); });
+
+    m_posters = new PosterFrames(AppFolders::Current().CacheFolder(), this);
+    m_postersLater = new QTimer(this);
+    m_postersLater->setSingleShot(true);
+    m_postersLater->setInterval(150);
+    connect(m_postersLater, &QTimer::timeout, this, &PreviewWindowHost::WantPosters);
+    auto later = [this] { m_postersLater->start(); };
+    TaskList &list = m_tasks.Tasks();
+    connect(&list, &TaskList::selectionChanged, this, [this, later] {
+        ShowPoster();
+        later();
+    });
+    connect(&list, &TaskList::taskChanged, this, later);
+    connect(&list, &TaskList::rowsInserted, this, later);
+    connect(&list, &TaskList::rowsRemoved, this, later);
+    connect(&list, &TaskList::reordered, this, later);
+    connect(m_tasks.List()->verticalScrollBar(), &QScrollBar::valueChanged, this, later);
+    connect(m_posters, &PosterFrames::ready, this, &PreviewWindowHost::ShowPoster);
+}
+
+void PreviewWindowHost::ShowPoster()
+{
+    const QList<int> rows = m_tasks.Tasks().SelectedRows();
+    const TaskPtr task = rows.isEmpty() ? TaskPtr() : m_tasks.TaskOfRow(rows.first());
+    const QString file = task ? m_posters->CachedFile(task->sourcePath.str()) : QString();
+    m_parts.area->SetPoster(file.isEmpty() ? QPixmap() : QPixmap(file));
+}
+
+void PreviewWindowHost::WantPosters()
+{
+    CListCtrlEx *view = m_tasks.List();
+    const int count = m_tasks.Tasks().Count();
+    if (count == 0) {
+        m_posters->Want({});
+        return;
+    }
+    const int top = std::max(0, view->rowAt(0));
+    int bottom = view->rowAt(view->viewport()->height() - 1);
+    if (bottom < 0)
+        bottom = count - 1;
+    QList<int> rows = m_tasks.Tasks().SelectedRows().mid(0, 1);
+    for (int row = top; row <= bottom && row < count; ++row)
+        if (!rows.contains(row))
+            rows << row;
+    QList<PosterFrames::Request> requests;
+    for (int row : std::as_const(rows)) {
+        const TaskPtr task = m_tasks.TaskOfRow(row);
+        if (task && task->mediaInfo && !task->mediaInfo->videoCodec.str().isEmpty())
+            requests << PosterFrames::Request{task->sourcePath.str(), task->durationSec > 0
+                                                                           ? double(task->durationSec)
+                                                                           : task->mediaInfo->durationSecText.str().toDouble(),
+                                              task->mediaInfo->videoSize.str()};
+    }
+    m_posters->Want(requests);
 }
 
 PreviewWindowHost::~PreviewWindowHost() = default;

@@ -6,6 +6,7 @@
 
 class CSliderCtrlEx;
 class DurationEdit;
+class PosterFrames;
 class PreviewArea;
 class PreviewPlayer;
 class QLabel;
@@ -34,6 +35,7 @@ public:
     ~PreviewWindowHost() override;
 
     PreviewPlayer &Player() { return *m_player; }
+    PosterFrames &Posters() { return *m_posters; }
     // Stops the player if it plays or pauses.
     void StopIfActive();
 
@@ -64,8 +66,15 @@ public:
     static void SetWaitScale(double scale);
 
 private:
+    // The selected file's poster in the area, when there is one yet.
+    void ShowPoster();
+    // Posters for the rows on screen, the selected one first.
+    void WantPosters();
+
     Parts m_parts;
     TaskListView &m_tasks;
     std::unique_ptr<PreviewPlayer> m_player;
     QTimer *m_positionTimer = nullptr;
+    PosterFrames *m_posters = nullptr;
+    QTimer *m_postersLater = nullptr; // gathers the changes of a scroll or a probe run
 };

@@ -13,15 +13,25 @@ PreviewArea::PreviewArea(QWidget *parent) : QFrame(parent), m_idle(QStringLitera
     setPalette(p);
 }
 
+void PreviewArea::SetPoster(const QPixmap &poster)
+{
+    m_poster = poster;
+    update();
+}
+
 void PreviewArea::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
-    if (m_idle.isNull())
+    const QRect inner = contentsRect();
+    QPixmap picture;
+    if (!m_poster.isNull())
+        picture = m_poster.scaled(inner.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    else if (m_idle.width() > inner.width() || m_idle.height() > inner.height())
+        picture = m_idle.scaled(inner.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    else
+        picture = m_idle;
+    if (picture.isNull())
         return;
     QPainter painter(this);
-    const QRect inner = contentsRect();
-    QPixmap picture = m_idle;
-    if (picture.width() > inner.width() || picture.height() > inner.height())
-        picture = m_idle.scaled(inner.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     painter.drawPixmap(inner.center() - QPoint(picture.width() / 2, picture.height() / 2), picture);
 }

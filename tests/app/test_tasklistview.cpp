@@ -20,7 +20,10 @@
 #include "lang/Language.h"
 #include "profiles/ProfileCatalogue.h"
 #include "toolkit/DurationEdit.h"
+#include "conversion/PosterFrames.h"
+#include "preview/PreviewArea.h"
 #include "support/MainWindowFixture.h"
+#include "app/PreviewWindowHost.h"
 #include "toolkit/ControlId.h"
 #include "toolkit/StatusBar.h"
 
@@ -226,6 +229,33 @@ private slots:
         QCOMPARE(m_dlg->Controls().stopTime->Seconds(), 3);
         QCOMPARE(m_dlg->Controls().startTime->Seconds(), 0);
         QCOMPARE(FindControl<QLineEdit>(m_dlg, Ids::DestinationEdit)->text(), m_dlg->GlobalDestination());
+
+        // Posters: one engine run per row on screen, each kept in the cache; the selected
+        // row's shows in the preview area, a file without video shows the idle picture.
+        PosterFrames &posters = m_dlg->Preview().Posters();
+        PreviewArea *area = m_dlg->findChild<PreviewArea *>();
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(m_folder->file("cache/posters")).entryList({"*.png"}, QDir::Files).size(), 3, 30000);
+        QVERIFY(area->ShowsPoster());
+        const QImage poster(posters.CachedFile(clips[1]));
+        QCOMPARE(poster.size(), QSize(320, 240));
+        ClipSpec sound;
+        sound.video = false;
+        MakeClip(m_media + "sound.m4a", sound);
+        m_fx->Drop({m_media + "sound.m4a"});
+        selectOnly({3});
+        QVERIFY(!area->ShowsPoster());
+        selectOnly({0});
+        QVERIFY(area->ShowsPoster()); // from the cache, at once
+        // A file written again is a new file: its old poster is not used.
+        const int runs = posters.EngineRuns();
+        QVERIFY(QFile::remove(clips[0]));
+        ClipSpec longer;
+        longer.seconds = 5;
+        MakeClip(clips[0], longer);
+        QVERIFY(posters.CachedFile(clips[0]).isEmpty());
+        m_fx->View().RefreshTask(m_fx->View().TaskIdOfRow(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!posters.CachedFile(clips[0]).isEmpty(), 30000);
+        QCOMPARE(posters.EngineRuns(), runs + 1);
     }
 
     void clickOnUnprobedTaskKeepsPrevious()
