@@ -3,8 +3,11 @@
 #include "Codecs.h"
 #include "Console.h"
 
+#include <cmath>
+
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -113,8 +116,14 @@ std::string VideoFilterChain(const VideoLayout &l, const VideoSource &source, co
     std::string chain = "[in]" + TrimFilter("trim", trim);
     // Constant frame rate first, so dropped frames are never scaled.
     chain += Format(",fps=fps=%d/%d", l.frameRate.num, l.frameRate.den);
-    const int croppedW = source.width - l.cropLeft - l.cropRight;
-    const int croppedH = source.height - l.cropTop - l.cropBottom;
+    if (source.rotation == 90)
+        chain += ",transpose=dir=clock";
+    else if (source.rotation == 180)
+        chain += ",hflip,vflip";
+    else if (source.rotation == 270)
+        chain += ",transpose=dir=cclock";
+    const int croppedW = source.UprightWidth() - l.cropLeft - l.cropRight;
+    const int croppedH = source.UprightHeight() - l.cropTop - l.cropBottom;
     if (l.cropLeft || l.cropRight || l.cropTop || l.cropBottom)
         chain += Format(",crop=w=%d:h=%d:x=%d:y=%d", croppedW, croppedH, l.cropLeft, l.cropTop);
     if (croppedW != l.scaleWidth || croppedH != l.scaleHeight)
@@ -126,6 +135,18 @@ std::string VideoFilterChain(const VideoLayout &l, const VideoSource &source, co
     else
         chain += Format(",format=pix_fmts=%s[out]", av_get_pix_fmt_name(l.pixelFormat));
     return chain;
+}
+
+int RotationOf(const int32_t *displayMatrix)
+{
+    if (!displayMatrix)
+        return 0;
+    // The matrix holds the counter-clockwise angle; the picture is turned back by it.
+    const double angle = av_display_rotation_get(displayMatrix);
+    if (std::isnan(angle))
+        return 0;
+    const int clockwise = ((int(std::lround(-angle / 90.0)) % 4) + 4) % 4 * 90;
+    return clockwise;
 }
 
 std::string AudioFilterChain(const AudioTarget &t, const TrimWindow &trim)

@@ -41,7 +41,16 @@ struct VideoSource
     AVRational sampleAspect{0, 1};
     AVRational timeBase{1, 25};
     AVRational frameRate{25, 1};
+    // Degrees clockwise that turn the decoded picture upright (0, 90, 180 or 270): phones
+    // store the picture as the sensor saw it and its turn beside it.
+    int rotation = 0;
+    bool Turned() const { return rotation == 90 || rotation == 270; }
+    int UprightWidth() const { return Turned() ? height : width; }
+    int UprightHeight() const { return Turned() ? width : height; }
 };
+
+// The turn a display matrix asks for, as 0, 90, 180 or 270 degrees clockwise; 0 for none.
+int RotationOf(const int32_t *displayMatrix);
 
 struct AudioSource
 {

@@ -79,6 +79,17 @@ const OptionDef kOptions[] = {
     {"album", true, Scope::Output, nullptr},
     {"timestamp", true, Scope::Output, nullptr},
     {"metadata", true, Scope::Output, nullptr},
+    {"crf", true, Scope::Output, nullptr},
+    {"preset", true, Scope::Output, nullptr},
+    {"tune", true, Scope::Output, nullptr},
+    {"profile:v", true, Scope::Output, nullptr},
+    {"vprofile", true, Scope::Output, "profile:v"},
+    {"deadline", true, Scope::Output, nullptr},
+    {"cpu-used", true, Scope::Output, nullptr},
+    {"row-mt", true, Scope::Output, nullptr},
+    {"movflags", true, Scope::Output, nullptr},
+    {"tag:v", true, Scope::Output, nullptr},
+    {"vtag", true, Scope::Output, "tag:v"},
 };
 
 const OptionDef *FindOption(const std::string &name)
@@ -200,11 +211,32 @@ void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::s
     } else if (name == "cropright") {
         g.cropRight = ParseInt(value, name, 0, 65536);
     } else if (name == "qmin") {
-        out.qmin = ParseInt(value, name, 0, 69);
+        // The fixed quality tail comes after a profile's own values: the first one given wins.
+        const int q = ParseInt(value, name, 0, 69);
+        if (out.qmin < 0)
+            out.qmin = q;
     } else if (name == "qmax") {
-        out.qmax = ParseInt(value, name, 0, 69);
+        const int q = ParseInt(value, name, 0, 69);
+        if (out.qmax < 0)
+            out.qmax = q;
     } else if (name == "level") {
-        out.level = ParseLevel(value, name);
+        const int level = ParseLevel(value, name);
+        if (out.level < 0)
+            out.level = level;
+    } else if (name == "crf" || name == "preset" || name == "tune" || name == "profile:v" || name == "deadline" ||
+               name == "cpu-used" || name == "row-mt") {
+        if (value.empty())
+            BadValue(value, name, "a value is needed");
+        // The encoder checks the value when it is set: each encoder has its own ranges.
+        out.videoEncoderOptions.emplace_back(name == "profile:v" ? "profile" : name, value);
+    } else if (name == "tag:v") {
+        if (value.size() != 4)
+            BadValue(value, name, "four characters such as hvc1 are needed");
+        out.videoTag = value;
+    } else if (name == "movflags") {
+        if (value.empty())
+            BadValue(value, name, "flags such as +faststart are needed");
+        out.muxerOptions.emplace_back(name, value);
     } else if (name == "g") {
         out.gop = ParseInt(value, name, 0, 100000);
     } else if (name == "bf") {
@@ -305,6 +337,14 @@ int ParseLevel(const std::string &text, const std::string &option)
     if (idc > 99)
         BadValue(text, option, "a level such as 13, 1.3 or 3.1 is needed");
     return idc;
+}
+
+bool OutputRequest::OwnQualityMode() const
+{
+    for (const auto &[name, value] : videoEncoderOptions)
+        if (name == "crf")
+            return true;
+    return false;
 }
 
 CommandLine ParseCommandLine(int argc, char **argv)

@@ -55,6 +55,14 @@ struct OutputRequest
     double qscale = -1;
     std::string pixelFormat;
     std::vector<std::pair<std::string, std::string>> metadata; // in the order given
+    // The video encoder's own options (-crf, -preset, -tune, -profile:v, -deadline,
+    // -cpu-used, -row-mt) under the encoder's names, and the container's (-movflags).
+    std::vector<std::pair<std::string, std::string>> videoEncoderOptions;
+    std::vector<std::pair<std::string, std::string>> muxerOptions;
+    std::string videoTag; // -tag:v: the four characters naming the codec in the container
+    // A quality mode of the encoder's own (-crf): no bit rate, quantiser bounds or
+    // bit rate of ours is set over it.
+    bool OwnQualityMode() const;
 };
 
 struct CommandLine

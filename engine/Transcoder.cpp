@@ -53,6 +53,29 @@ struct Transcoder::Stream
 
 namespace {
 
+uint32_t TagOf(const std::string &fourCharacters)
+{
+    return MKTAG(fourCharacters[0], fourCharacters[1], fourCharacters[2], fourCharacters[3]);
+}
+
+// The profile's own encoder options, each checked by the encoder as it is set: the
+// encoder's private options first (libx264's "profile" is a name, the generic one a number).
+void SetEncoderOptions(AVCodecContext *enc, const AVCodec *codec,
+                       const std::vector<std::pair<std::string, std::string>> &options)
+{
+    for (const auto &[name, value] : options) {
+        int r = enc->priv_data ? av_opt_set(enc->priv_data, name.c_str(), value.c_str(), 0) : AVERROR_OPTION_NOT_FOUND;
+        if (r == AVERROR_OPTION_NOT_FOUND)
+            r = av_opt_set(enc, name.c_str(), value.c_str(), 0);
+        const std::string option = name == "profile" ? "profile:v" : name;
+        if (r == AVERROR_OPTION_NOT_FOUND)
+            throw EngineError(Format("The encoder %s has no option -%s", codec->name, option.c_str()));
+        if (r < 0)
+            throw EngineError(Format("The encoder %s refuses -%s %s: %s", codec->name, option.c_str(), value.c_str(),
+                                     ErrorText(r).c_str()));
+    }
+}
+
 const char *KindName(AVMediaType type)
 {
     return type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
@@ -107,6 +130,14 @@ void Transcoder::Setup()
     if (r < 0 || !oc)
         throw EngineError(Format("Cannot prepare the output file '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
     m_output.reset(oc);
+    for (const auto &[name, value] : m_out.muxerOptions) {
+        const int set = oc->priv_data ? av_opt_set(oc->priv_data, name.c_str(), value.c_str(), 0) : AVERROR_OPTION_NOT_FOUND;
+        if (set == AVERROR_OPTION_NOT_FOUND)
+            throw EngineError(Format("%s files have no option -%s", oc->oformat->name, name.c_str()));
+        if (set < 0)
+            throw EngineError(Format("%s files refuse -%s %s: %s", oc->oformat->name, name.c_str(), value.c_str(),
+                                     ErrorText(set).c_str()));
+    }
 
     m_streamOfInput.resize(m_inputs.size());
     for (size_t i = 0; i < m_inputs.size(); ++i)
@@ -281,9 +312,15 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     src.sampleAspect = s.inStream->sample_aspect_ratio.num > 0 ? s.inStream->sample_aspect_ratio : dec->sample_aspect_ratio;
     src.timeBase = s.inStream->time_base;
     src.frameRate = rate;
+    src.rotation = RotationOf(reinterpret_cast<const int32_t *>(
+        av_stream_get_side_data(s.inStream, AV_PKT_DATA_DISPLAYMATRIX, nullptr)));
+    const AVRational uprightAspect = src.Turned() && src.sampleAspect.num > 0
+                                         ? AVRational{src.sampleAspect.den, src.sampleAspect.num}
+                                         : src.sampleAspect;
 
     const AVPixelFormat pixelFormat = PickPixelFormat(codec, src.format, m_out.pixelFormat);
-    s.layout = PlanVideoLayout(m_out.geometry, src.width, src.height, src.sampleAspect, codec, pixelFormat, rate);
+    s.layout = PlanVideoLayout(m_out.geometry, src.UprightWidth(), src.UprightHeight(), uprightAspect, codec,
+                               pixelFormat, rate);
     if (!s.layout.note.empty())
         PrintLine("Note: " + s.layout.note);
     BuildVideoGraph(s);
@@ -308,8 +345,12 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     AVDictionary *options = nullptr;
     const bool x264 = codec->id == AV_CODEC_ID_H264 && std::string(codec->name).rfind("libx264", 0) == 0;
     const bool vpx = std::string(codec->name).rfind("libvpx", 0) == 0;
+    const bool ownQuality = m_out.OwnQualityMode();
+    SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
     if (m_out.videoBitRate > 0) {
         enc->bit_rate = m_out.videoBitRate;
+    } else if (ownQuality) {
+        // The encoder's constant quality: a bit rate would turn it into a cap.
     } else if (m_out.qscale > 0 && (UsesMpegQuantiser(codec) || codec->id == AV_CODEC_ID_MPEG4)) {
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = int(FF_QP2LAMBDA * m_out.qscale + 0.5);
@@ -320,10 +361,17 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         if (!(desc && (desc->props & AV_CODEC_PROP_LOSSLESS)) && codec->id != AV_CODEC_ID_GIF)
             enc->bit_rate = DefaultVideoBitRate(enc->width, enc->height, rate);
     }
-    if (vpx)
+    bool ownSpeed = false;
+    for (const auto &option : m_out.videoEncoderOptions)
+        ownSpeed = ownSpeed || option.first == "cpu-used";
+    if (vpx && !ownSpeed)
         av_dict_set(&options, "cpu-used", "4", AV_DICT_DONT_OVERWRITE);
+    // x265 prints its own notices on stderr; only its errors belong among our lines.
+    if (std::string(codec->name) == "libx265")
+        av_dict_set(&options, "x265-params", "log-level=error", 0);
 
-    int qmin = m_out.qmin, qmax = m_out.qmax;
+    // Quantiser bounds narrow a quality mode of the encoder's own: they are left out then.
+    int qmin = ownQuality ? -1 : m_out.qmin, qmax = ownQuality ? -1 : m_out.qmax;
     const int qlimit = UsesMpegQuantiser(codec) ? 31 : vpx ? 63 : 69;
     if (qmin >= 0)
         enc->qmin = std::clamp(qmin, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
@@ -346,13 +394,16 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     const int r = avcodec_open2(enc, codec, &options);
     av_dict_free(&options);
     if (r < 0)
-        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s", codec->name, enc->width,
-                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str()));
+        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
+                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
+                                 m_out.videoEncoderOptions.empty() ? "" : " (check its -preset, -tune and -profile:v)"));
 
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
         throw std::bad_alloc();
     st->time_base = enc->time_base;
+    if (!m_out.videoTag.empty())
+        st->codecpar->codec_tag = TagOf(m_out.videoTag);
     st->avg_frame_rate = rate;
     st->sample_aspect_ratio = enc->sample_aspect_ratio;
     s.outStream = st;
@@ -428,11 +479,17 @@ void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_copy(st->codecpar, par) < 0)
         throw std::bad_alloc();
-    st->codecpar->codec_tag = 0; // the container picks its own tag for the codec
+    // The container picks its own tag for the codec, unless one is asked for.
+    st->codecpar->codec_tag = s.type == AVMEDIA_TYPE_VIDEO && !m_out.videoTag.empty() ? TagOf(m_out.videoTag) : 0;
     st->time_base = s.inStream->time_base;
     st->avg_frame_rate = s.inStream->avg_frame_rate;
     st->r_frame_rate = s.inStream->r_frame_rate;
     st->sample_aspect_ratio = s.inStream->sample_aspect_ratio;
+    // A copied picture keeps its turn: players apply it as they did to the source.
+    size_t size = 0;
+    if (const uint8_t *matrix = av_stream_get_side_data(s.inStream, AV_PKT_DATA_DISPLAYMATRIX, &size))
+        if (uint8_t *kept = av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, size))
+            std::copy(matrix, matrix + size, kept);
     s.outStream = st;
 }
 

@@ -8,8 +8,10 @@
 #include "Transcoder.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -17,13 +19,59 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+namespace {
+
+const char *const kHelp[] = {
+    "usage: mirracore [-y] [-threads N] [[-f FORMAT] [-ss S] [-t S] -i INPUT]... [OPTION VALUE]... OUTPUT",
+    "       mirracore -i INPUT            describe the input and exit",
+    "Options before -i belong to that input, the others to the output. Bit rates: a number below",
+    "10000 is kbit/s, a larger one bit/s; k and M count. When -qmin, -qmax or -level is given twice,",
+    "the first wins: a profile's own values come before the fixed tail -qmin 1 -qmax 51 -level 13.",
+    "",
+    "  -f FORMAT            container (lavfi for test sources as inputs)",
+    "  -ss S, -t S          start and length; after -i exact to the frame",
+    "  -vcodec, -c:v NAME   video encoder, or copy; -acodec, -c:a NAME for audio",
+    "  -vn, -an             no video, no audio",
+    "  -vb, -b:v RATE       video bit rate; -ab, -b:a RATE audio bit rate",
+    "  -ar HZ, -ac N        audio sample rate and channels (libopus: 48000 and below)",
+    "  -r FPS, -s WxH       frame rate and frame size",
+    "  -aspect R            display ratio, decimal or W:H",
+    "  -padtop/-padbottom/-padleft/-padright N, -croptop/-cropbottom/-cropleft/-cropright N",
+    "  -qmin N, -qmax N     quantiser bounds (left out when -crf sets the encoder's own quality)",
+    "  -level N             H.264 level, raised to what the size and rate need",
+    "  -g N, -bf N          key frame distance, B-frames",
+    "  -qscale Q            fixed quantiser (MPEG-4 family), or constant quality for x264 and VP8/9",
+    "  -crf Q               the encoder's constant quality: libx264 and libx265 0-51,",
+    "                       libvpx-vp9 and libsvtav1 0-63 (VP9: with -b:v 0)",
+    "  -preset NAME         libx264/libx265: ultrafast ... veryslow; libsvtav1: -1 to 13",
+    "  -tune NAME           libx264/libx265: film, animation, grain, ... (libsvtav1 has none)",
+    "  -profile:v NAME      encoder profile, such as main or high",
+    "  -deadline NAME       libvpx: good, best or realtime",
+    "  -cpu-used N          libvpx speed (VP9: -8 to 8; 4 when not given)",
+    "  -row-mt 1            libvpx-vp9: rows in parallel on every core",
+    "  -tag:v FOURCC        the codec's tag in the container, such as hvc1",
+    "  -movflags +faststart MP4 and MOV: the index before the pictures",
+    "  -pix_fmt NAME        pixel format, such as yuv420p for 8-bit players",
+    "  -title, -author, -copyright, -comment, -album TEXT, -timestamp DATE, -metadata KEY=VALUE",
+    "Pictures stored turned (phones) come out upright; copied ones keep their turn.",
+};
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        for (const char *line : kHelp)
+            mirra::PrintLine(line);
+        return 0;
+    }
     using namespace mirra;
     // A reader that went away must not kill a conversion half-way through a write.
     std::signal(SIGPIPE, SIG_IGN);
     // Past a file size limit the write fails and is reported instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
+    // SVT-AV1 prints its own notices on stderr; only its errors belong among our lines.
+    setenv("SVT_LOG", "1", 0);
     InstallLibraryLog(AV_LOG_QUIET);
     try {
         const CommandLine command = ParseCommandLine(argc, argv);

@@ -7,7 +7,7 @@
 namespace {
 
 // cell name -> language id of its label
-const std::array<std::pair<const char *, const char *>, 17> kCellLabels{{
+const std::array<std::pair<const char *, const char *>, 20> kCellLabels{{
     {"acodec", "@71"},
     {"ab", "@72"},
     {"ar", "@73"},
@@ -25,6 +25,9 @@ const std::array<std::pair<const char *, const char *>, 17> kCellLabels{{
     {"timestamp", "@69"},
     {"ss", "@76"},
     {"t", "@76"},
+    {"crf", "@184"},
+    {"preset", "@185"},
+    {"deadline", "@185"},
 }};
 const std::array<const char *, 3> kGroupLabels{{"@75", "@70", "@63"}};
 

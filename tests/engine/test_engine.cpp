@@ -15,6 +15,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 }
 
 using namespace TestSupport;
@@ -154,6 +155,56 @@ Media ReadMedia(const QString &path)
     return m;
 }
 
+// A copy of a file whose video stream says it is to be shown turned by degrees
+// (counter-clockwise, as phones write it), the way a phone stores an upright clip.
+bool RemuxTurned(const QString &in, const QString &out, double degrees)
+{
+    AVFormatContext *ic = nullptr, *oc = nullptr;
+    if (avformat_open_input(&ic, QFile::encodeName(in).constData(), nullptr, nullptr) < 0)
+        return false;
+    bool ok = avformat_find_stream_info(ic, nullptr) >= 0 &&
+              avformat_alloc_output_context2(&oc, nullptr, nullptr, QFile::encodeName(out).constData()) >= 0;
+    for (unsigned i = 0; ok && i < ic->nb_streams; ++i) {
+        AVStream *st = avformat_new_stream(oc, nullptr);
+        ok = st && avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar) >= 0;
+        if (ok && ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            auto *matrix = reinterpret_cast<int32_t *>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+            ok = matrix != nullptr;
+            if (ok)
+                av_display_rotation_set(matrix, degrees);
+        }
+        if (ok)
+            st->codecpar->codec_tag = 0;
+    }
+    ok = ok && avio_open(&oc->pb, QFile::encodeName(out).constData(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(oc, nullptr) >= 0;
+    AVPacket *pkt = av_packet_alloc();
+    while (ok && av_read_frame(ic, pkt) >= 0) {
+        av_packet_rescale_ts(pkt, ic->streams[pkt->stream_index]->time_base, oc->streams[pkt->stream_index]->time_base);
+        ok = av_interleaved_write_frame(oc, pkt) >= 0;
+    }
+    ok = ok && av_write_trailer(oc) >= 0;
+    av_packet_free(&pkt);
+    if (oc && oc->pb)
+        avio_closep(&oc->pb);
+    avformat_free_context(oc);
+    avformat_close_input(&ic);
+    return ok;
+}
+
+// The turn a file's video stream asks for, in degrees as stored; NAN without one.
+double StoredTurn(const QString &path)
+{
+    AVFormatContext *ic = nullptr;
+    if (avformat_open_input(&ic, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return NAN;
+    avformat_find_stream_info(ic, nullptr);
+    const int v = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const uint8_t *matrix = v >= 0 ? av_stream_get_side_data(ic->streams[v], AV_PKT_DATA_DISPLAYMATRIX, nullptr) : nullptr;
+    const double turn = matrix ? av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix)) : NAN;
+    avformat_close_input(&ic);
+    return turn;
+}
+
 } // namespace
 
 class TestEngine : public QObject
@@ -185,6 +236,7 @@ private slots:
         Engine({"-y", "-f", "lavfi", "-i", "color=c=black:size=64x64:rate=25:duration=3,geq=lum=N*4:cb=128:cr=128", "-f", "lavfi", "-i",
                 "sine=frequency=300:sample_rate=44100:duration=3", "-vcodec", "libx264", "-g", "50", "-vb", "2000",
                 m_sources["pattern"] = path("pattern.mp4")});
+        MakeClip(m_sources["10-bit"] = path("10-bit.mkv"), ClipSpec{2, "320x240", 25, true, true, {"-vcodec", "libx265", "-pix_fmt", "yuv420p10le"}});
         for (const QString &f : m_sources)
             QVERIFY2(QFile::exists(f), qPrintable(f));
 
@@ -238,6 +290,14 @@ private slots:
         row("video only to avi", "vo.avi", "", "mpeg4", "", "320x240", "video only");
         row("audio only to mp4", "ao.mp4", "", "", "aac", "", "audio only");
         row("audio only to wmv", "ao.wmv", "", "", "wmav2", "", "audio only");
+        // Today's codecs in constant quality; the fixed tail must not get in their way.
+        row("mp4 h265 crf", "h265.mp4", "-vcodec libx265 -crf 28 -preset ultrafast -tag:v hvc1 -acodec aac", "hevc", "aac");
+        row("mkv av1 opus", "av1.mkv", "-vcodec libsvtav1 -crf 40 -preset 12 -acodec libopus -ar 48000", "av1", "opus");
+        row("webm vp9 opus", "vp9.webm", "-vcodec libvpx-vp9 -crf 36 -b:v 0 -deadline realtime -cpu-used 8 -row-mt 1 -acodec libopus", "vp9", "opus");
+        row("mp4 fast start", "fs.mp4", "-vcodec libx264 -crf 23 -preset veryfast -profile:v high -movflags +faststart", "h264", "aac");
+        row("10-bit source to 8-bit", "8bit.mp4", "-vcodec libx264 -crf 23 -pix_fmt yuv420p", "h264", "aac", "320x240", "10-bit");
+        row("flac", "ao.flac", "-acodec flac", "", "flac", "");
+        row("opus audio", "ao.opus", "-acodec libopus", "", "opus", "");
     }
     void containers()
     {
@@ -267,8 +327,17 @@ private slots:
             QCOMPARE(m.videoPackets, int(2 / frame)); // the pictures of two seconds: none lost, none doubled
         }
         QVERIFY(audio.isEmpty() || (p.audio.size() == 4 && m.audioPackets > 0));
+        if (options.contains("-pix_fmt") && options.contains("yuv420p"))
+            QVERIFY2(!m.luma.empty(), "the first picture is 8-bit 4:2:0");
+        if (options.contains("+faststart")) { // the index before the pictures
+            QFile f(out);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray bytes = f.readAll();
+            QVERIFY(bytes.indexOf("moov") >= 0 && bytes.indexOf("moov") < bytes.indexOf("mdat"));
+        }
         // The container's duration may round up to the end of the last audio codec frame.
-        const QMap<QString, int> frameSamples{{"aac", 1024}, {"mp3", 1152}, {"mp2", 1152}, {"ac3", 1536}, {"vorbis", 2048}, {"wmav2", 2048}};
+        const QMap<QString, int> frameSamples{{"aac", 1024}, {"mp3", 1152}, {"mp2", 1152}, {"ac3", 1536}, {"vorbis", 2048},
+                                              {"wmav2", 2048}, {"opus", 960}, {"flac", 4608}};
         const int rate = options.contains("-ar") ? options.at(options.indexOf("-ar") + 1).toInt() : 44100;
         const double audioFrame = frameSamples.value(audio) / double(rate);
         QVERIFY2(p.duration >= 2.0 - frame - 0.011 && p.duration <= 2.0 + frame + audioFrame + 0.011, qPrintable(QString::number(p.duration)));
@@ -458,6 +527,9 @@ private slots:
         QTest::newRow("nothing the container holds") << QStringList{"-y", "-i", "%dir/audio only.mp3", "%dir/o18.gif"} << "gif files cannot hold audio";
         QTest::newRow("no input") << QStringList{"-y", "%dir/o15.mp4"} << "No input file";
         QTest::newRow("qmin above qmax") << QStringList{"-y", "-i", "%clip", "-vcodec", "libx264", "-qscale", "20", "-qmin", "40", "-qmax", "10", "%dir/o19.mp4"} << "-qmin 40 is above -qmax 10";
+        QTest::newRow("option the encoder lacks") << QStringList{"-y", "-i", "%clip", "-vcodec", "libsvtav1", "-tune", "0", "%dir/o20.mp4"} << "libsvtav1 has no option -tune";
+        QTest::newRow("value the encoder refuses") << QStringList{"-y", "-i", "%clip", "-vcodec", "libsvtav1", "-crf", "99", "%dir/o21.mp4"} << "refuses -crf 99";
+        QTest::newRow("option the container lacks") << QStringList{"-y", "-i", "%clip", "-movflags", "+faststart", "%dir/o22.avi"} << "avi files have no option -movflags";
         QTest::newRow("two outputs") << QStringList{"-y", "-i", "%clip", "%dir/o16.mp4", "%dir/o17.mp4"} << "Only one output file";
     }
     void badInput()
@@ -480,6 +552,47 @@ private slots:
         QVERIFY2(output.isEmpty() || !QFile::exists(output), "no partial output is left behind");
         QCOMPARE(QFileInfo(m_sources["clip"]).size(), clipSize); // the input is never touched
         QVERIFY(QFile::exists(path("text.avi")));                 // nor a file it refused to overwrite
+    }
+
+    // A phone's clip stored sideways with its turn beside it: converted, the picture is upright
+    // and carries no turn; copied, it keeps the turn and every packet.
+    void turnedClips_data()
+    {
+        QTest::addColumn<double>("turn");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("corner"); // where the bright corner ends up
+        // The MP4 writer stores the turn with the opposite sign of the one it is given.
+        QTest::newRow("shown 90 counter-clockwise") << -90.0 << "240x320" << "bottom left";
+        QTest::newRow("shown 90 clockwise") << 90.0 << "240x320" << "top right";
+        QTest::newRow("upside down") << 180.0 << "320x240" << "bottom right";
+    }
+    void turnedClips()
+    {
+        QFETCH(double, turn);
+        QFETCH(QString, size);
+        QFETCH(QString, corner);
+        // Black with a white square in the top left corner.
+        const QString plain = path("corner.mp4"), turned = path(QStringLiteral("turned %1.mp4").arg(turn));
+        if (!QFile::exists(plain))
+            Engine({"-y", "-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=1,drawbox=x=0:y=0:w=60:h=60:c=white:t=fill",
+                    "-vcodec", "libx264", "-crf", "18", plain});
+        QVERIFY(RemuxTurned(plain, turned, turn));
+        const QString upright = path(QStringLiteral("upright %1.mp4").arg(turn));
+        const EngineRun run = Convert(turned, {"-vcodec", "libx264", "-crf", "18"}, upright);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const Media m = ReadMedia(upright);
+        QCOMPARE(QStringLiteral("%1x%2").arg(m.width).arg(m.height), size);
+        QVERIFY(std::isnan(StoredTurn(upright)));
+        const int w = m.pictureWidth, h = m.pictureHeight;
+        const QMap<QString, double> corners{{"top left", m.Mean(5, 5, 40, 40)}, {"top right", m.Mean(w - 45, 5, 40, 40)},
+                                            {"bottom left", m.Mean(5, h - 45, 40, 40)}, {"bottom right", m.Mean(w - 45, h - 45, 40, 40)}};
+        for (auto it = corners.begin(); it != corners.end(); ++it)
+            QVERIFY2((it.key() == corner) == (it.value() > 128), qPrintable(it.key() + ": " + QString::number(it.value())));
+
+        const QString copied = path(QStringLiteral("copied %1.mp4").arg(turn));
+        QCOMPARE(Convert(turned, {"-vcodec", "copy"}, copied).exitCode, 0);
+        QCOMPARE(StoredTurn(copied), StoredTurn(turned));
+        QCOMPARE(ReadMedia(copied).videoPackets, ReadMedia(turned).videoPackets);
     }
 
     // A write that fails half-way ends with its cause in plain words, not with a signal.

@@ -263,8 +263,8 @@ private slots:
         QVERIFY(LoadProfiles(folder.file(QStringLiteral("profile.ini")), &combo, s.grid.get(), profile));
         QVERIFY(combo.count() >= 15);
         QCOMPARE(combo.currentIndex(), 0);
-        QCOMPARE(profile.Name(), QStringLiteral("MP4 (H.264/AAC)"));
-        QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 5);
+        QCOMPARE(profile.Name(), QStringLiteral("MP4 H.264 (fast, constant quality)"));
+        QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 6); // codec, size, quality, speed, rate, aspect
 
         // Detail: Ok keeps the edit and refreshes the summary; Cancel keeps the edit only.
         const auto answer = [](const QString &rate, int result) {
@@ -275,7 +275,7 @@ private slots:
         };
         prompter->dialogHandlers = {answer("192 Kb/s", QDialog::Accepted), answer("64 Kb/s", QDialog::Rejected)};
         QCOMPARE(RunDetailDialog(nullptr, profile, profile.Name()), int(QDialog::Accepted));
-        QCOMPARE(prompter->dialogTitles, QStringList{"MP4 (H.264/AAC)"});
+        QCOMPARE(prompter->dialogTitles, QStringList{"MP4 H.264 (fast, constant quality)"});
         QVERIFY(profile.Summary().contains(QStringLiteral("BitRate:192000 Kb/s")));
         QCOMPARE(RunDetailDialog(nullptr, profile, profile.Name()), int(QDialog::Rejected));
         QCOMPARE(FindCell(profile.Tree(), QStringLiteral("ab"))->SValue.str(), QStringLiteral("64000"));

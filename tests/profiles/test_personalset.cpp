@@ -112,12 +112,12 @@ private slots:
         QCOMPARE(d->Grid()->GetCustomColors().background, InactiveGridColors().background);
         PropertyGrid reference; // the current tree, value for value
         ShowParamFromTree(&reference, m_dlg->GetCurrentProfile().Tree());
-        for (const char *key : {"vcodec", "s", "vb", "r", "aspect", "acodec", "ab", "ar", "ac"}) {
+        for (const char *key : {"vcodec", "s", "crf", "preset", "r", "aspect", "acodec", "ab", "ar", "ac"}) {
             QVERIFY2(d->Grid()->FindByKey(key) && reference.FindByKey(key), key);
             QCOMPARE(d->Grid()->FindByKey(key)->GetValue(), reference.FindByKey(key)->GetValue());
         }
         QCOMPARE(combo(d.get())->currentText(), m_dlg->GetCurrentProfile().Name());
-        QCOMPARE(combo(d.get())->count(), 15);
+        QCOMPARE(combo(d.get())->count(), 27);
         QCOMPARE(source(d.get())->text(), m_media + "clip one.avi");
         QCOMPARE(saveAs(d.get())->text(), m_out + "clip one." + currentTarget());
         QCOMPARE(m_task->outputPath.str(), saveAs(d.get())->text());
