@@ -130,7 +130,9 @@ std::string VideoFilterChain(const VideoLayout &l, const VideoSource &source, co
         chain += Format(",scale=w=%d:h=%d:flags=bicubic", l.scaleWidth, l.scaleHeight);
     if (l.padLeft || l.padRight || l.padTop || l.padBottom)
         chain += Format(",pad=w=%d:h=%d:x=%d:y=%d:color=black", l.outWidth, l.outHeight, l.padLeft, l.padTop);
-    if (l.pixelFormat == AV_PIX_FMT_PAL8)
+    if (l.upload)
+        chain += Format(",format=pix_fmts=%s,hwupload[out]", av_get_pix_fmt_name(l.pixelFormat));
+    else if (l.pixelFormat == AV_PIX_FMT_PAL8)
         chain += ",split[pa][pb];[pa]palettegen=stats_mode=single[pal];[pb][pal]paletteuse=new=1[out]";
     else
         chain += Format(",format=pix_fmts=%s[out]", av_get_pix_fmt_name(l.pixelFormat));

@@ -20,6 +20,7 @@ struct VideoLayout
     AVRational sampleAspect{0, 1};       // 0: what the filters make of the source's
     AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
     AVRational frameRate{25, 1};
+    bool upload = false;                 // the pictures go to the graphics card's memory last
     std::string note;                    // an adjustment worth telling the user
 };
 

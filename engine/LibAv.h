@@ -54,6 +54,12 @@ struct FilterGraphFree
 };
 using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphFree>;
 
+struct BufferRefFree
+{
+    void operator()(AVBufferRef *b) const { av_buffer_unref(&b); }
+};
+using BufferRefPtr = std::unique_ptr<AVBufferRef, BufferRefFree>;
+
 struct FilterInOutFree
 {
     void operator()(AVFilterInOut *io) const { avfilter_inout_free(&io); }

@@ -89,6 +89,13 @@ const OptionDef kOptions[] = {
     {"row-mt", true, Scope::Output, nullptr},
     {"movflags", true, Scope::Output, nullptr},
     {"tag:v", true, Scope::Output, nullptr},
+    {"vaapi_device", true, Scope::Output, nullptr},
+    {"rc_mode", true, Scope::Output, nullptr},
+    {"qp", true, Scope::Output, nullptr},
+    {"quality", true, Scope::Output, nullptr},
+    {"low_power", true, Scope::Output, nullptr},
+    {"rc", true, Scope::Output, nullptr},
+    {"cq", true, Scope::Output, nullptr},
     {"vtag", true, Scope::Output, "tag:v"},
 };
 
@@ -224,11 +231,16 @@ void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::s
         if (out.level < 0)
             out.level = level;
     } else if (name == "crf" || name == "preset" || name == "tune" || name == "profile:v" || name == "deadline" ||
-               name == "cpu-used" || name == "row-mt") {
+               name == "cpu-used" || name == "row-mt" || name == "rc_mode" || name == "qp" || name == "quality" ||
+               name == "low_power" || name == "rc" || name == "cq") {
         if (value.empty())
             BadValue(value, name, "a value is needed");
         // The encoder checks the value when it is set: each encoder has its own ranges.
         out.videoEncoderOptions.emplace_back(name == "profile:v" ? "profile" : name, value);
+    } else if (name == "vaapi_device") {
+        if (value.empty())
+            BadValue(value, name, "a device such as /dev/dri/renderD128 is needed");
+        out.vaapiDevice = value;
     } else if (name == "tag:v") {
         if (value.size() != 4)
             BadValue(value, name, "four characters such as hvc1 are needed");
@@ -342,7 +354,7 @@ int ParseLevel(const std::string &text, const std::string &option)
 bool OutputRequest::OwnQualityMode() const
 {
     for (const auto &[name, value] : videoEncoderOptions)
-        if (name == "crf")
+        if (name == "crf" || name == "qp" || name == "cq" || name == "rc_mode" || name == "rc")
             return true;
     return false;
 }

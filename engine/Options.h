@@ -60,6 +60,7 @@ struct OutputRequest
     std::vector<std::pair<std::string, std::string>> videoEncoderOptions;
     std::vector<std::pair<std::string, std::string>> muxerOptions;
     std::string videoTag; // -tag:v: the four characters naming the codec in the container
+    std::string vaapiDevice; // -vaapi_device: the render node VAAPI encoders use
     // A quality mode of the encoder's own (-crf): no bit rate, quantiser bounds or
     // bit rate of ours is set over it.
     bool OwnQualityMode() const;

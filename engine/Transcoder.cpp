@@ -14,6 +14,7 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/hwcontext.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -35,6 +36,7 @@ struct Transcoder::Stream
     FilterGraphPtr graph;
     AVFilterContext *source = nullptr;
     AVFilterContext *sink = nullptr;
+    BufferRefPtr hwDevice; // the graphics card a hardware encoder works on
     VideoSource videoSource;
     VideoLayout layout;
     AudioSource audioSource;
@@ -52,6 +54,14 @@ struct Transcoder::Stream
 };
 
 namespace {
+
+bool TakesPixelFormat(const AVCodec *codec, AVPixelFormat format)
+{
+    for (const AVPixelFormat *p = codec->pix_fmts; p && *p != AV_PIX_FMT_NONE; ++p)
+        if (*p == format)
+            return true;
+    return false;
+}
 
 uint32_t TagOf(const std::string &fourCharacters)
 {
@@ -318,9 +328,21 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
                                          ? AVRational{src.sampleAspect.den, src.sampleAspect.num}
                                          : src.sampleAspect;
 
-    const AVPixelFormat pixelFormat = PickPixelFormat(codec, src.format, m_out.pixelFormat);
+    // A VAAPI encoder takes pictures in the card's memory: the filters end by uploading them.
+    const bool vaapi = TakesPixelFormat(codec, AV_PIX_FMT_VAAPI);
+    if (vaapi) {
+        const std::string device = m_out.vaapiDevice.empty() ? "/dev/dri/renderD128" : m_out.vaapiDevice;
+        AVBufferRef *context = nullptr;
+        const int opened = av_hwdevice_ctx_create(&context, AV_HWDEVICE_TYPE_VAAPI, device.c_str(), nullptr, 0);
+        if (opened < 0)
+            throw EngineError(Format("Cannot open the VAAPI device %s for %s: %s", device.c_str(), codec->name,
+                                     ErrorText(opened).c_str()));
+        s.hwDevice.reset(context);
+    }
+    const AVPixelFormat pixelFormat = vaapi ? AV_PIX_FMT_NV12 : PickPixelFormat(codec, src.format, m_out.pixelFormat);
     s.layout = PlanVideoLayout(m_out.geometry, src.UprightWidth(), src.UprightHeight(), uprightAspect, codec,
                                pixelFormat, rate);
+    s.layout.upload = vaapi;
     if (!s.layout.note.empty())
         PrintLine("Note: " + s.layout.note);
     BuildVideoGraph(s);
@@ -341,11 +363,15 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
         enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    if (AVBufferRef *frames = av_buffersink_get_hw_frames_ctx(s.sink))
+        enc->hw_frames_ctx = av_buffer_ref(frames);
 
     AVDictionary *options = nullptr;
     const bool x264 = codec->id == AV_CODEC_ID_H264 && std::string(codec->name).rfind("libx264", 0) == 0;
     const bool vpx = std::string(codec->name).rfind("libvpx", 0) == 0;
-    const bool ownQuality = m_out.OwnQualityMode();
+    // A hardware encoder has its own rate control; the fixed tail's bounds do not apply to it.
+    const bool hardware = vaapi || (codec->capabilities & AV_CODEC_CAP_HARDWARE);
+    const bool ownQuality = m_out.OwnQualityMode() || hardware;
     SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
     if (m_out.videoBitRate > 0) {
         enc->bit_rate = m_out.videoBitRate;
@@ -385,7 +411,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         enc->gop_size = m_out.gop;
     if (m_out.bFrames >= 0)
         enc->max_b_frames = m_out.bFrames;
-    if (m_out.level > 0 && codec->id == AV_CODEC_ID_H264) {
+    if (m_out.level > 0 && codec->id == AV_CODEC_ID_H264 && !hardware) {
         const int level = FitH264Level(m_out.level, enc->width, enc->height, rate, enc->bit_rate);
         if (level > 0)
             enc->level = level;
@@ -396,7 +422,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     if (r < 0)
         throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
                                  enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
-                                 m_out.videoEncoderOptions.empty() ? "" : " (check its -preset, -tune and -profile:v)"));
+                                 m_out.videoEncoderOptions.empty() || hardware ? "" : " (check its -preset, -tune and -profile:v)"));
 
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
@@ -519,6 +545,9 @@ void Transcoder::BuildGraph(Stream &s, const char *sourceFilter, const char *sin
         avfilter_inout_free(&in);
         avfilter_inout_free(&out);
     }
+    for (unsigned i = 0; r >= 0 && s.hwDevice && i < graph->nb_filters; ++i)
+        if (!(graph->filters[i]->hw_device_ctx = av_buffer_ref(s.hwDevice.get())))
+            throw std::bad_alloc();
     if (r >= 0)
         r = avfilter_graph_config(graph.get(), nullptr);
     if (r < 0)

@@ -1,4 +1,5 @@
 #include "app/CCorvaneStudioDlg.h"
+#include "conversion/HardwareCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -148,6 +149,16 @@ void CCorvaneStudioDlg::OnInitDialog()
                  m_controls.paramGrid, m_profile);
     m_globalDest = m_settings.GetSavedPath();
     m_controls.destination->setText(m_settings.GetSavedPath());
+    // Hardware profiles are tried in the background; those the machine cannot use are greyed out.
+    m_hardwareCheck = new HardwareCheck(this);
+    connect(m_hardwareCheck, &HardwareCheck::checked, this, [this](const QString &profile, const QString &problem) {
+        if (!problem.isEmpty())
+            MarkProfileUnavailable(m_controls.profileCombo, profile, problem);
+    });
+    QStringList profiles;
+    for (int i = 0; i < m_controls.profileCombo->count(); ++i)
+        profiles << m_controls.profileCombo->itemText(i);
+    m_hardwareCheck->Start(HardwareCheck::HardwareProfiles(profiles));
 
     ApplyLanguage();
 

@@ -10,6 +10,7 @@
 
 class AppSettings;
 class BatchView;
+class HardwareCheck;
 class PathReceiver;
 class QueueKeeper;
 class PreviewWindowHost;
@@ -112,5 +113,6 @@ private:
     BatchView *m_batch = nullptr;
     PreviewWindowHost *m_preview = nullptr;
     PathReceiver *m_pathReceiver = nullptr;
+    HardwareCheck *m_hardwareCheck = nullptr;
     QueueKeeper *m_keeper = nullptr;
 };

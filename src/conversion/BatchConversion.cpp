@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
 #include <cmath>
@@ -20,6 +21,7 @@
 #include "core/OwnerThread.h"
 #include "core/SplitString.h"
 #include "lang/Language.h"
+#include "profiles/CMpegStructs.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ParamOptions.h"
 #include "profiles/ProfileCatalogue.h"
@@ -58,6 +60,18 @@ QString exitCause(int exitStatus, bool sawSuccess)
     if (exitStatus == 0)
         return QStringLiteral("The engine ended without finishing the output file.");
     return QStringLiteral("The engine ended with exit status %1.").arg(exitStatus);
+}
+// A profile's options with the task's trim range and its frame fitted by the aspect mode.
+QString TaskOptions(const QString &profileOptions, const BatchTask &task, int aspectMode)
+{
+    const QString options = AppendTrimOptions(profileOptions, task.trimStart, task.trimStop);
+    return ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
+}
+
+QString lastLine(const QString &text)
+{
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 } // namespace
 
@@ -341,10 +355,8 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
         return RowOutcome::Skip;
     }
     const int aspectMode = task.useGlobalOutput == 1 ? global.aspectMode : task.aspectMode;
-    options = AppendTrimOptions(options, task.trimStart, task.trimStop);
-    options = ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
-    const EngineCommand command =
-        BuildEngineCommand(EngineProgramPath(), TrimLeft(task.sourcePath), options, TrimLeft(outputPath));
+    const EngineCommand command = BuildEngineCommand(EngineProgramPath(), TrimLeft(task.sourcePath),
+                                                     TaskOptions(options, task, aspectMode), TrimLeft(outputPath));
     if (m_env.exportCommand) {
         m_env.exportCommand(command);
         m_flags.clock.DropTask(task.id);
@@ -356,8 +368,9 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
         m_flags.clock.DropTask(task.id);
         return RowOutcome::Next;
     }
-    m_flags.clock.TaskStarted(task.id, task.HasOwnOutput() ? task.profileName : global.profileName);
-    return RunEngineTask(task, command, d);
+    const QString profileName = task.HasOwnOutput() ? task.profileName : global.profileName;
+    m_flags.clock.TaskStarted(task.id, profileName);
+    return RunEngineTask(task, command, d, profileName, aspectMode);
 }
 
 bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath,
@@ -425,24 +438,63 @@ int BatchConverter::OverallPercent(int id, double taskSeconds)
 }
 
 BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, const EngineCommand &command,
-                                                         double duration)
+                                                         double duration, const QString &profileName, int aspectMode)
 {
     TaskStartedEvent started;
     started.id = task.id;
     started.command = command;
     OnList([&] { m_tasks.SetRunning(task.id, QString(), 0); });
     m_host.TaskStarted(started);
-    const int priority = m_host.PriorityLevel();
 
     TaskFinishedEvent finished;
+    if (!RunEngine(task, command, duration, finished)) {
+        // Without an engine no later task can run either: the run ends here.
+        Finish(finished);
+        return RowOutcome::EndRun;
+    }
+    // A graphics card's encoder that fails hands the task to its software twin, once,
+    // before any verdict is shown.
+    const QString twin = finished.verdict == Verdict::Failed && !m_flags.stopRequested ? GetSoftwareTwin(profileName) : QString();
+    if (!twin.isEmpty()) {
+        CMpegStructs twinTree;
+        twinTree.LoadFromFile(ProfileFile(twin));
+        const EngineCommand again(command.Program(), command.SourcePath(),
+                                  TaskOptions(GetParamFromTree(twinTree.GetRoot()), task, aspectMode), command.OutputPath());
+        WriteLog(again.Text());
+        const QString why = lastLine(finished.engineOutput + finished.closingLines);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_inFlight.remove(task.id);
+        }
+        finished = TaskFinishedEvent();
+        if (!RunEngine(task, again, duration, finished)) {
+            Finish(finished);
+            return RowOutcome::EndRun;
+        }
+        const QString note = QStringLiteral("The graphics card's encoder of \"%1\" failed (%2); the file was converted with "
+                                            "\"%3\" instead.\r\n")
+                                 .arg(profileName, why, twin);
+        finished.cause = note + finished.cause;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_doneSeconds += duration;
+        m_inFlight.remove(task.id);
+    }
+    Finish(finished);
+    return RowOutcome::Next;
+}
+
+bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &command, double duration,
+                               TaskFinishedEvent &finished)
+{
+    const int priority = m_host.PriorityLevel();
     finished.id = task.id;
     finished.sourcePath = command.SourcePath();
     finished.outputPath = command.OutputPath();
-
     EngineProcess engine;
     const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), priority);
     if (start != EngineProcess::StartResult::Started) {
-        // Without an engine no later task can run either: the run ends here.
         if (start == EngineProcess::StartResult::OutputPipeFailed)
             m_host.ShowMessage(QStringLiteral("Create   STDOUT   pipe   failed"));
         else if (start == EngineProcess::StartResult::InputPipeFailed)
@@ -451,8 +503,7 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
         finished.exitStatus = -1;
         finished.cause = QStringLiteral("The engine \"%1\" could not be started: %2.")
                              .arg(command.Program(), QString::fromLocal8Bit(strerror(engine.StartError())));
-        Finish(finished);
-        return RowOutcome::EndRun;
+        return false;
     }
     m_flags.engine.Add(&engine);
     // Stop Convert may have come between the start and the engine being registered.
@@ -515,12 +566,6 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
         engine.Kill();
         exit = engine.Wait();
     }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_doneSeconds += duration;
-        m_inFlight.remove(task.id);
-    }
-
     finished.exitStatus = *exit;
     finished.engineOutput = parser.HeaderText();
     finished.closingLines = parser.ClosingLines();
@@ -534,8 +579,7 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
         finished.verdict = judgement.verdict;
         finished.cause = judgement.cause;
     }
-    Finish(finished);
-    return RowOutcome::Next;
+    return true;
 }
 
 void BatchConverter::Finish(TaskFinishedEvent &event)
@@ -545,7 +589,8 @@ void BatchConverter::Finish(TaskFinishedEvent &event)
         QFile::remove(event.outputPath);
     event.elapsed = m_flags.clock.TaskFinished(event.id, event.verdict == Verdict::Completed);
     m_host.TaskFinished(event);
-    const QString report = event.verdict == Verdict::Failed ? event.Report() : QString();
+    // A completed task keeps what is worth knowing about how it was converted.
+    const QString report = event.verdict == Verdict::Failed ? event.Report() : event.cause;
     OnList([&] { m_tasks.SetVerdict(event.id, event.verdict, report, event.elapsed); });
     ReleaseOutputPath(event.outputPath);
 }

@@ -109,7 +109,7 @@ struct TaskFinishedEvent
     QString outputPath;
     QString engineOutput; // the engine's first lines, up to its first progress line
     QString closingLines; // the engine's lines after its last progress line
-    QString cause;        // why a task failed, where its output does not say it
+    QString cause;        // why a task failed, where its output does not say it; or how it was converted
     double elapsed = 0;   // seconds the task ran, pauses left out
     int exitStatus = 0;   // the engine's exit code, or minus the signal that ended it
     bool showReport = true; // false when the user has already been told why
@@ -183,7 +183,10 @@ private:
     // Output path and option string of a task; the folder that could not be made when it fails.
     bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options,
                       QString *failedFolder);
-    RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration);
+    RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration,
+                             const QString &profileName, int aspectMode);
+    // One engine run of a task, its verdict in finished; false when the engine did not start.
+    bool RunEngine(const BatchTask &task, const EngineCommand &command, double duration, TaskFinishedEvent &finished);
     void Finish(TaskFinishedEvent &event);
     void EndOfRun();
     QString ReserveOutputPath(const QString &path);

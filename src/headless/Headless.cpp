@@ -73,6 +73,8 @@ public:
             print(stderr, QStringLiteral("---------------------"));
         }
         print(stdout, QStringLiteral("%1: %2").arg(RowName(event.id), VerdictText(event.verdict)));
+        if (event.verdict == Verdict::Completed && !event.cause.isEmpty())
+            print(stdout, QStringLiteral("  ") + event.cause.trimmed());
     }
     bool AskOkCancel(const QString &text) override
     {

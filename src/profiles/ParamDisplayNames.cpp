@@ -7,7 +7,7 @@
 namespace {
 
 // cell name -> language id of its label
-const std::array<std::pair<const char *, const char *>, 20> kCellLabels{{
+const std::array<std::pair<const char *, const char *>, 23> kCellLabels{{
     {"acodec", "@71"},
     {"ab", "@72"},
     {"ar", "@73"},
@@ -28,6 +28,9 @@ const std::array<std::pair<const char *, const char *>, 20> kCellLabels{{
     {"crf", "@184"},
     {"preset", "@185"},
     {"deadline", "@185"},
+    {"qp", "@184"},
+    {"cq", "@184"},
+    {"quality", "@185"},
 }};
 const std::array<const char *, 3> kGroupLabels{{"@75", "@70", "@63"}};
 

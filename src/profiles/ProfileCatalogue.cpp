@@ -63,6 +63,12 @@ QString ProfileFile(const QString &profileName, const AppFolders &folders)
     return folders.DataFile(ProfileMap::Instance().Lookup(profileName));
 }
 
+QString GetSoftwareTwin(const QString &profileName, const AppFolders &folders)
+{
+    const QString path = ProfileFile(profileName, folders);
+    return IniFile::ReadString(path, QStringLiteral("allset"), QStringLiteral("SoftwareTwin")).trimmed();
+}
+
 QString GetTargetType(const QString &profileName, const AppFolders &folders)
 {
     const QString path = ProfileFile(profileName, folders);

@@ -39,3 +39,8 @@ QString ProfileFile(const QString &profileName, const AppFolders &folders = AppF
 
 // The output extension of a profile: [allset] TargetType of its parameter file, trimmed.
 QString GetTargetType(const QString &profileName, const AppFolders &folders = AppFolders::Current());
+
+// A hardware profile's software twin: [allset] SoftwareTwin of its parameter file, the
+// profile a task is converted with again when the graphics card's encoder fails. Empty
+// for a profile without one.
+QString GetSoftwareTwin(const QString &profileName, const AppFolders &folders = AppFolders::Current());

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <exception>
 
 #include "profiles/CurrentProfile.h"
@@ -39,6 +40,16 @@ bool LoadProfiles(const QString &cataloguePath, QComboBox *combo, PropertyGrid *
                     Prompter::Icon::Warning);
         return false;
     }
+}
+
+void MarkProfileUnavailable(QComboBox *combo, const QString &name, const QString &reason)
+{
+    const int index = combo ? combo->findText(name) : -1;
+    auto *model = combo ? qobject_cast<QStandardItemModel *>(combo->model()) : nullptr;
+    if (index < 0 || !model)
+        return;
+    model->item(index)->setEnabled(false);
+    combo->setItemData(index, QStringLiteral("Not available on this computer: %1").arg(reason), Qt::ToolTipRole);
 }
 
 void OnProfileSelectionChange(QComboBox *combo, PropertyGrid *grid, CurrentProfile &profile)

@@ -20,3 +20,5 @@ bool LoadProfiles(const QString &cataloguePath, QComboBox *combo, PropertyGrid *
 
 // The combo's selection change: makes the selected profile current and shows it.
 void OnProfileSelectionChange(QComboBox *combo, PropertyGrid *grid, CurrentProfile &profile);
+// Greys out a profile the machine cannot convert with; its tooltip says why.
+void MarkProfileUnavailable(QComboBox *combo, const QString &name, const QString &reason);

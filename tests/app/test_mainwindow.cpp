@@ -1,5 +1,7 @@
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QStandardItemModel>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
@@ -9,6 +11,7 @@
 #include "app/CCorvaneStudioApp.h"
 #include "app/CCorvaneStudioDlg.h"
 #include "app/ControlIds.h"
+#include "app/MainWindowControls.h"
 #include "controls/CListCtrlEx.h"
 #include "app/MenuResources.h"
 #include "core/IniFile.h"
@@ -202,6 +205,30 @@ private slots:
         dlg->show();
         dlg->resize(500, 400);
         QCOMPARE(dlg->size(), QSize(740, 600));
+    }
+
+    // Hardware profiles the machine cannot use are greyed out, with the engine's reason;
+    // made to fail here on any machine.
+    void unusableHardwareProfilesGreyedOut()
+    {
+        ProgramFolder folder;
+        for (const auto &[file, from, to] : {std::tuple{"mp4_h264_vaapi.ini", "SValue=/dev/dri/renderD128", "SValue=/nonexistent"},
+                                             std::tuple{"mp4_h264_nvenc.ini", "SValue=vbr", "SValue=no-such-mode"}}) {
+            QFile profile(folder.file(QStringLiteral("profiles/") + file));
+            QVERIFY(profile.open(QIODevice::ReadOnly));
+            const QByteArray text = profile.readAll().replace(from, to);
+            profile.close();
+            QVERIFY(text.contains(to) && profile.open(QIODevice::WriteOnly | QIODevice::Truncate) && profile.write(text) > 0);
+        }
+        CCorvaneStudioApp app;
+        app.InitInstance(folder.exePath(), {});
+        QComboBox *combo = app.MainWindow()->Controls().profileCombo;
+        auto *model = qobject_cast<QStandardItemModel *>(combo->model());
+        auto enabled = [&](const char *name) { return model->item(combo->findText(name))->isEnabled(); };
+        QTRY_VERIFY_WITH_TIMEOUT(!enabled("MP4 H.264 (VAAPI hardware)") && !enabled("MP4 H.264 (NVIDIA NVENC)"), 30000);
+        const QString why = combo->itemData(combo->findText("MP4 H.264 (VAAPI hardware)"), Qt::ToolTipRole).toString();
+        QVERIFY2(why.startsWith("Not available on this computer: ") && why.contains("/nonexistent"), qPrintable(why));
+        QVERIFY(enabled("MP4 H.264 (fast, constant quality)"));
     }
 
     void escapeDoesNotCloseTheWindow()

@@ -11,12 +11,15 @@
 #include "app/TaskList.h"
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
+#include "conversion/HardwareCheck.h"
 #include "conversion/MediaProbe.h"
 #include "core/OwnerThread.h"
 #include "core/IniFile.h"
 #include "core/UserMessage.h"
 #include "lang/Language.h"
+#include "profiles/CMpegStructs.h"
 #include "profiles/CurrentProfile.h"
+#include "profiles/ParamOptions.h"
 #include "profiles/ProfileCatalogue.h"
 #include "support/TestSupport.h"
 
@@ -481,6 +484,60 @@ private slots:
         run();
         QCOMPARE(statuses(), (QStringList{"", "Completed", "Completed"}));
         QVERIFY(QFile::exists(m_folder->file("typed/by hand/c.mp4")));
+    }
+
+    // Hardware profiles made to fail on any machine: a device that is not there, a quality
+    // the encoder refuses.
+    void hardwareFallsBackToItsTwin_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("twin");
+        QTest::newRow("vaapi without a device") << "MP4 H.264 (VAAPI hardware)" << "vaapi_device" << "/nonexistent/renderD128"
+                                                << "MP4 H.264 (fast, constant quality)";
+        QTest::newRow("nvenc refusing a value") << "MP4 H.265 (NVIDIA NVENC)" << "cq" << "99" << "MP4 H.265 (constant quality)";
+    }
+    void hardwareFallsBackToItsTwin()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, cell);
+        QFETCH(QString, value);
+        QFETCH(QString, twin);
+        start(QString(), profile);
+        ParamCell *broken = FindCell(m_profile->Tree(), cell);
+        QVERIFY(broken);
+        if (broken->nValueType == ParamCell::kText)
+            broken->SValue = value;
+        else
+            broken->UsedType = ParamCell::kUserValue, broken->SValue = value;
+        m_host->global.tree = m_profile->Snapshot().tree;
+        QVERIFY(GetParamFromTree(m_host->global.tree.get()).contains(QStringLiteral("-%1 %2").arg(cell, value)));
+        addClips({"a.mp4"}, 2);
+
+        // The engine's own verdict on the profile, as the window's check at start gets it.
+        HardwareCheck check;
+        QSignalSpy checked(&check, &HardwareCheck::checked);
+        CMpegStructs twinTree;
+        twinTree.LoadFromFile(ProfileFile(twin, m_settings->Folders()));
+        check.Start({{profile, GetParamFromTree(m_host->global.tree.get()), "mp4"},
+                     {twin, GetParamFromTree(twinTree.GetRoot()), "mp4"}});
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 2, 30000);
+        QCOMPARE(checked[0][0].toString(), profile);
+        QVERIFY(!checked[0][1].toString().isEmpty());
+        QCOMPARE(checked[1][1].toString(), QString()); // a software profile works
+
+        run();
+        QCOMPARE(statuses(), QStringList{"Completed"});
+        QCOMPARE(m_host->finished.size(), 1); // no failure shown on the way
+        QVERIFY2(m_host->finished[0].cause.contains("converted with \"" + twin + "\""), qPrintable(m_host->finished[0].cause));
+        QCOMPARE(m_tasks->State(m_tasks->IdAt(0)).report, m_host->finished[0].cause);
+        // The second engine run is not counted on top of the first.
+        QVERIFY(std::is_sorted(m_host->overall.begin(), m_host->overall.end()));
+        QVERIFY(m_host->overall.isEmpty() || m_host->overall.last() <= 100);
+        MediaInfo info;
+        QVERIFY(ParseProbeOutput(output(0), RunProbe(output(0), "-i"), info));
+        QCOMPARE(info.videoCodec.str(), profile.contains("H.265") ? QStringLiteral("hevc") : QStringLiteral("h264"));
     }
 
     void diagnosticSwitch_data()

@@ -117,7 +117,7 @@ private slots:
             QCOMPARE(d->Grid()->FindByKey(key)->GetValue(), reference.FindByKey(key)->GetValue());
         }
         QCOMPARE(combo(d.get())->currentText(), m_dlg->GetCurrentProfile().Name());
-        QCOMPARE(combo(d.get())->count(), 27);
+        QCOMPARE(combo(d.get())->count(), 31);
         QCOMPARE(source(d.get())->text(), m_media + "clip one.avi");
         QCOMPARE(saveAs(d.get())->text(), m_out + "clip one." + currentTarget());
         QCOMPARE(m_task->outputPath.str(), saveAs(d.get())->text());
