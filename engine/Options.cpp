@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -90,6 +91,7 @@ const OptionDef kOptions[] = {
     {"movflags", true, Scope::Output, nullptr},
     {"tag:v", true, Scope::Output, nullptr},
     {"vaapi_device", true, Scope::Output, nullptr},
+    {"map", true, Scope::Output, nullptr},
     {"rc_mode", true, Scope::Output, nullptr},
     {"qp", true, Scope::Output, nullptr},
     {"quality", true, Scope::Output, nullptr},
@@ -237,6 +239,25 @@ void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::s
             BadValue(value, name, "a value is needed");
         // The encoder checks the value when it is set: each encoder has its own ranges.
         out.videoEncoderOptions.emplace_back(name == "profile:v" ? "profile" : name, value);
+    } else if (name == "map") {
+        StreamMap map;
+        map.text = value;
+        std::string spec = value;
+        if (!spec.empty() && spec.back() == '?') {
+            map.optional = true;
+            spec.pop_back();
+        }
+        char kind = 0, rest = 0;
+        int n = -1, consumed = 0;
+        const int fields = std::sscanf(spec.c_str(), "%d:%c%n", &map.input, &kind, &consumed);
+        if (fields == 2 && size_t(consumed) < spec.size())
+            if (std::sscanf(spec.c_str() + consumed, ":%d%c", &n, &rest) != 1 || n < 0)
+                kind = 0;
+        if (fields != 2 || map.input < 0 || (kind != 'v' && kind != 'a'))
+            BadValue(value, name, "INPUT:v or INPUT:a is needed, with :N for one stream and ? when it may match none");
+        map.video = kind == 'v';
+        map.number = n;
+        out.maps.push_back(map);
     } else if (name == "vaapi_device") {
         if (value.empty())
             BadValue(value, name, "a device such as /dev/dri/renderD128 is needed");

@@ -31,6 +31,16 @@ struct GeometryRequest
     AVRational aspect{0, 1};     // -aspect display ratio; 0 keeps the source's
 };
 
+// -map INPUT:v|a[:N][?]: the streams of one kind of an input, or its Nth; "?" lets it match none.
+struct StreamMap
+{
+    std::string text;
+    int input = 0;
+    bool video = true;
+    int number = -1; // -1: every stream of the kind
+    bool optional = false;
+};
+
 struct OutputRequest
 {
     std::string path;
@@ -61,6 +71,7 @@ struct OutputRequest
     std::vector<std::pair<std::string, std::string>> muxerOptions;
     std::string videoTag; // -tag:v: the four characters naming the codec in the container
     std::string vaapiDevice; // -vaapi_device: the render node VAAPI encoders use
+    std::vector<StreamMap> maps; // empty: the best video and the best audio of all inputs
     // A quality mode of the encoder's own (-crf): no bit rate, quantiser bounds or
     // bit rate of ours is set over it.
     bool OwnQualityMode() const;

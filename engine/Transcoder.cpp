@@ -236,10 +236,14 @@ void Transcoder::SelectStreams(const AVOutputFormat *format)
                 audio = {in.get(), a, score};
         }
     }
-    if (wantVideo && video.input)
-        AddStream(AVMEDIA_TYPE_VIDEO, video.input, video.stream);
-    if (wantAudio && audio.input)
-        AddStream(AVMEDIA_TYPE_AUDIO, audio.input, audio.stream);
+    if (!m_out.maps.empty()) {
+        SelectMappedStreams(wantVideo, wantAudio);
+    } else {
+        if (wantVideo && video.input)
+            AddStream(AVMEDIA_TYPE_VIDEO, video.input, video.stream);
+        if (wantAudio && audio.input)
+            AddStream(AVMEDIA_TYPE_AUDIO, audio.input, audio.stream);
+    }
     if (!m_streams.empty())
         return;
     if (!anyVideo && !anyAudio)
@@ -251,6 +255,34 @@ void Transcoder::SelectStreams(const AVOutputFormat *format)
         why += std::string(why.empty() ? "" : " and ") +
                (m_out.noAudio ? "-an leaves out the audio" : Format("%s files cannot hold audio", format->name));
     throw EngineError("Nothing to write: " + why);
+}
+
+void Transcoder::SelectMappedStreams(bool wantVideo, bool wantAudio)
+{
+    for (const StreamMap &map : m_out.maps) {
+        if (map.input >= int(m_inputs.size()))
+            throw EngineError(Format("-map %s names input %d, but there are %d", map.text.c_str(), map.input,
+                                     int(m_inputs.size())));
+        if (map.video ? !wantVideo : !wantAudio)
+            continue;
+        InputFile *in = m_inputs[size_t(map.input)].get();
+        const AVMediaType type = map.video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
+        bool matched = false;
+        int seen = 0;
+        for (unsigned i = 0; i < in->context()->nb_streams; ++i) {
+            const AVStream *st = in->context()->streams[i];
+            if (st->codecpar->codec_type != type || st->codecpar->codec_id == AV_CODEC_ID_NONE ||
+                (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+                continue;
+            if (map.number >= 0 && seen++ != map.number)
+                continue;
+            matched = true;
+            if (!m_streamOfInput[size_t(map.input)][i]) // a stream named twice is written once
+                AddStream(type, in, int(i));
+        }
+        if (!matched && !map.optional)
+            throw EngineError(Format("-map %s matches no stream of '%s'", map.text.c_str(), in->request().path.c_str()));
+    }
 }
 
 Transcoder::Stream &Transcoder::AddStream(AVMediaType type, InputFile *input, int streamIndex)

@@ -32,6 +32,7 @@ private:
     void SelectStreams(const AVOutputFormat *format);
     void CheckOutputPath();
     Stream &AddStream(AVMediaType type, InputFile *input, int streamIndex);
+    void SelectMappedStreams(bool wantVideo, bool wantAudio);
     void OpenDecoder(Stream &s);
     void SetupVideo(Stream &s, const AVOutputFormat *format);
     void SetupAudio(Stream &s, const AVOutputFormat *format);

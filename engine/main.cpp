@@ -50,6 +50,8 @@ const char *const kHelp[] = {
     "  -cpu-used N          libvpx speed (VP9: -8 to 8; 4 when not given)",
     "  -row-mt 1            libvpx-vp9: rows in parallel on every core",
     "  -tag:v FOURCC        the codec's tag in the container, such as hvc1",
+    "  -map I:v|I:a[:N][?]  the video or audio streams of input I (all, or the Nth); ? may match none.",
+    "                       Without -map: the best video and the best audio of all inputs",
     "  -movflags +faststart MP4 and MOV: the index before the pictures",
     "  -vaapi_device PATH   h264_vaapi, hevc_vaapi: the render node (default /dev/dri/renderD128);",
     "                       quality by -rc_mode CQP|ICQ, -qp N, -quality N (and -low_power 1)",

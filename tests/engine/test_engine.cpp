@@ -90,6 +90,7 @@ struct Media
     int width = 0, height = 0, level = 0;
     AVRational sar{0, 1};
     int videoPackets = 0, audioPackets = 0;
+    int videoStreams = 0, audioStreams = 0;
     QMap<QString, QString> tags;
     int pictureWidth = 0, pictureHeight = 0; // the first decoded picture's luma plane
     std::vector<uint8_t> luma;
@@ -124,6 +125,10 @@ Media ReadMedia(const QString &path)
             avcodec_free_context(&dec);
     }
     m.audioCodec = a >= 0 ? QString::fromLatin1(avcodec_get_name(ic->streams[a]->codecpar->codec_id)) : QString();
+    for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        m.videoStreams += ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+        m.audioStreams += ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+    }
     for (const AVDictionaryEntry *tag = nullptr; (tag = av_dict_get(ic->metadata, "", tag, AV_DICT_IGNORE_SUFFIX));)
         m.tags.insert(QString::fromUtf8(tag->key).toLower(), QString::fromUtf8(tag->value));
     AVPacket *pkt = av_packet_alloc();
@@ -530,6 +535,8 @@ private slots:
         QTest::newRow("option the encoder lacks") << QStringList{"-y", "-i", "%clip", "-vcodec", "libsvtav1", "-tune", "0", "%dir/o20.mp4"} << "libsvtav1 has no option -tune";
         QTest::newRow("value the encoder refuses") << QStringList{"-y", "-i", "%clip", "-vcodec", "libsvtav1", "-crf", "99", "%dir/o21.mp4"} << "refuses -crf 99";
         QTest::newRow("option the container lacks") << QStringList{"-y", "-i", "%clip", "-movflags", "+faststart", "%dir/o22.avi"} << "avi files have no option -movflags";
+        QTest::newRow("map of no stream") << QStringList{"-y", "-i", "%dir/audio only.mp3", "-map", "0:v", "%dir/o23.mp4"} << "-map 0:v matches no stream";
+        QTest::newRow("map of a missing input") << QStringList{"-y", "-i", "%clip", "-map", "1:a", "%dir/o24.mp4"} << "names input 1, but there are 1";
         QTest::newRow("two outputs") << QStringList{"-y", "-i", "%clip", "%dir/o16.mp4", "%dir/o17.mp4"} << "Only one output file";
     }
     void badInput()
@@ -552,6 +559,41 @@ private slots:
         QVERIFY2(output.isEmpty() || !QFile::exists(output), "no partial output is left behind");
         QCOMPARE(QFileInfo(m_sources["clip"]).size(), clipSize); // the input is never touched
         QVERIFY(QFile::exists(path("text.avi")));                 // nor a file it refused to overwrite
+    }
+
+    // Which streams are written: the best video and audio, or what -map names.
+    void maps_data()
+    {
+        QTest::addColumn<QStringList>("args"); // "%clip", "%tracks" (two audio tracks), "%sound" (audio only)
+        QTest::addColumn<int>("videos");
+        QTest::addColumn<int>("audios");
+        auto row = [](const char *name, const char *args, int videos, int audios) {
+            QTest::newRow(name) << QString::fromLatin1(args).split(u' ') << videos << audios;
+        };
+        row("two inputs into three streams", "-i %clip -i %sound -map 0:v:0 -map 0:a -map 1:a -vcodec copy -acodec copy", 1, 2);
+        row("without -map the best of each", "-i %tracks -vcodec copy -acodec copy", 1, 1);
+        row("every audio track", "-i %tracks -map 0:v:0? -map 0:a? -vcodec libx264 -crf 30 -acodec aac", 1, 2);
+        row("the second track only", "-i %tracks -map 0:a:1 -acodec aac", 0, 1);
+        row("optional video of a sound file", "-i %sound -map 0:v:0? -map 0:a?", 0, 1);
+        row("a stream named twice is written once", "-i %tracks -map 0:a:0 -map 0:a -acodec copy -vn", 0, 2);
+    }
+    void maps()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, videos);
+        QFETCH(int, audios);
+        const QString tracks = path("tracks.mkv");
+        if (!QFile::exists(tracks))
+            QCOMPARE(Engine({"-y", "-i", m_sources["clip"], "-i", m_sources["audio only"], "-map", "0:v:0", "-map", "0:a", "-map", "1:a",
+                             "-vcodec", "copy", "-acodec", "copy", tracks}).exitCode, 0);
+        for (QString &a : args)
+            a.replace("%clip", m_sources["clip"]).replace("%tracks", tracks).replace("%sound", m_sources["audio only"]);
+        const QString out = path(QStringLiteral("mapped %1.mkv").arg(QTest::currentDataTag()));
+        const EngineRun run = Engine(QStringList{"-y"} + args + kQualityTail + QStringList{out});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const Media m = ReadMedia(out);
+        QCOMPARE(QStringList({QString::number(m.videoStreams), QString::number(m.audioStreams)}),
+                 QStringList({QString::number(videos), QString::number(audios)}));
     }
 
     // A phone's clip stored sideways with its turn beside it: converted, the picture is upright
