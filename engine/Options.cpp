@@ -253,9 +253,9 @@ void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::s
         if (fields == 2 && size_t(consumed) < spec.size())
             if (std::sscanf(spec.c_str() + consumed, ":%d%c", &n, &rest) != 1 || n < 0)
                 kind = 0;
-        if (fields != 2 || map.input < 0 || (kind != 'v' && kind != 'a'))
-            BadValue(value, name, "INPUT:v or INPUT:a is needed, with :N for one stream and ? when it may match none");
-        map.video = kind == 'v';
+        if (fields != 2 || map.input < 0 || (kind != 'v' && kind != 'a' && kind != 's'))
+            BadValue(value, name, "INPUT:v, INPUT:a or INPUT:s is needed, with :N for one stream and ? when it may match none");
+        map.kind = kind;
         map.number = n;
         out.maps.push_back(map);
     } else if (name == "vaapi_device") {

@@ -31,12 +31,12 @@ struct GeometryRequest
     AVRational aspect{0, 1};     // -aspect display ratio; 0 keeps the source's
 };
 
-// -map INPUT:v|a[:N][?]: the streams of one kind of an input, or its Nth; "?" lets it match none.
+// -map INPUT:v|a|s[:N][?]: the streams of one kind of an input, or its Nth; "?" lets it match none.
 struct StreamMap
 {
     std::string text;
     int input = 0;
-    bool video = true;
+    char kind = 'v'; // v video, a audio, s subtitles
     int number = -1; // -1: every stream of the kind
     bool optional = false;
 };

@@ -55,6 +55,16 @@ struct Transcoder::Stream
 
 namespace {
 
+// The text subtitle encoder a container takes: SubRip where it can, else its own.
+const AVCodec *SubtitleEncoderFor(const AVOutputFormat *format)
+{
+    for (const AVCodecID id : {AV_CODEC_ID_SUBRIP, AV_CODEC_ID_MOV_TEXT, AV_CODEC_ID_WEBVTT, AV_CODEC_ID_ASS})
+        if (avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL) == 1)
+            if (const AVCodec *codec = avcodec_find_encoder(id))
+                return codec;
+    return nullptr;
+}
+
 bool TakesPixelFormat(const AVCodec *codec, AVPixelFormat format)
 {
     for (const AVPixelFormat *p = codec->pix_fmts; p && *p != AV_PIX_FMT_NONE; ++p)
@@ -88,7 +98,7 @@ void SetEncoderOptions(AVCodecContext *enc, const AVCodec *codec,
 
 const char *KindName(AVMediaType type)
 {
-    return type == AVMEDIA_TYPE_VIDEO ? "video" : "audio";
+    return type == AVMEDIA_TYPE_VIDEO ? "video" : type == AVMEDIA_TYPE_AUDIO ? "audio" : "subtitles";
 }
 
 bool GeometryRequested(const OutputRequest &out)
@@ -186,8 +196,10 @@ void Transcoder::Setup()
             SetupCopy(*s, format);
         else if (s->type == AVMEDIA_TYPE_VIDEO)
             SetupVideo(*s, format);
-        else
+        else if (s->type == AVMEDIA_TYPE_AUDIO)
             SetupAudio(*s, format);
+        else
+            SetupSubtitles(*s, format);
     }
     CopyMetadata();
 
@@ -237,7 +249,7 @@ void Transcoder::SelectStreams(const AVOutputFormat *format)
         }
     }
     if (!m_out.maps.empty()) {
-        SelectMappedStreams(wantVideo, wantAudio);
+        SelectMappedStreams(format, wantVideo, wantAudio);
     } else {
         if (wantVideo && video.input)
             AddStream(AVMEDIA_TYPE_VIDEO, video.input, video.stream);
@@ -257,16 +269,17 @@ void Transcoder::SelectStreams(const AVOutputFormat *format)
     throw EngineError("Nothing to write: " + why);
 }
 
-void Transcoder::SelectMappedStreams(bool wantVideo, bool wantAudio)
+void Transcoder::SelectMappedStreams(const AVOutputFormat *format, bool wantVideo, bool wantAudio)
 {
     for (const StreamMap &map : m_out.maps) {
         if (map.input >= int(m_inputs.size()))
             throw EngineError(Format("-map %s names input %d, but there are %d", map.text.c_str(), map.input,
                                      int(m_inputs.size())));
-        if (map.video ? !wantVideo : !wantAudio)
+        const AVMediaType type = map.kind == 'v' ? AVMEDIA_TYPE_VIDEO : map.kind == 'a' ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_SUBTITLE;
+        // A container without subtitles of its own may still copy the ones it takes.
+        if (type == AVMEDIA_TYPE_VIDEO ? !wantVideo : type == AVMEDIA_TYPE_AUDIO ? !wantAudio : false)
             continue;
         InputFile *in = m_inputs[size_t(map.input)].get();
-        const AVMediaType type = map.video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
         bool matched = false;
         int seen = 0;
         for (unsigned i = 0; i < in->context()->nb_streams; ++i) {
@@ -277,8 +290,22 @@ void Transcoder::SelectMappedStreams(bool wantVideo, bool wantAudio)
             if (map.number >= 0 && seen++ != map.number)
                 continue;
             matched = true;
-            if (!m_streamOfInput[size_t(map.input)][i]) // a stream named twice is written once
+            if (m_streamOfInput[size_t(map.input)][i]) // a stream named twice is written once
+                continue;
+            if (type != AVMEDIA_TYPE_SUBTITLE) {
                 AddStream(type, in, int(i));
+                continue;
+            }
+            // Subtitles the container takes are copied; text ones it does not take become its text
+            // format; pictures it does not take are left out.
+            const bool fits = avformat_query_codec(format, st->codecpar->codec_id, FF_COMPLIANCE_NORMAL) == 1;
+            const AVCodecDescriptor *desc = avcodec_descriptor_get(st->codecpar->codec_id);
+            if (!fits && (!desc || !(desc->props & AV_CODEC_PROP_TEXT_SUB) || !SubtitleEncoderFor(format))) {
+                PrintLinef("Note: the %s subtitles of '%s' cannot go into a %s file; the output is written without them",
+                           avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
+                continue;
+            }
+            AddStream(type, in, int(i)).copy = fits;
         }
         if (!matched && !map.optional)
             throw EngineError(Format("-map %s matches no stream of '%s'", map.text.c_str(), in->request().path.c_str()));
@@ -292,7 +319,7 @@ Transcoder::Stream &Transcoder::AddStream(AVMediaType type, InputFile *input, in
     s->input = input;
     s->inStream = input->context()->streams[streamIndex];
     const std::string &codec = type == AVMEDIA_TYPE_VIDEO ? m_out.videoCodec : m_out.audioCodec;
-    s->copy = codec == "copy";
+    s->copy = type != AVMEDIA_TYPE_SUBTITLE && codec == "copy";
     m_streamOfInput[size_t(input->index())][size_t(streamIndex)] = s.get();
     m_streams.push_back(std::move(s));
     return *m_streams.back();
@@ -523,6 +550,69 @@ void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
     s.outStream = st;
 }
 
+void Transcoder::SetupSubtitles(Stream &s, const AVOutputFormat *format)
+{
+    const AVCodec *codec = SubtitleEncoderFor(format);
+    s.encoderCodec = codec;
+    s.encoder.reset(avcodec_alloc_context3(codec));
+    if (!s.encoder)
+        throw std::bad_alloc();
+    AVCodecContext *enc = s.encoder.get();
+    enc->time_base = AVRational{1, 1000};
+    // The text encoders read the styles the text decoders wrote.
+    const AVCodecContext *dec = s.decoder.get();
+    if (dec->subtitle_header && dec->subtitle_header_size > 0) {
+        enc->subtitle_header = static_cast<uint8_t *>(av_mallocz(size_t(dec->subtitle_header_size) + 1));
+        if (!enc->subtitle_header)
+            throw std::bad_alloc();
+        std::copy(dec->subtitle_header, dec->subtitle_header + dec->subtitle_header_size, enc->subtitle_header);
+        enc->subtitle_header_size = dec->subtitle_header_size;
+    }
+    const int r = avcodec_open2(enc, codec, nullptr);
+    if (r < 0)
+        throw EngineError(Format("Cannot start the subtitle encoder %s: %s", codec->name, ErrorText(r).c_str()));
+    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
+    if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
+        throw std::bad_alloc();
+    st->time_base = enc->time_base;
+    s.outStream = st;
+}
+
+void Transcoder::HandleSubtitlePacket(Stream &s, AVPacket *pkt)
+{
+    AVSubtitle sub{};
+    int got = 0;
+    if (avcodec_decode_subtitle2(s.decoder.get(), &sub, &got, pkt) < 0) {
+        ++m_decodeErrors;
+        TakeLibraryError();
+        return;
+    }
+    if (!got)
+        return;
+    // Times from the start of the output, the shown span made to start at the packet's time.
+    const int64_t showUs = (sub.pts != AV_NOPTS_VALUE ? sub.pts : 0) + int64_t(sub.start_display_time) * 1000 -
+                           s.input->originUs();
+    const int64_t lengthMs = int64_t(sub.end_display_time) - sub.start_display_time;
+    const bool inside = showUs + lengthMs * 1000 > 0 && (!m_endUs || showUs < *m_endUs);
+    sub.pts = std::max<int64_t>(showUs, 0);
+    sub.end_display_time = uint32_t(std::max<int64_t>(lengthMs - (sub.pts - showUs) / 1000, 0));
+    sub.start_display_time = 0;
+    uint8_t buffer[1 << 16];
+    const int size = inside && sub.num_rects > 0 ? avcodec_encode_subtitle(s.encoder.get(), buffer, sizeof buffer, &sub) : 0;
+    const int64_t pts = sub.pts;
+    const uint32_t shown = sub.end_display_time;
+    avsubtitle_free(&sub);
+    if (size <= 0)
+        return;
+    PacketPtr out = NewPacket();
+    if (av_new_packet(out.get(), size) < 0)
+        throw std::bad_alloc();
+    std::copy(buffer, buffer + size, out->data);
+    out->pts = out->dts = av_rescale_q(pts, AV_TIME_BASE_Q, s.outStream->time_base);
+    out->duration = av_rescale_q(shown, AVRational{1, 1000}, s.outStream->time_base);
+    WritePacket(s, out.get());
+}
+
 void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
 {
     const AVCodecParameters *par = s.inStream->codecpar;
@@ -713,7 +803,7 @@ void Transcoder::EndStream(Stream &s)
     if (s.ended)
         return;
     // The decoder still holds pictures it has not handed out (reordering, threads).
-    if (!s.copy) {
+    if (!s.copy && s.type != AVMEDIA_TYPE_SUBTITLE) {
         avcodec_send_packet(s.decoder.get(), nullptr);
         ReceiveDecodedFrames(s);
     }
@@ -724,6 +814,10 @@ void Transcoder::HandlePacket(Stream &s, AVPacket *pkt)
 {
     if (s.copy) {
         CopyPacket(s, pkt);
+        return;
+    }
+    if (s.type == AVMEDIA_TYPE_SUBTITLE) {
+        HandleSubtitlePacket(s, pkt);
         return;
     }
     int r = avcodec_send_packet(s.decoder.get(), pkt);
@@ -742,7 +836,7 @@ void Transcoder::CopyPacket(Stream &s, AVPacket *pkt)
 {
     const AVRational tb = s.inStream->time_base;
     if (!s.copyStarted) {
-        if (!(pkt->flags & AV_PKT_FLAG_KEY))
+        if (!(pkt->flags & AV_PKT_FLAG_KEY) && s.type != AVMEDIA_TYPE_SUBTITLE)
             return; // a copy can only begin on a key frame
         s.copyStarted = true;
     }
@@ -945,7 +1039,7 @@ std::string Transcoder::WriteFailure(int averror) const
 void Transcoder::Finish()
 {
     for (auto &s : m_streams) {
-        if (s->copy)
+        if (s->copy || s->type == AVMEDIA_TYPE_SUBTITLE)
             continue;
         av_buffersrc_close(s->source, s->graphEnd, AV_BUFFERSRC_FLAG_PUSH);
         PullFiltered(*s);

@@ -32,7 +32,9 @@ private:
     void SelectStreams(const AVOutputFormat *format);
     void CheckOutputPath();
     Stream &AddStream(AVMediaType type, InputFile *input, int streamIndex);
-    void SelectMappedStreams(bool wantVideo, bool wantAudio);
+    void SelectMappedStreams(const AVOutputFormat *format, bool wantVideo, bool wantAudio);
+    void SetupSubtitles(Stream &s, const AVOutputFormat *format);
+    void HandleSubtitlePacket(Stream &s, AVPacket *pkt);
     void OpenDecoder(Stream &s);
     void SetupVideo(Stream &s, const AVOutputFormat *format);
     void SetupAudio(Stream &s, const AVOutputFormat *format);

@@ -91,6 +91,7 @@ struct Media
     AVRational sar{0, 1};
     int videoPackets = 0, audioPackets = 0;
     int videoStreams = 0, audioStreams = 0;
+    QString subtitleCodec; // of the first subtitle stream
     QMap<QString, QString> tags;
     int pictureWidth = 0, pictureHeight = 0; // the first decoded picture's luma plane
     std::vector<uint8_t> luma;
@@ -128,6 +129,8 @@ Media ReadMedia(const QString &path)
     for (unsigned i = 0; i < ic->nb_streams; ++i) {
         m.videoStreams += ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
         m.audioStreams += ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+        if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE && m.subtitleCodec.isEmpty())
+            m.subtitleCodec = QString::fromLatin1(avcodec_get_name(ic->streams[i]->codecpar->codec_id));
     }
     for (const AVDictionaryEntry *tag = nullptr; (tag = av_dict_get(ic->metadata, "", tag, AV_DICT_IGNORE_SUFFIX));)
         m.tags.insert(QString::fromUtf8(tag->key).toLower(), QString::fromUtf8(tag->value));
@@ -594,6 +597,43 @@ private slots:
         const Media m = ReadMedia(out);
         QCOMPARE(QStringList({QString::number(m.videoStreams), QString::number(m.audioStreams)}),
                  QStringList({QString::number(videos), QString::number(audios)}));
+    }
+
+    // Text subtitles travel in each container's own text format; a container without one
+    // is written without them, and says so.
+    void subtitles_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("codec"); // empty: left out
+        QTest::newRow("srt into mp4") << "subs.srt" << "subs.mp4" << "mov_text";
+        QTest::newRow("mp4 into mkv") << "subs.mp4" << "subs.mkv" << "subrip";
+        QTest::newRow("mkv into webm") << "subs.mkv" << "subs.webm" << "webvtt";
+        QTest::newRow("mp4 into avi") << "subs.mp4" << "subs.avi" << "";
+    }
+    void subtitles()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, codec);
+        QFile srt(path("subs.srt"));
+        if (!srt.exists()) {
+            QVERIFY(srt.open(QIODevice::WriteOnly));
+            srt.write("1\n00:00:00,500 --> 00:00:01,500\nHello there\n\n2\n00:00:01,600 --> 00:00:01,900\nSecond line\n");
+            srt.close();
+        }
+        const QStringList inputs = from.endsWith(".srt") ? QStringList{"-i", m_sources["clip"], "-i", path(from)}
+                                                          : QStringList{"-i", path(from)};
+        const QString last = from.endsWith(".srt") ? "1" : "0";
+        const EngineRun run = Engine(QStringList{"-y"} + inputs +
+                                     QStringList{"-map", "0:v:0", "-map", last + ":s?", "-vcodec", to.endsWith(".webm") ? "libvpx" : "mpeg4", path(to)});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const Media m = ReadMedia(path(to));
+        QCOMPARE(m.subtitleCodec, codec);
+        QFile out(path(to));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll().contains("Hello there"), !codec.isEmpty());
+        QCOMPARE(run.output.contains("cannot go into a avi file"), codec.isEmpty());
     }
 
     // A phone's clip stored sideways with its turn beside it: converted, the picture is upright
