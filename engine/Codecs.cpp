@@ -15,8 +15,6 @@ extern "C" {
 
 namespace mirra {
 
-namespace {
-
 bool NameIn(const char *name, std::initializer_list<const char *> names)
 {
     for (const char *n : names)
@@ -24,6 +22,8 @@ bool NameIn(const char *name, std::initializer_list<const char *> names)
             return true;
     return false;
 }
+
+namespace {
 
 // Wrappers around hardware encoders fail on machines without the device.
 bool IsHardwareWrapper(const AVCodec *codec)

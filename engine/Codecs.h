@@ -1,4 +1,5 @@
 #pragma once
+#include <initializer_list>
 // Choices about containers and encoders: which encoder a name or a container
 // stands for, which streams a container holds, and the formats, rates and levels
 // an encoder accepts.
@@ -8,6 +9,9 @@
 #include <string>
 
 namespace mirra {
+
+// True when name is one of names.
+bool NameIn(const char *name, std::initializer_list<const char *> names);
 
 // The muxer named by -f, or the one the output file's extension implies.
 const AVOutputFormat *ResolveOutputFormat(const std::string &name, const std::string &path);

@@ -115,7 +115,8 @@ std::string VideoFilterChain(const VideoLayout &l, const VideoSource &source, co
 {
     std::string chain = "[in]" + TrimFilter("trim", trim);
     // Constant frame rate first, so dropped frames are never scaled.
-    chain += Format(",fps=fps=%d/%d", l.frameRate.num, l.frameRate.den);
+    if (!l.keepTiming)
+        chain += Format(",fps=fps=%d/%d", l.frameRate.num, l.frameRate.den);
     if (source.rotation == 90)
         chain += ",transpose=dir=clock";
     else if (source.rotation == 180)

@@ -21,6 +21,7 @@ struct VideoLayout
     AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P;
     AVRational frameRate{25, 1};
     bool upload = false;                 // the pictures go to the graphics card's memory last
+    bool keepTiming = false;             // each picture keeps its time: no constant rate is made
     std::string note;                    // an adjustment worth telling the user
 };
 

@@ -65,6 +65,15 @@ const AVCodec *SubtitleEncoderFor(const AVOutputFormat *format)
     return nullptr;
 }
 
+// The average rate and the rate of the shortest interval disagree: the intervals change.
+bool VariableRate(const AVStream *st)
+{
+    const AVRational base = st->r_frame_rate, average = st->avg_frame_rate;
+    if (base.num <= 0 || base.den <= 0 || average.num <= 0 || average.den <= 0)
+        return false;
+    return std::abs(av_q2d(base) / av_q2d(average) - 1.0) > 0.01;
+}
+
 bool TakesPixelFormat(const AVCodec *codec, AVPixelFormat format)
 {
     for (const AVPixelFormat *p = codec->pix_fmts; p && *p != AV_PIX_FMT_NONE; ++p)
@@ -402,6 +411,11 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     s.layout = PlanVideoLayout(m_out.geometry, src.UprightWidth(), src.UprightHeight(), uprightAspect, codec,
                                pixelFormat, rate);
     s.layout.upload = vaapi;
+    // A source whose pictures come at changing intervals keeps them where the container can
+    // say so; elsewhere, or with -r, pictures are repeated or dropped to a constant rate.
+    // MP4 and MOV do not claim it, yet hold such timing as phones write it.
+    const bool variableFits = (format->flags & AVFMT_VARIABLE_FPS) || NameIn(format->name, {"mp4", "mov", "ipod"});
+    s.layout.keepTiming = m_out.frameRate.num <= 0 && variableFits && VariableRate(s.inStream);
     if (!s.layout.note.empty())
         PrintLine("Note: " + s.layout.note);
     BuildVideoGraph(s);
@@ -415,7 +429,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     enc->pix_fmt = AVPixelFormat(av_buffersink_get_format(s.sink));
     enc->sample_aspect_ratio = s.layout.sampleAspect.num > 0 ? s.layout.sampleAspect : av_buffersink_get_sample_aspect_ratio(s.sink);
     enc->framerate = rate;
-    enc->time_base = av_inv_q(rate);
+    enc->time_base = s.layout.keepTiming ? av_buffersink_get_time_base(s.sink) : av_inv_q(rate);
     enc->thread_count = m_command.threads;
     enc->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (m_output->oformat->flags & AVFMT_GLOBALHEADER)

@@ -164,8 +164,10 @@ Media ReadMedia(const QString &path)
 }
 
 // A copy of a file whose video stream says it is to be shown turned by degrees
-// (counter-clockwise, as phones write it), the way a phone stores an upright clip.
-bool RemuxTurned(const QString &in, const QString &out, double degrees)
+// (counter-clockwise, as phones write it), the way a phone stores an upright clip; with
+// slowAfter, the pictures after that second come at twice their interval, as a phone's
+// variable frame rate does.
+bool Remux(const QString &in, const QString &out, double degrees, double slowAfter = -1)
 {
     AVFormatContext *ic = nullptr, *oc = nullptr;
     if (avformat_open_input(&ic, QFile::encodeName(in).constData(), nullptr, nullptr) < 0)
@@ -175,7 +177,7 @@ bool RemuxTurned(const QString &in, const QString &out, double degrees)
     for (unsigned i = 0; ok && i < ic->nb_streams; ++i) {
         AVStream *st = avformat_new_stream(oc, nullptr);
         ok = st && avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar) >= 0;
-        if (ok && ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+        if (ok && ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && degrees != 0) {
             auto *matrix = reinterpret_cast<int32_t *>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
             ok = matrix != nullptr;
             if (ok)
@@ -187,6 +189,13 @@ bool RemuxTurned(const QString &in, const QString &out, double degrees)
     ok = ok && avio_open(&oc->pb, QFile::encodeName(out).constData(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(oc, nullptr) >= 0;
     AVPacket *pkt = av_packet_alloc();
     while (ok && av_read_frame(ic, pkt) >= 0) {
+        const AVStream *st = ic->streams[pkt->stream_index];
+        if (slowAfter >= 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            const int64_t cut = int64_t(slowAfter / av_q2d(st->time_base));
+            for (int64_t *t : {&pkt->pts, &pkt->dts})
+                if (*t != AV_NOPTS_VALUE)
+                    *t += std::max<int64_t>(0, *t - cut);
+        }
         av_packet_rescale_ts(pkt, ic->streams[pkt->stream_index]->time_base, oc->streams[pkt->stream_index]->time_base);
         ok = av_interleaved_write_frame(oc, pkt) >= 0;
     }
@@ -636,6 +645,33 @@ private slots:
         QCOMPARE(run.output.contains("cannot go into a avi file"), codec.isEmpty());
     }
 
+    // Pictures at changing intervals keep their times where the container can hold them;
+    // elsewhere they become a constant rate over the same length.
+    void variableFrameRate_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<int>("packets");
+        QTest::newRow("mkv keeps every picture's time") << "vfr.mkv" << "libx264" << 50;
+        QTest::newRow("mp4 keeps every picture's time") << "vfr.mp4" << "libx264" << 50;
+        QTest::newRow("avi repeats pictures") << "vfr.avi" << "mpeg4" << 74; // up to the last picture's start
+    }
+    void variableFrameRate()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, codec);
+        QFETCH(int, packets);
+        // 50 pictures: one second at 25 a second, then two seconds at 12.5.
+        const QString source = path("variable.mp4");
+        if (!QFile::exists(source))
+            QVERIFY(Remux(m_sources["video only"], source, 0, 1.0));
+        QVERIFY(std::abs(ProbeFile(source).duration - 3.0) < 0.1);
+        const EngineRun run = Convert(source, {"-vcodec", codec}, path(file));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        QCOMPARE(ReadMedia(path(file)).videoPackets, packets);
+        QVERIFY2(std::abs(ProbeFile(path(file)).duration - 3.0) < 0.1, qPrintable(ProbeFile(path(file)).text));
+    }
+
     // A phone's clip stored sideways with its turn beside it: converted, the picture is upright
     // and carries no turn; copied, it keeps the turn and every packet.
     void turnedClips_data()
@@ -658,7 +694,7 @@ private slots:
         if (!QFile::exists(plain))
             Engine({"-y", "-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=1,drawbox=x=0:y=0:w=60:h=60:c=white:t=fill",
                     "-vcodec", "libx264", "-crf", "18", plain});
-        QVERIFY(RemuxTurned(plain, turned, turn));
+        QVERIFY(Remux(plain, turned, turn));
         const QString upright = path(QStringLiteral("upright %1.mp4").arg(turn));
         const EngineRun run = Convert(turned, {"-vcodec", "libx264", "-crf", "18"}, upright);
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
