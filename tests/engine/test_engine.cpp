@@ -92,6 +92,7 @@ struct Media
     int videoPackets = 0, audioPackets = 0;
     int videoStreams = 0, audioStreams = 0;
     QString subtitleCodec; // of the first subtitle stream
+    bool startsOnKey = false; // the first video packet is a key frame
     QMap<QString, QString> tags;
     int pictureWidth = 0, pictureHeight = 0; // the first decoded picture's luma plane
     std::vector<uint8_t> luma;
@@ -149,6 +150,8 @@ Media ReadMedia(const QString &path)
             m.luma.insert(m.luma.end(), frame->data[0] + y * frame->linesize[0], frame->data[0] + y * frame->linesize[0] + frame->width);
     };
     while (av_read_frame(ic, pkt) >= 0) {
+        if (pkt->stream_index == v && m.videoPackets == 0)
+            m.startsOnKey = pkt->flags & AV_PKT_FLAG_KEY;
         m.videoPackets += pkt->stream_index == v;
         m.audioPackets += pkt->stream_index == a;
         if (pkt->stream_index == v)
@@ -643,6 +646,18 @@ private slots:
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(out.readAll().contains("Hello there"), !codec.isEmpty());
         QCOMPARE(run.output.contains("cannot go into a avi file"), codec.isEmpty());
+    }
+
+    // A copied cut cannot begin between key frames: it begins at the one before the start
+    // and so plays from its first picture.
+    void copiedCutStartsOnAKeyFrame()
+    {
+        const QString cut = path("copied cut.mkv");
+        const EngineRun run = Convert(m_sources["pattern"], {"-ss", "1", "-t", "1", "-vcodec", "copy", "-acodec", "copy"}, cut);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const Media m = ReadMedia(cut);
+        QVERIFY(m.startsOnKey && !m.luma.empty());
+        QVERIFY(m.videoPackets >= 25);
     }
 
     // Pictures at changing intervals keep their times where the container can hold them;
