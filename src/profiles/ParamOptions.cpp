@@ -76,6 +76,11 @@ QString BuildProfileSummary(const ParamCell *root)
         for (const QString &name : names) {
             QString value;
             const ParamCell *cell = FindCell(root, name);
+            // A constant-quality profile shows its quality where others show a bit rate.
+            QString quality;
+            for (const char *mode : {"crf", "qp", "cq"})
+                if (!cell && name == QLatin1String("vb") && (cell = FindCell(root, QString::fromLatin1(mode))))
+                    quality = QString::fromLatin1(mode).toUpper() + u' ';
             if (cell && cell->nValueType == ParamCell::kList) {
                 if (cell->UsedType == ParamCell::kUserValue) {
                     value = QStringLiteral("%1 %2").arg(cell->SValue.str(), cell->strUnit.str());
@@ -87,6 +92,8 @@ QString BuildProfileSummary(const ParamCell *root)
             }
             if (value.isEmpty())
                 value = QStringLiteral("Auto");
+            else
+                value = quality + value;
             accumulator += u'|' + value;
         }
         QStringList fields;
