@@ -103,7 +103,9 @@ public:
                 SystemSound::Play(SystemSound::Kind::Warning);
                 break;
             }
-            m_view.SetStatusLine(event.StatusLine());
+            // A task converted another way than asked (a card encoder's fallback) says so.
+            const bool note = event.verdict == Verdict::Completed && !event.cause.isEmpty();
+            m_view.SetStatusLine(note ? event.StatusLine().trimmed() + u' ' + event.cause : event.StatusLine());
         });
     }
     void RunEnded() override
