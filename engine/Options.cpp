@@ -242,16 +242,16 @@ void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::s
     } else if (name == "map") {
         StreamMap map;
         map.text = value;
-        std::string spec = value;
-        if (!spec.empty() && spec.back() == '?') {
+        std::string streams = value;
+        if (!streams.empty() && streams.back() == '?') {
             map.optional = true;
-            spec.pop_back();
+            streams.pop_back();
         }
         char kind = 0, rest = 0;
         int n = -1, consumed = 0;
-        const int fields = std::sscanf(spec.c_str(), "%d:%c%n", &map.input, &kind, &consumed);
-        if (fields == 2 && size_t(consumed) < spec.size())
-            if (std::sscanf(spec.c_str() + consumed, ":%d%c", &n, &rest) != 1 || n < 0)
+        const int fields = std::sscanf(streams.c_str(), "%d:%c%n", &map.input, &kind, &consumed);
+        if (fields == 2 && size_t(consumed) < streams.size())
+            if (std::sscanf(streams.c_str() + consumed, ":%d%c", &n, &rest) != 1 || n < 0)
                 kind = 0;
         if (fields != 2 || map.input < 0 || (kind != 'v' && kind != 'a' && kind != 's'))
             BadValue(value, name, "INPUT:v, INPUT:a or INPUT:s is needed, with :N for one stream and ? when it may match none");

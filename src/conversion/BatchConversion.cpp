@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
 #include <cmath>
@@ -21,7 +20,6 @@
 #include "core/OwnerThread.h"
 #include "core/SplitString.h"
 #include "lang/Language.h"
-#include "profiles/CMpegStructs.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ParamOptions.h"
 #include "profiles/ProfileCatalogue.h"
@@ -66,12 +64,6 @@ QString TaskOptions(const QString &profileOptions, const BatchTask &task, int as
 {
     const QString options = AppendTrimOptions(profileOptions, task.trimStart, task.trimStop);
     return ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
-}
-
-QString lastLine(const QString &text)
-{
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
-    return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 } // namespace
 
@@ -456,12 +448,10 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
     // before any verdict is shown.
     const QString twin = finished.verdict == Verdict::Failed && !m_flags.stopRequested ? GetSoftwareTwin(profileName) : QString();
     if (!twin.isEmpty()) {
-        CMpegStructs twinTree;
-        twinTree.LoadFromFile(ProfileFile(twin));
-        const EngineCommand again(command.Program(), command.SourcePath(),
-                                  TaskOptions(GetParamFromTree(twinTree.GetRoot()), task, aspectMode), command.OutputPath());
+        const EngineCommand again(command.Program(), command.SourcePath(), TaskOptions(ProfileOptions(twin), task, aspectMode),
+                                  command.OutputPath());
         WriteLog(again.Text());
-        const QString why = lastLine(finished.engineOutput + finished.closingLines);
+        const QString why = LastLine(finished.engineOutput + finished.closingLines);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_inFlight.remove(task.id);

@@ -1,12 +1,11 @@
 #include "conversion/HardwareCheck.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTimer>
 
 #include "conversion/EngineCommand.h"
 #include "conversion/EngineLocation.h"
-#include "profiles/CMpegStructs.h"
+#include "core/SplitString.h"
 #include "profiles/ParamOptions.h"
 #include "profiles/ProfileCatalogue.h"
 
@@ -21,9 +20,7 @@ QList<HardwareCheck::Candidate> HardwareCheck::HardwareProfiles(const QStringLis
     for (const QString &name : profileNames) {
         if (name.isEmpty() || GetSoftwareTwin(name).isEmpty())
             continue;
-        CMpegStructs tree;
-        tree.LoadFromFile(ProfileFile(name));
-        candidates << Candidate{name, GetParamFromTree(tree.GetRoot()), GetTargetType(name)};
+        candidates << Candidate{name, ProfileOptions(name), GetTargetType(name)};
     }
     return candidates;
 }
@@ -70,9 +67,9 @@ void HardwareCheck::Next()
     };
     connect(m_engine, &QProcess::finished, this, [this, done](int code, QProcess::ExitStatus status) {
         const QString text = QString::fromLocal8Bit(m_engine->readAll());
-        const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
         const bool works = status == QProcess::NormalExit && code == 0 && text.contains(QStringLiteral("global headers:"));
-        done(works ? QString() : lines.isEmpty() ? QStringLiteral("the engine ended without a word") : lines.last().trimmed());
+        const QString last = LastLine(text);
+        done(works ? QString() : last.isEmpty() ? QStringLiteral("the engine ended without a word") : last);
     });
     connect(m_engine, &QProcess::errorOccurred, this, [done](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)

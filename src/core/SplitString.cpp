@@ -1,5 +1,7 @@
 #include "core/SplitString.h"
 
+#include <QRegularExpression>
+
 QString TrimRight(const QString &text)
 {
     qsizetype end = text.size();
@@ -36,4 +38,13 @@ int SplitString(const QString &text, QStringList &out, const QString &delim, boo
     }
     out << TrimRight(text.mid(from));
     return before + 1;
+}
+
+QString LastLine(const QString &text)
+{
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+        if (!it->trimmed().isEmpty())
+            return it->trimmed();
+    return {};
 }

@@ -12,3 +12,5 @@ int SplitString(const QString &text, QStringList &out, const QString &delim, boo
 QString TrimRight(const QString &text);
 // Text with its leading white space removed.
 QString TrimLeft(const QString &text);
+// The last line of text that holds anything, trimmed; empty when none does.
+QString LastLine(const QString &text);

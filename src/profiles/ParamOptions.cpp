@@ -9,6 +9,7 @@
 #include "core/UserMessage.h"
 #include "profiles/CMpegStructs.h"
 #include "profiles/ParamCell.h"
+#include "profiles/ProfileCatalogue.h"
 
 namespace {
 
@@ -63,6 +64,13 @@ QString GetParamFromTree(const ParamCell *root)
         ShowUserMessage(QStringLiteral("Function:GetParamFromTree(CMpegStructs m_SetParamCells) ERROR!"));
         return {};
     }
+}
+
+QString ProfileOptions(const QString &profileName)
+{
+    CMpegStructs tree;
+    tree.LoadFromFile(ProfileFile(profileName));
+    return GetParamFromTree(tree.GetRoot());
 }
 
 QString BuildProfileSummary(const ParamCell *root)

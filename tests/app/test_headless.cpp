@@ -36,12 +36,13 @@ class TestHeadless : public QObject
         MakeClip(path);
         return path;
     }
-    static void writeScript(const QString &path, const QByteArray &text)
+    static void writeFile(const QString &path, const QByteArray &text, bool executable = false)
     {
-        QFile script(path);
-        QVERIFY(script.open(QIODevice::WriteOnly) && script.write(text) == text.size());
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        if (executable)
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     int run(const QStringList &args, QString *output)
     {
@@ -114,8 +115,8 @@ private slots:
         // Probes go to the real engine; the conversion hangs until it is ended.
         const QString engine = m_folder->file("mirracore");
         QFile::remove(engine);
-        writeScript(engine, "#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
-                                "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n");
+        writeFile(engine, "#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
+                              "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n", true);
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(m_program, {"--convert", "--dest", m_folder->file("out"), input});
@@ -187,13 +188,11 @@ private slots:
     void oneBadFileAmongThem()
     {
         prepare();
-        QFile bad(m_folder->file("in/bad.mp4"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("not a video at all");
-        bad.close();
+        const QString bad = m_folder->file("in/bad.mp4");
+        writeFile(bad, "not a video at all");
         const QString dest = m_folder->file("out");
         QString out;
-        QCOMPARE(run({"--convert", "--dest", dest, clip("a.mp4"), bad.fileName(), clip("c.mp4")}, &out), 1);
+        QCOMPARE(run({"--convert", "--dest", dest, clip("a.mp4"), bad, clip("c.mp4")}, &out), 1);
         QVERIFY2(out.contains("bad.mp4: Failed"), qPrintable(out));
         QVERIFY(out.contains("2 of 3 file(s) converted."));
         QVERIFY(QFile::exists(dest + "/a.mp4") && QFile::exists(dest + "/c.mp4"));
@@ -242,10 +241,8 @@ private slots:
         prepare();
         const QString root = m_folder->file("");
         QDir().mkpath(root + "in/sub");
-        QFile bad(root + "in/bad.mp4");
-        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a video at all") > 0);
-        bad.close();
-        const QStringList inputs{clip("a b $c'd €.mp4"), clip("two.mp4"), clip("sub/two.mp4"), bad.fileName()};
+        writeFile(root + "in/bad.mp4", "not a video at all");
+        const QStringList inputs{clip("a b $c'd €.mp4"), clip("two.mp4"), clip("sub/two.mp4"), root + "in/bad.mp4"};
         QString out;
         QCOMPARE(run(QStringList{"--export-commands", root + "jobs.tsv", "--relative-to", root, "--engine", EnginePath(),
                                  "--profile", "AVI (MPEG-4/MP3)", "--dest", root + "out/avi"} + inputs, &out), 0);
@@ -257,11 +254,11 @@ private slots:
         // Two inputs with one base name get two outputs, though neither has been written.
         QCOMPARE(outputs, (QStringList{"out/avi/a b $c'd €.avi", "out/avi/two.avi", "out/avi/two_0.avi", "out/avi/bad.avi"}));
 
-        writeScript(root + "ssh", "#!/bin/sh\n"
+        writeFile(root + "ssh", "#!/bin/sh\n"
                                   "while [ $# -gt 0 ]; do case \"$1\" in -*) shift;; *) break;; esac; done\n"
                                   "host=$1; shift; [ \"$1\" = -- ] && shift\n"
                                   "mkdir -p '" + root.toUtf8() + "remote/'$host && cd '" + root.toUtf8() +
-                                      "remote/'$host && exec sh -c \"$*\"\n");
+                                      "remote/'$host && exec sh -c \"$*\"\n", true);
         QProcess parallel;
         parallel.setWorkingDirectory(root);
         parallel.setProcessChannelMode(QProcess::MergedChannels);
@@ -301,17 +298,15 @@ private slots:
     void verdictOnAnEngineLog()
     {
         prepare();
-        QFile log(m_folder->file("engine.log"));
-        QVERIFY(log.open(QIODevice::WriteOnly));
-        log.write("Output #0, avi, to 'x.avi':\n  global headers: 12kB\nframe=  10 fps=0.0 time=00:00:01.00\n");
-        log.close();
+        const QString log = m_folder->file("engine.log");
+        writeFile(log, "Output #0, avi, to 'x.avi':\n  global headers: 12kB\nframe=  10 fps=0.0 time=00:00:01.00\n");
         QString out;
-        QCOMPARE(run({"--verdict", log.fileName()}, &out), 0);
+        QCOMPARE(run({"--verdict", log}, &out), 0);
         QCOMPARE(out.trimmed(), QStringLiteral("Completed"));
-        QCOMPARE(run({"--verdict", log.fileName(), "--exit-status", "-9"}, &out), 1);
+        QCOMPARE(run({"--verdict", log, "--exit-status", "-9"}, &out), 1);
         QVERIFY2(out.startsWith("Failed: The engine was ended by signal 9"), qPrintable(out));
         QCOMPARE(run({"--verdict", m_folder->file("in")}, &out), 2);
-        QCOMPARE(run({"--exit-status", "1", log.fileName()}, &out), 2);
+        QCOMPARE(run({"--exit-status", "1", log}, &out), 2);
     }
 
     void printCommandsWithoutRunning()
