@@ -264,6 +264,8 @@ private slots:
         parallel.setProcessChannelMode(QProcess::MergedChannels);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("RSYNC_OLD_ARGS", "1");
+        // Without this, parallel guesses the shell from its parent (this test) or $SHELL, which CI leaves unset.
+        env.insert("PARALLEL_SHELL", "/bin/sh");
         parallel.setProcessEnvironment(env);
         parallel.start("parallel", {"--will-cite", "--colsep", "\t", "--ssh", root + "ssh", "-S", "1/one,1/two",
                                     "--transferfile", "{1}", "--return", "{2}", "--return", "{2}.log", "--cleanup",
