@@ -166,7 +166,10 @@ BatchConverter::BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags
 {
 }
 
-BatchConverter::~BatchConverter() = default;
+BatchConverter::~BatchConverter()
+{
+    EndProbing();
+}
 
 template <typename F>
 auto BatchConverter::OnList(F &&f)
@@ -200,8 +203,10 @@ void BatchConverter::Run()
             m_host.RunStarted(TotalSeconds());
             ConvertRows();
         }
+        EndProbing();
         EndOfRun();
     } catch (const std::exception &) {
+        EndProbing();
         m_host.ShowMessage(GetLangString(QStringLiteral("@10")));
         m_host.RunEnded();
         m_flags.converting = false;
@@ -249,6 +254,7 @@ bool BatchConverter::TotalsPass()
 {
     const QString globalProfile = m_host.Global().profileName;
     double total = 0;
+    QList<BatchTask> unprobed;
     for (int row = 0;; ++row) {
         Pick pick = PickRow(row);
         if (pick.kind == Pick::End)
@@ -257,24 +263,98 @@ bool BatchConverter::TotalsPass()
             continue;
         BatchTask &task = pick.task;
         if (!task.hasMediaInfo || task.durationSecText.isEmpty()) {
-            const QString text = RunProbe(task.sourcePath, QStringLiteral("-i"));
-            if (text.isEmpty()) {
-                m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
-                return false;
-            }
-            auto info = std::make_unique<MediaInfo>();
-            ParseProbeOutput(task.sourcePath, text, *info);
-            task.durationSecText = info->durationSecText;
-            task.videoSize = info->videoSize;
-            OnList([&] { m_tasks.SetMediaInfo(task.id, std::move(info)); });
+            unprobed << task;
+            continue;
         }
         total += task.Duration();
         m_flags.clock.AddTask(task.id, task.HasOwnOutput() ? task.profileName : globalProfile, task.Duration(),
                               RunClock::Megapixels(task.videoSize));
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_totalSeconds = total;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_totalSeconds = total;
+        m_probes.clear();
+        for (const BatchTask &task : std::as_const(unprobed))
+            m_probes.insert(task.id, ProbeAnswer());
+        m_unknownLengths = int(unprobed.size());
+    }
+    if (unprobed.isEmpty())
+        return true;
+    if (!ProbeTask(unprobed.takeFirst(), globalProfile)) {
+        m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
+        return false;
+    }
+    if (!unprobed.isEmpty()) {
+        m_prober = std::thread([this, unprobed, globalProfile] {
+            for (const BatchTask &task : unprobed) {
+                if (m_flags.stopRequested)
+                    return;
+                ProbeTask(task, globalProfile);
+            }
+        });
+    }
     return true;
+}
+
+bool BatchConverter::ProbeTask(BatchTask task, const QString &globalProfile)
+{
+    const QString text = RunProbe(task.sourcePath, QStringLiteral("-i"));
+    ProbeAnswer answer;
+    answer.done = true;
+    answer.failed = text.isEmpty();
+    if (!answer.failed) {
+        auto info = std::make_unique<MediaInfo>();
+        ParseProbeOutput(task.sourcePath, text, *info);
+        task.durationSecText = answer.durationSecText = info->durationSecText;
+        task.videoSize = answer.videoSize = info->videoSize;
+        OnList([&] { m_tasks.SetMediaInfo(task.id, std::move(info)); });
+        m_flags.clock.AddTask(task.id, task.HasOwnOutput() ? task.profileName : globalProfile, task.Duration(),
+                              RunClock::Megapixels(task.videoSize));
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!answer.failed)
+            m_totalSeconds += task.Duration();
+        m_probes[task.id] = answer;
+        --m_unknownLengths;
+    }
+    m_probed.notify_all();
+    return !answer.failed;
+}
+
+bool BatchConverter::AwaitProbe(BatchTask &task)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_probes.contains(task.id))
+        return true;
+    // Stop Convert does not know this wait: look at it now and then.
+    while (!m_probes.value(task.id).done) {
+        if (m_flags.stopRequested)
+            return false;
+        m_probed.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    const ProbeAnswer answer = m_probes.value(task.id);
+    lock.unlock();
+    if (answer.failed) {
+        m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
+        return false;
+    }
+    task.hasMediaInfo = true;
+    task.durationSecText = answer.durationSecText;
+    task.videoSize = answer.videoSize;
+    return true;
+}
+
+void BatchConverter::EndProbing()
+{
+    if (m_prober.joinable())
+        m_prober.join();
+}
+
+bool BatchConverter::LengthsKnown() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_unknownLengths == 0;
 }
 
 void BatchConverter::ConvertRows()
@@ -309,8 +389,10 @@ void BatchConverter::ConvertRows()
         t.join();
 }
 
-BatchConverter::RowOutcome BatchConverter::ConvertTask(const BatchTask &task)
+BatchConverter::RowOutcome BatchConverter::ConvertTask(BatchTask task)
 {
+    if (!AwaitProbe(task))
+        return RowOutcome::EndRun;
     const double d = task.Duration();
     if (task.verdict == Verdict::Completed) {
         std::lock_guard<std::mutex> asking(m_questionMutex);
@@ -418,6 +500,9 @@ int BatchConverter::OverallPercent(int id, double taskSeconds)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_inFlight.insert(id, taskSeconds);
+    // Until every length is known the share done would be too large.
+    if (m_unknownLengths > 0)
+        return -1;
     double seconds = m_doneSeconds;
     for (double s : std::as_const(m_inFlight))
         seconds += s;
@@ -502,10 +587,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
 
     double doneBefore;
     double total;
+    bool lengthsKnown;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         doneBefore = m_doneSeconds;
         total = m_totalSeconds;
+        lengthsKnown = m_unknownLengths == 0;
     }
     EngineOutputParser parser(duration, total, doneBefore);
     QString status;
@@ -536,10 +623,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
             percent = std::clamp(*show.rowPercent, 0, 100);
             m_flags.clock.TaskProgress(task.id, duration * percent / 100.0);
         }
-        progress.remaining = m_flags.clock.Remaining();
+        if (lengthsKnown || LengthsKnown())
+            progress.remaining = m_flags.clock.Remaining();
         progress.rowPercent = show.rowPercent;
         progress.statusLine = show.statusLine.value_or(QString());
-        if (m_env.jobs <= 1) {
+        // The parser's overall share holds only when the total it was given was whole.
+        if (m_env.jobs <= 1 && lengthsKnown) {
             progress.overall = show.overall;
         } else if (show.rowPercent) {
             const int overall = OverallPercent(task.id, duration * percent / 100.0);

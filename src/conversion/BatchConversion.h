@@ -3,10 +3,12 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "app/TaskList.h"
@@ -138,6 +140,7 @@ public:
 
     // Events, in the order they happen.
     virtual void RunStarting() {}                    // before the durations are added up
+    // The seconds known when converting starts; files not probed yet are probed while the first convert.
     virtual void RunStarted(double totalSeconds) { Q_UNUSED(totalSeconds); }
     virtual void TaskStarted(const TaskStartedEvent &event) { Q_UNUSED(event); }
     virtual void Progress(const ProgressEvent &event) { Q_UNUSED(event); }
@@ -177,9 +180,16 @@ private:
     enum class RowOutcome { Next, Skip, EndRun };
     struct Pick;
     bool TotalsPass();
+    // Probes one task the run found without a length and adds it to the totals;
+    // false when the engine gave no answer at all.
+    bool ProbeTask(BatchTask task, const QString &globalProfile);
+    // Fills in a task's probe once the run's prober has it; false when the run must end.
+    bool AwaitProbe(BatchTask &task);
+    void EndProbing();
+    bool LengthsKnown() const;
     void ConvertRows();
     Pick PickRow(int row);
-    RowOutcome ConvertTask(const BatchTask &task);
+    RowOutcome ConvertTask(BatchTask task);
     // Output path and option string of a task; the folder that could not be made when it fails.
     bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options,
                       QString *failedFolder);
@@ -210,5 +220,18 @@ private:
     QSet<QString> m_reserved;        // outputs being written now
     QHash<int, double> m_inFlight;   // seconds done of each running task
     int m_lastOverall = -1;
+    // Tasks found unprobed: the first is probed before anything starts, the others by
+    // m_prober while the first ones convert, so a fresh list starts converting at once.
+    struct ProbeAnswer
+    {
+        bool done = false;
+        bool failed = false;
+        QString durationSecText;
+        QString videoSize;
+    };
+    QHash<int, ProbeAnswer> m_probes;
+    int m_unknownLengths = 0;
+    std::condition_variable m_probed;
+    std::thread m_prober;
     std::mutex m_questionMutex;      // one question at a time
 };

@@ -27,7 +27,6 @@
 #include "conversion/BatchConversion.h"
 #include "conversion/EngineLocation.h"
 #include "conversion/EngineOutputParser.h"
-#include "conversion/ProbePool.h"
 #include "core/OwnerThread.h"
 #include "core/UserMessage.h"
 #include "profiles/CurrentProfile.h"
@@ -202,15 +201,10 @@ int addInputs(TaskList &tasks, const QStringList &files, const Session &session)
     return refused;
 }
 
-// Probes the rows a few at a time, then runs the converter, serving the run's calls
-// to the task list meanwhile.
-void probeAndRun(TaskList &tasks, BatchConverter &converter)
+// Runs the converter, serving the run's calls to the task list meanwhile. The run
+// probes the files itself, the later ones while the first convert.
+void runServingList(BatchConverter &converter)
 {
-    {
-        ProbePool probes(tasks);
-        probes.Start();
-        probes.WaitAll();
-    }
     RunServingEvents([&] { converter.Run(); });
 }
 
@@ -230,7 +224,7 @@ int watchFolder(const QString &folder, TaskList &tasks, BatchConverter &converte
         }
         if (tasks.SelectedCount() > 0 && g_signal == 0) {
             flags.selectedOnly = true;
-            probeAndRun(tasks, converter);
+            runServingList(converter);
         }
         // Never a file twice, and never an output taken for a new file.
         for (quint16 id : tasks.Ids()) {
@@ -279,7 +273,7 @@ int exportCommands(const CommandLine &commandLine, TaskList &tasks, TerminalHost
             lines << line;
         }
     }});
-    probeAndRun(tasks, converter);
+    runServingList(converter);
 
     // Written whole or not at all: a half list would silently lose tasks.
     const bool toStdout = commandLine.exportTo == QStringLiteral("-");
@@ -379,7 +373,7 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
         return watchFolder(watched, tasks, converter, flags, interrupt, session);
 
     print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(session.profileName));
-    probeAndRun(tasks, converter);
+    runServingList(converter);
 
     int completed = 0;
     for (int row = 0; row < tasks.Count(); ++row) {
