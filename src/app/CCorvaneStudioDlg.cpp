@@ -15,7 +15,9 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "app/AppSettings.h"
 #include "app/BatchView.h"
@@ -94,6 +96,23 @@ CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &c
     OnInitDialog();
 }
 
+bool CCorvaneStudioDlg::event(QEvent *event)
+{
+    const bool handled = ThemedDialog::event(event);
+    if (event->type() == QEvent::Paint && !std::exchange(m_painted, true))
+        QTimer::singleShot(0, this, &CCorvaneStudioDlg::AfterFirstPaint);
+    return handled;
+}
+
+void CCorvaneStudioDlg::AfterFirstPaint()
+{
+    m_preview->Player().EnsureLoaded();
+    QStringList profiles;
+    for (int i = 0; i < m_controls.profileCombo->count(); ++i)
+        profiles << m_controls.profileCombo->itemText(i);
+    m_hardwareCheck->Start(HardwareCheck::HardwareProfiles(profiles));
+}
+
 CCorvaneStudioDlg::~CCorvaneStudioDlg()
 {
     // The parts use the task list: they go first, after every thread has ended.
@@ -155,15 +174,9 @@ void CCorvaneStudioDlg::OnInitDialog()
         if (!problem.isEmpty())
             MarkProfileUnavailable(m_controls.profileCombo, profile, problem);
     });
-    QStringList profiles;
-    for (int i = 0; i < m_controls.profileCombo->count(); ++i)
-        profiles << m_controls.profileCombo->itemText(i);
-    m_hardwareCheck->Start(HardwareCheck::HardwareProfiles(profiles));
 
     ApplyLanguage();
-
-    // The preview attaches to its area once the window has its first layout.
-    m_preview->Player().LoadAndInitialise(m_settings.Folders().LibraryFolder());
+    m_preview->Player().LoadLater(m_settings.Folders().LibraryFolder());
 
     // Paths from a second start of the program arrive here.
     m_pathReceiver = new PathReceiver(this);

@@ -78,9 +78,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void reject() override;
+    bool event(QEvent *event) override;
 
 private:
     void OnInitDialog();
+    // What can wait until the window is on screen: the preview library and the
+    // hardware encoders' trial runs.
+    void AfterFirstPaint();
     void CreateShortcuts();
     void OnSetLanguage(int commandId);
     void OnProfileChanged();
@@ -114,5 +118,6 @@ private:
     PreviewWindowHost *m_preview = nullptr;
     PathReceiver *m_pathReceiver = nullptr;
     HardwareCheck *m_hardwareCheck = nullptr;
+    bool m_painted = false;
     QueueKeeper *m_keeper = nullptr;
 };

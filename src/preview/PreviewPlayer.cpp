@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 PreviewPlayer::PreviewPlayer(PreviewHost &host)
     : m_host(host)
@@ -25,6 +26,18 @@ bool PreviewPlayer::LoadAndInitialise(const QString &programFolder)
     return false;
 }
 
+void PreviewPlayer::LoadLater(const QString &programFolder)
+{
+    m_pendingFolder = programFolder;
+}
+
+bool PreviewPlayer::EnsureLoaded()
+{
+    if (!m_pendingFolder.isEmpty() && !IsLoaded())
+        LoadAndInitialise(std::exchange(m_pendingFolder, QString()));
+    return IsLoaded();
+}
+
 void PreviewPlayer::Play()
 {
     const QList<int> selected = m_host.SelectedRows();
@@ -39,7 +52,7 @@ void PreviewPlayer::Play()
 
     m_host.SetSliderRange(task->durationSec);
     m_host.SetSliderPos(0);
-    if (!IsLoaded())
+    if (!EnsureLoaded())
         return;
 
     try {
@@ -181,7 +194,7 @@ void PreviewPlayer::PlayConvertedFiles()
         if (!task)
             continue;
         m_host.SetSliderPos(0);
-        if (!IsLoaded())
+        if (!EnsureLoaded())
             continue;
         try {
             m_library.Stop();

@@ -32,6 +32,11 @@ public:
     // Start-up: loads programFolder + "libpreview.so" and attaches the player to the
     // preview area. On failure shows "Error! init player_init!" and returns false.
     bool LoadAndInitialise(const QString &programFolder);
+    // Remembers where the library is, for EnsureLoaded: loading it costs more than the
+    // window itself, so a window loads it once it is on screen, or at the first Play.
+    void LoadLater(const QString &programFolder);
+    // Loads the library LoadLater named, once; true when it is loaded.
+    bool EnsureLoaded();
 
     void Play();
     void Pause();
@@ -67,5 +72,6 @@ private:
 
     PreviewHost &m_host;
     PreviewLibrary m_library;
+    QString m_pendingFolder; // set by LoadLater until the load is tried
     std::atomic<PreviewState> m_state{PreviewState::Uninitialised};
 };

@@ -222,6 +222,7 @@ private slots:
         }
         CCorvaneStudioApp app;
         app.InitInstance(folder.exePath(), {});
+        app.MainWindow()->show(); // the trial runs wait until the window is on screen
         QComboBox *combo = app.MainWindow()->Controls().profileCombo;
         auto *model = qobject_cast<QStandardItemModel *>(combo->model());
         auto enabled = [&](const char *name) { return model->item(combo->findText(name))->isEnabled(); };

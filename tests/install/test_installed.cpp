@@ -42,7 +42,7 @@ private slots:
         QVERIFY(folders.GetLayout() == AppFolders::Layout::Installed);
         QCOMPARE(QFileInfo(EngineProgramPath()).canonicalFilePath(),
                  QFileInfo(prefix + "lib/corvane-studio/mirracore").canonicalFilePath());
-        QVERIFY(window->Preview().Player().IsLoaded());
+        QTRY_VERIFY(window->Preview().Player().IsLoaded()); // once the window is on screen
         QCOMPARE(app.Settings().GetSettingsPath(),
                  qEnvironmentVariable("XDG_CONFIG_HOME") + "/corvane-studio/MirraSoft.ini");
         const QString name = window->GetCurrentProfile().Name();
