@@ -2,20 +2,21 @@
 // the output file when one is given. Every line it prints ends in CR LF.
 
 #include "Console.h"
+#include "ConvertModule.h"
 #include "Describe.h"
 #include "InputFile.h"
 #include "Options.h"
-#include "Transcoder.h"
 
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <algorithm>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 extern "C" {
-#include <libavdevice/avdevice.h>
 #include <libavutil/log.h>
 }
 
@@ -83,7 +84,14 @@ int main(int argc, char **argv)
     try {
         const CommandLine command = ParseCommandLine(argc, argv);
         InstallLibraryLog(command.logLevel);
-        avdevice_register_all();
+        // A probe reads with demuxers and decoders alone; the rest is loaded when needed.
+        std::optional<ConvertModule> module;
+        const bool forcedFormat = std::any_of(command.inputs.begin(), command.inputs.end(),
+                                              [](const InputRequest &input) { return !input.format.empty(); });
+        if (command.hasOutput || forcedFormat)
+            module.emplace();
+        if (forcedFormat)
+            module->RegisterDevices();
 
         std::vector<std::unique_ptr<InputFile>> inputs;
         for (size_t i = 0; i < command.inputs.size(); ++i) {
@@ -94,8 +102,7 @@ int main(int argc, char **argv)
             PrintLine("Must supply at least one output file");
             return 1;
         }
-        Transcoder transcoder(command, inputs);
-        transcoder.Run();
+        module->Convert(command, inputs);
         return 0;
     } catch (const EngineError &e) {
         PrintLine(e.what());

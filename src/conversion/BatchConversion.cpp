@@ -280,25 +280,24 @@ bool BatchConverter::TotalsPass()
     }
     if (unprobed.isEmpty())
         return true;
-    if (!ProbeTask(unprobed.takeFirst(), globalProfile)) {
+    if (!ProbeTask(unprobed.takeFirst(), globalProfile, false)) {
         m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
         return false;
     }
     if (!unprobed.isEmpty()) {
+        // One conversion seldom fills every core: the probes take what it leaves. With
+        // more jobs the cores are full, and a probe held back only keeps a job waiting.
         m_prober = std::thread([this, unprobed, globalProfile] {
-            for (const BatchTask &task : unprobed) {
-                if (m_flags.stopRequested)
-                    return;
-                ProbeTask(task, globalProfile);
-            }
+            for (int i = 0; i < unprobed.size() && !m_flags.stopRequested; ++i)
+                ProbeTask(unprobed[i], globalProfile, m_env.jobs == 1);
         });
     }
     return true;
 }
 
-bool BatchConverter::ProbeTask(BatchTask task, const QString &globalProfile)
+bool BatchConverter::ProbeTask(BatchTask task, const QString &globalProfile, bool beside)
 {
-    const QString text = RunProbe(task.sourcePath, QStringLiteral("-i"));
+    const QString text = RunProbe(task.sourcePath, QStringLiteral("-i"), beside);
     ProbeAnswer answer;
     answer.done = true;
     answer.failed = text.isEmpty();

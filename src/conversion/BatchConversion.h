@@ -181,8 +181,9 @@ private:
     struct Pick;
     bool TotalsPass();
     // Probes one task the run found without a length and adds it to the totals;
-    // false when the engine gave no answer at all.
-    bool ProbeTask(BatchTask task, const QString &globalProfile);
+    // false when the engine gave no answer at all. Probes beside running conversions
+    // run at idle priority.
+    bool ProbeTask(BatchTask task, const QString &globalProfile, bool beside);
     // Fills in a task's probe once the run's prober has it; false when the run must end.
     bool AwaitProbe(BatchTask &task);
     void EndProbing();

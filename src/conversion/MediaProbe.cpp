@@ -18,14 +18,14 @@ std::atomic<int> g_timeLimitMs{30000};
 
 } // namespace
 
-QString RunProbe(const QString &sourcePath, const QString &option)
+QString RunProbe(const QString &sourcePath, const QString &option, bool idle)
 {
     // "-i" and "-i " are the same option; the path stays one argument whatever it holds.
     QStringList arguments = option.split(u' ', Qt::SkipEmptyParts);
     arguments << sourcePath;
 
     EngineProcess engine;
-    switch (engine.Start(EngineProgramPath(), arguments, EngineProcess::Normal)) {
+    switch (engine.Start(EngineProgramPath(), arguments, idle ? EngineProcess::Idle : EngineProcess::Normal)) {
     case EngineProcess::StartResult::Started:
         break;
     case EngineProcess::StartResult::OutputPipeFailed:

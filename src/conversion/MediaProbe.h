@@ -8,7 +8,8 @@
 // and returns everything it printed; the empty text when it could not be started.
 // Blocks until the engine has ended; an engine that has not finished its answer
 // within the probe time limit is ended, and what it printed until then is returned.
-QString RunProbe(const QString &sourcePath, const QString &option);
+// A probe at idle priority gives way to conversions running beside it.
+QString RunProbe(const QString &sourcePath, const QString &option, bool idle = false);
 // The probe time limit (30 s unless changed; tests shorten it).
 void SetProbeTimeLimit(int milliseconds);
 
