@@ -25,6 +25,9 @@
 #include "profiles/ProfileCatalogue.h"
 
 namespace {
+
+// The run ends with this when the engine gave no description of a file at all.
+constexpr const char *kNoFileInfo = "Error Reading File info,Converting Stoped!";
 const QString kNoRun = QStringLiteral("PRINT_CMD_NO_RUN");
 constexpr int kChunkSize = 2048;
 // An engine whose output has ended normally exits at once; one that lingers is ended.
@@ -281,7 +284,7 @@ bool BatchConverter::TotalsPass()
     if (unprobed.isEmpty())
         return true;
     if (!ProbeTask(unprobed.takeFirst(), globalProfile, false)) {
-        m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
+        m_host.ShowMessage(QString::fromLatin1(kNoFileInfo));
         return false;
     }
     if (!unprobed.isEmpty()) {
@@ -335,7 +338,7 @@ bool BatchConverter::AwaitProbe(BatchTask &task)
     const ProbeAnswer answer = m_probes.value(task.id);
     lock.unlock();
     if (answer.failed) {
-        m_host.ShowMessage(QStringLiteral("Error Reading File info,Converting Stoped!"));
+        m_host.ShowMessage(QString::fromLatin1(kNoFileInfo));
         return false;
     }
     task.hasMediaInfo = true;
