@@ -300,13 +300,11 @@ bool BatchConverter::TotalsPass()
 
 bool BatchConverter::ProbeTask(BatchTask task, const QString &globalProfile, bool beside)
 {
-    const QString text = RunProbe(task.sourcePath, QStringLiteral("-i"), beside);
+    std::unique_ptr<MediaInfo> info = ProbeMedia(task.sourcePath, beside);
     ProbeAnswer answer;
     answer.done = true;
-    answer.failed = text.isEmpty();
-    if (!answer.failed) {
-        auto info = std::make_unique<MediaInfo>();
-        ParseProbeOutput(task.sourcePath, text, *info);
+    answer.failed = !info;
+    if (info) {
         task.durationSecText = answer.durationSecText = info->durationSecText;
         task.videoSize = answer.videoSize = info->videoSize;
         OnList([&] { m_tasks.SetMediaInfo(task.id, std::move(info)); });

@@ -59,6 +59,18 @@ QString RunProbe(const QString &sourcePath, const QString &option, bool idle)
     return text.Text();
 }
 
+std::unique_ptr<MediaInfo> ProbeMedia(const QString &sourcePath, bool idle, bool *complete)
+{
+    const QString text = RunProbe(sourcePath, QStringLiteral("-i"), idle);
+    if (text.isEmpty())
+        return nullptr;
+    auto info = std::make_unique<MediaInfo>();
+    const bool whole = ParseProbeOutput(sourcePath, text, *info);
+    if (complete)
+        *complete = whole;
+    return info;
+}
+
 void ProbeText::Feed(QByteArrayView bytes)
 {
     const qsizetype before = m_text.size();

@@ -2,6 +2,7 @@
 #include "conversion/MediaInfo.h"
 
 #include <QString>
+#include <memory>
 #include "core/Utf8Pieces.h"
 
 // Runs the engine with only an input option ("-i" or "-i ") and the source path,
@@ -10,6 +11,9 @@
 // within the probe time limit is ended, and what it printed until then is returned.
 // A probe at idle priority gives way to conversions running beside it.
 QString RunProbe(const QString &sourcePath, const QString &option, bool idle = false);
+// RunProbe, its description parsed: null when the engine printed nothing at all (it
+// could not be run). complete, when given, says whether the description was whole.
+std::unique_ptr<MediaInfo> ProbeMedia(const QString &sourcePath, bool idle = false, bool *complete = nullptr);
 // The probe time limit (30 s unless changed; tests shorten it).
 void SetProbeTimeLimit(int milliseconds);
 

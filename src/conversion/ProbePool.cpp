@@ -69,9 +69,9 @@ void ProbePool::Work()
             WriteLog(QStringLiteral("no find Error!"));
             continue;
         }
-        const QString text = RunProbe(path, QStringLiteral("-i "));
-        auto info = std::make_unique<MediaInfo>();
-        ParseProbeOutput(path, text, *info);
+        std::unique_ptr<MediaInfo> info = ProbeMedia(path);
+        if (!info)
+            info = std::make_unique<MediaInfo>();
         OnOwnerThread(&m_tasks, [&] { m_tasks.SetMediaInfo(id, std::move(info)); });
     }
 }

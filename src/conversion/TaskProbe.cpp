@@ -6,12 +6,13 @@
 
 bool ProbeTaskSource(TaskRecord &task, bool keepWhenSilent)
 {
-    const QString source = task.sourcePath.str();
-    const QString text = RunProbe(source, QStringLiteral("-i "));
-    if (text.isEmpty() && keepWhenSilent && task.mediaInfo)
-        return false;
-    auto info = std::make_unique<MediaInfo>();
-    const bool complete = ParseProbeOutput(source, text, *info);
+    bool complete = false;
+    std::unique_ptr<MediaInfo> info = ProbeMedia(task.sourcePath.str(), false, &complete);
+    if (!info) {
+        if (keepWhenSilent && task.mediaInfo)
+            return false;
+        info = std::make_unique<MediaInfo>();
+    }
     SetTaskMediaInfo(task, std::move(info));
     return complete;
 }
