@@ -10,14 +10,14 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/AppSettings.h"
-#include "app/TaskList.h"
-#include "conversion/BatchConversion.h"
-#include "conversion/EngineLocation.h"
-#include "core/OwnerThread.h"
-#include "profiles/CMpegStructs.h"
-#include "profiles/CurrentProfile.h"
-#include "profiles/ProfileCatalogue.h"
+#include "core/settings/AppSettings.h"
+#include "core/tasks/TaskList.h"
+#include "core/conversion/BatchConversion.h"
+#include "core/conversion/EngineLocation.h"
+#include "base/OwnerThread.h"
+#include "core/profiles/CMpegStructs.h"
+#include "core/profiles/CurrentProfile.h"
+#include "core/profiles/ProfileCatalogue.h"
 #include "support/TestSupport.h"
 
 namespace {

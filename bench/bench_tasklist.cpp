@@ -14,13 +14,13 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/CCorvaneStudioApp.h"
-#include "app/CCorvaneStudioDlg.h"
-#include "app/BatchView.h"
-#include "app/ControlIds.h"
-#include "app/TaskListView.h"
-#include "controls/CListCtrlEx.h"
-#include "toolkit/Prompter.h"
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/BatchView.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "ui/mainwindow/TaskListView.h"
+#include "ui/widgets/CListCtrlEx.h"
+#include "ui/widgets/Prompter.h"
 
 namespace {
 // Start-up messages (no preview library, no profiles here) must not wait for a click.

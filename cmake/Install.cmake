@@ -5,7 +5,7 @@
 #   share/corvane-studio/                   read-only data: profiles, languages, help, default settings
 #   share/applications, share/metainfo, share/icons/hicolor, share/man/man1, share/doc/corvane-studio
 #
-# The program finds lib/ and share/ relative to its own folder (src/app/AppFolders), so any
+# The program finds lib/ and share/ relative to its own folder (src/core/settings/AppFolders), so any
 # prefix works; the two relative paths below are compiled into it.
 include(GNUInstallDirs)
 
@@ -15,7 +15,7 @@ set(CORVANE_DESKTOP_ID org.corvanestudio.CorvaneStudio)
 set(CORVANE_PACKAGE_PREFIX /usr)
 file(RELATIVE_PATH CORVANE_LIBRARY_FROM_BIN /${CMAKE_INSTALL_BINDIR} /${CORVANE_INSTALL_LIBDIR})
 file(RELATIVE_PATH CORVANE_DATA_FROM_BIN /${CMAKE_INSTALL_BINDIR} /${CORVANE_INSTALL_DATADIR})
-configure_file(${CMAKE_SOURCE_DIR}/src/app/BuildInfo.h.in ${CMAKE_BINARY_DIR}/generated/BuildInfo.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/core/settings/BuildInfo.h.in ${CMAKE_BINARY_DIR}/generated/BuildInfo.h @ONLY)
 target_include_directories(corvane_core PUBLIC ${CMAKE_BINARY_DIR}/generated)
 
 # The program's own shared libraries, installed beside the engine and found through the

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QStringList>
 
-#include "conversion/EngineCommand.h"
+#include "core/conversion/EngineCommand.h"
 
 QString ShellQuoted(const QString &text)
 {

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "app/MediaFileTypes.h"
+#include "core/tasks/MediaFileTypes.h"
 
 FolderWatch::FolderWatch(QString folder, qint64 settleMs) : m_folder(std::move(folder)), m_settleMs(settleMs)
 {

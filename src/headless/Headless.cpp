@@ -17,20 +17,20 @@
 #include <unistd.h>
 
 #include "BuildInfo.h"
-#include "app/AppSettings.h"
-#include "app/CommandLine.h"
-#include "app/QueueState.h"
-#include "app/TaskFile.h"
-#include "app/TaskList.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/CommandLine.h"
+#include "core/tasks/QueueState.h"
+#include "core/tasks/TaskFile.h"
+#include "core/tasks/TaskList.h"
 #include "headless/CommandExport.h"
 #include "headless/FolderWatch.h"
-#include "conversion/BatchConversion.h"
-#include "conversion/EngineLocation.h"
-#include "conversion/EngineOutputParser.h"
-#include "core/OwnerThread.h"
-#include "core/UserMessage.h"
-#include "profiles/CurrentProfile.h"
-#include "profiles/ProfileCatalogue.h"
+#include "core/conversion/BatchConversion.h"
+#include "core/conversion/EngineLocation.h"
+#include "core/conversion/EngineOutputParser.h"
+#include "base/OwnerThread.h"
+#include "base/UserMessage.h"
+#include "core/profiles/CurrentProfile.h"
+#include "core/profiles/ProfileCatalogue.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The engine's output read in pieces of any size gives the same verdict and text,
 // and the displayed values stay in their ranges.
 #include "FuzzSupport.h"
-#include "conversion/EngineOutputParser.h"
+#include "core/conversion/EngineOutputParser.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,6 +1,6 @@
 // Writing a value and reading it back gives it back, and the write touches no other line.
 #include "FuzzSupport.h"
-#include "core/IniFile.h"
+#include "base/IniFile.h"
 
 #include <QStringList>
 #include <cstdlib>

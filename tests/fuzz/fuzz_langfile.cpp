@@ -1,9 +1,9 @@
 // A language file of any content: every lookup ends, and its text is a trimmed,
 // capped value.
 #include "FuzzSupport.h"
-#include "app/AppFolders.h"
-#include "core/IniFile.h"
-#include "lang/Language.h"
+#include "core/settings/AppFolders.h"
+#include "base/IniFile.h"
+#include "core/settings/Language.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The hand-over socket's reader: the same paths whatever pieces the socket delivers,
 // and what it read is sent again unchanged.
 #include "FuzzSupport.h"
-#include "core/PathMessage.h"
+#include "base/PathMessage.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>

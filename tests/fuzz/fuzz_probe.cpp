@@ -1,7 +1,7 @@
 // A probe's output read in pieces of any size is the same text, and parsing it ends
 // with every field within its capacity.
 #include "FuzzSupport.h"
-#include "conversion/MediaProbe.h"
+#include "core/conversion/MediaProbe.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>

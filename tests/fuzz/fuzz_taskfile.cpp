@@ -1,7 +1,7 @@
 // A task file of any content: reading it never fails, and every line it takes for a task
 // is written back by Save Task exactly as it was read.
 #include "FuzzSupport.h"
-#include "app/TaskFile.h"
+#include "core/tasks/TaskFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

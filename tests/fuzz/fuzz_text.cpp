@@ -1,7 +1,7 @@
 // SplitString and the number readers on any text.
 #include "FuzzSupport.h"
-#include "core/Numbers.h"
-#include "core/SplitString.h"
+#include "base/Numbers.h"
+#include "base/SplitString.h"
 
 #include <algorithm>
 #include <climits>

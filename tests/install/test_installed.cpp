@@ -2,20 +2,20 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/CCorvaneStudioApp.h"
-#include "app/CCorvaneStudioDlg.h"
-#include "app/ControlIds.h"
-#include "conversion/EngineLocation.h"
-#include "preview/PreviewPlayer.h"
-#include "profiles/CDetailDialog.h"
-#include "profiles/CurrentProfile.h"
-#include "profiles/ParamOptions.h"
-#include "profiles/ProfileCatalogue.h"
-#include "app/PreviewWindowHost.h"
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "core/conversion/EngineLocation.h"
+#include "core/preview/PreviewPlayer.h"
+#include "ui/dialogs/CDetailDialog.h"
+#include "core/profiles/CurrentProfile.h"
+#include "core/profiles/ParamOptions.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "ui/mainwindow/PreviewWindowHost.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
-#include "toolkit/ControlId.h"
-#include "toolkit/PropertyGrid.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/PropertyGrid.h"
 
 // The window started from an installed tree (CORVANE_INSTALLED_PROGRAM, run by
 // check-installed.sh as a user who cannot write to that tree): everything is found

@@ -3,13 +3,13 @@
 #include <QFile>
 #include <QLineEdit>
 
-#include "app/CCorvaneStudioApp.h"
-#include "app/CCorvaneStudioDlg.h"
-#include "app/TaskListView.h"
-#include "controls/CListCtrlEx.h"
-#include "app/ControlIds.h"
-#include "core/IniFile.h"
-#include "toolkit/ControlId.h"
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/TaskListView.h"
+#include "ui/widgets/CListCtrlEx.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "base/IniFile.h"
+#include "ui/widgets/ControlId.h"
 
 namespace TestSupport {
 

@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/BatchView.h"
-#include "app/CCorvaneStudioDlg.h"
-#include "app/TaskListView.h"
+#include "ui/mainwindow/BatchView.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/TaskListView.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 

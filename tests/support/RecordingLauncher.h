@@ -5,7 +5,7 @@
 #include <deque>
 #include <memory>
 
-#include "toolkit/Launcher.h"
+#include "ui/widgets/Launcher.h"
 
 namespace TestSupport {
 

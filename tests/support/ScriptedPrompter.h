@@ -4,7 +4,7 @@
 #include <deque>
 #include <functional>
 
-#include "toolkit/Prompter.h"
+#include "ui/widgets/Prompter.h"
 
 namespace TestSupport {
 

@@ -1,0 +1,238 @@
+#pragma once
+#include <QSet>
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "core/tasks/TaskList.h"
+#include "core/conversion/EngineCommand.h"
+#include "core/conversion/MediaInfo.h"
+#include "core/conversion/RunClock.h"
+#include "core/profiles/ParamCell.h"
+
+class EngineProcess;
+
+// What a run needs of one task, copied on the thread that owns the task list.
+struct BatchTask
+{
+    int id = 0;
+    QString sourcePath;
+    QString outputPath;
+    int useGlobalOutput = 1;
+    int aspectMode = 0;
+    int trimStart = 0;
+    int trimStop = 0;
+    int trimLength = 0;
+    bool hasMediaInfo = false;
+    QString durationSecText;
+    QString videoSize;
+    Verdict verdict = Verdict::None;
+    QString profileName; // of the task's own settings
+    std::shared_ptr<const ParamCell> tree; // the task's own settings, copied; null when none
+    bool HasOwnOutput() const { return !outputPath.isEmpty() && useGlobalOutput == 0; }
+
+    // Seconds the run counts for this task: the trim length, else the probed duration.
+    double Duration() const;
+};
+
+// The window's settings at the moment a task starts (headless: the command line's).
+struct GlobalSelection
+{
+    QString profileName;       // text of the profile selector
+    QString destination;       // text of the destination field
+    QString globalDestination; // the last destination folder the window accepted
+    int aspectMode = -1;
+    std::shared_ptr<const ParamCell> tree; // copy of the current profile's tree
+};
+
+// The running engines, shared between the run (which starts and ends them) and Stop
+// Convert or Pause on another thread.
+class EngineSlot
+{
+public:
+    // An engine added while the slot is suspended is suspended at once.
+    void Add(EngineProcess *process);
+    void Remove(EngineProcess *process);
+    // Kills every engine in the slot and empties it; false when there was none.
+    bool Kill();
+    void Suspend(bool suspended);
+    bool IsSet() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<EngineProcess *> m_processes;
+    bool m_suspended = false;
+};
+
+// Run flags shared by the commands and the run.
+struct ConversionFlags
+{
+    std::atomic<bool> converting{false};
+    std::atomic<bool> selectedOnly{false};
+    std::atomic<bool> stopRequested{false};
+    EngineSlot engine;
+    RunClock clock;
+
+    // Pause stops the engines where they are and the run's clock with them.
+    void SetPaused(bool paused);
+    bool IsPaused() const { return clock.IsPaused(); }
+};
+
+struct TaskStartedEvent
+{
+    int id = 0;
+    EngineCommand command;
+    // "Converting "SRC" to "OUT"... "
+    QString StatusLine() const;
+};
+
+struct ProgressEvent
+{
+    int id = 0;
+    std::optional<int> rowPercent; // a new percentage of the task
+    std::optional<int> overall;    // a new value for the overall bar, 0..100
+    QString statusLine;            // the engine's lines that moved the task on
+    bool seeking = false;          // the engine's times do not fit the run yet
+    std::optional<double> remaining; // seconds until the run ends, once a speed is known
+};
+
+struct TaskFinishedEvent
+{
+    int id = 0;
+    Verdict verdict = Verdict::None;
+    QString sourcePath;
+    QString outputPath;
+    QString engineOutput; // the engine's first lines, up to its first progress line
+    QString closingLines; // the engine's lines after its last progress line
+    QString cause;        // why a task failed, where its output does not say it; or how it was converted
+    double elapsed = 0;   // seconds the task ran, pauses left out
+    int exitStatus = 0;   // the engine's exit code, or minus the signal that ended it
+    bool showReport = true; // false when the user has already been told why
+    // The report of a failed task: the engine's first and closing lines, then the cause.
+    QString Report() const;
+    // "Converted  to "OUT" ok!", "Converting "SRC" Failed!" or "HH:MM:SS Stop Converting "SRC" !"
+    QString StatusLine() const;
+};
+
+// The verdict on one engine run: Completed only when the engine reported its output
+// started ("global headers:") and exited with status 0 (minus a signal number when a
+// signal ended it); Stopped when the user stopped it; else Failed, with the cause.
+struct EngineJudgement
+{
+    Verdict verdict = Verdict::Failed;
+    QString cause;
+};
+EngineJudgement JudgeEngineRun(bool sawSuccess, int exitStatus, bool stopRequested = false);
+
+// What a run tells its view, and asks of it. A run calls these from its own threads; a
+// window carries each call over to its own thread and returns when it is done there.
+class BatchHost
+{
+public:
+    virtual ~BatchHost() = default;
+
+    // Events, in the order they happen.
+    virtual void RunStarting() {}                    // before the durations are added up
+    // The seconds known when converting starts; files not probed yet are probed while the first convert.
+    virtual void RunStarted(double totalSeconds) { Q_UNUSED(totalSeconds); }
+    virtual void TaskStarted(const TaskStartedEvent &event) { Q_UNUSED(event); }
+    virtual void Progress(const ProgressEvent &event) { Q_UNUSED(event); }
+    virtual void TaskFinished(const TaskFinishedEvent &event) { Q_UNUSED(event); }
+    virtual void RunEnded() {}
+
+    virtual bool AskOkCancel(const QString &text) = 0;
+    virtual void ShowMessage(const QString &text) = 0;
+    virtual GlobalSelection Global() = 0;
+    virtual int PriorityLevel() = 0;
+};
+
+// One conversion run over a task list: the totals pass, then one engine run per task,
+// with row and overall progress and a verdict for each task. With more than one job,
+// that many engines run at once, each task still converted exactly once.
+class BatchConverter
+{
+public:
+    struct Environment
+    {
+        QString runMode; // the diagnostic switch
+        int jobs = 1;
+        // When set, each task's command is handed here instead of being run; the outputs
+        // stay reserved, so every task of the run gets a name of its own.
+        std::function<void(const EngineCommand &)> exportCommand;
+    };
+
+    BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags &flags, Environment environment);
+    ~BatchConverter();
+
+    // The run. Returns at once when another run is in progress.
+    void Run();
+
+    double TotalSeconds() const;
+
+private:
+    enum class RowOutcome { Next, Skip, EndRun };
+    struct Pick;
+    bool TotalsPass();
+    // Probes one task the run found without a length and adds it to the totals;
+    // false when the engine gave no answer at all. Probes beside running conversions
+    // run at idle priority.
+    bool ProbeTask(BatchTask task, const QString &globalProfile, bool beside);
+    // Fills in a task's probe once the run's prober has it; false when the run must end.
+    bool AwaitProbe(BatchTask &task);
+    void EndProbing();
+    bool LengthsKnown() const;
+    void ConvertRows();
+    Pick PickRow(int row);
+    RowOutcome ConvertTask(BatchTask task);
+    // Output path and option string of a task; the folder that could not be made when it fails.
+    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options,
+                      QString *failedFolder);
+    RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration,
+                             const QString &profileName, int aspectMode);
+    // One engine run of a task, its verdict in finished; false when the engine did not start.
+    bool RunEngine(const BatchTask &task, const EngineCommand &command, double duration, TaskFinishedEvent &finished);
+    void Finish(TaskFinishedEvent &event);
+    void EndOfRun();
+    QString ReserveOutputPath(const QString &path);
+    void ReleaseOutputPath(const QString &path);
+    int OverallPercent(int id, double taskSeconds);
+
+    template <typename F>
+    auto OnList(F &&f);
+
+    TaskList &m_tasks;
+    BatchHost &m_host;
+    ConversionFlags &m_flags;
+    Environment m_env;
+
+    mutable std::mutex m_mutex; // everything below, shared by the jobs
+    double m_totalSeconds = 0;
+    double m_doneSeconds = 0;
+    bool m_convertAgain = false;
+    int m_nextRow = 0;
+    bool m_ended = false;
+    QSet<QString> m_reserved;        // outputs being written now
+    QHash<int, double> m_inFlight;   // seconds done of each running task
+    int m_lastOverall = -1;
+    // Tasks found unprobed: the first is probed before anything starts, the others by
+    // m_prober while the first ones convert, so a fresh list starts converting at once.
+    struct ProbeAnswer
+    {
+        bool done = false;
+        bool failed = false;
+        QString durationSecText;
+        QString videoSize;
+    };
+    QHash<int, ProbeAnswer> m_probes;
+    int m_unknownLengths = 0;
+    std::condition_variable m_probed;
+    std::thread m_prober;
+    std::mutex m_questionMutex;      // one question at a time
+};

@@ -1,0 +1,117 @@
+#include "core/profiles/ParamOptions.h"
+
+#include <QMutex>
+#include <QStringList>
+#include <QtDebug>
+#include <stdexcept>
+
+#include "base/SplitString.h"
+#include "base/UserMessage.h"
+#include "core/profiles/CMpegStructs.h"
+#include "core/profiles/ParamCell.h"
+#include "core/profiles/ProfileCatalogue.h"
+
+namespace {
+
+// One option of a direct child of the root, or nothing.
+QString optionOf(const ParamCell &cell)
+{
+    if (!cell.Enable)
+        return {};
+    switch (cell.nValueType) {
+    case ParamCell::kList: {
+        if (cell.strCelltName.str().compare(QLatin1String("aspect"), Qt::CaseInsensitive) == 0)
+            return {}; // the aspect cell only selects how the size is fitted
+        if (cell.UsedType == ParamCell::kNeverEmitted)
+            return {};
+        const QString value = cell.CurrentListValue();
+        if (value.isEmpty())
+            return {};
+        // "|Auto": nothing before the bar leaves the option to the engine.
+        const QString engineValue = EntryEngineValue(value);
+        if (engineValue.isEmpty())
+            return {};
+        return QStringLiteral(" %1 %2").arg(cell.strOption.str(), engineValue);
+    }
+    case ParamCell::kNumber:
+        if (!(cell.fValue > 0)) // also skips NaN
+            return {};
+        return QStringLiteral(" ") + cell.strOption.str() + QString::asprintf(" %0.0f", double(cell.fValue));
+    case ParamCell::kText:
+        if (cell.SValue.isEmpty())
+            return {};
+        return QStringLiteral(" %1 %2").arg(cell.strOption.str(), cell.SValue.str());
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString GetParamFromTree(const ParamCell *root)
+{
+    if (!root)
+        return {};
+    try {
+        QString result;
+        for (const auto &child : root->pChildren) {
+            if (!child)
+                throw std::runtime_error("broken parameter tree");
+            result += optionOf(*child);
+        }
+        return result;
+    } catch (...) {
+        ShowUserMessage(QStringLiteral("Function:GetParamFromTree(CMpegStructs m_SetParamCells) ERROR!"));
+        return {};
+    }
+}
+
+QString ProfileOptions(const QString &profileName)
+{
+    CMpegStructs tree;
+    tree.LoadFromFile(ProfileFile(profileName));
+    return GetParamFromTree(tree.GetRoot());
+}
+
+QString BuildProfileSummary(const ParamCell *root)
+{
+    if (!root)
+        return {};
+    QString accumulator;
+    QString summary;
+    try {
+        const QStringList names = QStringLiteral("vcodec|s|vb|r|aspect|acodec|ab|ar|ac").split(u'|');
+        for (const QString &name : names) {
+            QString value;
+            const ParamCell *cell = FindCell(root, name);
+            // A constant-quality profile shows its quality where others show a bit rate.
+            QString quality;
+            for (const char *mode : {"crf", "qp", "cq"})
+                if (!cell && name == QLatin1String("vb") && (cell = FindCell(root, QString::fromLatin1(mode))))
+                    quality = QString::fromLatin1(mode).toUpper() + u' ';
+            if (cell && cell->nValueType == ParamCell::kList) {
+                if (cell->UsedType == ParamCell::kUserValue) {
+                    value = QStringLiteral("%1 %2").arg(cell->SValue.str(), cell->strUnit.str());
+                } else {
+                    QStringList pieces;
+                    SplitString(cell->Entry(cell->sDefault), pieces, QStringLiteral("|"), true);
+                    value = pieces.value(1);
+                }
+            }
+            if (value.isEmpty())
+                value = QStringLiteral("Auto");
+            else
+                value = quality + value;
+            accumulator += u'|' + value;
+        }
+        QStringList fields;
+        SplitString(accumulator, fields, QStringLiteral("|"), false);
+        // fields: vcodec s vb r aspect acodec ab ar ac; the aspect is not shown
+        summary = QStringLiteral("Video:%1,size:%2,BitRate:%3,FrameRate:%4,Audio:%5,BitRate:%6,Sample Rate:%7,Channels:%8")
+                      .arg(fields.value(0), fields.value(1), fields.value(2), fields.value(3), fields.value(5),
+                           fields.value(6), fields.value(7), fields.value(8));
+    } catch (...) {
+        ShowUserMessage(QStringLiteral("GetShowParamFromTree Error!"));
+    }
+    return summary;
+}

@@ -1,0 +1,276 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "base/FixedText.h"
+#include "base/IniFile.h"
+#include "base/Numbers.h"
+#include "base/SplitString.h"
+
+namespace {
+QByteArray utf16(const QString &text)
+{
+    return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+} // namespace
+
+class TestCore : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+        return path;
+    }
+    QByteArray readFile(const QString &path)
+    {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+
+private slots:
+    void splitString_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("delim");
+        QTest::addColumn<bool>("keepEmpty");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<int>("count");
+        QTest::newRow("plain") << "a|b|c" << "|" << false << QStringList{"a", "b", "c"} << 3;
+        QTest::newRow("empty dropped") << "a||b" << "|" << false << QStringList{"a", "b"} << 2;
+        QTest::newRow("empty kept") << "a||b" << "|" << true << QStringList{"a", "", "b"} << 3;
+        QTest::newRow("trailing kept even empty") << "a|" << "|" << false << QStringList{"a", ""} << 2;
+        QTest::newRow("right trim only") << " a  | b " << "|" << false << QStringList{" a", " b"} << 2;
+        QTest::newRow("no delimiter") << "abc" << "|" << false << QStringList{"abc"} << 1;
+        QTest::newRow("empty text") << "" << "|" << false << QStringList{""} << 1;
+        QTest::newRow("quoted command line") << "\"/a b/c.avi\" \"/d.mp4\"" << "\"" << false
+                                             << QStringList{"/a b/c.avi", "/d.mp4", ""} << 3;
+        QTest::newRow("blank-only piece dropped") << "x|   |y" << "|" << false << QStringList{"x", "y"} << 2;
+        QTest::newRow("multi-char delimiter") << "1, 2,,3" << "," << true << QStringList{"1", " 2", "", "3"} << 4;
+    }
+    void splitString()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, delim);
+        QFETCH(bool, keepEmpty);
+        QFETCH(QStringList, pieces);
+        QFETCH(int, count);
+        QStringList out{"stale"};
+        QCOMPARE(SplitString(text, out, delim, keepEmpty), count);
+        QCOMPARE(out, pieces);
+    }
+
+    void leadingNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("asInt");
+        QTest::addColumn<double>("asDouble");
+        QTest::newRow("digits") << "42" << 42 << 42.0;
+        QTest::newRow("leading blanks") << "   7x" << 7 << 7.0;
+        QTest::newRow("sign") << "-15abc" << -15 << -15.0;
+        QTest::newRow("plus") << "+3" << 3 << 3.0;
+        QTest::newRow("none") << "abc" << 0 << 0.0;
+        QTest::newRow("decimal") << "23.45" << 23 << 23.45;
+        QTest::newRow("empty") << "" << 0 << 0.0;
+        QTest::newRow("huge saturates") << "99999999999999" << 2147483647 << 99999999999999.0;
+    }
+    void leadingNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, asInt);
+        QFETCH(double, asDouble);
+        QCOMPARE(LeadingInt(text), asInt);
+        QCOMPARE(LeadingDouble(text), asDouble);
+    }
+
+    void fixedTextCuts()
+    {
+        FixedText<11> ext;
+        ext = QStringLiteral("abcdefghijklmnop");
+        QCOMPARE(ext.str(), QStringLiteral("abcdefghij"));
+        ext = QStringLiteral("mp4");
+        QCOMPARE(ext.str(), QStringLiteral("mp4"));
+    }
+
+    void iniRead_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        const QByteArray basic = "[SYSTEM]\r\nSavedPath = /home/u/out \r\nquoted=\"  spaced  \"\r\n"
+                                 "single='x'\r\nhalf=\"open\r\n[Other]\r\nSavedPath=other\r\n";
+        QTest::newRow("exact") << basic << "SYSTEM" << "SavedPath" << "/home/u/out";
+        QTest::newRow("section case") << basic << "system" << "SavedPath" << "/home/u/out";
+        QTest::newRow("key case") << basic << "SYSTEM" << "SAVEDPATH" << "/home/u/out";
+        QTest::newRow("quotes removed, inside kept") << basic << "SYSTEM" << "quoted" << "  spaced  ";
+        QTest::newRow("single quotes") << basic << "SYSTEM" << "single" << "x";
+        QTest::newRow("unbalanced quote kept") << basic << "SYSTEM" << "half" << "\"open";
+        QTest::newRow("other section") << basic << "Other" << "savedpath" << "other";
+        QTest::newRow("missing key gives default") << basic << "SYSTEM" << "nothing" << "dflt";
+        QTest::newRow("missing section gives default") << basic << "NONE" << "SavedPath" << "dflt";
+        QTest::newRow("first key wins") << QByteArray("[a]\nk=1\nk=2\n") << "a" << "k" << "1";
+        QTest::newRow("first section wins") << QByteArray("[a]\nk=1\n[A]\nk=2\nj=3\n") << "a" << "k" << "1";
+        QTest::newRow("utf8 bom and non-latin")
+            << QByteArray("\xEF\xBB\xBF[LANG]\n@21=\xE6\xB7\xBB\xE5\x8A\xA0\n") << "LANG" << "@21"
+            << QString::fromUtf8("\xE6\xB7\xBB\xE5\x8A\xA0");
+        QTest::newRow("value with equals") << QByteArray("[s]\nk=a=b\n") << "s" << "k" << "a=b";
+        QTest::newRow("byte-order mark inside is text") << QByteArray("[s]\n\xef\xbb\xbf[x]\nk=v\n") << "s" << "k" << "v";
+        QTest::newRow("comment ignored") << QByteArray("[s]\n;k=c\nk=v\n") << "s" << "k" << "v";
+    }
+    void iniRead()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        const QString path = writeFile(QStringLiteral("read.ini"), content);
+        IniFile::Forget(path);
+        QCOMPARE(IniFile::ReadString(path, section, key, QStringLiteral("dflt")), expected);
+    }
+
+    void iniReadUtf16()
+    {
+        QByteArray bytes("\xFF\xFE");
+        const QString text = QStringLiteral("[LANG]\r\n@13=Nom\r\n");
+        bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        const QString path = writeFile(QStringLiteral("utf16.ini"), bytes);
+        QCOMPARE(IniFile::ReadString(path, "lang", "@13"), QStringLiteral("Nom"));
+        QVERIFY(IniFile::WriteString(path, "LANG", "@14", "Taille"));
+        QVERIFY(readFile(path).startsWith("\xFF\xFE"));
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@14"), QStringLiteral("Taille"));
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@13"), QStringLiteral("Nom"));
+    }
+
+    void iniCutAt249()
+    {
+        const QString longValue(300, u'p');
+        const QString path = writeFile(QStringLiteral("long.ini"), "[SYSTEM]\nSavedPath=" + longValue.toUtf8() + "\n");
+        const QString read = IniFile::ReadString(path, "SYSTEM", "SavedPath");
+        QCOMPARE(read.size(), 249);
+        // The quotes are removed before the cut.
+        const QString quoted = writeFile(QStringLiteral("longq.ini"), "[s]\nk=\"" + longValue.toUtf8() + "\"\n");
+        QCOMPARE(IniFile::ReadString(quoted, "s", "k"), QString(249, u'p'));
+    }
+
+    void iniReadInt_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << QByteArray("7") << 7;
+        QTest::newRow("leading digits") << QByteArray("12abc") << 12;
+        QTest::newRow("negative") << QByteArray("-3") << -3;
+        QTest::newRow("no digits is zero") << QByteArray("abc") << 0;
+        QTest::newRow("empty is zero") << QByteArray("") << 0;
+        QTest::newRow("quoted") << QByteArray("\"5\"") << 5;
+    }
+    void iniReadInt()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        const QString path = writeFile(QStringLiteral("int.ini"), "[SYSTEM]\nPROCSEE_LEVEL=" + value + "\n");
+        IniFile::Forget(path);
+        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "PROCSEE_LEVEL", 99), expected);
+        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "missing", 99), 99);
+        QCOMPARE(IniFile::ReadInt(m_dir.filePath("absent.ini"), "SYSTEM", "PROCSEE_LEVEL", 10), 10);
+    }
+
+    void iniWriteKeepsOtherLines()
+    {
+        const QByteArray original = "; settings\r\n[SYSTEM]\r\nSavedPath=/a\r\n  DefauitLan = English.ini  \r\n\r\n"
+                                    "[Extra]\r\nkeep=me\r\n";
+        const QString path = writeFile(QStringLiteral("write.ini"), original);
+        QVERIFY(IniFile::WriteString(path, "system", "savedpath", "/b c/$d"));
+        QByteArray expected = original;
+        expected.replace("SavedPath=/a", "SavedPath=/b c/$d");
+        QCOMPARE(readFile(path), expected);
+
+        // A new key goes into its section, after the section's last key.
+        QVERIFY(IniFile::WriteString(path, "SYSTEM", "INIMODE", "1"));
+        expected.replace("English.ini  \r\n", "English.ini  \r\nINIMODE=1\r\n");
+        QCOMPARE(readFile(path), expected);
+
+        // A new section is appended.
+        QVERIFY(IniFile::WriteString(path, "New", "k", "v"));
+        QVERIFY(readFile(path).endsWith("keep=me\r\n[New]\r\nk=v\r\n"));
+        QCOMPARE(IniFile::ReadString(path, "extra", "KEEP"), QStringLiteral("me"));
+        QCOMPARE(IniFile::ReadString(path, "SYSTEM", "INIMODE"), QStringLiteral("1"));
+    }
+
+    // Writing one value rewrites only its own line, whatever the others hold.
+    void iniWriteTouchesOnlyItsLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("invalid UTF-8 elsewhere") << QByteArray("[s]\nname=\xff\xfe caf\xe9\nk=old\n")
+                                                 << QByteArray("[s]\nname=\xff\xfe caf\xe9\nk=new value\n");
+        QTest::newRow("mixed line ends") << QByteArray("[s]\r\na=1\nk=old\r\nb=2\n")
+                                         << QByteArray("[s]\r\na=1\nk=new value\r\nb=2\n");
+        QTest::newRow("added after a last line without end") << QByteArray("[s]\na=1")
+                                                              << QByteArray("[s]\na=1\nk=new value\n");
+        QTest::newRow("UTF-16 with an odd last byte") << utf16("[s]\r\n") + '\x01' << utf16("[s]\r\nk=new value\r\n") + '\x01';
+        QTest::newRow("new section after a file without end") << QByteArray("[t]\r\na=1")
+                                                              << QByteArray("[t]\r\na=1\r\n[s]\r\nk=new value\r\n");
+    }
+    void iniWriteTouchesOnlyItsLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QCOMPARE(IniFile::WithValue(before, "s", "k", "new value"), after);
+        QCOMPARE(IniFile::ValueInText(after, "S", "K"), QStringLiteral("new value"));
+    }
+
+    // Files of megabytes, or with a line of one, are read and written at once.
+    void iniLargeFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QByteArray many("[LANG]\r\n");
+        for (int i = 0; i < 150000; ++i)
+            many += "@" + QByteArray::number(i) + "=text " + QByteArray::number(i) + "\r\n";
+        QTest::newRow("150000 lines") << many << "text 1" << "text 2";
+        QTest::newRow("a line of 1 MB") << "[LANG]\n@1=" + QByteArray(1 << 20, 'x') + "\n@2=last\n"
+                                        << QString(249, u'x') << "last";
+        QTest::newRow("1 MB without a line end") << QByteArray(1 << 20, '[') + "\n[LANG]\n@2=last" << "" << "last";
+    }
+    void iniLargeFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        const QString path = writeFile(QStringLiteral("large.ini"), content);
+        IniFile::Forget(path);
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@1"), first);
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@2"), second);
+        QVERIFY(IniFile::WriteString(path, "LANG", "@2", "changed"));
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@2"), QStringLiteral("changed"));
+        QCOMPARE(IniFile::ReadString(path, "LANG", "@1"), first);
+    }
+
+    void iniWriteCreatesFile()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("created.ini"));
+        QVERIFY(IniFile::WriteString(path, "SYSTEM", "HIDEPREW", "1"));
+        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "HIDEPREW", 0), 1);
+        QVERIFY(!IniFile::WriteString(m_dir.filePath("no/such/folder/x.ini"), "s", "k", "v"));
+    }
+
+    void iniSeesChangesMadeByOthers()
+    {
+        const QString path = writeFile(QStringLiteral("changing.ini"), "[s]\nk=one\n");
+        QCOMPARE(IniFile::ReadString(path, "s", "k"), QStringLiteral("one"));
+        writeFile(QStringLiteral("changing.ini"), "[s]\nk=second\n");
+        QCOMPARE(IniFile::ReadString(path, "s", "k"), QStringLiteral("second"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "test_base.moc"

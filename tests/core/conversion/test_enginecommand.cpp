@@ -1,0 +1,149 @@
+#include <QtTest>
+
+#include "core/conversion/EngineCommand.h"
+
+class TestEngineCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExample()
+    {
+        QString options = AppendTrimOptions(" -vcodec mpeg4 -s 320x240 -vb 768", 10, 70);
+        QCOMPARE(options, QStringLiteral(" -vcodec mpeg4 -s 320x240 -vb 768 -ss 10 -t 60"));
+        const QString mode3 = ApplyAspectMode(options, "720x480", AspectMode::PadCentre);
+        QCOMPARE(mode3, QStringLiteral(" -vcodec mpeg4 -s 320x214 -aspect 1.333 -padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60"));
+        QCOMPARE(BuildEngineCommand("/opt/app/mirracore", "/in/my clip.avi", mode3, "/out/my clip.mp4").Text(),
+                 QStringLiteral("/opt/app/mirracore -y -i \"/in/my clip.avi\"  -vcodec mpeg4 -s 320x214 -aspect 1.333 "
+                                "-padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60 -qmin 1 -qmax 51 -level 13 "
+                                "\"/out/my clip.mp4\""));
+        QCOMPARE(ApplyAspectMode(options, "720x480", AspectMode::Crop),
+                 QStringLiteral(" -vcodec mpeg4 -cropleft 40 -cropright 40 -s 320x240 -aspect 1.333 -vb 768 -ss 10 -t 60"));
+    }
+
+    void aspectModes_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("expected"); // what replaces "-s TARGET"
+        // Source wider than the target.
+        QTest::newRow("wide 1") << "720x480" << "320x240" << 1 << "-s 320x240 -aspect 1.333";
+        QTest::newRow("wide 2") << "720x480" << "320x240" << 2 << "-cropleft 40 -cropright 40 -s 320x240 -aspect 1.333";
+        QTest::newRow("wide 2 odd crop") << "722x480" << "320x240" << 2
+                                         << "-cropleft 42 -cropright 40 -s 320x240 -aspect 1.333";
+        QTest::newRow("wide 3") << "720x480" << "320x240" << 3 << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
+        QTest::newRow("wide 4") << "720x480" << "320x240" << 4 << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
+        QTest::newRow("wide 5") << "720x480" << "320x240" << 5 << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
+        QTest::newRow("wide 6") << "720x480" << "320x240" << 6 << "-s 320x214 -aspect 1.333 -padbottom 26";
+        QTest::newRow("wide 7") << "720x480" << "320x240" << 7 << "-s 320x214 -aspect 1.333 -padtop 26";
+        QTest::newRow("wide 3 odd total, even half") << "640x360" << "320x241" << 3
+                                                     << "-s 320x180 -aspect 1.328 -padtop 30 -padbottom 30";
+        QTest::newRow("wide 6 odd pad made even") << "640x360" << "320x241" << 6
+                                                  << "-s 320x180 -aspect 1.328 -padbottom 62";
+        QTest::newRow("wide 7 odd pad kept") << "640x360" << "320x241" << 7 << "-s 320x180 -aspect 1.328 -padtop 61";
+        // Source narrower than the target.
+        QTest::newRow("narrow 1") << "480x640" << "320x240" << 1 << "-s 320x240 -aspect 1.333";
+        QTest::newRow("narrow 2") << "480x640" << "320x240" << 2 << "-croptop 140 -cropbottom 140 -s 320x240 -aspect 1.333";
+        QTest::newRow("narrow 3") << "506x640" << "320x240" << 3 << "-s 190x240 -aspect 1.333 -padleft 66 -padright 64";
+        QTest::newRow("narrow 4") << "506x640" << "320x240" << 4 << "-s 190x240 -aspect 1.333 -padright 130";
+        QTest::newRow("narrow 5") << "506x640" << "320x240" << 5 << "-s 190x240 -aspect 1.333 -padleft 130";
+        QTest::newRow("narrow 6") << "506x640" << "320x240" << 6 << "-s 190x240 -aspect 1.333 -padleft 66 -padright 64";
+        QTest::newRow("narrow 7") << "480x640" << "320x240" << 7 << "-s 180x240 -aspect 1.333 -padleft 70 -padright 70";
+        QTest::newRow("narrow 4 odd width made even") << "500x640" << "321x240" << 4
+                                                      << "-s 188x240 -aspect 1.337 -padright 134";
+        // Equal proportions: the size stays, no crop.
+        QTest::newRow("equal 2") << "640x480" << "320x240" << 2 << "-s 320x240 -aspect 1.333";
+        QTest::newRow("equal 3") << "640x480" << "320x240" << 3 << "-s 320x240 -aspect 1.333";
+        // The probe's size field with its ratio part.
+        QTest::newRow("PAR DAR suffix") << "720x480 [PAR 8:9 DAR 4:3]" << "320x240" << 3
+                                        << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
+    }
+    void aspectModes()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(int, mode);
+        QFETCH(QString, expected);
+        const QString options = " -vcodec mpeg4 -s " + target + " -ab 128";
+        QCOMPARE(ApplyAspectMode(options, source, AspectModeFromValue(mode)), " -vcodec mpeg4 " + expected + " -ab 128");
+    }
+
+    void unchanged_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("mode 0") << "  -vcodec  mpeg4 -s 320x240 " << "720x480" << 0;
+        QTest::newRow("mode 8") << " -s 320x240" << "720x480" << 8;
+        QTest::newRow("mode -1") << " -s 320x240" << "720x480" << -1;
+        QTest::newRow("x first") << " -s 320x240" << "x480" << 3;
+        QTest::newRow("no x") << " -s 320x240" << "720 by 480" << 3;
+        QTest::newRow("height 0: ratio infinite") << " -s 320x240" << "1280x0" << 3;
+        QTest::newRow("width 0: ratio 0") << " -s 320x240" << "0x480" << 3;
+        QTest::newRow("ratio above 100") << " -s 320x240" << "10100x100" << 3;
+        QTest::newRow("no -s") << " -vcodec mpeg4 -vb 700" << "720x480" << 3;
+        QTest::newRow("-s last") << " -vcodec mpeg4 -s" << "720x480" << 3;
+        QTest::newRow("target without x") << " -s 320" << "720x480" << 3;
+        QTest::newRow("target height 0") << " -s 320x0" << "720x480" << 3;
+        QTest::newRow("empty source size") << " -s 320x240" << "" << 3;
+    }
+    void unchanged()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, source);
+        QFETCH(int, mode);
+        QCOMPARE(ApplyAspectMode(options, source, AspectModeFromValue(mode)), options);
+    }
+
+    void rejoinedAndLastSizeWins()
+    {
+        // Modes 1 to 7 re-join with single blanks; only the last -s is rewritten; "-S" counts too.
+        QCOMPARE(ApplyAspectMode("  -s 320x240   -s 640x480 -r 25", "640x480", AspectMode::Stretch),
+                 QStringLiteral(" -s 320x240 -s 640x480 -aspect 1.333 -r 25"));
+        QCOMPARE(ApplyAspectMode(" -S 320x240", "720x480", AspectMode::Stretch), QStringLiteral(" -S 320x240 -aspect 1.333"));
+    }
+
+    void trims_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("stop");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none") << 0 << 0 << " -vb 700";
+        QTest::newRow("stop only") << 0 << 90 << " -vb 700 -t 90";
+        QTest::newRow("start only") << 30 << 0 << " -vb 700 -ss 30";
+        QTest::newRow("both") << 10 << 70 << " -vb 700 -ss 10 -t 60";
+        QTest::newRow("negative start ignored") << -5 << 20 << " -vb 700 -t 25";
+    }
+    void trims()
+    {
+        QFETCH(int, start);
+        QFETCH(int, stop);
+        QFETCH(QString, expected);
+        QCOMPARE(AppendTrimOptions(" -vb 700", start, stop), expected);
+    }
+
+    void emptyOptionsCommandLine()
+    {
+        QCOMPARE(BuildEngineCommand("/p/mirracore", "/a.avi", "", "/b.mp4").Text(),
+                 QStringLiteral("/p/mirracore -y -i \"/a.avi\"  -qmin 1 -qmax 51 -level 13 \"/b.mp4\""));
+    }
+
+    void argumentVector()
+    {
+        const QString source = "/in/a \"b\" $c ключ.avi";
+        const QString output = "/out/a \"b\" $c ключ.mp4";
+        const EngineCommand command =
+            BuildEngineCommand("/p/mirracore", source, " -vcodec libx264 -title \"My  Movie\" -s 320x240", output);
+        QCOMPARE(command.Program(), QStringLiteral("/p/mirracore"));
+        QCOMPARE(command.Arguments(), (QStringList{"-y", "-i", source, "-vcodec", "libx264", "-title", "My  Movie", "-s", "320x240",
+                                    "-qmin", "1", "-qmax", "51", "-level", "13", output}));
+        QCOMPARE(SplitOptions("  a  \"\"  b "), (QStringList{"a", "", "b"}));
+        QCOMPARE(SplitOptions(" -title My first movie -author Ann Lee -s 320x240 -comment"),
+                 (QStringList{"-title", "My first movie", "-author", "Ann Lee", "-s", "320x240", "-comment"}));
+        QCOMPARE(SplitOptions(" -title -5 degrees -album x"), (QStringList{"-title", "-5 degrees", "-album", "x"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngineCommand)
+#include "test_enginecommand.moc"

@@ -1,0 +1,291 @@
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/settings/AppSettings.h"
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CommandTarget.h"
+#include "ui/mainwindow/MenuResources.h"
+#include "core/settings/RunLog.h"
+#include "base/IniFile.h"
+#include "ui/mainwindow/MenuTexts.h"
+
+namespace {
+void writeText(const QString &path, const QByteArray &text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+QString decodeUtf16(const QByteArray &bytes)
+{
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2);
+}
+
+const QByteArray kLanguageKeys = "LANGENG=en.ini\nLANGCHI=zh.ini\nLANJAPAN=ja.ini\nLANBIG5=tw.ini\n"
+                                 "LANFRENCH=fr.ini\nLANGERMAN=de.ini\nLANSPANISH=es.ini\n";
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+    // A fresh program folder per test, with a settings file of the test's own.
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString folder() const { return m_dir->path() + u'/'; }
+    QString settingsPath() const { return folder() + QStringLiteral("MirraSoft.ini"); }
+    QString exe() const { return folder() + QStringLiteral("corvane-studio"); }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(folder() + QStringLiteral("Lang"));
+        for (const char *lang : {"en", "zh", "ja", "tw", "fr", "de", "es"})
+            writeText(folder() + QStringLiteral("Lang/%1.ini").arg(QString::fromLatin1(lang)),
+                      QByteArray("[LANG]\n@106=ready-") + lang + "\n@21=  padded  \n[menu]\nFile=file-" + lang + "\n");
+    }
+
+    void noSettingsFileGivesDefaults()
+    {
+        AppSettings settings;
+        settings.Load(exe());
+        QCOMPARE(settings.GetProgramFolder(), folder());
+        QCOMPARE(settings.GetProgramName(), QStringLiteral("corvane-studio"));
+        QCOMPARE(settings.GetSettingsPath(), settingsPath());
+        QCOMPARE(settings.GetSavedPath(), QString());
+        QCOMPARE(settings.GetPriorityLevel(), 0);
+        QVERIFY(!settings.IsPreviewHidden());
+        QVERIFY(!settings.IsLanguageKept());
+        QCOMPARE(settings.GetRunMode(), QString());
+        // Without LANGENG, choosing English leaves an empty language name and empty texts.
+        settings.SetLanguage(0);
+        QCOMPARE(settings.GetDefaultLanguage(), QString());
+        QCOMPARE(settings.GetLanguage().GetLangString("@106"), QString());
+    }
+
+    void readsEveryKey()
+    {
+        writeText(settingsPath(), "[system]\nsavedpath=/srv/out put/$x\nDefauitLan=   de.ini\nRUNMODE=  DEBUG_PRINT_CMD \n"
+                                  "PROCSEE_LEVEL=7\nINIMODE=2\nHIDEPREW=1\nOLDASSOCIATIONREG= .avi.mkv \n" + kLanguageKeys);
+        AppSettings settings;
+        settings.Load(exe());
+        QCOMPARE(settings.GetSavedPath(), QStringLiteral("/srv/out put/$x"));
+        QCOMPARE(settings.GetDefaultLanguage(), QStringLiteral("de.ini"));
+        QCOMPARE(settings.GetRunMode(), QStringLiteral("DEBUG_PRINT_CMD"));
+        QCOMPARE(settings.GetPriorityLevel(), 7); // read as it stands, used as normal by the runner
+        QVERIFY(settings.IsLanguageKept());
+        QVERIFY(settings.IsPreviewHidden());
+        QCOMPARE(settings.GetAssociationRecord(), QStringLiteral(".avi.mkv"));
+        QCOMPARE(settings.GetLanguage().GetLangString("@106"), QStringLiteral("ready-de"));
+    }
+
+    void longSavedPathIsCut()
+    {
+        writeText(settingsPath(), "[SYSTEM]\nSavedPath=/" + QByteArray(299, 'a') + "\n");
+        AppSettings settings;
+        settings.Load(exe());
+        QCOMPARE(settings.GetSavedPath().size(), 249);
+    }
+
+    void settersWriteAtOnce()
+    {
+        writeText(settingsPath(), "; mine\n[SYSTEM]\nSavedPath=/old\n" + kLanguageKeys);
+        AppSettings settings;
+        settings.Load(exe());
+        settings.SetSavedPath(QStringLiteral("/new \"quoted\" €"));
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "SavedPath"), QStringLiteral("/new \"quoted\" €"));
+        QVERIFY(settings.SetPriorityLevel(3));
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "PROCSEE_LEVEL"), QStringLiteral("3"));
+        QVERIFY(settings.SetPriorityLevel(4));
+        QVERIFY(!settings.SetPriorityLevel(7));
+        QVERIFY(!settings.SetPriorityLevel(-1));
+        QCOMPARE(settings.GetPriorityLevel(), 4);
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "PROCSEE_LEVEL"), QStringLiteral("4"));
+        settings.SetPreviewHidden(true);
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "HIDEPREW"), QStringLiteral("1"));
+        settings.SetLanguageKept(true);
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "INIMODE"), QStringLiteral("1"));
+        QVERIFY(readBytes(settingsPath()).startsWith("; mine\n[SYSTEM]\n"));
+    }
+
+    void languageIndex_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<int>("index");
+        QTest::newRow("english") << kLanguageKeys << "en.ini" << 0;
+        QTest::newRow("japan") << kLanguageKeys << "ja.ini" << 2;
+        QTest::newRow("big5") << kLanguageKeys << "tw.ini" << 3;
+        QTest::newRow("no match is english") << kLanguageKeys << "xx.ini" << 0;
+        QTest::newRow("chinese and german share a file: german")
+            << QByteArray("LANGCHI=same.ini\nLANGERMAN=same.ini\nLANGENG=en.ini\n") << "same.ini" << 5;
+        QTest::newRow("english and chinese share a file: english")
+            << QByteArray("LANGCHI=same.ini\nLANGENG=same.ini\n") << "same.ini" << 0;
+        QTest::newRow("empty name matches every missing key: last one")
+            << QByteArray("LANGENG=en.ini\nLANGCHI=zh.ini\nLANJAPAN=ja.ini\nLANBIG5=tw.ini\nLANSPANISH=es.ini\n")
+            << "" << 5;
+    }
+    void languageIndex()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, current);
+        QFETCH(int, index);
+        writeText(settingsPath(), "[SYSTEM]\nDefauitLan=" + current.toUtf8() + "\n" + keys);
+        AppSettings settings;
+        settings.Load(exe());
+        QCOMPARE(settings.GetLanguage().GetLanguageIndex(), index);
+    }
+
+    void setLanguageStoresChoice()
+    {
+        writeText(settingsPath(), "[SYSTEM]\nDefauitLan=en.ini\n" + kLanguageKeys);
+        AppSettings settings;
+        settings.Load(exe());
+        settings.SetLanguage(2);
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "DefauitLan"), QStringLiteral("ja.ini"));
+        QCOMPARE(settings.GetDefaultLanguage(), QStringLiteral("ja.ini"));
+        QCOMPARE(settings.GetLanguage().GetLanguageIndex(), 2);
+        QCOMPARE(GetLangString("@106"), QStringLiteral("ready-ja"));
+        QCOMPARE(GetLangString("@21"), QStringLiteral("padded"));
+        QCOMPARE(GetLangString("File"), QStringLiteral("file-ja"));
+        QCOMPARE(GetLangString("@999"), QString());
+    }
+
+    void menuTexts()
+    {
+        writeText(folder() + "Lang/en.ini",
+                  "[LANG]\n@119=F\n@124=E\n@130=V\n@132=L\n@166=A\n@136=H\n@120=add\n@123=quit\n@133=eng\n@125=all\n");
+        writeText(settingsPath(), "[SYSTEM]\nDefauitLan=en.ini\n" + kLanguageKeys);
+        AppSettings settings;
+        settings.Load(exe());
+        QMenuBar bar;
+        struct NoTarget : CommandTarget
+        {
+            void OnCommand(int) override {}
+            State QueryCommand(int) const override { return {}; }
+        } target;
+        auto resource = MainMenuResource();
+        // A seventh sub-menu keeps its own text.
+        resource.append(MenuItemDef{0, QStringLiteral("Extra"), {MenuItemDef{32863, QStringLiteral("&Trad")}}, false});
+        BuildMenuBar(&bar, resource, &target);
+        int counter = 0;
+        ApplyMenuTexts(bar.actions(), counter);
+        QCOMPARE(counter, 7);
+        QStringList tops;
+        for (QAction *a : bar.actions())
+            tops << a->text();
+        QCOMPARE(tops, (QStringList{"F", "E", "V", "H", "Extra"}));
+        QCOMPARE(FindCommandAction(bar.actions(), 32771)->text(), QStringLiteral("add"));
+        QCOMPARE(FindCommandAction(bar.actions(), 57665)->text(), QStringLiteral("quit"));
+        QCOMPARE(FindCommandAction(bar.actions(), 32861)->text(), QStringLiteral("eng"));
+        // Ids without a text of their own keep the resource text.
+        QCOMPARE(FindCommandAction(bar.actions(), 32863)->text(), QStringLiteral("Chinese(&Traditional)"));
+        QCOMPARE(FindCommandAction(bar.actions(), 32841)->text(), QStringLiteral("&Aqua Style"));
+        // Known ids missing from the file become empty: there is no fallback.
+        QCOMPARE(FindCommandAction(bar.actions(), 32800)->text(), QString());
+        QMenu *view = bar.actions().at(2)->menu();
+        QCOMPARE(view->actions().at(2)->text(), QStringLiteral("L")); // Set Language
+        QCOMPARE(view->actions().at(3)->text(), QStringLiteral("A")); // Application Look
+    }
+
+    void runLog_data()
+    {
+        QTest::addColumn<QString>("runMode");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("print cmd no run") << "PRINT_CMD_NO_RUN" << false << true;
+        QTest::newRow("debug print cmd") << "DEBUG_PRINT_CMD" << false << true;
+        QTest::newRow("lower case is not diagnostic") << "debug_print_cmd" << false << false;
+        QTest::newRow("empty") << "" << false << false;
+        QTest::newRow("forced") << "" << true << true;
+        QTest::newRow("other value") << "VERBOSE" << false << false;
+    }
+    void runLog()
+    {
+        QFETCH(QString, runMode);
+        QFETCH(bool, forced);
+        QFETCH(bool, written);
+        const QString log = folder() + QStringLiteral("run.log");
+        RunLog::Write(log, runMode, QStringLiteral("mirracore -y -i \"/a b/ç.avi\"\r\nsecond"), forced);
+        QCOMPARE(QFile::exists(log), written);
+        if (!written)
+            return;
+        const QByteArray bytes = readBytes(log);
+        QVERIFY(bytes.startsWith("\xFF\xFE"));
+        const QString text = decodeUtf16(bytes.mid(2));
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d mirracore -y -i \"/a b/ç.avi\"\r\nsecond\r\n$"))
+                     .match(text).hasMatch(), qPrintable(text));
+    }
+
+    void runLogAppends()
+    {
+        const QString log = folder() + QStringLiteral("run.log");
+        RunLog::Write(log, "DEBUG_PRINT_CMD", "one", false);
+        RunLog::Write(log, "DEBUG_PRINT_CMD", "two", false);
+        RunLog::Write(log, "", "three", true);
+        const QByteArray bytes = readBytes(log);
+        QCOMPARE(bytes.left(2), QByteArray("\xFF\xFE"));
+        QCOMPARE(bytes.count("\xFF\xFE"), 1);
+        const QStringList lines = decodeUtf16(bytes.mid(2)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].endsWith(" one") && lines[1].endsWith(" two") && lines[2].endsWith(" three"));
+        // A log that cannot be opened loses the entry quietly.
+        RunLog::Write(folder() + "no/such/dir/run.log", "DEBUG_PRINT_CMD", "lost", false);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("convert");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("dest");
+        QTest::addColumn<int>("errors");
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("empty") << QStringList{} << QStringList{} << false << "" << "" << 0 << 1;
+        QTest::newRow("two paths, blank inside")
+            << QStringList{"/home/u/my clip.avi", " /tmp/b.mp4 "} << QStringList{"/home/u/my clip.avi", "/tmp/b.mp4"}
+            << false << "" << "" << 0 << 1;
+        QTest::newRow("empty arguments skipped") << QStringList{"", "  ", "/x.avi"} << QStringList{"/x.avi"} << false
+                                                 << "" << "" << 0 << 1;
+        QTest::newRow("headless") << QStringList{"--convert", "--profile", "MP4 Video", "--dest", "/o $ut", "--jobs",
+                                                 "3", "a.avi"}
+                                  << QStringList{"a.avi"} << true << "MP4 Video" << "/o $ut" << 0 << 3;
+        QTest::newRow("switch without value") << QStringList{"a.avi", "--dest"} << QStringList{"a.avi"} << false << ""
+                                              << "" << 1 << 1;
+        QTest::newRow("unknown switch") << QStringList{"--frobnicate"} << QStringList{} << false << "" << "" << 1 << 1;
+        QTest::newRow("jobs not a count") << QStringList{"--jobs", "0", "--jobs", "x"} << QStringList{} << false << ""
+                                          << "" << 2 << 1;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, files);
+        QFETCH(bool, convert);
+        QFETCH(QString, profile);
+        QFETCH(QString, dest);
+        QFETCH(int, errors);
+        QFETCH(int, jobs);
+        const CommandLine cl = ParseCommandLine(args);
+        QCOMPARE(cl.jobs, jobs);
+        QCOMPARE(cl.files, files);
+        QCOMPARE(cl.convert, convert);
+        QCOMPARE(cl.profile, profile);
+        QCOMPARE(cl.destination, dest);
+        QCOMPARE(cl.errors.size(), errors);
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "test_settings.moc"

@@ -1,0 +1,341 @@
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/tasks/MediaFileTypes.h"
+#include "core/tasks/QueueState.h"
+#include "core/tasks/TaskList.h"
+#include "core/profiles/CMpegStructs.h"
+#include "core/profiles/ParamFileWriter.h"
+
+// The task list without a window: adding, order, selection, row commands, run state, and
+// the state file that keeps it between sessions.
+class TestTaskList : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString file(const QString &name, qint64 size = 16)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && size > 0)
+            f.resize(size); // sparse: no real disk space is used
+        return path;
+    }
+    NewTaskSettings settings(const QString &dest = QString()) const
+    {
+        NewTaskSettings s;
+        s.profileName = QStringLiteral("MP4 (H.264/AAC)");
+        s.profileFile = QStringLiteral("/p/mp4.ini");
+        s.profileSummary = QStringLiteral("Video:h264");
+        s.targetType = QStringLiteral("mp4");
+        s.destination = dest;
+        s.aspectMode = 3;
+        return s;
+    }
+    // Four tasks a..d, each with a status, and the given rows selected.
+    void fourTasks(TaskList &list, const QList<int> &selected)
+    {
+        list.Add({file("a.avi"), file("b.avi"), file("c.avi"), file("d.avi")}, settings(), false);
+        for (quint16 id : list.Ids())
+            list.SetVerdict(id, Verdict::Completed);
+        for (int row : selected)
+            list.SetSelected(row, row, true);
+    }
+    static QByteArray contents(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static QString order(const TaskList &list)
+    {
+        QString names;
+        for (quint16 id : list.Ids())
+            names += list.Find(id)->baseName.str();
+        return names;
+    }
+
+private slots:
+    void addRules_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("exact duplicate") << QStringList{"clip.avi", "clip.avi"} << QStringList{"clip.avi"};
+        QTest::newRow("other case is another file") << QStringList{"clip.avi", "Clip.avi"}
+                                                    << QStringList{"clip.avi", "Clip.avi"};
+        QTest::newRow("no dot ignored") << QStringList{"noextension", "x.mkv"} << QStringList{"x.mkv"};
+        QTest::newRow("dot in the folder only") << QStringList{"d.ir/noext", "y.mov"} << QStringList{"y.mov"};
+        QTest::newRow("extension lower-cased") << QStringList{"clip.AVI"} << QStringList{"clip.avi"};
+        QTest::newRow("blanks quotes dollar non-latin") << QStringList{"my \"best\" $clip ä中.mov"}
+                                                        << QStringList{"my \"best\" $clip ä中.mov"};
+    }
+    void addRules()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, listed);
+        QDir(m_dir.path()).mkpath("d.ir");
+        TaskList list;
+        QStringList paths;
+        for (const QString &n : names)
+            paths << file(n);
+        // Twice: the second drop of the same files adds nothing.
+        list.Add(paths, settings(), true);
+        QCOMPARE(list.Add(paths, settings(), true), QList<quint16>{});
+        QStringList shown;
+        for (quint16 id : list.Ids()) {
+            const TaskPtr task = list.Find(id);
+            shown << task->baseName.str() + u'.' + task->sourceExt.str();
+            QCOMPARE(task->useGlobalOutput, 1);
+            QCOMPARE(task->aspectMode, 3);
+        }
+        QCOMPARE(shown, listed);
+        QCOMPARE(list.TakeProbeQueue().size(), listed.size());
+    }
+
+    void recordFields()
+    {
+        const QString out = m_dir.filePath("out/");
+        QDir().mkpath(out);
+        QFile(out + "huge.mp4").open(QIODevice::WriteOnly); // the name is taken: huge_0.mp4
+        TaskList list;
+        const QList<quint16> ids = list.Add({file("big.avi", Q_INT64_C(3000000000)),
+                                             file("huge.mpg", Q_INT64_C(5000000000)), m_dir.filePath("gone.avi")},
+                                            settings(out), false);
+        QCOMPARE(ids, (QList<quint16>{1, 2, 3}));
+        const TaskPtr big = list.Find(1), huge = list.Find(2), gone = list.Find(3);
+        QCOMPARE(big->sizeText.str(), QStringLiteral("2929687KB"));
+        QCOMPARE(huge->sizeText.str(), QStringLiteral("4882812KB"));
+        QCOMPARE(gone->sizeText.str(), QStringLiteral("0KB"));
+        QCOMPARE(big->sourceFolder.str(), m_dir.path() + u'/');
+        QCOMPARE(big->outputPath.str(), out + "big.mp4");
+        QCOMPARE(huge->outputPath.str(), out + "huge_0.mp4");
+        QCOMPARE(big->profileSummary.str(), QStringLiteral("Video:h264"));
+        QCOMPARE(big->destFolder.str(), out);
+        // Without a destination the output goes beside the input.
+        list.Add({file("beside.mkv")}, settings(), false);
+        QCOMPARE(list.Find(4)->outputPath.str(), m_dir.path() + "/beside.mp4");
+    }
+
+    void moves_data()
+    {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QList<int>>("selectedAfter");
+        QTest::addColumn<QString>("moved"); // rows taken out and put back, whose status is emptied
+        QTest::newRow("one up") << QList<int>{2} << true << "acbd" << QList<int>{1} << "c";
+        QTest::newRow("adjacent up swap") << QList<int>{1, 2} << true << "acbd" << QList<int>{1, 2} << "c";
+        QTest::newRow("top cannot go up") << QList<int>{0} << true << "abcd" << QList<int>{0} << "";
+        QTest::newRow("one down") << QList<int>{1} << false << "acbd" << QList<int>{2} << "b";
+        QTest::newRow("block down") << QList<int>{0, 1} << false << "cabd" << QList<int>{1, 2} << "ab";
+        QTest::newRow("block at the bottom stays") << QList<int>{2, 3} << false << "abcd" << QList<int>{2, 3} << "";
+        QTest::newRow("two apart down") << QList<int>{0, 2} << false << "badc" << QList<int>{1, 3} << "ac";
+    }
+    void moves()
+    {
+        QFETCH(QList<int>, selected);
+        QFETCH(bool, up);
+        QFETCH(QString, order);
+        QFETCH(QList<int>, selectedAfter);
+        QFETCH(QString, moved);
+        TaskList list;
+        fourTasks(list, selected);
+        QSignalSpy reordered(&list, &TaskList::reordered);
+        up ? list.MoveSelectedUp() : list.MoveSelectedDown();
+        QCOMPARE(TestTaskList::order(list), order);
+        QCOMPARE(list.SelectedRows(), selectedAfter);
+        QCOMPARE(reordered.size(), 1);
+        for (int row = 0; row < 4; ++row) {
+            const int id = list.IdAt(row);
+            QCOMPARE(list.RowOf(id), row);
+            const bool wasMoved = moved.contains(list.Find(id)->baseName.str());
+            QCOMPARE(list.State(id).status, wasMoved ? QString() : QStringLiteral("Completed"));
+        }
+    }
+
+    void removeAndIds()
+    {
+        TaskList list;
+        fourTasks(list, {0, 2});
+        QSignalSpy removing(&list, &TaskList::rowsAboutToBeRemoved);
+        const TaskPtr a = list.Find(1);
+        list.RemoveSelected();
+        QCOMPARE(order(list), QStringLiteral("bd"));
+        QCOMPARE(removing.size(), 1);
+        using Ranges = QList<std::pair<int, int>>;
+        QCOMPARE(removing.first().first().value<Ranges>(), (Ranges{{0, 0}, {2, 2}}));
+        QVERIFY(!list.Find(1) && list.Find(2));
+        QCOMPARE(a->baseName.str(), QStringLiteral("a")); // a holder keeps its record
+        QCOMPARE(list.SelectedCount(), 0);
+        list.RemoveSelected(); // nothing selected: nothing removed
+        QCOMPARE(list.Count(), 2);
+        // Ids are never reused; a removed file can be added again.
+        QCOMPARE(list.Add({m_dir.filePath("a.avi")}, settings(), false), QList<quint16>{5});
+        QCOMPARE(list.RowOf(5), 2);
+        QCOMPARE(list.RowOf(1), -1);
+        QCOMPARE(list.IdAt(7), 0);
+    }
+
+    void selection()
+    {
+        TaskList list;
+        fourTasks(list, {});
+        list.SetSelected(-5, 99, true);
+        QCOMPARE(list.SelectedCount(), 4);
+        list.SetSelected(1, 2, false);
+        QCOMPARE(list.SelectedRows(), (QList<int>{0, 3}));
+        QVERIFY(list.IsTaskSelected(list.IdAt(3)) && !list.IsSelected(1) && !list.IsSelected(9));
+        list.SetAllSelected(false);
+        QCOMPARE(list.SelectedCount(), 0);
+    }
+
+    void runStateAndIndex()
+    {
+        TaskList list;
+        list.Add({file("a.avi")}, settings(), false);
+        QSignalSpy changed(&list, &TaskList::taskChanged);
+        list.SetRunning(1, "seeking...", 40);
+        QCOMPARE(list.State(1).verdict, Verdict::Running);
+        QCOMPARE(list.State(1).status, QStringLiteral("seeking..."));
+        list.SetVerdict(1, Verdict::Stopped, "why");
+        QCOMPARE(list.State(1).status, QStringLiteral("Stoped"));
+        QCOMPARE(list.State(1).percent, 0);
+        list.SetOutput(1, "/o/a.mkv", "MKV");
+        QCOMPARE(list.Find(1)->outputPath.str(), QStringLiteral("/o/a.mkv"));
+        QCOMPARE(list.Find(1)->profileName.str(), QStringLiteral("MKV"));
+        QCOMPARE(changed.size(), 3);
+        // A record given another source is found under its new path only.
+        list.Find(1)->sourcePath = file("other.avi");
+        list.NotifyChanged(1);
+        QVERIFY(list.HasSourcePath(m_dir.filePath("other.avi")));
+        QVERIFY(!list.HasSourcePath(m_dir.filePath("a.avi")));
+        QCOMPARE(list.Add({m_dir.filePath("other.avi"), m_dir.filePath("a.avi")}, settings(), false).size(), 1);
+    }
+
+    void folderDrops()
+    {
+        for (const char *name : {"dir/a/clip 10.mp4", "dir/a/clip 2.MP4", "dir/a/clip 02b.mkv", "dir/.hidden/x.mp4",
+                                 "dir/readme.txt", "dir/b.mkv", "dir/noext", "dir/c/d/Deep.webm", "single.avi"}) {
+            QDir(m_dir.path()).mkpath(QFileInfo(m_dir.filePath(name)).path());
+            file(name);
+        }
+        const QString d = m_dir.filePath("dir/");
+        QCOMPARE(ExpandDroppedPaths({m_dir.filePath("dir"), m_dir.filePath("single.avi")}),
+                 (QStringList{d + "a/clip 2.MP4", d + "a/clip 02b.mkv", d + "a/clip 10.mp4", d + "b.mkv",
+                              d + "c/d/Deep.webm", m_dir.filePath("single.avi")}));
+        // The same folder dropped twice adds its files once.
+        TaskList list;
+        list.Add(ExpandDroppedPaths({m_dir.filePath("dir")}), settings(), false);
+        list.Add(ExpandDroppedPaths({m_dir.filePath("dir")}), settings(), false);
+        QCOMPARE(list.Count(), 5);
+    }
+
+    void atTheIdLimit()
+    {
+        // A full list of 65,535 tasks: scattered rows removed at once, a block moved, the
+        // order and the row index stay right.
+        TaskList list;
+        for (int i = 0; i < TaskList::kMaxTaskId; ++i)
+            QVERIFY(list.Insert(std::make_shared<TaskRecord>(), false) != 0);
+        QCOMPARE(list.Insert(std::make_shared<TaskRecord>(), false), quint16(0));
+        QCOMPARE(list.Add({file("late.avi")}, settings(), false), QList<quint16>{});
+        for (int row = 0; row < 60000; row += 2)
+            list.SetSelected(row, row, true);
+        QSignalSpy removing(&list, &TaskList::rowsAboutToBeRemoved);
+        list.RemoveSelected();
+        QCOMPARE(list.Count(), TaskList::kMaxTaskId - 30000);
+        using Ranges = QList<std::pair<int, int>>;
+        QCOMPARE(removing.first().first().value<Ranges>().size(), 30000);
+        QCOMPARE(list.IdAt(0), 2);
+        QCOMPARE(list.IdAt(29999), 60000);
+        QCOMPARE(list.IdAt(30000), 60001);
+        list.SetSelected(100, 199, true);
+        list.MoveSelectedDown();
+        QCOMPARE(list.IdAt(100), 402); // the row below the block came up
+        QCOMPARE(list.IdAt(101), 202);
+        QCOMPARE(list.SelectedRows().first(), 101);
+        for (int row = 0; row < list.Count(); row += 997)
+            QCOMPARE(list.RowOf(list.IdAt(row)), row);
+    }
+
+    void keptQueue()
+    {
+        // Four rows in each state a run leaves, one with its own settings, trims and an
+        // output whose name has blanks, quotes, "$" and non-Latin letters.
+        TaskList list;
+        list.Add({file("a.avi"), file("b.avi"), file("c $1 'q' \u89c6\u9891.avi"), file("d.avi"), file("e.avi")},
+                 settings(), false);
+        list.SetRunning(1, QString(), 10);
+        list.SetVerdict(1, Verdict::Completed, QString(), 3.5);
+        list.SetRunning(2, QString(), 10);
+        list.SetVerdict(2, Verdict::Failed, "engine said no\nsecond line");
+        list.SetRunning(4, "seeking...", 50);
+        CMpegStructs profile;
+        profile.LoadFromFile(qEnvironmentVariable("CORVANE_SOURCE_DIR") + "/data/profiles/avi_mpeg4_mp3.ini");
+        QVERIFY(profile.GetRoot()->nChildCount() > 0);
+        const TaskPtr own = list.Find(3);
+        own->useGlobalOutput = 0;
+        own->paramTree = CloneCells(profile.GetRoot());
+        own->outputPath = m_dir.filePath("out/c $1 'q' \u89c6\u9891.mkv");
+        own->trimStart = 5;
+        own->trimStop = 65;
+        own->trimLength = 60;
+        own->durationSec = 90;
+        list.Find(5)->paramTree = CloneCells(profile.GetRoot()); // follows the window: not kept
+        const QString path = m_dir.filePath("state/queue.json");
+        QVERIFY(WriteQueueState(path, list));
+        QCOMPARE(SavedQueueSize(path), 5);
+
+        QFile::remove(m_dir.filePath("e.avi"));
+        TaskList back;
+        back.Add({m_dir.filePath("b.avi")}, settings(), false); // already listed: kept once
+        QCOMPARE(RestoreQueueState(back, path, false),
+                 QStringList{QStringLiteral("\"%1\" is no longer there.").arg(m_dir.filePath("e.avi"))});
+        QCOMPARE(order(back), QStringLiteral("bac $1 'q' \u89c6\u9891d"));
+        const int a = back.IdAt(1), c = back.IdAt(2), d = back.IdAt(3);
+        QCOMPARE(back.State(a).verdict, Verdict::Completed);
+        QCOMPARE(back.State(a).elapsed, 3.5);
+        QCOMPARE(back.State(a).status, QStringLiteral("Completed"));
+        QCOMPARE(back.State(d).verdict, Verdict::None); // running when it ended: still to do
+        const TaskPtr c2 = back.Find(c);
+        QCOMPARE(c2->outputPath.str(), own->outputPath.str());
+        QCOMPARE(c2->useGlobalOutput, 0);
+        QCOMPARE(std::tuple(c2->trimStart, c2->trimStop, c2->trimLength, c2->durationSec), std::tuple(5, 65, 60, 90));
+        QVERIFY(c2->paramTree);
+        QCOMPARE(ParamFileText({c2->paramTree.get(), {}, {}, {}}), ParamFileText({own->paramTree.get(), {}, {}, {}}));
+        QCOMPARE(back.Find(back.IdAt(0))->profileName.str(), settings().profileName);
+        QCOMPARE(back.ProbeQueueSize(), 3); // restored rows are described again
+
+        // Headless resumes without the converted rows; a failed one comes back with its report.
+        TaskList resumed;
+        RestoreQueueState(resumed, path, true);
+        QCOMPARE(order(resumed), QStringLiteral("bc $1 'q' \u89c6\u9891d"));
+        QCOMPARE(resumed.State(resumed.IdAt(0)).report, QStringLiteral("engine said no\nsecond line"));
+
+        // What is not a state file of ours restores nothing.
+        for (const QByteArray &junk : {QByteArray("{\"format\":2,\"tasks\":[{\"source\":\"x\"}]}"),
+                                       QByteArray("[1,2"), QByteArray(), QByteArray("{\"format\":1,\"tasks\":[7,\"s\",{}]}")}) {
+            QFile f(m_dir.filePath("junk.json"));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(junk) >= 0);
+            f.close();
+            TaskList none;
+            QCOMPARE(RestoreQueueState(none, f.fileName(), false), QStringList{});
+            QCOMPARE(none.Count(), 0);
+        }
+
+        // The keeper follows changes; an emptied list leaves no file to offer.
+        {
+            QueueKeeper keeper(back, path);
+            back.SetVerdict(d, Verdict::Stopped);
+            QTRY_COMPARE_WITH_TIMEOUT(contents(path), QueueStateText(back), 5000);
+            back.Clear();
+        }
+        QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTaskList)
+#include "test_tasklist.moc"

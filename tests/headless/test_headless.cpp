@@ -1,0 +1,331 @@
+#include <QFile>
+#include <QProcess>
+#include <csignal>
+#include <QtTest>
+
+#include "core/tasks/TaskFile.h"
+#include "core/conversion/EngineLocation.h"
+#include "core/conversion/MediaProbe.h"
+#include "base/IniFile.h"
+#include "support/TestSupport.h"
+
+using namespace TestSupport;
+
+// The program itself, run without a window: corvane-studio --convert ...
+class TestHeadless : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    QString m_program;
+
+    void prepare(const QString &runMode = QString())
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        // A copy, not a link: the program finds its folder from its own file.
+        m_program = m_folder->file("corvane-studio");
+        QFile::remove(m_program);
+        QVERIFY(QFile::copy(BinDir() + "/corvane-studio", m_program));
+        QFile::setPermissions(m_program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "RUNMODE", runMode);
+        QDir().mkpath(m_folder->file("in"));
+    }
+    QString clip(const QString &name)
+    {
+        const QString path = m_folder->file("in/" + name);
+        MakeClip(path);
+        return path;
+    }
+    static void writeFile(const QString &path, const QByteArray &text, bool executable = false)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        if (executable)
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    int run(const QStringList &args, QString *output)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_QPA_PLATFORM"); // headless mode needs no display of any kind
+        env.remove("DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(m_program, args);
+        if (!p.waitForFinished(300000))
+            p.kill();
+        *output = QString::fromLocal8Bit(p.readAll());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+private slots:
+    void initTestCase() { SetEngineProgramFolder(BinDir() + u'/'); } // the probes below run the built engine
+    void cleanup() { m_folder.reset(); }
+
+    void threeFilesConverted()
+    {
+        prepare();
+        const QStringList files{clip("one.mp4"), clip("two words.mp4"), clip("drei €.mp4")};
+        QString out;
+        const QString dest = m_folder->file("out dir/sub");
+        QCOMPARE(run(QStringList{"--convert", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest} + files, &out), 0);
+        QVERIFY2(out.contains("3 of 3 file(s) converted."), qPrintable(out));
+        // Progress lines carry the time left once the first file has shown its pace.
+        QVERIFY2(QRegularExpression("\\n  \\d+%  ETA \\d+:\\d\\d:\\d\\d\\n").match(out).hasMatch(), qPrintable(out));
+        for (const char *name : {"one", "two words", "drei €"}) {
+            const QString path = dest + "/" + name + ".avi";
+            MediaInfo info;
+            QVERIFY2(ParseProbeOutput(path, RunProbe(path, "-i"), info), qPrintable(path));
+            QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
+            QCOMPARE(info.audioCodec.str(), QStringLiteral("mp3"));
+        }
+    }
+
+    void runsOnQtCoreAlone()
+    {
+        // The program itself links no window code: the window is a module loaded on demand.
+        QProcess ldd;
+        ldd.start("ldd", {BinDir() + "/corvane-studio"});
+        QVERIFY(ldd.waitForFinished());
+        const QString libraries = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+        QVERIFY2(libraries.contains("libQt6Core.so"), qPrintable(libraries));
+        for (const char *window : {"libQt6Gui", "libQt6Widgets", "libQt6Network", "libmpv", "libcorvane-ui"})
+            QVERIFY2(!libraries.contains(window), qPrintable(libraries));
+    }
+
+    void parallelJobs()
+    {
+        prepare();
+        QStringList files;
+        for (const char *name : {"a.mp4", "b.mp4", "c.mp4", "d.mp4"})
+            files << clip(name);
+        QString out;
+        const QString dest = m_folder->file("out");
+        QVERIFY2(run(QStringList{"--convert", "--jobs", "2", "--dest", dest} + files, &out) == 0, qPrintable(out));
+        QVERIFY2(out.contains("4 of 4 file(s) converted."), qPrintable(out));
+        QCOMPARE(QDir(dest).entryList(QDir::Files).size(), 4);
+        QCOMPARE(run({"--convert", "--jobs", "none", files.first()}, &out), 2);
+    }
+
+    void interruptStopsTheEngine()
+    {
+        prepare();
+        const QString input = clip("a.mp4");
+        // Probes go to the real engine; the conversion hangs until it is ended.
+        const QString engine = m_folder->file("mirracore");
+        QFile::remove(engine);
+        writeFile(engine, "#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
+                              "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n", true);
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(m_program, {"--convert", "--dest", m_folder->file("out"), input});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_folder->file("out/a.mp4")), 30000);
+        ::kill(p.processId(), SIGINT);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 130);
+        const QString out = QString::fromLocal8Bit(p.readAll());
+        QVERIFY2(out.contains("a.mp4: Stoped"), qPrintable(out));
+        QVERIFY(!QFile::exists(m_folder->file("out/a.mp4")));
+    }
+
+    void watchedFolder()
+    {
+        // Files dropped into a watched folder while it runs are converted once each: not
+        // a file still growing, not the outputs written beside them, not a file from
+        // before a restart; SIGTERM ends it.
+        prepare();
+        const QString in = m_folder->file("in"), out = m_folder->file("out");
+        const QString first = clip("first.mp4"), second = clip("second clip.mp4");
+        QVERIFY(QFile::rename(first, m_folder->file("first.mp4")) && QFile::rename(second, m_folder->file("second.mp4")));
+        auto converted = [&] { return QDir(out).entryList({"*.mp4"}, QDir::Files, QDir::Name); };
+        auto start = [&](QProcess &p, const QStringList &extra) {
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(m_program, QStringList{"--convert", "--watch", in} + extra);
+            QVERIFY(p.waitForStarted());
+        };
+        QString log;
+        auto logged = [&](QProcess &p, const QString &text) {
+            log += QString::fromLocal8Bit(p.readAll());
+            return log.contains(text);
+        };
+        QProcess p;
+        start(p, {"--dest", out});
+        QFile growing(in + "/growing.mp4"); // written a little at a time, never settling
+        QVERIFY(growing.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::copy(m_folder->file("first.mp4"), in + "/first.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(logged(p, "first.mp4: Completed"), 60000);
+        QVERIFY(QFile::copy(m_folder->file("second.mp4"), in + "/second clip.mp4"));
+        for (int i = 0; i < 60 && !logged(p, "second clip.mp4: Completed"); ++i) {
+            growing.write(QByteArray(1000, 'x'));
+            growing.flush();
+            QTest::qWait(500);
+        }
+        QVERIFY2(logged(p, "second clip.mp4: Completed"), qPrintable(log));
+        QCOMPARE(converted(), (QStringList{"first.mp4", "second clip.mp4"}));
+        ::kill(p.processId(), SIGTERM);
+        QVERIFY(p.waitForFinished(10000));
+        QVERIFY2(p.exitCode() == 0 && !logged(p, "growing"), qPrintable(log));
+
+        // Started again with outputs beside the inputs: what it converted stays done, and its
+        // own new outputs are not taken for new files.
+        growing.close();
+        QFile::remove(growing.fileName());
+        QProcess again;
+        start(again, {});
+        log.clear();
+        QFile::copy(m_folder->file("first.mp4"), in + "/third.mp4");
+        QTRY_VERIFY_WITH_TIMEOUT(logged(again, "third.mp4: Completed"), 60000);
+        QTest::qWait(3500); // longer than a file takes to settle
+        ::kill(again.processId(), SIGTERM);
+        QVERIFY(again.waitForFinished(10000));
+        QVERIFY2(again.exitCode() == 0 && !logged(again, "third_0.mp4: "), qPrintable(log));
+        QCOMPARE(QDir(in).entryList(QDir::Files, QDir::Name), (QStringList{"first.mp4", "second clip.mp4", "third.mp4", "third_0.mp4"}));
+        QCOMPARE(converted().size(), 2);
+        QCOMPARE(log.count(": Completed"), 1);
+    }
+
+    void oneBadFileAmongThem()
+    {
+        prepare();
+        const QString bad = m_folder->file("in/bad.mp4");
+        writeFile(bad, "not a video at all");
+        const QString dest = m_folder->file("out");
+        QString out;
+        QCOMPARE(run({"--convert", "--dest", dest, clip("a.mp4"), bad, clip("c.mp4")}, &out), 1);
+        QVERIFY2(out.contains("bad.mp4: Failed"), qPrintable(out));
+        QVERIFY(out.contains("2 of 3 file(s) converted."));
+        QVERIFY(QFile::exists(dest + "/a.mp4") && QFile::exists(dest + "/c.mp4"));
+        QVERIFY(!QFile::exists(dest + "/bad.mp4"));
+    }
+
+    void missingFileAndUnknownProfile()
+    {
+        prepare();
+        QString out;
+        QCOMPARE(run({"--convert", "--dest", m_folder->file("out"), clip("a.mp4"), m_folder->file("in/missing.avi")}, &out), 1);
+        QVERIFY2(out.contains("no such file"), qPrintable(out));
+        QCOMPARE(run({"--convert", "--profile", "No Such Profile", clip("b.mp4")}, &out), 2);
+        QVERIFY(out.contains("Unknown profile \"No Such Profile\""));
+        QVERIFY(out.contains("MP4 (H.264/AAC)"));
+        QCOMPARE(run({"--convert", "--dest"}, &out), 2);
+    }
+
+    // A task file among the inputs: each row with its own profile and output; a row whose
+    // profile is not installed is named and skipped, the others still convert.
+    void taskFileAmongTheInputs()
+    {
+        prepare();
+        const QString tsk = m_folder->file("in/queue $ list.tsk");
+        const QString own = m_folder->file("own out/a $ cut.avi");
+        QVERIFY(WriteTaskFile(tsk, {{clip("a.mp4"), own, "AVI (MPEG-4/MP3)", "mp4", ""},
+                                    {clip("b.mp4"), m_folder->file("b.avi"), "No Such Profile", "mp4", ""}}));
+        QString out;
+        QCOMPARE(run({"--convert", "--dest", m_folder->file("out"), tsk, clip("c.mp4")}, &out), 1);
+        QVERIFY2(out.contains("Skipped: Line 2: \"" + m_folder->file("in/b.mp4") + "\" names the profile \"No Such Profile\""),
+                 qPrintable(out));
+        QVERIFY(out.contains("2 of 3 file(s) converted."));
+        MediaInfo info;
+        QVERIFY2(ParseProbeOutput(own, RunProbe(own, "-i"), info), qPrintable(out));
+        QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
+        QVERIFY(QFile::exists(m_folder->file("out/c.mp4")));
+    }
+
+    // Exported commands run through GNU parallel on two "machines": a stand-in for ssh runs
+    // each command in a folder of its own, so the input only gets there by transfer and the
+    // output only comes back by return. The verdicts are then the program's own.
+    void exportedCommandsRunElsewhere()
+    {
+        if (QStandardPaths::findExecutable("parallel").isEmpty() || QStandardPaths::findExecutable("rsync").isEmpty())
+            QSKIP("GNU parallel or rsync is not installed (tools/install-deps.sh installs both)");
+        prepare();
+        const QString root = m_folder->file("");
+        QDir().mkpath(root + "in/sub");
+        writeFile(root + "in/bad.mp4", "not a video at all");
+        const QStringList inputs{clip("a b $c'd €.mp4"), clip("two.mp4"), clip("sub/two.mp4"), root + "in/bad.mp4"};
+        QString out;
+        QCOMPARE(run(QStringList{"--export-commands", root + "jobs.tsv", "--relative-to", root, "--engine", EnginePath(),
+                                 "--profile", "AVI (MPEG-4/MP3)", "--dest", root + "out/avi"} + inputs, &out), 0);
+        QVERIFY2(out.contains("4 of 4 task(s) written"), qPrintable(out));
+        const QStringList lines = QString::fromUtf8(ReadFile(root + "jobs.tsv")).split('\n', Qt::SkipEmptyParts);
+        QStringList outputs;
+        for (const QString &line : lines)
+            outputs << line.section('\t', 1, 1);
+        // Two inputs with one base name get two outputs, though neither has been written.
+        QCOMPARE(outputs, (QStringList{"out/avi/a b $c'd €.avi", "out/avi/two.avi", "out/avi/two_0.avi", "out/avi/bad.avi"}));
+
+        writeFile(root + "ssh", "#!/bin/sh\n"
+                                  "while [ $# -gt 0 ]; do case \"$1\" in -*) shift;; *) break;; esac; done\n"
+                                  "host=$1; shift; [ \"$1\" = -- ] && shift\n"
+                                  "mkdir -p '" + root.toUtf8() + "remote/'$host && cd '" + root.toUtf8() +
+                                      "remote/'$host && exec sh -c \"$*\"\n", true);
+        QProcess parallel;
+        parallel.setWorkingDirectory(root);
+        parallel.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("RSYNC_OLD_ARGS", "1");
+        // Without this, parallel guesses the shell from its parent (this test) or $SHELL, which CI leaves unset.
+        env.insert("PARALLEL_SHELL", "/bin/sh");
+        parallel.setProcessEnvironment(env);
+        parallel.start("parallel", {"--will-cite", "--colsep", "\t", "--ssh", root + "ssh", "-S", "1/one,1/two",
+                                    "--transferfile", "{1}", "--return", "{2}", "--return", "{2}.log", "--cleanup",
+                                    "--joblog", "jobs.log", "mkdir -p {2//} && {=3 uq=} > {2}.log 2>&1", "::::", "jobs.tsv"});
+        QVERIFY(parallel.waitForFinished(300000));
+        const QString said = QString::fromLocal8Bit(parallel.readAll());
+        QVERIFY2(parallel.exitCode() == 1, qPrintable(said)); // one job failed: bad.mp4
+
+        // Seq Host Starttime JobRuntime Send Receive Exitval Signal Command
+        QStringList verdicts, hosts;
+        for (const QString &row : QString::fromUtf8(ReadFile(root + "jobs.log")).split('\n', Qt::SkipEmptyParts).mid(1)) {
+            const QStringList column = row.split('\t');
+            const QString output = root + outputs.value(column[0].toInt() - 1);
+            hosts << column[1];
+            run({"--verdict", output + ".log", "--exit-status", column[6]}, &out);
+            verdicts << out.section(':', 0, 0).trimmed() + ' ' + QFileInfo(output).fileName();
+            if (out.startsWith("Completed")) {
+                MediaInfo info;
+                QVERIFY2(ParseProbeOutput(output, RunProbe(output, "-i"), info), qPrintable(output));
+                QCOMPARE(info.videoCodec.str(), QStringLiteral("mpeg4"));
+            }
+        }
+        verdicts.sort();
+        QCOMPARE(verdicts, (QStringList{"Completed a b $c'd €.avi", "Completed two.avi", "Completed two_0.avi",
+                                        "Failed bad.avi"}));
+        QVERIFY2(hosts.contains("one") && hosts.contains("two"), qPrintable(hosts.join(',')));
+        QCOMPARE(QDir(root + "remote/one").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    // A verdict needs both the engine's success line and exit status 0; a wrong command line
+    // or an unreadable log is told apart from a failed conversion.
+    void verdictOnAnEngineLog()
+    {
+        prepare();
+        const QString log = m_folder->file("engine.log");
+        writeFile(log, "Output #0, avi, to 'x.avi':\n  global headers: 12kB\nframe=  10 fps=0.0 time=00:00:01.00\n");
+        QString out;
+        QCOMPARE(run({"--verdict", log}, &out), 0);
+        QCOMPARE(out.trimmed(), QStringLiteral("Completed"));
+        QCOMPARE(run({"--verdict", log, "--exit-status", "-9"}, &out), 1);
+        QVERIFY2(out.startsWith("Failed: The engine was ended by signal 9"), qPrintable(out));
+        QCOMPARE(run({"--verdict", m_folder->file("in")}, &out), 2);
+        QCOMPARE(run({"--exit-status", "1", log}, &out), 2);
+    }
+
+    void printCommandsWithoutRunning()
+    {
+        prepare("PRINT_CMD_NO_RUN");
+        const QString dest = m_folder->file("out");
+        QString out;
+        run({"--convert", "--dest", dest, clip("a.mp4"), clip("b.mp4"), clip("c.mp4")}, &out);
+        QFile log(m_folder->file("run.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray bytes = log.readAll();
+        QVERIFY(bytes.startsWith("\xFF\xFE"));
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), bytes.size() / 2 - 1);
+        QCOMPARE(text.count(" -qmin 1 -qmax 51 -level 13 \""), 3);
+        QVERIFY(QDir(dest).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadless)
+#include "test_headless.moc"

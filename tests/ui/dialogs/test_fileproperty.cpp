@@ -1,0 +1,176 @@
+// The File Property dialog on clips the engine makes, opened through the main window.
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextEdit>
+#include <QTextFrame>
+#include <QtTest>
+
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/TaskListView.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "ui/widgets/CListCtrlEx.h"
+#include "base/IniFile.h"
+#include "core/settings/Language.h"
+#include "ui/dialogs/CFilePropertyDialog.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
+#include "ui/widgets/ControlId.h"
+
+using namespace TestSupport;
+
+class TestFileProperty : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<CCorvaneStudioApp> m_app;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+    QString m_media;
+
+    // Makes a clip and adds it as from the command line, so it is not probed; returns its task id.
+    int addClip(const QString &name, const ClipSpec &recipe = ClipSpec())
+    {
+        MakeClip(m_media + name, recipe);
+        const int rows = m_list->rowCount();
+        m_dlg->TaskView().AddFileByPath(m_media + name);
+        return m_list->rowCount() == rows + 1 ? m_dlg->TaskView().TaskIdOfRow(rows) : 0;
+    }
+    // The texts of the dialogs the Property command opens for the given rows.
+    QStringList openProperty(const QList<int> &rows)
+    {
+        m_list->clearSelection();
+        for (int row : rows)
+            m_list->SetRowSelected(row, true);
+        ScriptedPrompterGuard prompter;
+        QStringList texts;
+        for (int i = 0; i <= rows.size(); ++i) // one more than asked for, to see a dialog too many
+            prompter->dialogHandlers.push_back([&](QDialog *dialog) {
+                auto *property = qobject_cast<CFilePropertyDialog *>(dialog);
+                texts << (property ? property->InfoText() : "not a File Property dialog");
+                return int(QDialog::Rejected);
+            });
+        m_dlg->OnCommand(Ids::Property);
+        return texts;
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<ProgramFolder>();
+        m_media = m_folder->file("my $media ä/");
+        QVERIFY(QDir().mkpath(m_media));
+        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "SavedPath", m_folder->file("out"));
+        m_app = std::make_unique<CCorvaneStudioApp>();
+        m_app->InitInstance(m_folder->exePath(), {});
+        m_dlg = m_app->MainWindow();
+        m_list = m_dlg->Controls().taskList;
+    }
+    void cleanup() { m_app.reset(); m_folder.reset(); }
+
+    // {name} and the like stand for what the engine reports about the clip.
+    void text_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("audio");
+        QTest::addColumn<bool>("gone");
+        QTest::addColumn<int>("durationSec");
+        QTest::addColumn<QString>("expected");
+        const QString head = " File Name:{name}\r\n File Path:{folder}\r\n File Size:{size}\r\n";
+        const QString noAudio = " Audio:      \r\n \tCodec  :      \r\n \tBitRate:     \r\n \tSample Rate: \r\n"
+                                " \tChannel:      \t\t";
+        // A value holding "%1" or "%s" comes out as it is.
+        QTest::newRow("with audio") << "clip ä $1 %1 %s.avi" << true << false << 2
+                                    << head + " Duration: {duration} \r\n BitRate:  {bitrate} \r\n Video:  \r\n"
+                                              " \tCodec  :     mpeg4  \r\n \tBitRate:     {vbitrate}  \r\n"
+                                              " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
+                                              " \tFrame Rate:  25.00 tb(r)  \r\n Audio:      \r\n"
+                                              " \tCodec  :     mp3 \r\n \tBitRate:     {abitrate} \r\n"
+                                              " \tSample Rate: 44100 Hz \r\n \tChannel:     mono  \t\t";
+        // Without an audio stream the reading stops before the duration.
+        QTest::newRow("without audio") << "silent.mp4" << false << false << 0
+                                       << head + " Duration:  \r\n BitRate:  {bitrate} \r\n Video:  \r\n"
+                                                 " \tCodec  :     h264  \r\n \tBitRate:     {vbitrate}  \r\n"
+                                                 " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
+                                                 " \tFrame Rate:  25.00 tb(r)  \r\n" + noAudio;
+        QTest::newRow("file gone") << "gone.avi" << true << true << 0
+                                   << head + " Duration:  \r\n BitRate:   \r\n Video:  \r\n \tCodec  :       \r\n"
+                                             " \tBitRate:       \r\n \tSize   :       \r\n \tFrame Rate:    \r\n"
+                                             + noAudio;
+    }
+    void text()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, audio);
+        QFETCH(bool, gone);
+        QFETCH(int, durationSec);
+        QFETCH(QString, expected);
+        ClipSpec recipe;
+        recipe.audio = audio;
+        const int id = addClip(file, recipe);
+        QVERIFY(id > 0);
+        const QString path = m_media + file;
+        const QString size = QString::number(QFileInfo(path).size() / 1024) + "KB";
+        QVERIFY(!gone || QFile::remove(path));
+        const TaskPtr task = m_dlg->Tasks().Find(id);
+        QVERIFY(!task->mediaInfo); // not read yet: the dialog reads it first
+
+        // What the engine itself says, read with our own patterns.
+        const QString engine = gone ? QString() : RunProgram(EnginePath(), {"-i", path});
+        auto find = [&](const char *pattern) { return QRegularExpression(pattern).match(engine).captured(1); };
+        expected.replace("{name}", QFileInfo(file).completeBaseName()).replace("{folder}", m_media);
+        expected.replace("{size}", size).replace("{duration}", find("Duration: ([^,]+), start"));
+        expected.replace("{bitrate}", find("Duration: [^\\r\\n]*, bitrate: ([^\\r\\n]+)\\r\\n"));
+        expected.replace("{vbitrate}", find("Video: [^\\r\\n]*, (\\d+ kb/s), "));
+        expected.replace("{abitrate}", find("Audio: [^\\r\\n]*, (\\d+ kb/s)\\r\\n"));
+        QCOMPARE(openProperty({m_dlg->TaskView().RowOfTask(id)}), QStringList{expected});
+        QVERIFY(task->mediaInfo); // the reading stays with the task
+        QCOMPARE(task->durationSec, durationSec);
+    }
+
+    void readOnlyWhenNotReadYet()
+    {
+        const int id = addClip("known.avi");
+        MediaInfo &known = *(m_dlg->Tasks().Find(id)->mediaInfo = std::make_unique<MediaInfo>());
+        known.durationSecText = "9.0";
+        known.videoCodec = "remembered";
+        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     remembered  \r\n"));
+        known.durationSecText.clear(); // unknown again: the next opening asks the engine
+        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     mpeg4  \r\n"));
+    }
+
+    void selectedRowsOpenInTurnLowestFirst()
+    {
+        ClipSpec recipe;
+        recipe.seconds = 1;
+        for (const char *name : {"a.avi", "b.avi", "c.avi"})
+            QVERIFY(addClip(name, recipe) > 0);
+        const QStringList texts = openProperty({0, 2});
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts[0].startsWith(" File Name:c\r\n") && texts[1].startsWith(" File Name:a\r\n"));
+    }
+
+    void dialogLooksAndTyping()
+    {
+        const int id = addClip("look.avi");
+        CFilePropertyDialog dialog(m_dlg->Tasks(), id, m_dlg);
+        QCOMPARE(dialog.windowTitle(), GetLangString("@100"));
+        QCOMPARE(FindControl<QPushButton>(&dialog, CFilePropertyDialog::kCloseId)->text(), GetLangString("@107"));
+        QTextEdit *edit = dialog.InfoEdit();
+        QCOMPARE(ControlIdOf(edit), CFilePropertyDialog::kInfoId);
+        const QTextFrameFormat frame = edit->document()->rootFrame()->frameFormat();
+        QCOMPARE(QList<double>({frame.leftMargin(), frame.rightMargin(), frame.topMargin()}), QList<double>({3, 3, 0}));
+        QCOMPARE(edit->toPlainText(), QString(dialog.InfoText()).replace("\r\n", "\n"));
+        // Typing is accepted and forgotten; Return stays in the text box.
+        dialog.show();
+        QTest::keyClicks(edit, "typed");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(edit->toPlainText().contains("typed") && dialog.isVisible());
+        CFilePropertyDialog again(m_dlg->Tasks(), id, m_dlg);
+        QVERIFY(!again.InfoEdit()->toPlainText().contains("typed"));
+    }
+};
+
+QTEST_MAIN(TestFileProperty)
+#include "test_fileproperty.moc"

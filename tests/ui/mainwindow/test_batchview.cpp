@@ -1,0 +1,247 @@
+#include <QFile>
+#include <QProgressBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "ui/mainwindow/BatchView.h"
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "ui/dialogs/ConvertInfoDialog.h"
+#include "ui/mainwindow/TaskTableModel.h"
+#include "ui/widgets/CListCtrlEx.h"
+#include "base/IniFile.h"
+#include "core/settings/Language.h"
+#include "support/MainWindowFixture.h"
+#include "support/RecordingLauncher.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/ImageButton.h"
+#include "ui/widgets/StatusBar.h"
+
+using namespace TestSupport;
+
+namespace {
+const QRgb kGrey = 0x00808080;
+const QRgb kBlue = 0x00FF0000;
+// Two progress lines, enough to tell its pace, then it hangs.
+const QByteArray kHangingEngine = "echo \"Input #0, mov, from 'x':\"\n"
+                                  "for t in 0.10 0.20 0.30; do\n"
+                                  "  echo \"frame= 1 fps= 1 q=1.0 size= 1kB time=$t bitrate= 1.0kbits/s\"; sleep 0.2\n"
+                                  "done\nexec sleep 600\n";
+} // namespace
+
+// The window's side of a conversion run: cells, colours, status line, bar, dialogs,
+// and the questions about closing while a run goes on.
+class TestBatchView : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowFixture> m_fx;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+    QString m_in;
+
+    void start()
+    {
+        m_fx.reset(); // the old window and its prompter go first
+        m_fx = std::make_unique<MainWindowFixture>();
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
+        m_in = m_fx->Folder().file("in/");
+        QDir().mkpath(m_in);
+        m_fx->SetDestination(m_fx->Folder().file("out/"));
+    }
+    void addClips(const QStringList &names)
+    {
+        QStringList paths;
+        for (const QString &name : names) {
+            ClipSpec recipe;
+            recipe.seconds = 1;
+            recipe.size = "160x120";
+            MakeClip(m_in + name, recipe);
+            paths << m_in + name;
+        }
+        m_fx->Drop(paths);
+    }
+    void hangingEngine()
+    {
+        const QString path = m_fx->Folder().file("mirracore");
+        QFile::remove(path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n" + kHangingEngine);
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    BatchView &batch() const { return m_dlg->Batch(); }
+    void waitForRunEnd()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!batch().IsConverting() && !batch().HasWorker(), 120000);
+        batch().WaitForWorkers();
+    }
+    void waitForEngine() { QTRY_VERIFY_WITH_TIMEOUT(batch().Flags().engine.IsSet(), 20000); }
+    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
+    QProgressBar *bar() const { return FindControl<QProgressBar>(m_dlg, Ids::ProgressBar); }
+
+private slots:
+    void cleanup() { m_fx.reset(); }
+
+    void aRunShownInTheWindow()
+    {
+        start();
+        addClips({"good.mp4", "more.mp4"});
+        QFile junk(m_in + "junk.avi");
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(5000, 'x'));
+        junk.close();
+        m_fx->Drop({junk.fileName()});
+        QString report;
+        prompter().dialogHandlers.push_back([&](QDialog *d) {
+            report = qobject_cast<ConvertInfoDialog *>(d)->Text();
+            return int(QDialog::Rejected);
+        });
+        QSignalSpy overall(&batch(), &BatchView::overallProgressChanged);
+        // The user looks at another window meanwhile, so the end is told by the desktop.
+        TestSupport::RecordingLauncherGuard desktop;
+        QWidget elsewhere;
+        elsewhere.show();
+        QApplication::setActiveWindow(&elsewhere);
+        QTRY_VERIFY(!m_dlg->isActiveWindow());
+        m_dlg->OnCommand(Ids::ConvertAll);
+        waitForRunEnd();
+        QCOMPARE(desktop->notifications, QStringList{"Conversion finished: 2 converted, 1 not converted"});
+        // The taskbar entry shows the run's progress, rising, and none once it ended.
+        QVERIFY(desktop->progress.size() >= 3);
+        QCOMPARE(desktop->progress.first(), 0);
+        QCOMPARE(desktop->progress.last(), -1);
+        QVERIFY(std::is_sorted(desktop->progress.begin(), desktop->progress.end() - 1));
+        QCOMPARE(m_fx->Column(3), (QStringList{"Completed", "Completed", "Failed"}));
+        QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kGrey));
+        QCOMPARE(m_list->TextColor(2), CListCtrlEx::FromColorRef(kBlue));
+        QCOMPARE(prompter().dialogTitles, QStringList{GetLangString("@96")});
+        QVERIFY2(report.contains("junk.avi"), qPrintable(report));
+        QVERIFY(m_dlg->Controls().statusBar->PaneText(1).startsWith("Converting \"" + m_in + "junk.avi\" Failed!"));
+        QVERIFY(std::any_of(overall.begin(), overall.end(), [](const QList<QVariant> &a) { return a[0].toInt() > 0; }));
+        QCOMPARE(bar()->value(), 0);
+        QVERIFY(m_list->RowProgressBar()->isHidden());
+        QVERIFY(FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
+        QVERIFY(FindControl<QWidget>(m_dlg, Ids::ConvertSelected)->isEnabled());
+        // How long each row took; no time left once the run ended.
+        for (const QString &took : m_fx->Column(TaskTableModel::Elapsed))
+            QVERIFY2(QRegularExpression("^0:00:\\d\\d$").match(took).hasMatch(), qPrintable(took));
+        QCOMPARE(m_dlg->Controls().statusBar->PaneText(0), QString());
+        QVERIFY(m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
+        m_dlg->OnCommand(Ids::RemoveCompleted);
+        QCOMPARE(m_fx->Column(3), QStringList{"Failed"});
+        QVERIFY(!m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
+    }
+
+    void convertSelectedWithoutSelection()
+    {
+        start();
+        addClips({"a.mp4", "b.mp4"});
+        m_list->clearSelection();
+        m_dlg->OnCommand(Ids::ConvertSelected);
+        waitForRunEnd();
+        QCOMPARE(m_fx->Column(3), (QStringList{"Completed", ""}));
+        QVERIFY(m_list->IsRowSelected(0));
+    }
+
+    void stopWhileTheEngineHangs()
+    {
+        start();
+        addClips({"a.mp4", "b.mp4"});
+        hangingEngine();
+        TestSupport::RecordingLauncherGuard desktop;
+        QApplication::setActiveWindow(m_dlg);
+        QTRY_VERIFY(m_dlg->isActiveWindow());
+        m_dlg->OnCommand(Ids::ConvertAll);
+        waitForEngine();
+        // The window keeps serving events while the engine hangs.
+        bool served = false;
+        QTimer::singleShot(0, m_dlg, [&] { served = true; });
+        QTRY_VERIFY(served);
+        QTRY_VERIFY2(m_dlg->Controls().statusBar->PaneText(0).startsWith("Time left: 0:0"), qPrintable(m_dlg->Controls().statusBar->PaneText(0)));
+        // Pause and resume toggle the button, the menu's check and the time pane; Stop ends
+        // a paused run as any other, and nothing stays paused after it.
+        auto *pause = FindControl<ImageButton>(m_dlg, Ids::PauseConvert);
+        QVERIFY(!m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
+        for (bool paused : {true, false, true}) {
+            m_dlg->OnCommand(Ids::PauseConvert);
+            QCOMPARE(batch().IsPaused(), paused);
+            QCOMPARE(m_dlg->QueryCommand(Ids::PauseConvert).checked, paused);
+            QCOMPARE(pause->Caption(), paused ? QString("Resume") : QString("Pause"));
+            QCOMPARE(m_dlg->Controls().statusBar->PaneText(0), paused ? QString("Paused") : QString());
+        }
+        m_dlg->OnCommand(Ids::StopConvert);
+        waitForRunEnd();
+        QCOMPARE(m_fx->Column(3), (QStringList{"Stoped", ""}));
+        QCOMPARE(desktop->notifications, QStringList{}); // the user watched it end
+        QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kBlue));
+        QVERIFY(m_dlg->Controls().statusBar->PaneText(1).contains(" Stop Converting \""));
+        QVERIFY(!batch().IsPaused());
+        QCOMPARE(pause->Caption(), QString("Pause"));
+        QVERIFY(!m_dlg->QueryCommand(Ids::PauseConvert).enabled);
+        // Stop while nothing runs does nothing.
+        batch().Flags().stopRequested = false;
+        m_dlg->OnCommand(Ids::StopConvert);
+        QVERIFY(!batch().Flags().stopRequested);
+    }
+
+    void closeAsksWhileARunGoesOn_data()
+    {
+        QTest::addColumn<int>("presses"); // Convert All pressed this often (a double click: 2)
+        QTest::newRow("one press") << 1;
+        QTest::newRow("double click") << 2;
+    }
+    void closeAsksWhileARunGoesOn()
+    {
+        QFETCH(int, presses);
+        start();
+        addClips({"a.mp4"});
+        hangingEngine();
+        for (int i = 0; i < presses; ++i)
+            m_dlg->OnCommand(Ids::ConvertAll);
+        waitForEngine();
+        // A second worker ends at once; the window's reference stays with the running one.
+        QTRY_COMPARE(batch().RunningWorkers(), 1);
+        QVERIFY(batch().HasWorker());
+        // Cancel: the window stays, the run goes on.
+        prompter().messageAnswers = {Prompter::Cancel};
+        QVERIFY(!m_dlg->close());
+        QCOMPARE(prompter().messageTexts(), QStringList{GetLangString("@7")});
+        QVERIFY(m_dlg->isVisible() && batch().IsConverting());
+        // OK: the engine ends at once, the worker finishes, then the window closes.
+        prompter().messageAnswers = {Prompter::Ok};
+        QVERIFY(m_dlg->close());
+        QVERIFY(!batch().IsConverting());
+        QCOMPARE(m_fx->Tasks().Count(), 0);
+        QCOMPARE(IniFile::ReadString(m_fx->Folder().settingsPath(), "SYSTEM", "INIMODE"), QStringLiteral("1"));
+    }
+
+    void exitAsksBothQuestions()
+    {
+        start();
+        addClips({"a.mp4"});
+        hangingEngine();
+        m_dlg->OnCommand(Ids::ConvertAll);
+        waitForEngine();
+        // The fixed exit question first, then the question about the running conversion.
+        prompter().messageAnswers = {Prompter::Ok, Prompter::Cancel};
+        m_dlg->OnCommand(Ids::Exit);
+        QCOMPARE(prompter().messageTexts(), (QStringList{QString::fromUtf8("确认退出？"), GetLangString("@7")}));
+        QVERIFY(m_dlg->isVisible() && batch().IsConverting());
+        prompter().messageAnswers = {Prompter::Ok, Prompter::Ok};
+        m_dlg->OnCommand(Ids::Exit);
+        QVERIFY(!m_dlg->isVisible());
+        QVERIFY(!batch().IsConverting());
+        // Without a run, Cancel on the exit question keeps the window.
+        start();
+        prompter().messageAnswers = {Prompter::Cancel};
+        m_dlg->OnCommand(Ids::Exit);
+        QVERIFY(m_dlg->isVisible());
+    }
+};
+
+QTEST_MAIN(TestBatchView)
+#include "test_batchview.moc"

@@ -1,0 +1,240 @@
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QtTest>
+
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "ui/mainwindow/MenuResources.h"
+#include "ui/widgets/CListCtrlEx.h"
+#include "base/IniFile.h"
+#include "core/settings/Language.h"
+#include "support/MainWindowFixture.h"
+#include "support/RecordingLauncher.h"
+#include "support/TestSupport.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/Looks.h"
+
+using namespace TestSupport;
+
+// The main window's commands as a user reaches them: enabling rules, the questions
+// on leaving, the looks, the task file and what is handed to the desktop.
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowFixture> m_fx;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+
+    void start()
+    {
+        m_fx = std::make_unique<MainWindowFixture>();
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
+    }
+    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
+    QStringList addFiles(const QStringList &names) { return m_fx->DropEmptyFiles(names); }
+    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
+    QAction *menuAction(int id) { return FindCommandAction(m_dlg->Controls().menuBar->actions(), id); }
+
+private slots:
+    void init()
+    {
+        // Each test starts without a stored look.
+        QSettings(QStringLiteral("Mirra Video Applications1"), QStringLiteral("corvane-studio")).clear();
+    }
+    void cleanup() { m_fx.reset(); }
+
+    void convertedFileRule_data()
+    {
+        QTest::addColumn<Verdict>("lowest");
+        QTest::addColumn<Verdict>("upper");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("completed") << Verdict::Completed << Verdict::None << true;
+        QTest::newRow("failed") << Verdict::Failed << Verdict::Completed << false;
+        QTest::newRow("not converted") << Verdict::None << Verdict::Completed << false;
+        QTest::newRow("stopped") << Verdict::Stopped << Verdict::Completed << false;
+    }
+    void convertedFileRule()
+    {
+        QFETCH(Verdict, lowest);
+        QFETCH(Verdict, upper);
+        QFETCH(bool, enabled);
+        start();
+        addFiles({"a.avi", "b.avi"});
+        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), upper);
+        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(1), lowest);
+        selectOnly({0, 1});
+        // The rule is applied to the context menu's items when it drops down.
+        std::unique_ptr<QMenu> menu = m_dlg->TaskView().BuildListContextMenu();
+        emit menu->aboutToShow();
+        for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
+            QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
+        QCOMPARE(FindCommandAction(menu->actions(), Ids::Delete)->isEnabled(), true);
+        m_list->clearSelection();
+        emit menu->aboutToShow();
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::PlayConverted)->isEnabled());
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::Delete)->isEnabled());
+    }
+
+    void menuBarRules()
+    {
+        start();
+        QMenu *edit = m_dlg->Controls().menuBar->actions().at(1)->menu();
+        QMenu *file = m_dlg->Controls().menuBar->actions().at(0)->menu();
+        emit edit->aboutToShow();
+        emit file->aboutToShow();
+        QVERIFY(!menuAction(Ids::SelectAll)->isEnabled());
+        QVERIFY(!menuAction(Ids::SaveTask)->isEnabled());
+        addFiles({"a.avi"});
+        emit edit->aboutToShow();
+        emit file->aboutToShow();
+        QVERIFY(!menuAction(Ids::SelectAll)->isEnabled()); // one row: greyed
+        QVERIFY(menuAction(Ids::SaveTask)->isEnabled());
+        addFiles({"b.avi"});
+        emit edit->aboutToShow();
+        QVERIFY(menuAction(Ids::SelectAll)->isEnabled());
+        // The Delete button stays usable with nothing selected, and deletes nothing.
+        m_list->clearSelection();
+        FindControl<QAbstractButton>(m_dlg, Ids::Delete)->click();
+        QCOMPARE(m_list->rowCount(), 2);
+        QVERIFY(FindControl<QWidget>(m_dlg, Ids::Delete)->isEnabled());
+    }
+
+    void looks()
+    {
+        start();
+        QCOMPARE(Looks::CurrentLook(), 32838); // nothing stored: Blue Style
+        m_dlg->OnCommand(Ids::LookAqua);
+        QCOMPARE(QSettings("Mirra Video Applications1", "corvane-studio").value("Settings/ApplicationLook").toInt(), 32841);
+        QMenu *view = m_dlg->Controls().menuBar->actions().at(2)->menu();
+        emit view->actions().at(3)->menu()->aboutToShow();
+        for (int id : {Ids::LookOffice2000, Ids::LookOfficeXP, Ids::LookOffice2003, Ids::LookBlue, Ids::LookBlack,
+                       Ids::LookSilver, Ids::LookAqua})
+            QCOMPARE(menuAction(id)->isChecked(), id == Ids::LookAqua);
+        // The next start wears the stored look.
+        m_fx.reset();
+        Looks::ApplyLook(32833);
+        start();
+        QCOMPARE(Looks::CurrentLook(), 32841);
+    }
+
+    void saveAndOpenTask()
+    {
+        start();
+        QTemporaryDir outside; // the inputs and the list outlive the window that saved them
+        QStringList inputs;
+        for (const char *name : {"one $  file.avi", "two.mkv"}) {
+            QFile input(outside.filePath(QString::fromUtf8(name)));
+            QVERIFY(input.open(QIODevice::WriteOnly));
+            inputs << input.fileName();
+        }
+        m_fx->Drop(inputs);
+        const QString tsk = outside.filePath("list.tsk");
+        QFile existing(tsk);
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("old contents that must go");
+        existing.close();
+        prompter().saveFileAnswers.push_back(tsk);
+        m_dlg->OnCommand(Ids::SaveTask);
+        QCOMPARE(prompter().fileRequests.size(), 1);
+        QCOMPARE(prompter().fileRequests.first().title, QStringLiteral("Select Task File To Save"));
+        QVERIFY(!prompter().fileRequests.first().mustExist); // a new name is accepted
+        QFile f(tsk);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("\xFF\xFE"));
+        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), bytes.size() / 2 - 1);
+        const QString profile = m_dlg->GetCurrentProfile().Name();
+        QCOMPARE(text, inputs[0] + "$  " + m_list->GetItemText(0, 4) + "$ " + profile + "$  avi$ $\n" + inputs[1] + "$  " +
+                           m_list->GetItemText(1, 4) + "$ " + profile + "$  mkv$ $\n");
+        // A fresh start reads it back beside a row it already has: the same rows, outputs and
+        // profiles; a line it cannot read is named and skipped.
+        const QStringList outputs = m_fx->Column(4), profiles = m_fx->Column(5);
+        f.close();
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(QByteArray("b\0r\0o\0k\0e\0n\0\n\0", 14));
+        f.close();
+        m_fx.reset();
+        start();
+        addFiles({"already.avi"});
+        prompter().openFilesAnswers.push_back({tsk});
+        m_dlg->OnCommand(Ids::FileOpen);
+        QCOMPARE(m_fx->Column(0), (QStringList{"already.avi", "one $  file.avi", "two.mkv"}));
+        QCOMPARE(m_fx->Column(4).mid(1), outputs);
+        QCOMPARE(m_fx->Column(5).mid(1), profiles);
+        QVERIFY2(prompter().messageTexts().last().contains("Line 3 of"), qPrintable(prompter().messageTexts().last()));
+        // Cancelled: nothing is written.
+        QFile::remove(tsk);
+        m_dlg->OnCommand(Ids::SaveTask);
+        QVERIFY(!QFile::exists(tsk));
+    }
+
+    void launches()
+    {
+        start();
+        RecordingLauncherGuard launcher;
+        addFiles({"a.avi", "b.avi", "c.avi"});
+        for (int r = 0; r < 3; ++r)
+            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(r), Verdict::Completed);
+        selectOnly({0, 2});
+        m_dlg->OnCommand(Ids::OpenConvertedFolder);
+        QCOMPARE(launcher->shownFiles, (QStringList{m_list->GetItemText(0, 4), m_list->GetItemText(2, 4)}));
+
+        m_dlg->OnCommand(Ids::Contents);
+        m_dlg->OnCommand(Ids::HelpKey);
+        m_dlg->OnCommand(Ids::Feedback);
+        QCOMPARE(launcher->openedUrls.size(), 3);
+        QCOMPARE(launcher->openedUrls[0], QUrl::fromLocalFile(m_fx->Folder().file("help/corvane-studio/02-geting-help.html")));
+        QCOMPARE(launcher->openedUrls[1], launcher->openedUrls[0]);
+        QCOMPARE(launcher->openedUrls[2].scheme(), QStringLiteral("mailto"));
+        QCOMPARE(launcher->openedUrls[2].toString().size(), 31);
+        QVERIFY(QFile::exists(m_fx->Folder().file("help/corvane-studio/02-geting-help.html")));
+
+        // Converted files can be converted again: their outputs become new tasks.
+        QFile out(m_list->GetItemText(0, 4));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.close();
+        m_dlg->OnCommand(Ids::AddConvertedAsTasks);
+        m_dlg->TaskView().WaitForProbeThreads();
+        QCOMPARE(m_list->rowCount(), 4); // the missing output of row 2 is refused quietly
+        QCOMPARE(m_dlg->TaskView().TaskOfRow(3)->sourcePath.str(), out.fileName());
+    }
+
+    void exploreDestination()
+    {
+        start();
+        const QString folder = m_fx->Folder().file("chosen/new folder");
+        prompter().folderAnswers.push_back(folder);
+        m_dlg->OnCommand(Ids::Explore);
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(IniFile::ReadString(m_fx->Folder().settingsPath(), "SYSTEM", "SavedPath"), folder);
+        // Cancelling the browser changes nothing.
+        m_dlg->OnCommand(Ids::Explore);
+        QCOMPARE(m_dlg->GlobalDestination(), folder);
+    }
+
+    void about()
+    {
+        start();
+        QString version;
+        prompter().dialogHandlers.push_back([&](QDialog *d) {
+            for (QLabel *label : d->findChildren<QLabel *>())
+                if (label->text().contains("Version"))
+                    version = label->text();
+            return int(QDialog::Accepted);
+        });
+        m_dlg->OnCommand(Ids::About);
+        QCOMPARE(version, QStringLiteral("CorvaneStudio Version 1.0"));
+    }
+};
+
+QTEST_MAIN(TestCommands)
+#include "test_commands.moc"

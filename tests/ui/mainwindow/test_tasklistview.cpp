@@ -1,0 +1,358 @@
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QUrl>
+#include <QtTest>
+
+#include "ui/mainwindow/CCorvaneStudioApp.h"
+#include "ui/mainwindow/CCorvaneStudioDlg.h"
+#include "ui/mainwindow/TaskListView.h"
+#include "ui/mainwindow/ControlIds.h"
+#include "ui/mainwindow/MenuResources.h"
+#include "ui/mainwindow/PathReceiver.h"
+#include "ui/widgets/CListCtrlEx.h"
+#include "base/IniFile.h"
+#include "core/settings/Language.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "ui/widgets/DurationEdit.h"
+#include "core/conversion/PosterFrames.h"
+#include "ui/mainwindow/PreviewArea.h"
+#include "support/MainWindowFixture.h"
+#include "ui/mainwindow/PreviewWindowHost.h"
+#include "ui/widgets/ControlId.h"
+#include "ui/widgets/StatusBar.h"
+
+using namespace TestSupport;
+
+namespace {
+void touch(const QString &path, qint64 size = 16)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    if (size > 0)
+        QVERIFY(f.resize(size)); // sparse: no real disk space is used
+}
+} // namespace
+
+class TestTaskListView : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowFixture> m_fx;
+    ProgramFolder *m_folder = nullptr;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+    QString m_media; // folder for the test's input files
+    QString m_out;   // destination folder
+
+    void start(const QStringList &args = {})
+    {
+        m_fx = std::make_unique<MainWindowFixture>(MainWindowFixture::Settings{}, args);
+        m_folder = &m_fx->Folder();
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
+        m_media = m_folder->file("media/");
+        m_out = m_folder->file("out/");
+        QDir().mkpath(m_media);
+        m_fx->SetDestination(m_out);
+    }
+    QString media(const QString &name, qint64 size = 16)
+    {
+        const QString path = m_media + name;
+        touch(path, size);
+        return path;
+    }
+    QStringList column(int c) const { return m_fx->Column(c); }
+    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
+
+private slots:
+    void cleanup() { m_fx.reset(); }
+
+    void addFileDialog()
+    {
+        start();
+        ScriptedPrompter &prompter = m_fx->Prompts();
+        const QString a = media("a.avi"), b = media("b.mp4");
+        prompter.openFilesAnswers.push_back({a, b});
+        m_dlg->OnCommand(Ids::AddFile);
+        QCOMPARE(prompter.fileRequests.size(), 1);
+        const auto &request = prompter.fileRequests.first();
+        QCOMPARE(request.title, GetLangString("@110"));
+        QVERIFY(request.multiple);
+        QVERIFY(request.mustExist);
+        QVERIFY(request.filter.startsWith("Supported Files (*.avi *.3gp *.gif"));
+        QVERIFY(request.filter.endsWith("All files(*.*) (*)"));
+        QCOMPARE(request.filter.count(";;"), 16); // seventeen entries
+        QCOMPARE(column(0), (QStringList{"a.avi", "b.mp4"}));
+        // The same files again: refused, no message.
+        prompter.openFilesAnswers.push_back({a});
+        m_dlg->OnCommand(Ids::AddFileButton);
+        QCOMPARE(m_list->rowCount(), 2);
+        // Cancelled: nothing added, buttons untouched.
+        FindControl<QWidget>(m_dlg, Ids::ConvertAll)->setEnabled(false);
+        m_dlg->OnCommand(Ids::AddFile);
+        QCOMPARE(m_list->rowCount(), 2);
+        QVERIFY(!FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
+        QVERIFY(prompter.messages.isEmpty());
+    }
+
+    void rowsDrawnFromTheList()
+    {
+        start();
+        m_fx->Drop({media("a.avi"), media("b.avi"), media("c.avi")});
+        CurrentProfile &profile = m_dlg->GetCurrentProfile();
+        QCOMPARE(column(0), (QStringList{"a.avi", "b.avi", "c.avi"}));
+        QCOMPARE(column(5), QStringList(3, profile.Name()));
+        QCOMPARE(column(6), QStringList(3, profile.Summary()));
+        QCOMPARE(column(2), QStringList(3, m_media));
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(m_list->GetItemText(r, 7), QString::number(m_fx->Tasks().IdAt(r)));
+            QCOMPARE(m_list->TextColor(r), QColor(Qt::black));
+        }
+        QVERIFY(m_list->isColumnHidden(7));
+        // New rows are selected, earlier ones stay selected; the list knows it.
+        QCOMPARE(m_fx->Tasks().SelectedCount(), 3);
+        QCOMPARE(m_dlg->Controls().statusBar->PaneText(3), QStringLiteral("3"));
+        // A moved row keeps its selection in the view and loses its status text.
+        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(2), Verdict::Completed);
+        QCOMPARE(m_list->GetItemText(2, 3), QStringLiteral("Completed"));
+        selectOnly({2});
+        m_dlg->OnCommand(Ids::UpButton);
+        QCOMPARE(column(0), (QStringList{"a.avi", "c.avi", "b.avi"}));
+        QVERIFY(m_list->IsRowSelected(1) && !m_list->IsRowSelected(2));
+        QCOMPARE(column(3), QStringList(3, QString()));
+        // Select All and Delete through the view; scattered rows go in one step.
+        m_dlg->OnCommand(Ids::SelectAll);
+        QCOMPARE(m_fx->Tasks().SelectedCount(), 3);
+        selectOnly({0, 2});
+        m_dlg->OnCommand(Ids::Delete);
+        QCOMPARE(column(0), QStringList{"c.avi"});
+        QCOMPARE(m_dlg->Controls().statusBar->PaneText(2), QStringLiteral("1"));
+    }
+
+    void enableRules()
+    {
+        start();
+        m_fx->Drop({media("a.avi")});
+        QVERIFY(!m_dlg->QueryCommand(Ids::SelectAll).enabled);
+        QVERIFY(m_dlg->QueryCommand(Ids::Delete).enabled);
+        m_fx->Drop({media("b.avi")});
+        QVERIFY(m_dlg->QueryCommand(Ids::SelectAll).enabled);
+        m_list->clearSelection();
+        QVERIFY(!m_dlg->QueryCommand(Ids::Delete).enabled);
+        QVERIFY(!m_dlg->QueryCommand(Ids::Property).enabled);
+    }
+
+    void contextMenu()
+    {
+        start();
+        std::unique_ptr<QMenu> menu = m_fx->View().BuildListContextMenu();
+        QStringList texts;
+        for (QAction *a : menu->actions())
+            if (!a->isSeparator())
+                texts << a->text();
+        QCOMPARE(texts, (QStringList{GetLangString("@120"), GetLangString("@126"), GetLangString("@128"),
+                                     GetLangString("@127"), GetLangString("@153"), GetLangString("@162"),
+                                     GetLangString("@154"), GetLangString("@131")}));
+        QVERIFY(!texts.contains(QString()));
+    }
+
+    void commandLineAndMessages()
+    {
+        ProgramFolder scratch;
+        const QString dir = scratch.file("");
+        touch(dir + "first clip.avi");
+        touch(dir + "second.mkv");
+        start({dir + "first clip.avi", "  " + dir + "second.mkv  ", dir + "missing.avi", dir + "noext"});
+        QCOMPARE(column(0), (QStringList{"first clip.avi", "second.mkv"}));
+        // Paths handed over in process are cut to 254 characters.
+        const QString longName = m_media + QString(254 - m_media.size() - 4, u'x') + ".avi";
+        touch(longName);
+        m_fx->View().OnAddPathMessage(longName + "ignored-tail");
+        QCOMPARE(m_list->rowCount(), 3);
+        m_dlg->OnCopyData(QString());
+        QCOMPARE(m_list->rowCount(), 3);
+        // Tasks from the command line are probed too.
+        QTRY_COMPARE_WITH_TIMEOUT(m_fx->View().RunningProbeThreads(), 0, 30000);
+        QVERIFY(m_fx->View().TaskOfRow(0)->mediaInfo);
+    }
+
+    void pathFromSecondStart()
+    {
+        start();
+        const QString clip = media("sent by another start.avi");
+        const QString name = PathReceiver::ServerNameFor(m_folder->path());
+        QVERIFY(PathReceiver::SendPaths(name, {clip, QString()}));
+        QTRY_COMPARE(m_list->rowCount(), 1);
+        QCOMPARE(m_list->GetItemText(0, 0), QStringLiteral("sent by another start.avi"));
+    }
+
+    void dropProbeAndClick()
+    {
+        start();
+        QStringList clips;
+        for (int seconds : {2, 3, 4}) {
+            const QString path = m_media + QStringLiteral("clip%1.mp4").arg(seconds);
+            ClipSpec recipe;
+            recipe.seconds = seconds;
+            MakeClip(path, recipe);
+            QVERIFY(QFile::exists(path));
+            clips << path;
+        }
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString &c : clips)
+            urls << QUrl::fromLocalFile(c);
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 150), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_dlg, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 150), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_dlg, &drop);
+        QCOMPARE(column(0), (QStringList{"clip2.mp4", "clip3.mp4", "clip4.mp4"}));
+        for (int r = 0; r < 3; ++r)
+            QTRY_VERIFY_WITH_TIMEOUT(m_fx->View().TaskOfRow(r)->mediaInfo != nullptr, 30000);
+        QTRY_COMPARE(m_fx->View().RunningProbeThreads(), 0);
+        QCOMPARE(m_fx->View().TaskOfRow(0)->durationSec, 2);
+        QCOMPARE(m_fx->View().TaskOfRow(2)->durationSec, 4);
+        QCOMPARE(m_fx->View().TaskOfRow(1)->mediaInfo->videoSize.str().left(7), QStringLiteral("320x240"));
+
+        // A click shows the lowest selected task's settings.
+        selectOnly({1});
+        m_fx->View().OnListClick();
+        QCOMPARE(m_fx->View().CurrentTaskId(), m_fx->View().TaskIdOfRow(1));
+        QCOMPARE(m_dlg->Controls().stopTime->Seconds(), 3);
+        QCOMPARE(m_dlg->Controls().startTime->Seconds(), 0);
+        QCOMPARE(FindControl<QLineEdit>(m_dlg, Ids::DestinationEdit)->text(), m_dlg->GlobalDestination());
+
+        // Posters: one engine run per row on screen, each kept in the cache; the selected
+        // row's shows in the preview area, a file without video shows the idle picture.
+        PosterFrames &posters = m_dlg->Preview().Posters();
+        PreviewArea *area = m_dlg->findChild<PreviewArea *>();
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(m_folder->file("cache/posters")).entryList({"*.png"}, QDir::Files).size(), 3, 30000);
+        QVERIFY(area->ShowsPoster());
+        const QImage poster(posters.CachedFile(clips[1]));
+        QCOMPARE(poster.size(), QSize(320, 240));
+        ClipSpec sound;
+        sound.video = false;
+        MakeClip(m_media + "sound.m4a", sound);
+        m_fx->Drop({m_media + "sound.m4a"});
+        selectOnly({3});
+        QVERIFY(!area->ShowsPoster());
+        selectOnly({0});
+        QVERIFY(area->ShowsPoster()); // from the cache, at once
+        // A file written again is a new file: its old poster is not used.
+        const int runs = posters.EngineRuns();
+        QVERIFY(QFile::remove(clips[0]));
+        ClipSpec longer;
+        longer.seconds = 5;
+        MakeClip(clips[0], longer);
+        QVERIFY(posters.CachedFile(clips[0]).isEmpty());
+        m_fx->View().RefreshTask(m_fx->View().TaskIdOfRow(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!posters.CachedFile(clips[0]).isEmpty(), 30000);
+        QCOMPARE(posters.EngineRuns(), runs + 1);
+    }
+
+    void clickOnUnprobedTaskKeepsPrevious()
+    {
+        start();
+        m_fx->Drop({media("a.avi")});
+        // Not a real video: the probe fills a block without a duration.
+        QTRY_VERIFY_WITH_TIMEOUT(m_fx->View().TaskOfRow(0)->mediaInfo != nullptr, 30000);
+        selectOnly({0});
+        m_fx->View().OnListClick();
+        const int shown = m_fx->View().CurrentTaskId();
+        QCOMPARE(shown, m_fx->View().TaskIdOfRow(0));
+        m_fx->Drop({media("b.avi")});
+        QTRY_COMPARE_WITH_TIMEOUT(m_fx->View().RunningProbeThreads(), 0, 30000);
+        m_fx->View().TaskOfRow(1)->mediaInfo.reset(); // as if its probe had not come back yet
+        selectOnly({1});
+        m_fx->View().OnListClick();
+        QCOMPARE(m_fx->View().CurrentTaskId(), shown);
+    }
+
+    void addAndDeleteWhileProbing()
+    {
+        start();
+        QStringList paths;
+        for (int i = 0; i < 12; ++i)
+            paths << media(QStringLiteral("f%1.avi").arg(i));
+        for (int round = 0; round < 4; ++round) {
+            m_fx->View().OnDropFiles(paths.mid(round * 3, 3));
+            selectOnly({0});
+            m_dlg->OnCommand(Ids::DownButton);
+            selectOnly({m_list->rowCount() - 1});
+            m_dlg->OnCommand(Ids::Delete);
+            QCoreApplication::processEvents();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_fx->View().RunningProbeThreads(), 0, 60000);
+        QCOMPARE(m_list->rowCount(), 8);
+        for (int r = 0; r < m_list->rowCount(); ++r)
+            QVERIFY(m_fx->View().TaskOfRow(r)->mediaInfo);
+    }
+
+    void destinationField()
+    {
+        start();
+        ScriptedPrompter &prompter = m_fx->Prompts();
+        auto *dest = FindControl<QLineEdit>(m_dlg, Ids::DestinationEdit);
+        const QString wanted = m_folder->file("new//dest $ä");
+        dest->setText(wanted);
+        m_dlg->OnDestinationKillFocus();
+        QVERIFY(QFileInfo(m_folder->file("new/dest $ä")).isDir());
+        QCOMPARE(IniFile::ReadString(m_folder->settingsPath(), "SYSTEM", "SavedPath"), m_folder->file("new/dest $ä"));
+        QCOMPARE(m_dlg->GlobalDestination(), m_folder->file("new/dest $ä"));
+        QCOMPARE(dest->text(), wanted); // the field keeps what was typed
+        // A folder that cannot be made: message, nothing stored.
+        dest->setText("/proc/nope/out");
+        m_dlg->OnDestinationKillFocus();
+        QCOMPARE(prompter.messageTexts(), QStringList{"Create  outPut file path /proc/nope/out Failed!"});
+        QCOMPARE(m_dlg->GlobalDestination(), m_folder->file("new/dest $ä"));
+        // Browsing picks a folder and handles it as leaving the field.
+        prompter.folderAnswers.push_back(m_folder->file("picked"));
+        m_dlg->OnExploreDestination();
+        QCOMPARE(prompter.folderPrompts, QStringList{GetLangString("@108")});
+        QCOMPARE(m_dlg->GlobalDestination(), m_folder->file("picked"));
+        QVERIFY(QFileInfo(m_folder->file("picked")).isDir());
+    }
+
+    void rowProgressAndColours()
+    {
+        start();
+        m_fx->Drop({media("a.avi"), media("b.avi"), media("c.avi")});
+        m_list->SetItemColor(1, 0x00FF0000, CListCtrlEx::kUnchanged); // blue, as 0x00BBGGRR
+        QCOMPARE(m_list->TextColor(1), QColor(0, 0, 255));
+        m_list->SetItemColor(1, CListCtrlEx::kUnchanged, CListCtrlEx::kUnchanged);
+        QCOMPARE(m_list->TextColor(1), QColor(0, 0, 255));
+        QVERIFY(!m_list->BackgroundColor(1).isValid());
+        // The colour stays with the row index when the row's task moves.
+        selectOnly({1});
+        m_dlg->OnCommand(Ids::UpButton);
+        QCOMPARE(m_list->TextColor(1), QColor(0, 0, 255));
+
+        m_list->m_progressRow = 2;
+        m_list->m_showProgress = true;
+        m_list->m_percent = 0;
+        m_list->UpdateRowProgress();
+        QVERIFY(m_list->RowProgressBar()->isHidden());
+        m_list->m_percent = 50;
+        m_list->UpdateRowProgress();
+        QVERIFY(m_list->RowProgressBar()->isVisible());
+        QCOMPARE(m_list->RowProgressBar()->value(), 50);
+        const QRect cell = m_list->visualRect(m_list->model()->index(2, 3));
+        QVERIFY(cell.contains(m_list->RowProgressBar()->geometry()));
+        m_list->m_percent = 100; // left unchanged
+        m_list->UpdateRowProgress();
+        QCOMPARE(m_list->RowProgressBar()->value(), 50);
+        m_list->HideRowProgress();
+        QVERIFY(m_list->RowProgressBar()->isHidden());
+    }
+};
+
+QTEST_MAIN(TestTaskListView)
+#include "test_tasklistview.moc"
