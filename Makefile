@@ -25,7 +25,7 @@ ASAN_ENV = $(SLOW_ENV) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: deps build run check package package-check asan-build check-asan check-tsan fuzz clean
+.PHONY: deps build run check package package-check asan-build check-asan check-tsan fuzz mutants test-ratio clean
 
 deps:
 	./tools/install-deps.sh
@@ -66,5 +66,14 @@ check-tsan: deps
 fuzz: asan-build
 	$(ASAN_ENV) ./tools/run-fuzz.sh $(ASAN_BUILD) $(FUZZ_SECONDS)
 
+# What the tests catch: each fault of tests/mutants.txt built into a copy of the source in
+# build-mutants/ and tested until a test fails. Takes hours; not part of CI.
+mutants: deps
+	./tools/mutants.py --jobs $(JOBS)
+
+# Lines of the tests against the lines of the program.
+test-ratio:
+	./tools/test-ratio.sh --each
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-mutants
