@@ -16,6 +16,11 @@ The list holds blocks like this one; the text to find must occur exactly once:
     find: return !QFileInfo::exists(candidate) && !taken(candidate);
     replace: return !taken(candidate);
 
+Only the tests that can see a mutant run: the unchanged suite is run once, one test at
+a time, noting which programs and libraries of the build each test reads (by their
+access times); a mutant's tests are those that read a file its build changed. Tests
+whose source names the changed file run first, the others fastest first.
+
 Per mutant it prints "killed" (with the test that caught it), "survived", "stale" (the
 text is not in the file, or more than once) or "broken" (the fault does not compile),
 then the score. The exit status is 0 unless the unchanged suite fails or a mutant is
@@ -24,6 +29,7 @@ stale or broken.
 
 import argparse
 import filecmp
+import json
 import os
 import re
 import shutil
@@ -102,6 +108,55 @@ def run_logged(args, log, **kw):
 
 def build(build_dir, jobs, log):
     return run_logged(["cmake", "--build", build_dir, f"-j{jobs}"], log) == 0
+
+
+def built_files(build_dir):
+    """The programs and libraries of the build: what a mutant's build can change."""
+    found = {}
+    for folder, dirs, files in os.walk(build_dir):
+        dirs[:] = [d for d in dirs if not d.endswith("_autogen") and d != "CMakeFiles" and d != "Testing"]
+        for name in files:
+            path = os.path.join(folder, name)
+            if os.path.islink(path) or not (name.endswith(".so") or os.access(path, os.X_OK)):
+                continue
+            st = os.stat(path)
+            found[os.path.relpath(path, build_dir)] = (st.st_mtime_ns, st.st_size)
+    return found
+
+
+def mark_unread(build_dir, files):
+    # With relatime an access time older than the change time is renewed by the next read.
+    for rel, (mtime, _) in files.items():
+        os.utime(os.path.join(build_dir, rel), ns=(mtime - 10**9, mtime))
+
+
+def read_since_marked(build_dir, files):
+    read = set()
+    for rel in files:
+        st = os.stat(os.path.join(build_dir, rel))
+        if st.st_atime_ns > st.st_mtime_ns - 10**9:
+            read.add(rel)
+    return read
+
+
+def test_sources(copy):
+    sources = {}
+    for folder, _, files in os.walk(os.path.join(copy, "tests")):
+        for name in files:
+            if name.startswith("test_") and name.endswith(".cpp"):
+                with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
+                    sources[name[:-4]] = f.read()
+    return sources
+
+
+def named_by(mutant, source):
+    """Whether a test's source names the mutated file, or runs the program it is built into."""
+    stem = os.path.splitext(os.path.basename(mutant.file))[0]
+    if mutant.file.startswith("engine/"):
+        return "EnginePath()" in source or "MakeClip" in source
+    if mutant.file.startswith("previewlib/"):
+        return "preview" in source.lower()
+    return stem in source
 
 
 def test_names(build_dir):
@@ -183,22 +238,34 @@ def main():
     if not build(build_dir, args.jobs, os.path.join(logs, "build.log")):
         sys.exit(f"the unchanged copy does not build: see {logs}/build.log")
 
-    order_file = os.path.join(args.tree, "test-order.txt")
+    baseline_file = os.path.join(args.tree, "baseline.json")
     names = test_names(build_dir)
     runner = TestRunner(build_dir, args.jobs, logs)
-    if args.no_baseline and os.path.exists(order_file):
-        with open(order_file) as f:
-            timed = dict(line.split() for line in f if line.strip())
-        names.sort(key=lambda n: float(timed.get(n, 1e9)))
+    if args.no_baseline and os.path.exists(baseline_file):
+        with open(baseline_file) as f:
+            baseline = json.load(f)
     else:
-        print(f"Running the unchanged suite ({len(names)} tests)", flush=True)
-        failed, seconds = runner.run(names)
-        if failed:
-            sys.exit(f"the unchanged suite fails at {failed}: see {logs}/{failed}.log; no mutant can be judged")
-        names.sort(key=lambda n: seconds[n])
-        with open(order_file, "w") as f:
-            f.writelines(f"{n} {seconds[n]:.1f}\n" for n in names)
-        print(f"Unchanged suite passed in {sum(seconds.values()):.0f} s of test time", flush=True)
+        print(f"Running the unchanged suite one test at a time ({len(names)} tests)", flush=True)
+        baseline = {"seconds": {}, "reads": {}}
+        single = TestRunner(build_dir, 1, logs)
+        files = built_files(build_dir)
+        for name in names:
+            mark_unread(build_dir, files)
+            failed, seconds = single.run([name])
+            if failed:
+                sys.exit(f"the unchanged suite fails at {failed}: see {logs}/{failed}.log; no mutant can be judged")
+            baseline["seconds"][name] = seconds[name]
+            baseline["reads"][name] = sorted(read_since_marked(build_dir, files))
+        with open(baseline_file, "w") as f:
+            json.dump(baseline, f, indent=1)
+        print(f"Unchanged suite passed in {sum(baseline['seconds'].values()):.0f} s", flush=True)
+    seconds = baseline["seconds"]
+    reads = {n: set(r) for n, r in baseline["reads"].items()}
+    # A test that read nothing, not even its own program, means access times are not kept here.
+    tracked = all(reads.get(n) for n in names)
+    if not tracked:
+        print("Access times are not kept on this file system: every mutant runs every test", flush=True)
+    sources = test_sources(copy)
 
     # A mutant in the copy is put back even when the run is interrupted.
     restore = {}
@@ -224,12 +291,22 @@ def main():
                 restore[path] = text
                 with open(path, "w", encoding="utf-8", newline="") as f:
                     f.write(text.replace(m.find, m.replace))
+                before = built_files(build_dir)
                 if not build(build_dir, args.jobs, os.path.join(logs, f"mutant-{i}-build.log")):
                     verdict, detail = "broken", f"does not compile: see {logs}/mutant-{i}-build.log"
                 else:
-                    failed, _ = runner.run(names)
-                    verdict, detail = ("killed", f"by {failed}") if failed else ("survived", "")
+                    after = built_files(build_dir)
+                    changed = {f for f in after if before.get(f) != after[f]}
+                    chosen = [n for n in names if not tracked or reads.get(n, set()) & changed]
+                    chosen.sort(key=lambda n: (not named_by(m, sources.get(n, "")), seconds.get(n, 1e9)))
+                    failed, _ = runner.run(chosen)
+                    if failed:
+                        verdict, detail = "killed", f"by {failed}"
+                    else:
+                        verdict, detail = "survived", f"{len(chosen)} tests ran"
                 put_back()
+                # Built back at once, so that the next mutant's build changes only its own files.
+                build(build_dir, args.jobs, os.path.join(logs, f"mutant-{i}-rebuild.log"))
             counts[verdict] += 1
             line = f"{verdict:9}{m.name}" + (f"  ({detail}, {time.monotonic() - began:.0f} s)" if detail else "")
             results.append(line)
