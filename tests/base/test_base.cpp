@@ -6,13 +6,10 @@
 #include "base/IniFile.h"
 #include "base/Numbers.h"
 #include "base/SplitString.h"
+#include "support/TestSupport.h"
 
-namespace {
-QByteArray utf16(const QString &text)
-{
-    return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-}
-} // namespace
+using TestSupport::ReadFile;
+using TestSupport::Utf16;
 
 class TestCore : public QObject
 {
@@ -22,17 +19,8 @@ class TestCore : public QObject
 
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(bytes);
-        return path;
-    }
-    QByteArray readFile(const QString &path)
-    {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
+        TestSupport::WriteFile(m_dir.filePath(name), bytes);
+        return m_dir.filePath(name);
     }
 
 private slots:
@@ -138,13 +126,10 @@ private slots:
 
     void iniReadUtf16()
     {
-        QByteArray bytes("\xFF\xFE");
-        const QString text = QStringLiteral("[LANG]\r\n@13=Nom\r\n");
-        bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-        const QString path = writeFile(QStringLiteral("utf16.ini"), bytes);
+        const QString path = writeFile(QStringLiteral("utf16.ini"), Utf16(QStringLiteral("[LANG]\r\n@13=Nom\r\n")));
         QCOMPARE(IniFile::ReadString(path, "lang", "@13"), QStringLiteral("Nom"));
         QVERIFY(IniFile::WriteString(path, "LANG", "@14", "Taille"));
-        QVERIFY(readFile(path).startsWith("\xFF\xFE"));
+        QVERIFY(ReadFile(path).startsWith("\xFF\xFE"));
         QCOMPARE(IniFile::ReadString(path, "LANG", "@14"), QStringLiteral("Taille"));
         QCOMPARE(IniFile::ReadString(path, "LANG", "@13"), QStringLiteral("Nom"));
     }
@@ -190,16 +175,16 @@ private slots:
         QVERIFY(IniFile::WriteString(path, "system", "savedpath", "/b c/$d"));
         QByteArray expected = original;
         expected.replace("SavedPath=/a", "SavedPath=/b c/$d");
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(ReadFile(path), expected);
 
         // A new key goes into its section, after the section's last key.
         QVERIFY(IniFile::WriteString(path, "SYSTEM", "INIMODE", "1"));
         expected.replace("English.ini  \r\n", "English.ini  \r\nINIMODE=1\r\n");
-        QCOMPARE(readFile(path), expected);
+        QCOMPARE(ReadFile(path), expected);
 
         // A new section is appended.
         QVERIFY(IniFile::WriteString(path, "New", "k", "v"));
-        QVERIFY(readFile(path).endsWith("keep=me\r\n[New]\r\nk=v\r\n"));
+        QVERIFY(ReadFile(path).endsWith("keep=me\r\n[New]\r\nk=v\r\n"));
         QCOMPARE(IniFile::ReadString(path, "extra", "KEEP"), QStringLiteral("me"));
         QCOMPARE(IniFile::ReadString(path, "SYSTEM", "INIMODE"), QStringLiteral("1"));
     }
@@ -215,7 +200,7 @@ private slots:
                                          << QByteArray("[s]\r\na=1\nk=new value\r\nb=2\n");
         QTest::newRow("added after a last line without end") << QByteArray("[s]\na=1")
                                                               << QByteArray("[s]\na=1\nk=new value\n");
-        QTest::newRow("UTF-16 with an odd last byte") << utf16("[s]\r\n") + '\x01' << utf16("[s]\r\nk=new value\r\n") + '\x01';
+        QTest::newRow("UTF-16 with an odd last byte") << Utf16("[s]\r\n") + '\x01' << Utf16("[s]\r\nk=new value\r\n") + '\x01';
         QTest::newRow("new section after a file without end") << QByteArray("[t]\r\na=1")
                                                               << QByteArray("[t]\r\na=1\r\n[s]\r\nk=new value\r\n");
     }

@@ -1,11 +1,8 @@
 #include <QtTest>
 
 #include "support/DamagedMedia.h"
+#include "support/MediaReader.h"
 #include "support/TestSupport.h"
-
-extern "C" {
-#include <libavformat/avformat.h>
-}
 
 using namespace TestSupport;
 
@@ -25,7 +22,7 @@ QString LastLine(const QString &output)
 }
 
 // What went wrong with one run, or nothing.
-QString Fault(const DamagedMedia::Run &run)
+QString Fault(const ProgramRun &run)
 {
     if (run.timedOut)
         return QStringLiteral("hung");
@@ -55,19 +52,6 @@ QList<qsizetype> VideoPtsFields(const QByteArray &ts)
     return fields;
 }
 
-// Media time in a written file, read with libavformat; -1 when it cannot be read.
-double MediaSeconds(const QString &path)
-{
-    AVFormatContext *context = nullptr;
-    if (avformat_open_input(&context, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
-        return -1;
-    double seconds = -1;
-    if (avformat_find_stream_info(context, nullptr) >= 0 && context->duration != AV_NOPTS_VALUE)
-        seconds = double(context->duration) / AV_TIME_BASE;
-    avformat_close_input(&context);
-    return seconds;
-}
-
 } // namespace
 
 class TestDamagedMedia : public QObject
@@ -81,7 +65,6 @@ class TestDamagedMedia : public QObject
 private slots:
     void initTestCase()
     {
-        av_log_set_level(AV_LOG_QUIET);
         const QStringList clips = DamagedMedia::MakeClips(EnginePath(), m_dir.path(), 1.0);
         QCOMPARE(clips.size(), 9);
         for (const char *sub : {"corpus", "out"})
@@ -109,15 +92,14 @@ private slots:
                 files << f;
         QVERIFY(files.size() >= 15);
 
-        QList<QStringList> probes, conversions;
+        QList<Launch> probes, conversions;
         QStringList outputs;
         for (const DamagedMedia::File &f : files) {
-            probes << QStringList{"-i", f.path};
+            probes.append({EnginePath(), {"-i", f.path}, kTimeoutMs});
             outputs << m_dir.path() + QStringLiteral("/out/") + QFileInfo(f.path).fileName() + QStringLiteral(".avi");
-            conversions << QStringList{"-y", "-i", f.path, "-s", "96x64", outputs.last()};
+            conversions.append({EnginePath(), {"-y", "-i", f.path, "-s", "96x64", outputs.last()}, kTimeoutMs});
         }
-        const auto probed = DamagedMedia::RunAll(EnginePath(), probes, 2, kTimeoutMs);
-        const auto converted = DamagedMedia::RunAll(EnginePath(), conversions, 2, kTimeoutMs);
+        const QList<ProgramRun> probed = RunAll(probes, 2), converted = RunAll(conversions, 2);
         QStringList problems;
         for (int i = 0; i < files.size(); ++i) {
             const QString name = QFileInfo(files[i].path).fileName();
@@ -132,7 +114,7 @@ private slots:
             if (converted[i].exitCode == 0) {
                 ++m_converted;
                 const double in = DamagedMedia::DurationIn(probed[i].output);
-                const double out = MediaSeconds(outputs[i]);
+                const double out = ReadMedia(outputs[i]).seconds;
                 if (!log.contains(QStringLiteral("global headers:")) || out < 0)
                     problem(QStringLiteral("exit 0 without a readable result"));
                 else if (out > qMax(in, 1.0) + 0.5)
@@ -163,25 +145,21 @@ private slots:
         recipe.size = QStringLiteral("128x96");
         recipe.rate = 10;
         MakeClip(clip, recipe);
-        QFile file(clip);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QByteArray ts = file.readAll();
+        QByteArray ts = ReadFile(clip);
         const QList<qsizetype> fields = VideoPtsFields(ts);
         QVERIFY(fields.size() > 10);
         // PTS bit 31 sits in the first byte (bits 32..30 in its bits 3..1): 2^31 / 90 kHz is 6.6 hours.
         ts[fields[fields.size() / 2]] = char(ts[fields[fields.size() / 2]] ^ 0x04);
-        file.seek(0);
-        file.write(ts);
-        file.close();
+        QVERIFY(WriteFile(clip, ts));
 
         const QString out = m_dir.path() + QStringLiteral("/jump.avi");
         QElapsedTimer timer;
         timer.start();
-        const auto run = DamagedMedia::RunAll(EnginePath(), {{"-y", "-i", clip, out}}, 1, 30000).first();
+        const ProgramRun run = Run({EnginePath(), {"-y", "-i", clip, out}, 30000});
         QVERIFY2(Fault(run).isEmpty(), qPrintable(Fault(run) + run.output.right(400)));
         QVERIFY2(timer.elapsed() < 30000, "the conversion took too long");
         if (run.exitCode == 0) {
-            const double seconds = MediaSeconds(out);
+            const double seconds = ReadMedia(out).seconds;
             QVERIFY2(seconds > 0 && seconds <= 3.5, qPrintable(QString::number(seconds)));
         } else {
             QVERIFY(!QFile::exists(out));

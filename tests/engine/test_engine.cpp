@@ -1,5 +1,6 @@
-// End-to-end tests of the engine: media made with its own lavfi inputs, converted to every container
-// the profiles use, and checked both through the engine's own description and through libavformat.
+// End-to-end tests of the engine: media made with its own lavfi inputs, converted with every
+// shipped profile and to every container, and checked both through the engine's own
+// description and through libavformat.
 
 #include <QDir>
 #include <QFile>
@@ -10,13 +11,11 @@
 #include <numeric>
 #include <sys/resource.h>
 
+#include "core/profiles/CMpegStructs.h"
+#include "core/profiles/ParamOptions.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "support/MediaReader.h"
 #include "support/TestSupport.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/display.h>
-}
 
 using namespace TestSupport;
 
@@ -83,149 +82,18 @@ Probe ProbeFile(const QString &path)
     return p;
 }
 
-// What libavformat and libavcodec find in a file, independent of the engine's description.
-struct Media
+// One conversion of the containers table.
+struct Conversion
 {
-    QString videoCodec, audioCodec; // codec names, empty without such a stream
-    int width = 0, height = 0, level = 0;
-    AVRational sar{0, 1};
-    int videoPackets = 0, audioPackets = 0;
-    int videoStreams = 0, audioStreams = 0;
-    QString subtitleCodec; // of the first subtitle stream
-    bool startsOnKey = false; // the first video packet is a key frame
-    QMap<QString, QString> tags;
-    int pictureWidth = 0, pictureHeight = 0; // the first decoded picture's luma plane
-    std::vector<uint8_t> luma;
-
-    double Mean(int x, int y, int w, int h) const // mean luma of a rectangle of the picture
-    {
-        double sum = 0;
-        for (int r = y; !luma.empty() && r < y + h; ++r)
-            for (int c = x; c < x + w; ++c)
-                sum += luma[size_t(r) * pictureWidth + c];
-        return luma.empty() ? -1 : sum / (w * h);
-    }
+    QString source, file;
+    QStringList options;
+    QString video, audio, size; // codec names, empty when the stream is not expected; the frame size
+    QString softwareTwin;       // of a graphics card's profile
 };
 
-Media ReadMedia(const QString &path)
-{
-    Media m;
-    AVFormatContext *ic = nullptr;
-    if (avformat_open_input(&ic, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
-        return m;
-    avformat_find_stream_info(ic, nullptr);
-    const int v = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const int a = av_find_best_stream(ic, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    AVCodecContext *dec = nullptr;
-    if (v >= 0) {
-        const AVCodecParameters *par = ic->streams[v]->codecpar;
-        m.videoCodec = QString::fromLatin1(avcodec_get_name(par->codec_id));
-        m.width = par->width, m.height = par->height, m.level = par->level, m.sar = par->sample_aspect_ratio;
-        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-        dec = avcodec_alloc_context3(codec);
-        if (avcodec_parameters_to_context(dec, par) < 0 || avcodec_open2(dec, codec, nullptr) < 0)
-            avcodec_free_context(&dec);
-    }
-    m.audioCodec = a >= 0 ? QString::fromLatin1(avcodec_get_name(ic->streams[a]->codecpar->codec_id)) : QString();
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        m.videoStreams += ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-        m.audioStreams += ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
-        if (ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE && m.subtitleCodec.isEmpty())
-            m.subtitleCodec = QString::fromLatin1(avcodec_get_name(ic->streams[i]->codecpar->codec_id));
-    }
-    for (const AVDictionaryEntry *tag = nullptr; (tag = av_dict_get(ic->metadata, "", tag, AV_DICT_IGNORE_SUFFIX));)
-        m.tags.insert(QString::fromUtf8(tag->key).toLower(), QString::fromUtf8(tag->value));
-    AVPacket *pkt = av_packet_alloc();
-    AVFrame *frame = av_frame_alloc();
-    bool decoded = false;
-    auto takePicture = [&](const AVPacket *packet) {
-        if (!dec || decoded || avcodec_send_packet(dec, packet) < 0 || avcodec_receive_frame(dec, frame) < 0)
-            return;
-        decoded = true;
-        const AVPixelFormat f = AVPixelFormat(frame->format);
-        if (f != AV_PIX_FMT_YUV420P && f != AV_PIX_FMT_YUVJ420P && f != AV_PIX_FMT_YUV422P && f != AV_PIX_FMT_YUV444P)
-            return;
-        m.pictureWidth = frame->width, m.pictureHeight = frame->height;
-        for (int y = 0; y < frame->height; ++y)
-            m.luma.insert(m.luma.end(), frame->data[0] + y * frame->linesize[0], frame->data[0] + y * frame->linesize[0] + frame->width);
-    };
-    while (av_read_frame(ic, pkt) >= 0) {
-        if (pkt->stream_index == v && m.videoPackets == 0)
-            m.startsOnKey = pkt->flags & AV_PKT_FLAG_KEY;
-        m.videoPackets += pkt->stream_index == v;
-        m.audioPackets += pkt->stream_index == a;
-        if (pkt->stream_index == v)
-            takePicture(pkt);
-        av_packet_unref(pkt);
-    }
-    takePicture(nullptr); // a decoder with delay gives its first picture only when drained
-    av_frame_free(&frame);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&ic);
-    return m;
-}
-
-// A copy of a file whose video stream says it is to be shown turned by degrees
-// (counter-clockwise, as phones write it), the way a phone stores an upright clip; with
-// slowAfter, the pictures after that second come at twice their interval, as a phone's
-// variable frame rate does.
-bool Remux(const QString &in, const QString &out, double degrees, double slowAfter = -1)
-{
-    AVFormatContext *ic = nullptr, *oc = nullptr;
-    if (avformat_open_input(&ic, QFile::encodeName(in).constData(), nullptr, nullptr) < 0)
-        return false;
-    bool ok = avformat_find_stream_info(ic, nullptr) >= 0 &&
-              avformat_alloc_output_context2(&oc, nullptr, nullptr, QFile::encodeName(out).constData()) >= 0;
-    for (unsigned i = 0; ok && i < ic->nb_streams; ++i) {
-        AVStream *st = avformat_new_stream(oc, nullptr);
-        ok = st && avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar) >= 0;
-        if (ok && ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && degrees != 0) {
-            auto *matrix = reinterpret_cast<int32_t *>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
-            ok = matrix != nullptr;
-            if (ok)
-                av_display_rotation_set(matrix, degrees);
-        }
-        if (ok)
-            st->codecpar->codec_tag = 0;
-    }
-    ok = ok && avio_open(&oc->pb, QFile::encodeName(out).constData(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(oc, nullptr) >= 0;
-    AVPacket *pkt = av_packet_alloc();
-    while (ok && av_read_frame(ic, pkt) >= 0) {
-        const AVStream *st = ic->streams[pkt->stream_index];
-        if (slowAfter >= 0 && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            const int64_t cut = int64_t(slowAfter / av_q2d(st->time_base));
-            for (int64_t *t : {&pkt->pts, &pkt->dts})
-                if (*t != AV_NOPTS_VALUE)
-                    *t += std::max<int64_t>(0, *t - cut);
-        }
-        av_packet_rescale_ts(pkt, ic->streams[pkt->stream_index]->time_base, oc->streams[pkt->stream_index]->time_base);
-        ok = av_interleaved_write_frame(oc, pkt) >= 0;
-    }
-    ok = ok && av_write_trailer(oc) >= 0;
-    av_packet_free(&pkt);
-    if (oc && oc->pb)
-        avio_closep(&oc->pb);
-    avformat_free_context(oc);
-    avformat_close_input(&ic);
-    return ok;
-}
-
-// The turn a file's video stream asks for, in degrees as stored; NAN without one.
-double StoredTurn(const QString &path)
-{
-    AVFormatContext *ic = nullptr;
-    if (avformat_open_input(&ic, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
-        return NAN;
-    avformat_find_stream_info(ic, nullptr);
-    const int v = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const uint8_t *matrix = v >= 0 ? av_stream_get_side_data(ic->streams[v], AV_PKT_DATA_DISPLAYMATRIX, nullptr) : nullptr;
-    const double turn = matrix ? av_display_rotation_get(reinterpret_cast<const int32_t *>(matrix)) : NAN;
-    avformat_close_input(&ic);
-    return turn;
-}
-
 } // namespace
+
+Q_DECLARE_METATYPE(Conversion)
 
 class TestEngine : public QObject
 {
@@ -238,7 +106,6 @@ class TestEngine : public QObject
 private slots:
     void initTestCase()
     {
-        av_log_set_level(AV_LOG_QUIET); // the checks here read files; their remarks are noise
         ClipSpec clip, videoOnly, audioOnly;
         clip.outputOptions = {"-ac", "2", "-vb", "1500"};
         videoOnly.audio = false;
@@ -260,76 +127,64 @@ private slots:
         for (const QString &f : m_sources)
             QVERIFY2(QFile::exists(f), qPrintable(f));
 
-        QFile text(path("text.avi"));
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("This is a letter, not a film.\n") > 0);
-        // Files cut in half: the index of an mp4 is at its end, an avi's pictures follow one another.
-        QCOMPARE(Convert(m_sources["clip"], {"-vcodec", "mpeg4", "-acodec", "libmp3lame"}, path("whole.avi")).exitCode, 0);
-        for (const auto &[whole, cut] : {std::pair{m_sources["clip"], path("truncated.mp4")}, {path("whole.avi"), path("truncated.avi")}}) {
-            QFile in(whole), out(cut);
-            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) && out.write(in.read(in.size() / 2)) > 0);
-        }
+        QVERIFY(WriteFile(path("text.avi"), "This is a letter, not a film.\n"));
+        // Cut in half: the index of an mp4 is at its end.
+        const QByteArray clip = ReadFile(m_sources["clip"]);
+        QVERIFY(WriteFile(path("truncated.mp4"), clip.left(clip.size() / 2)));
     }
 
     // ------------------------------------------------------------ containers
 
+    // Every shipped profile, and what no profile covers: the engine's own defaults, sources
+    // without a picture or without sound, a path with everything awkward in it.
     void containers_data()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("video"); // codec name; empty: no video expected
-        QTest::addColumn<QString>("audio");
-        QTest::addColumn<QString>("size");
+        QTest::addColumn<Conversion>("c");
         auto row = [](const char *name, const char *file, const char *options, const char *video, const char *audio,
                       const char *size = "320x240", const char *source = "clip") {
-            QTest::newRow(name) << source << file << QString::fromLatin1(options).split(u' ', Qt::SkipEmptyParts) << video << audio << size;
+            QTest::newRow(name) << Conversion{source, file, QString::fromLatin1(options).split(u' ', Qt::SkipEmptyParts), video, audio, size};
         };
-        row("mp4 h264 aac", "a.mp4", "-vcodec libx264 -acodec aac -vb 800 -ab 128", "h264", "aac");
+        const QString data = TestSupport::SourceDir() + "/data/";
+        const QStringList profiles = ReadProfileCatalogue(data + "profile.ini");
+        QVERIFY(profiles.size() >= 15);
+        const AppFolders folders = AppFolders::ForProgram(data + "corvane-studio");
+        for (int i = 0; i < profiles.size(); ++i) {
+            CMpegStructs tree;
+            tree.LoadFromFile(ProfileFile(profiles[i], folders));
+            const QStringList options = GetParamFromTree(tree.GetRoot()).split(u' ', Qt::SkipEmptyParts);
+            // A copied stream keeps the source's codec; a profile without a codec for a stream drops it.
+            auto codec = [&](const char *option, const char *copied) {
+                const QString value = options.value(options.lastIndexOf(QString::fromLatin1(option)) + 1);
+                return !options.contains(QString::fromLatin1(option)) ? QString()
+                       : value == "copy"                               ? QString::fromLatin1(copied)
+                                                                        : TestSupport::CodecNames(value).value(1, value);
+            };
+            const QString size = options.contains("-s") ? options.value(options.indexOf("-s") + 1) : "320x240";
+            QTest::newRow(qPrintable(profiles[i]))
+                << Conversion{"clip", QStringLiteral("profile %1.%2").arg(i).arg(GetTargetType(profiles[i], folders)), options,
+                              codec("-vcodec", "h264"), codec("-acodec", "aac"), size, GetSoftwareTwin(profiles[i], folders)};
+        }
         row("mp4 defaults", "b.mp4", "", "h264", "aac");
-        row("avi mpeg4 mp3", "c.avi", "-vcodec mpeg4 -acodec libmp3lame -vb 800", "mpeg4", "mp3");
-        row("avi xvid mp3", "d.avi", "-vcodec libxvid -acodec libmp3lame -ab 96", "mpeg4", "mp3");
-        row("flv sorenson mp3", "e.flv", "-vcodec flv -acodec libmp3lame -ar 22050", "flv1", "mp3");
-        row("3gp h263 aac", "f.3gp", "-vcodec h263 -acodec aac -s 176x144 -ar 8000 -ac 1", "h263", "aac", "176x144");
         row("3gp defaults fit the size", "g.3gp", "", "h263", "aac", "352x288");
-        row("wmv wmv2 wma2", "h.wmv", "-vcodec wmv2 -acodec wmav2", "wmv2", "wmav2");
-        row("mpeg1 ps mp2", "i.mpg", "-vcodec mpeg1video -acodec mp2 -vb 1150", "mpeg1video", "mp2");
-        row("mpeg2 ps ac3", "j.vob", "-f dvd -vcodec mpeg2video -acodec ac3 -ar 48000", "mpeg2video", "ac3");
-        row("mpeg2 ps mp2", "k.mpg", "-f vob -vcodec mpeg2video -acodec mp2", "mpeg2video", "mp2");
-        row("mkv h264 aac", "l.mkv", "-vcodec libx264 -acodec aac", "h264", "aac");
         row("mkv defaults", "m.mkv", "", "h264", "vorbis");
-        row("webm vp8 vorbis", "n.webm", "-vcodec libvpx -acodec libvorbis", "vp8", "vorbis");
-        row("mov h264 aac", "o.mov", "-vcodec libx264 -acodec aac", "h264", "aac");
-        row("mp3 drops the picture", "p.mp3", "-acodec libmp3lame -ab 128", "", "mp3", "");
-        row("wav", "q.wav", "", "", "pcm_s16le", "");
-        row("ogg vorbis", "r.ogg", "-acodec libvorbis", "", "vorbis", "");
-        row("gif drops the sound", "s.gif", "-s 160x120", "gif", "", "160x120");
+        row("mpeg2 ps mp2", "k.mpg", "-f vob -vcodec mpeg2video -acodec mp2", "mpeg2video", "mp2");
         row("gif with rgb8", "t.gif", "-pix_fmt rgb8 -r 10", "gif", "");
-        row("stream copy", "u.mkv", "-vcodec copy -acodec copy", "h264", "aac");
         row("awkward path", "a b $HOME 'q' \"d\" ü名/out put $x \"1\" ü.mkv", "-vcodec mpeg4", "mpeg4", "vorbis");
         row("video only to mp4", "vo.mp4", "", "h264", "", "320x240", "video only");
         row("video only to avi", "vo.avi", "", "mpeg4", "", "320x240", "video only");
         row("audio only to mp4", "ao.mp4", "", "", "aac", "", "audio only");
         row("audio only to wmv", "ao.wmv", "", "", "wmav2", "", "audio only");
-        // Today's codecs in constant quality; the fixed tail must not get in their way.
-        row("mp4 h265 crf", "h265.mp4", "-vcodec libx265 -crf 28 -preset ultrafast -tag:v hvc1 -acodec aac", "hevc", "aac");
-        row("mkv av1 opus", "av1.mkv", "-vcodec libsvtav1 -crf 40 -preset 12 -acodec libopus -ar 48000", "av1", "opus");
-        row("webm vp9 opus", "vp9.webm", "-vcodec libvpx-vp9 -crf 36 -b:v 0 -deadline realtime -cpu-used 8 -row-mt 1 -acodec libopus", "vp9", "opus");
-        row("mp4 fast start", "fs.mp4", "-vcodec libx264 -crf 23 -preset veryfast -profile:v high -movflags +faststart", "h264", "aac");
         row("10-bit source to 8-bit", "8bit.mp4", "-vcodec libx264 -crf 23 -pix_fmt yuv420p", "h264", "aac", "320x240", "10-bit");
-        row("flac", "ao.flac", "-acodec flac", "", "flac", "");
-        row("opus audio", "ao.opus", "-acodec libopus", "", "opus", "");
     }
     void containers()
     {
-        QFETCH(QString, source);
-        QFETCH(QString, file);
-        QFETCH(QStringList, options);
-        QFETCH(QString, video);
-        QFETCH(QString, audio);
-        QFETCH(QString, size);
-        const QString out = path("containers/" + file);
+        QFETCH(Conversion, c);
+        const QString out = path("containers/" + c.file);
         QDir().mkpath(QFileInfo(out).path());
-        const EngineRun run = Convert(m_sources[source], options, out);
+        const EngineRun run = Convert(m_sources[c.source], c.options, out);
+        // A graphics card's encoder works only where the card is; elsewhere it fails in one clear line.
+        if (run.exitCode != 0 && !c.softwareTwin.isEmpty())
+            QSKIP(qPrintable("no working graphics card encoder here: " + Lines(run.output).value(Lines(run.output).size() - 1)));
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         QCOMPARE(run.output.count("global headers:"), 1);
         QVERIFY2(OtherLines(run.output).isEmpty(), qPrintable(OtherLines(run.output).join('\n')));
@@ -338,28 +193,30 @@ private slots:
         QVERIFY2(p.text.contains(QStringLiteral(", from '%1':\r\n").arg(out)), qPrintable(p.text));
         const Media m = ReadMedia(out);
         // The codecs as the file holds them and as the description names them.
-        QCOMPARE(QStringList({m.videoCodec, p.video.value(0), m.audioCodec, p.audio.value(0)}), QStringList({video, video, audio, audio}));
-        const double frame = options.contains("-r") ? 0.1 : 0.04;
-        if (!video.isEmpty()) {
-            QCOMPARE(p.videoField("x").section(' ', 0, 0), size);
-            QVERIFY2(p.videoField("x").endsWith("DAR 4:3]"), qPrintable(p.video.join('|')));
-            QCOMPARE(p.videoField("tb"), frame == 0.1 ? QStringLiteral("10.00 tb(r)") : QStringLiteral("25.00 tb(r)"));
-            QCOMPARE(m.videoPackets, int(2 / frame)); // the pictures of two seconds: none lost, none doubled
+        QCOMPARE(QStringList({m.videoCodec, p.video.value(0), m.audioCodec, p.audio.value(0)}),
+                 QStringList({c.video, c.video, c.audio, c.audio}));
+        const double rate = c.options.contains("-r") ? c.options.value(c.options.indexOf("-r") + 1).toDouble() : 25;
+        if (!c.video.isEmpty()) {
+            QCOMPARE(p.videoField("x").section(' ', 0, 0), c.size);
+            const QStringList wh = c.size.split(u'x');
+            if (wh.value(0).toInt() * 3 == wh.value(1).toInt() * 4 || c.video == "h263") // the source's 4:3 kept
+                QVERIFY2(p.videoField("x").endsWith("DAR 4:3]"), qPrintable(p.video.join('|')));
+            QCOMPARE(p.videoField("tb"), QString::number(rate, 'f', 2) + " tb(r)");
+            // The pictures of two seconds: none lost, none doubled.
+            QVERIFY2(qAbs(m.videoPackets - 2 * rate) <= 1, qPrintable(QString::number(m.videoPackets)));
         }
-        QVERIFY(audio.isEmpty() || (p.audio.size() == 4 && m.audioPackets > 0));
-        if (options.contains("-pix_fmt") && options.contains("yuv420p"))
+        QVERIFY(c.audio.isEmpty() || (p.audio.size() == 4 && m.audioPackets > 0));
+        if (c.options.contains("-pix_fmt") && c.options.contains("yuv420p"))
             QVERIFY2(!m.luma.empty(), "the first picture is 8-bit 4:2:0");
-        if (options.contains("+faststart")) { // the index before the pictures
-            QFile f(out);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            const QByteArray bytes = f.readAll();
+        if (c.options.join(' ').contains("faststart")) { // the index before the pictures
+            const QByteArray bytes = ReadFile(out);
             QVERIFY(bytes.indexOf("moov") >= 0 && bytes.indexOf("moov") < bytes.indexOf("mdat"));
         }
         // The container's duration may round up to the end of the last audio codec frame.
         const QMap<QString, int> frameSamples{{"aac", 1024}, {"mp3", 1152}, {"mp2", 1152}, {"ac3", 1536}, {"vorbis", 2048},
                                               {"wmav2", 2048}, {"opus", 960}, {"flac", 4608}};
-        const int rate = options.contains("-ar") ? options.at(options.indexOf("-ar") + 1).toInt() : 44100;
-        const double audioFrame = frameSamples.value(audio) / double(rate);
+        const int sampleRate = c.options.contains("-ar") ? c.options.value(c.options.indexOf("-ar") + 1).toInt() : 44100;
+        const double frame = 1 / rate, audioFrame = frameSamples.value(c.audio) / double(sampleRate);
         QVERIFY2(p.duration >= 2.0 - frame - 0.011 && p.duration <= 2.0 + frame + audioFrame + 0.011, qPrintable(QString::number(p.duration)));
     }
 
@@ -402,7 +259,7 @@ private slots:
         const QString sizeField = ProbeFile(out).videoField("x");
         QVERIFY2(sizeField.startsWith("320x240 [PAR ") && sizeField.endsWith(" DAR " + dar + "]"), qPrintable(sizeField));
         const Media m = ReadMedia(out);
-        const int64_t w = int64_t(m.width) * (m.sar.num ? m.sar.num : 1), h = int64_t(m.height) * (m.sar.num ? m.sar.den : 1);
+        const int64_t w = int64_t(m.width) * (m.sarNum ? m.sarNum : 1), h = int64_t(m.height) * (m.sarNum ? m.sarDen : 1);
         QCOMPARE(QStringLiteral("%1:%2").arg(w / std::gcd(w, h)).arg(h / std::gcd(w, h)), dar);
         QCOMPARE(QStringLiteral("%1x%2").arg(m.pictureWidth).arg(m.pictureHeight), QStringLiteral("320x240"));
         for (const auto &[lines, dark] : {std::pair{black, true}, std::pair{white, false}})
@@ -469,20 +326,12 @@ private slots:
 
     void descriptionProgressAndSummaryLines()
     {
-        int exitCode = 0;
-        const QString text = RunProgram(EnginePath(), {"-i", m_sources["clip"]}, &exitCode);
-        QCOMPARE(exitCode, 1);
-        QStringList lines = Lines(text);
-        QVERIFY(QRegularExpression("^  Duration: 00:00:02\\.00, start: 0\\.000000, bitrate: \\d+ kb/s$").match(lines.at(1)).hasMatch());
-        QVERIFY(QRegularExpression("^    Stream #0\\.0: Video: h264, \\w+, 320x240 \\[PAR 1:1 DAR 4:3\\], \\d+ kb/s, 25\\.00 tb\\(r\\)$")
-                    .match(lines.at(2)).hasMatch());
-        QVERIFY(QRegularExpression("^    Stream #0\\.1: Audio: aac, 44100 Hz, stereo, \\d+ kb/s$").match(lines.at(3)).hasMatch());
-
+        const QString text = RunProgram(EnginePath(), {"-i", m_sources["clip"]});
         const EngineRun run = Convert(m_sources["clip"], {"-vcodec", "libx264", "-vb", "500"}, path("lines.mp4"));
         QCOMPARE(run.exitCode, 0);
         for (const QString &output : {text, run.output})
             QVERIFY2(output.endsWith("\r\n") && output.count("\n") == output.count("\r\n"), "every line ends in CR LF");
-        lines = Lines(run.output);
+        const QStringList lines = Lines(run.output);
         QVERIFY(lines.indexOf(QRegularExpression("^Output #0, mp4, to '.*lines\\.mp4':$")) > 0);
         static const QRegularExpression progress(
             "^frame= *\\d+ fps= *\\d+ q=-?\\d+\\.\\d size= *\\d+kB time=\\d+\\.\\d\\d bitrate= *\\d+\\.\\dkbits/s$");
@@ -628,12 +477,9 @@ private slots:
         QFETCH(QString, from);
         QFETCH(QString, to);
         QFETCH(QString, codec);
-        QFile srt(path("subs.srt"));
-        if (!srt.exists()) {
-            QVERIFY(srt.open(QIODevice::WriteOnly));
-            srt.write("1\n00:00:00,500 --> 00:00:01,500\nHello there\n\n2\n00:00:01,600 --> 00:00:01,900\nSecond line\n");
-            srt.close();
-        }
+        if (!QFile::exists(path("subs.srt")))
+            QVERIFY(WriteFile(path("subs.srt"), "1\n00:00:00,500 --> 00:00:01,500\nHello there\n\n"
+                                                "2\n00:00:01,600 --> 00:00:01,900\nSecond line\n"));
         const QStringList inputs = from.endsWith(".srt") ? QStringList{"-i", m_sources["clip"], "-i", path(from)}
                                                           : QStringList{"-i", path(from)};
         const QString last = from.endsWith(".srt") ? "1" : "0";
@@ -642,9 +488,7 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         const Media m = ReadMedia(path(to));
         QCOMPARE(m.subtitleCodec, codec);
-        QFile out(path(to));
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QCOMPARE(out.readAll().contains("Hello there"), !codec.isEmpty());
+        QCOMPARE(ReadFile(path(to)).contains("Hello there"), !codec.isEmpty());
         QCOMPARE(run.output.contains("cannot go into a avi file"), codec.isEmpty());
     }
 
@@ -715,7 +559,7 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         const Media m = ReadMedia(upright);
         QCOMPARE(QStringLiteral("%1x%2").arg(m.width).arg(m.height), size);
-        QVERIFY(std::isnan(StoredTurn(upright)));
+        QVERIFY(std::isnan(m.turn));
         const int w = m.pictureWidth, h = m.pictureHeight;
         const QMap<QString, double> corners{{"top left", m.Mean(5, 5, 40, 40)}, {"top right", m.Mean(w - 45, 5, 40, 40)},
                                             {"bottom left", m.Mean(5, h - 45, 40, 40)}, {"bottom right", m.Mean(w - 45, h - 45, 40, 40)}};
@@ -724,7 +568,7 @@ private slots:
 
         const QString copied = path(QStringLiteral("copied %1.mp4").arg(turn));
         QCOMPARE(Convert(turned, {"-vcodec", "copy"}, copied).exitCode, 0);
-        QCOMPARE(StoredTurn(copied), StoredTurn(turned));
+        QCOMPARE(ReadMedia(copied).turn, ReadMedia(turned).turn);
         QCOMPARE(ReadMedia(copied).videoPackets, ReadMedia(turned).videoPackets);
     }
 
@@ -741,37 +585,19 @@ private slots:
         QFETCH(bool, fullDisk);
         QFETCH(QString, message);
         const QString out = path(fullDisk ? "full.avi" : "limited.avi");
-        QProcess engine;
-        engine.setProcessChannelMode(QProcess::MergedChannels);
-        if (fullDisk) {
+        Launch engine{EnginePath(), {"-y", "-i", m_sources["clip"], "-vb", "3000", out}, 60000};
+        if (fullDisk)
             QVERIFY(QFile::link("/dev/full", out)); // every write to it fails with ENOSPC
-        } else {
-            engine.setChildProcessModifier([] {
+        else
+            engine.inChild = [] {
                 const rlimit limit{64 * 1024, 64 * 1024};
                 setrlimit(RLIMIT_FSIZE, &limit);
-            });
-        }
-        engine.start(EnginePath(), {"-y", "-i", m_sources["clip"], "-vb", "3000", out});
-        QVERIFY(engine.waitForFinished(60000));
-        const QString output = QString::fromUtf8(engine.readAll());
-        QCOMPARE(engine.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(engine.exitCode(), 1);
-        QVERIFY(!output.contains("global headers:"));
-        const QStringList errors = OtherLines(output);
-        QVERIFY2(errors.size() == 1 && errors.first().contains(message), qPrintable(output));
-        QVERIFY2(!QFileInfo(out).isFile() || fullDisk, "the partial output is removed");
-        QVERIFY(QFileInfo::exists("/dev/full"));
-    }
-
-    void truncatedFileConvertsWhatItCan()
-    {
-        // A file cut in the middle of its data: what is readable converts, or it fails clearly.
-        const EngineRun run = Convert(path("truncated.avi"), {"-vcodec", "libx264"}, path("from truncated.mp4"));
-        QCOMPARE(run.output.contains("global headers:"), run.exitCode == 0);
-        if (run.exitCode == 0)
-            QVERIFY(ReadMedia(path("from truncated.mp4")).videoPackets > 5 && ReadMedia(path("from truncated.mp4")).videoPackets < 50);
-        else
-            QCOMPARE(OtherLines(run.output).size(), 1);
+            };
+        const ProgramRun run = Run(engine);
+        QVERIFY2(run.exitCode == 1 && !run.output.contains("global headers:"), qPrintable(run.output));
+        const QStringList errors = OtherLines(run.output);
+        QVERIFY2(errors.size() == 1 && errors.first().contains(message), qPrintable(run.output));
+        QVERIFY2(!QFileInfo(out).isFile(), "the partial output is removed");
     }
 };
 

@@ -6,7 +6,6 @@
 #include "core/tasks/TaskFile.h"
 #include "core/conversion/EngineLocation.h"
 #include "core/conversion/MediaProbe.h"
-#include "base/IniFile.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -19,44 +18,21 @@ class TestHeadless : public QObject
     std::unique_ptr<ProgramFolder> m_folder;
     QString m_program;
 
-    void prepare(const QString &runMode = QString())
+    void prepare()
     {
         m_folder = std::make_unique<ProgramFolder>();
         // A copy, not a link: the program finds its folder from its own file.
         m_program = m_folder->file("corvane-studio");
         QFile::remove(m_program);
         QVERIFY(QFile::copy(BinDir() + "/corvane-studio", m_program));
-        QFile::setPermissions(m_program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "RUNMODE", runMode);
-        QDir().mkpath(m_folder->file("in"));
     }
-    QString clip(const QString &name)
-    {
-        const QString path = m_folder->file("in/" + name);
-        MakeClip(path);
-        return path;
-    }
-    static void writeFile(const QString &path, const QByteArray &text, bool executable = false)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
-        if (executable)
-            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
+    QString clip(const QString &name) { return MakeClips(m_folder->file("in"), {name}).first(); }
     int run(const QStringList &args, QString *output)
     {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("QT_QPA_PLATFORM"); // headless mode needs no display of any kind
-        env.remove("DISPLAY");
-        p.setProcessEnvironment(env);
-        p.start(m_program, args);
-        if (!p.waitForFinished(300000))
-            p.kill();
-        *output = QString::fromLocal8Bit(p.readAll());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        // Headless mode needs no display of any kind.
+        const ProgramRun run = Run({m_program, args, 300000, {"QT_QPA_PLATFORM", "DISPLAY"}, {}});
+        *output = run.output;
+        return run.exitCode;
     }
 
 private slots:
@@ -94,29 +70,13 @@ private slots:
             QVERIFY2(!libraries.contains(window), qPrintable(libraries));
     }
 
-    void parallelJobs()
-    {
-        prepare();
-        QStringList files;
-        for (const char *name : {"a.mp4", "b.mp4", "c.mp4", "d.mp4"})
-            files << clip(name);
-        QString out;
-        const QString dest = m_folder->file("out");
-        QVERIFY2(run(QStringList{"--convert", "--jobs", "2", "--dest", dest} + files, &out) == 0, qPrintable(out));
-        QVERIFY2(out.contains("4 of 4 file(s) converted."), qPrintable(out));
-        QCOMPARE(QDir(dest).entryList(QDir::Files).size(), 4);
-        QCOMPARE(run({"--convert", "--jobs", "none", files.first()}, &out), 2);
-    }
-
     void interruptStopsTheEngine()
     {
         prepare();
         const QString input = clip("a.mp4");
         // Probes go to the real engine; the conversion hangs until it is ended.
-        const QString engine = m_folder->file("mirracore");
-        QFile::remove(engine);
-        writeFile(engine, "#!/bin/sh\nif [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
-                              "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n", true);
+        QVERIFY(WriteStandInEngine(m_folder->file("mirracore"), "if [ $# -le 2 ]; then exec '" + QFile::encodeName(EnginePath()) +
+                                   "' \"$@\"; fi\necho partial > \"$(eval echo \\${$#})\"\nexec sleep 600\n"));
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(m_program, {"--convert", "--dest", m_folder->file("out"), input});
@@ -185,30 +145,48 @@ private slots:
         QCOMPARE(log.count(": Completed"), 1);
     }
 
-    void oneBadFileAmongThem()
+    // What the exit status and the terminal say. "%clip NAME" is a clip made for the row,
+    // "%in" the folder of inputs, "%bad" a file that is no video, "%log" an engine's log.
+    // A verdict needs both the engine's success line and exit status 0; a wrong command
+    // line or an unreadable log is told apart from a failed conversion.
+    void exitStatus_data()
     {
-        prepare();
-        const QString bad = m_folder->file("in/bad.mp4");
-        writeFile(bad, "not a video at all");
-        const QString dest = m_folder->file("out");
-        QString out;
-        QCOMPARE(run({"--convert", "--dest", dest, clip("a.mp4"), bad, clip("c.mp4")}, &out), 1);
-        QVERIFY2(out.contains("bad.mp4: Failed"), qPrintable(out));
-        QVERIFY(out.contains("2 of 3 file(s) converted."));
-        QVERIFY(QFile::exists(dest + "/a.mp4") && QFile::exists(dest + "/c.mp4"));
-        QVERIFY(!QFile::exists(dest + "/bad.mp4"));
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("one bad file among them") << "--convert|--dest|%in/out|%clip a.mp4|%bad|%clip c.mp4" << 1
+                                                 << QStringList{"bad.mp4: Failed", "2 of 3 file(s) converted."};
+        QTest::newRow("a missing file") << "--convert|--dest|%in/out|%clip a.mp4|%in/missing.avi" << 1
+                                        << QStringList{"no such file", "1 of 2 file(s) converted."};
+        QTest::newRow("unknown profile") << "--convert|--profile|No Such Profile|%clip b.mp4" << 2
+                                         << QStringList{"Unknown profile \"No Such Profile\"", "MP4 (H.264/AAC)"};
+        QTest::newRow("switch without value") << "--convert|--dest" << 2 << QStringList{};
+        QTest::newRow("jobs not a count") << "--convert|--jobs|none|%clip a.mp4" << 2 << QStringList{};
+        QTest::newRow("verdict on a log") << "--verdict|%log" << 0 << QStringList{"Completed"};
+        QTest::newRow("verdict with a signal") << "--verdict|%log|--exit-status|-9" << 1
+                                               << QStringList{"Failed: The engine was ended by signal 9"};
+        QTest::newRow("verdict on a folder") << "--verdict|%in" << 2 << QStringList{};
+        QTest::newRow("exit status without verdict") << "--exit-status|1|%log" << 2 << QStringList{};
     }
-
-    void missingFileAndUnknownProfile()
+    void exitStatus()
     {
+        QFETCH(QString, args);
+        QFETCH(int, status);
+        QFETCH(QStringList, said);
         prepare();
+        QVERIFY(WriteFile(m_folder->file("in/bad.mp4"), "not a video at all"));
+        QVERIFY(WriteFile(m_folder->file("engine.log"), "Output #0, avi, to 'x.avi':\n  global headers: 12kB\n"));
+        QStringList expanded;
+        for (const QString &arg : args.split(u'|'))
+            expanded << (arg.startsWith("%clip ") ? clip(arg.mid(6))
+                                                  : QString(arg).replace("%in", m_folder->file("in"))
+                                                        .replace("%bad", m_folder->file("in/bad.mp4"))
+                                                        .replace("%log", m_folder->file("engine.log")));
         QString out;
-        QCOMPARE(run({"--convert", "--dest", m_folder->file("out"), clip("a.mp4"), m_folder->file("in/missing.avi")}, &out), 1);
-        QVERIFY2(out.contains("no such file"), qPrintable(out));
-        QCOMPARE(run({"--convert", "--profile", "No Such Profile", clip("b.mp4")}, &out), 2);
-        QVERIFY(out.contains("Unknown profile \"No Such Profile\""));
-        QVERIFY(out.contains("MP4 (H.264/AAC)"));
-        QCOMPARE(run({"--convert", "--dest"}, &out), 2);
+        QCOMPARE(run(expanded, &out), status);
+        for (const QString &text : said)
+            QVERIFY2(out.contains(text), qPrintable(out));
+        QVERIFY(!QFile::exists(m_folder->file("in/out/bad.mp4")));
     }
 
     // A task file among the inputs: each row with its own profile and output; a row whose
@@ -241,7 +219,7 @@ private slots:
         prepare();
         const QString root = m_folder->file("");
         QDir().mkpath(root + "in/sub");
-        writeFile(root + "in/bad.mp4", "not a video at all");
+        QVERIFY(WriteFile(root + "in/bad.mp4", "not a video at all"));
         const QStringList inputs{clip("a b $c'd €.mp4"), clip("two.mp4"), clip("sub/two.mp4"), root + "in/bad.mp4"};
         QString out;
         QCOMPARE(run(QStringList{"--export-commands", root + "jobs.tsv", "--relative-to", root, "--engine", EnginePath(),
@@ -254,11 +232,11 @@ private slots:
         // Two inputs with one base name get two outputs, though neither has been written.
         QCOMPARE(outputs, (QStringList{"out/avi/a b $c'd €.avi", "out/avi/two.avi", "out/avi/two_0.avi", "out/avi/bad.avi"}));
 
-        writeFile(root + "ssh", "#!/bin/sh\n"
-                                  "while [ $# -gt 0 ]; do case \"$1\" in -*) shift;; *) break;; esac; done\n"
+        QVERIFY(WriteStandInEngine(root + "ssh", // a stand-in for ssh, made the same way
+                                   "while [ $# -gt 0 ]; do case \"$1\" in -*) shift;; *) break;; esac; done\n"
                                   "host=$1; shift; [ \"$1\" = -- ] && shift\n"
                                   "mkdir -p '" + root.toUtf8() + "remote/'$host && cd '" + root.toUtf8() +
-                                      "remote/'$host && exec sh -c \"$*\"\n", true);
+                                      "remote/'$host && exec sh -c \"$*\"\n"));
         QProcess parallel;
         parallel.setWorkingDirectory(root);
         parallel.setProcessChannelMode(QProcess::MergedChannels);
@@ -295,36 +273,6 @@ private slots:
         QCOMPARE(QDir(root + "remote/one").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
 
-    // A verdict needs both the engine's success line and exit status 0; a wrong command line
-    // or an unreadable log is told apart from a failed conversion.
-    void verdictOnAnEngineLog()
-    {
-        prepare();
-        const QString log = m_folder->file("engine.log");
-        writeFile(log, "Output #0, avi, to 'x.avi':\n  global headers: 12kB\nframe=  10 fps=0.0 time=00:00:01.00\n");
-        QString out;
-        QCOMPARE(run({"--verdict", log}, &out), 0);
-        QCOMPARE(out.trimmed(), QStringLiteral("Completed"));
-        QCOMPARE(run({"--verdict", log, "--exit-status", "-9"}, &out), 1);
-        QVERIFY2(out.startsWith("Failed: The engine was ended by signal 9"), qPrintable(out));
-        QCOMPARE(run({"--verdict", m_folder->file("in")}, &out), 2);
-        QCOMPARE(run({"--exit-status", "1", log}, &out), 2);
-    }
-
-    void printCommandsWithoutRunning()
-    {
-        prepare("PRINT_CMD_NO_RUN");
-        const QString dest = m_folder->file("out");
-        QString out;
-        run({"--convert", "--dest", dest, clip("a.mp4"), clip("b.mp4"), clip("c.mp4")}, &out);
-        QFile log(m_folder->file("run.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray bytes = log.readAll();
-        QVERIFY(bytes.startsWith("\xFF\xFE"));
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), bytes.size() / 2 - 1);
-        QCOMPARE(text.count(" -qmin 1 -qmax 51 -level 13 \""), 3);
-        QVERIFY(QDir(dest).entryList(QDir::Files).isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestHeadless)

@@ -1,12 +1,11 @@
 #include "support/DamagedMedia.h"
 
-#include <QDeadlineTimer>
+#include "support/TestSupport.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <memory>
 
 namespace DamagedMedia {
 
@@ -34,34 +33,21 @@ const QList<Container> &Containers()
     return list;
 }
 
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void Write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
-
 } // namespace
 
 QStringList MakeClips(const QString &enginePath, const QString &folder, double seconds)
 {
-    QList<QStringList> jobs;
+    QList<TestSupport::Launch> jobs;
     QStringList paths;
     for (const Container &c : Containers()) {
         const QString path = folder + QStringLiteral("/clip.") + QString::fromLatin1(c.extension);
         const QString length = QString::number(seconds);
-        jobs << (QStringList{"-y", "-f", "lavfi", "-i", "testsrc=size=128x96:rate=10:duration=" + length, "-f", "lavfi",
-                             "-i", "sine=frequency=440:sample_rate=22050:duration=" + length}
-                 << c.options << "-s" << "128x96" << path);
+        jobs.append({enginePath, QStringList{"-y", "-f", "lavfi", "-i", "testsrc=size=128x96:rate=10:duration=" + length,
+                                             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050:duration=" + length}
+                                     << c.options << "-s" << "128x96" << path});
         paths << path;
     }
-    RunAll(enginePath, jobs, 2, 120000);
+    TestSupport::RunAll(jobs, 2);
     QStringList made;
     for (const QString &p : paths)
         if (QFileInfo(p).size() > 0)
@@ -74,7 +60,7 @@ QList<File> MakeCorpus(const QStringList &clips, const QString &folder)
     QList<File> corpus;
     quint32 seed = 1;
     for (const QString &clip : clips) {
-        const QByteArray original = ReadAll(clip);
+        const QByteArray original = TestSupport::ReadFile(clip);
         const QString base = folder + u'/' + QFileInfo(clip).completeBaseName() + u'-';
         const QString ext = u'.' + QFileInfo(clip).suffix();
         const qsizetype n = original.size();
@@ -82,7 +68,7 @@ QList<File> MakeCorpus(const QStringList &clips, const QString &folder)
             QString name = kind;
             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_"));
             const QString path = base + name + ext;
-            Write(path, bytes);
+            TestSupport::WriteFile(path, bytes);
             corpus.append({path, clip, kind});
         };
         QRandomGenerator random(seed++);
@@ -121,49 +107,6 @@ QList<File> MakeCorpus(const QStringList &clips, const QString &folder)
             }
     }
     return corpus;
-}
-
-QList<Run> RunAll(const QString &program, const QList<QStringList> &argLists, int parallel, int timeoutMs)
-{
-    QList<Run> runs(argLists.size());
-    struct Running
-    {
-        int index;
-        std::unique_ptr<QProcess> process;
-        QDeadlineTimer deadline;
-    };
-    std::vector<Running> running;
-    int next = 0;
-    while (next < argLists.size() || !running.empty()) {
-        while (next < argLists.size() && int(running.size()) < parallel) {
-            auto p = std::make_unique<QProcess>();
-            p->setProcessChannelMode(QProcess::MergedChannels);
-            p->setStandardInputFile(QProcess::nullDevice());
-            p->start(program, argLists.at(next));
-            runs[next].args = argLists.at(next);
-            running.push_back({next++, std::move(p), QDeadlineTimer(timeoutMs)});
-        }
-        for (auto it = running.begin(); it != running.end();) {
-            QProcess &p = *it->process;
-            Run &run = runs[it->index];
-            bool done = p.waitForFinished(20) || p.state() == QProcess::NotRunning;
-            if (!done && it->deadline.hasExpired()) {
-                run.timedOut = true;
-                p.kill();
-                p.waitForFinished(-1);
-                done = true;
-            }
-            if (!done) {
-                ++it;
-                continue;
-            }
-            run.output = QString::fromUtf8(p.readAll());
-            run.crashed = !run.timedOut && p.exitStatus() != QProcess::NormalExit;
-            run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-            it = running.erase(it);
-        }
-    }
-    return runs;
 }
 
 double DurationIn(const QString &description)

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // A deterministic corpus of damaged media files, made from short clips the engine
-// writes itself, and a runner that puts a program through all of them in parallel.
+// writes itself.
 namespace DamagedMedia {
 
 // One small clip per container (MP4, AVI, MKV, WebM, MOV, FLV, MPEG-TS, WMV, 3GP) made
@@ -21,18 +21,6 @@ struct File
 // Damaged copies of every clip in folder: truncations, header only, empty, bit flips,
 // zeroed blocks, swapped chunks. The same clips always give the same files.
 QList<File> MakeCorpus(const QStringList &clips, const QString &folder);
-
-struct Run
-{
-    QStringList args;
-    int exitCode = -1;
-    bool crashed = false;   // ended by a signal
-    bool timedOut = false;  // killed after the time limit
-    QString output;         // standard output and error
-};
-
-// Runs program once per argument list, `parallel` at a time, each ended after timeoutMs.
-QList<Run> RunAll(const QString &program, const QList<QStringList> &argLists, int parallel, int timeoutMs);
 
 // Seconds of the first "Duration: hh:mm:ss.xx" in a description; -1 without one.
 double DurationIn(const QString &description);

@@ -18,6 +18,12 @@ MainWindowFixture::MainWindowFixture(const Settings &settings, const QStringList
 {
     for (const auto &[key, value] : settings)
         IniFile::WriteString(m_folder->settingsPath(), QStringLiteral("SYSTEM"), key, value);
+    Restart(arguments);
+}
+
+void MainWindowFixture::Restart(const QStringList &arguments)
+{
+    m_app.reset();
     m_app = std::make_unique<CCorvaneStudioApp>();
     m_app->InitInstance(m_folder->exePath(), arguments);
     m_dlg = m_app->MainWindow();
@@ -54,11 +60,8 @@ void MainWindowFixture::SetDestination(const QString &folder)
 QStringList MainWindowFixture::DropEmptyFiles(const QStringList &names)
 {
     QStringList paths;
-    for (const QString &name : names) {
-        QFile f(m_folder->file(name));
-        f.open(QIODevice::WriteOnly);
-        paths << f.fileName();
-    }
+    for (const QString &name : names)
+        paths << Touch(m_folder->file(name));
     Drop(paths);
     return paths;
 }

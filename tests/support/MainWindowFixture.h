@@ -27,6 +27,8 @@ public:
 
     explicit MainWindowFixture(const Settings &settings = {}, const QStringList &arguments = {});
     ~MainWindowFixture();
+    // The window closed and started again over the same folder, as at the next start.
+    void Restart(const QStringList &arguments = {});
 
     ProgramFolder &Folder() { return *m_folder; }
     ScriptedPrompter &Prompts() { return **m_prompter; }

@@ -2,54 +2,48 @@
 
 namespace TestSupport {
 
+namespace {
+// The next scripted answer, or the fallback once the script has run out.
+template <typename T>
+T next(std::deque<T> &answers, T fallback)
+{
+    if (answers.empty())
+        return fallback;
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
 int ScriptedPrompter::Message(QWidget *, const QString &text, Buttons buttons, Icon icon)
 {
     messages.append({text, buttons, icon});
-    if (messageAnswers.empty())
-        return Ok;
-    const int answer = messageAnswers.front();
-    messageAnswers.pop_front();
-    return answer;
+    return next(messageAnswers, int(Ok));
 }
 
 QStringList ScriptedPrompter::OpenFiles(QWidget *, const FileRequest &request)
 {
     fileRequests.append(request);
-    if (openFilesAnswers.empty())
-        return {};
-    QStringList answer = openFilesAnswers.front();
-    openFilesAnswers.pop_front();
-    return answer;
+    return next(openFilesAnswers, QStringList());
 }
 
 QString ScriptedPrompter::SaveFile(QWidget *, const FileRequest &request)
 {
     fileRequests.append(request);
-    if (saveFileAnswers.empty())
-        return {};
-    QString answer = saveFileAnswers.front();
-    saveFileAnswers.pop_front();
-    return answer;
+    return next(saveFileAnswers, QString());
 }
 
 QString ScriptedPrompter::Folder(QWidget *, const QString &prompt, const QString &)
 {
     folderPrompts.append(prompt);
-    if (folderAnswers.empty())
-        return {};
-    QString answer = folderAnswers.front();
-    folderAnswers.pop_front();
-    return answer;
+    return next(folderAnswers, QString());
 }
 
 int ScriptedPrompter::Exec(QDialog *dialog)
 {
     dialogTitles.append(dialog->windowTitle());
-    if (dialogHandlers.empty())
-        return QDialog::Rejected;
-    auto handler = std::move(dialogHandlers.front());
-    dialogHandlers.pop_front();
-    return handler(dialog);
+    const auto handler = next(dialogHandlers, std::function<int(QDialog *)>());
+    return handler ? handler(dialog) : int(QDialog::Rejected);
 }
 
 QStringList ScriptedPrompter::messageTexts() const

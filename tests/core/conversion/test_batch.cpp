@@ -35,66 +35,52 @@ public:
     std::deque<bool> answers; // default OK
     std::function<void(const ProgressEvent &)> onProgress;
     std::function<void(const TaskStartedEvent &)> onStarted;
-
-    QStringList log;
-    QStringList questions;
-    QStringList messages;
+    QStringList log, questions, messages;
     QList<TaskStartedEvent> started;
     QList<TaskFinishedEvent> finished;
     QList<int> overall;
-    void RunStarting() override { add("starting"); }
-    void RunStarted(double) override { add("started"); }
+
+    void RunStarting() override { add(log, "starting"); }
+    void RunStarted(double) override { add(log, "started"); }
     void TaskStarted(const TaskStartedEvent &e) override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            started << e;
-        }
-        add("task " + QString::number(e.id));
+        add(started, e);
+        add(log, "task " + QString::number(e.id));
         if (onStarted)
             onStarted(e);
     }
     void Progress(const ProgressEvent &e) override
     {
-        if (e.overall) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            overall << *e.overall;
-        }
+        if (e.overall)
+            add(overall, *e.overall);
         if (onProgress)
             onProgress(e);
     }
     void TaskFinished(const TaskFinishedEvent &e) override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            finished << e;
-        }
-        add("done " + QString::number(e.id) + " " + VerdictText(e.verdict));
+        add(finished, e);
+        add(log, "done " + QString::number(e.id) + " " + VerdictText(e.verdict));
     }
-    void RunEnded() override { add("ended"); }
+    void RunEnded() override { add(log, "ended"); }
     bool AskOkCancel(const QString &text) override
     {
+        add(questions, text);
         std::lock_guard<std::mutex> lock(m_mutex);
-        questions << text;
-        if (answers.empty())
-            return true;
-        const bool answer = answers.front();
-        answers.pop_front();
+        const bool answer = answers.empty() || answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return answer;
     }
-    void ShowMessage(const QString &text) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        messages << text;
-    }
+    void ShowMessage(const QString &text) override { add(messages, text); }
     GlobalSelection Global() override { return global; }
     int PriorityLevel() override { return 0; }
 
 private:
-    void add(const QString &entry)
+    template <typename List, typename Item>
+    void add(List &list, const Item &item)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        log << entry;
+        list << item;
     }
     std::mutex m_mutex;
 };
@@ -153,16 +139,6 @@ std::pair<QList<std::pair<double, double>>, double> simulate(int jobs, const QLi
     }
 }
 
-void writeEngine(const QString &path, const QByteArray &body)
-{
-    QFile::remove(path);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\n" + body);
-    f.close();
-    QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-}
-
 } // namespace
 
 // The conversion run of the core over a task list, with the real engine on generated
@@ -203,14 +179,7 @@ class TestBatch : public QObject
     }
     QList<quint16> addClips(const QStringList &names, int seconds = 1)
     {
-        QStringList paths;
-        for (const QString &name : names) {
-            ClipSpec recipe;
-            recipe.seconds = seconds;
-            recipe.size = "160x120";
-            MakeClip(m_in + name, recipe);
-            paths << m_in + name;
-        }
+        const QStringList paths = MakeClips(m_in, names, {seconds, "160x120"});
         NewTaskSettings s;
         s.profileName = m_profile->Name();
         s.targetType = GetTargetType(m_profile->Name());
@@ -313,9 +282,9 @@ private slots:
         start();
         addClips({"a.mp4", "b.mp4"});
         const QString input = m_in + "a.mp4";
-        const QByteArray before = [&] { QFile f(input); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        const QByteArray before = ReadFile(input);
         giveDurations();
-        writeEngine(engine(), script);
+        WriteStandInEngine(engine(), script);
         run();
         // Each task gets its verdict, the next one still runs, the input is untouched.
         QCOMPARE(statuses(), QStringList(2, verdict));
@@ -325,9 +294,7 @@ private slots:
         QCOMPARE(QFile::exists(first.outputPath), verdict == "Completed");
         if (verdict == "Failed")
             QCOMPARE(m_tasks->State(1).report, first.Report());
-        QFile in(input);
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        QCOMPARE(in.readAll(), before);
+        QCOMPARE(ReadFile(input), before);
     }
 
     void environmentFaults_data()
@@ -407,13 +374,20 @@ private slots:
         QCOMPARE(m_tasks->Find(3)->profileName.str(), QStringLiteral("AVI (MPEG-4/MP3)"));
     }
 
+    void stopEndsTheRunAtTheNextRow_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("software") << "MP4 (H.264/AAC)";
+        QTest::newRow("graphics card: no twin after a stop") << "MP4 H.264 (VAAPI hardware)";
+    }
     void stopEndsTheRunAtTheNextRow()
     {
-        start();
+        QFETCH(QString, profile);
+        start(QString(), profile);
         addClips({"a.mp4", "b.mp4", "c.mp4"});
         giveDurations();
         // The first file converts at once, the others hang until they are ended.
-        writeEngine(engine(), "out=\"$(eval echo \\${$#})\"\necho partial > \"$out\"\n"
+        WriteStandInEngine(engine(), "out=\"$(eval echo \\${$#})\"\necho partial > \"$out\"\n"
                               "case \"$3\" in *a.mp4) echo 'global headers:0kB'; exit 0;; esac\n"
                               "exec sleep 600\n");
         m_host->onStarted = [this](const TaskStartedEvent &e) {
@@ -424,6 +398,7 @@ private slots:
         QCOMPARE(statuses(), (QStringList{"Completed", "Stoped", ""}));
         QVERIFY(QFile::exists(output(0)));
         QVERIFY(!QFile::exists(output(1)));
+        QCOMPARE(m_host->finished.value(1).cause, QString());
         QCOMPARE(m_host->log.last(), QStringLiteral("ended"));
     }
 
@@ -468,19 +443,29 @@ private slots:
         QCOMPARE(output(2), m_out + "c_0.mp4");
     }
 
-    void selectedOnlyAndOwnOutput()
+    // A task with its own profile, settings and output name converts with them; the others
+    // follow the window.
+    void selectedOnlyAndOwnSettings()
     {
         start();
         addClips({"a.mp4", "b.mp4", "c.mp4"});
         m_tasks->SetSelected(1, 2, true);
         const TaskPtr own = m_tasks->Find(3);
+        CurrentProfile mkv(m_settings->Folders());
+        mkv.Select("MKV (H.264/AAC)");
         own->useGlobalOutput = 0;
-        own->paramTree = CloneCells(m_profile->Tree());
-        own->outputPath = m_folder->file("typed/by hand/c.mp4");
+        own->profileName = mkv.Name();
+        own->paramTree = CloneCells(mkv.Tree());
+        for (auto [cell, value] : {std::pair{"s", "176x144"}, {"ar", "22050"}})
+            FindCell(own->paramTree.get(), cell)->UsedType = ParamCell::kUserValue, FindCell(own->paramTree.get(), cell)->SValue = value;
+        own->outputPath = m_folder->file("typed/by hand $ ä/c.mkv");
         m_flags.selectedOnly = true;
         run();
         QCOMPARE(statuses(), (QStringList{"", "Completed", "Completed"}));
-        QVERIFY(QFile::exists(m_folder->file("typed/by hand/c.mp4")));
+        const QString probe = RunProbe(own->outputPath.str(), "-i");
+        for (const char *part : {"Input #0, matroska", "Video: h264, ", ", 176x144 ", "Audio: aac, 22050 Hz"})
+            QVERIFY2(probe.contains(QString::fromUtf8(part)), qPrintable(probe));
+        QVERIFY(output(1).endsWith("b.mp4"));
     }
 
     // Hardware profiles made to fail on any machine: a device that is not there, a quality
@@ -554,11 +539,7 @@ private slots:
         start(runMode);
         addClips({"a.mp4", "b b.mp4"});
         run();
-        QFile log(m_folder->file("run.log"));
-        log.open(QIODevice::ReadOnly);
-        const QByteArray bytes = log.readAll();
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
-                                                qMax<qsizetype>(0, bytes.size() / 2 - 1));
+        const QString text = FromUtf16(ReadFile(m_folder->file("run.log")));
         QCOMPARE(text.count(" -qmin 1 -qmax 51 -level 13 \""), logged);
         if (logged)
             QVERIFY(text.contains(engine() + " -y -i \"" + m_in + "b b.mp4\"  -vcodec"));
@@ -580,7 +561,7 @@ private slots:
             m_tasks->Add({folder + "same.mp4"}, s, false);
         }
         giveDurations();
-        writeEngine(engine(), "out=\"$(eval echo \\${$#})\"\n[ -e \"$out\" ] && exit 3\necho x > \"$out\"\n"
+        WriteStandInEngine(engine(), "out=\"$(eval echo \\${$#})\"\n[ -e \"$out\" ] && exit 3\necho x > \"$out\"\n"
                               "echo 'frame= 1 fps= 1 q=1.0 size= 1kB time=1.00 bitrate= 1.0kbits/s'\n"
                               "echo 'global headers:0kB'\n");
         run(2);
@@ -607,7 +588,7 @@ private slots:
             m_tasks->Add({m_in + name}, s, false);
         }
         const QByteArray first = (m_out + "a.mp4").toUtf8();
-        writeEngine(engine(), "if [ $# -eq 2 ]; then\n  len=02\n"
+        WriteStandInEngine(engine(), "if [ $# -eq 2 ]; then\n  len=02\n"
                               "  case \"$2\" in *c.mp4) len=09; for i in $(seq 50); do\n"
                               "    [ -e '" + first + "' ] && len=02 && break; sleep 0.1; done;; esac\n"
                               "  printf '  Duration: 00:00:%s.00, start: 0.0, bitrate: 100 kb/s\\r\\n' $len\n"
@@ -687,9 +668,7 @@ private slots:
         const auto [second, secondEnd] = simulate(1, large, pace, &loaded);
         QVERIFY2(errorAtTenth(second, secondEnd) < 0.05, qPrintable(QString::number(errorAtTenth(second, secondEnd))));
         for (const QByteArray &junk : {QByteArray("{\"paces\":{\"a\":-1,\"b\":\"x\"},\"startUp\":1e300}"), QByteArray("[")}) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(junk) > 0);
-            f.close();
+            QVERIFY(WriteFile(path, junk));
             QVERIFY(RunClock::Load(path).paces.isEmpty());
         }
         QCOMPARE(RunClock::Megapixels("1920x1080 [SAR 1:1 DAR 16:9]"), 1920 * 1080 / 1e6);
@@ -702,7 +681,7 @@ private slots:
         addClips({"a.mp4", "b.mp4"});
         giveDurations();
         const QString pidFile = m_folder->file("engine.pid");
-        writeEngine(engine(), "echo $$ > '" + pidFile.toUtf8() + "'\n"
+        WriteStandInEngine(engine(), "echo $$ > '" + pidFile.toUtf8() + "'\n"
                               "for t in 0.20 0.40 0.60 0.80 1.00; do\n"
                               "  echo \"frame= 1 fps= 1 q=1.0 size= 1kB time=$t bitrate= 1.0kbits/s\"\n  sleep 0.1\ndone\n"
                               "echo x > \"$(eval echo \\${$#})\"\necho 'global headers:0kB'\n");
@@ -716,13 +695,9 @@ private slots:
             m_flags.SetPaused(true);
             resumer = std::thread([&] {
                 // The engine sits stopped ("T" in its state) until it is resumed.
-                auto contents = [](const QString &path) {
-                    QFile f(path);
-                    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-                };
-                const QString stat = "/proc/" + contents(pidFile).trimmed() + "/stat";
+                const QString stat = "/proc/" + ReadFile(pidFile).trimmed() + "/stat";
                 for (int i = 0; i < 100 && !stopped; ++i) {
-                    stopped = contents(stat).split(' ').value(2) == "T";
+                    stopped = ReadFile(stat).split(' ').value(2) == "T";
                     QThread::msleep(10);
                 }
                 QThread::msleep(2000);

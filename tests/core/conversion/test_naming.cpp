@@ -3,9 +3,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/tasks/TaskRecord.h"
 #include "core/conversion/OutputNaming.h"
 #include "base/UserMessage.h"
+#include "support/TestSupport.h"
 
 class TestNaming : public QObject
 {
@@ -13,11 +13,6 @@ class TestNaming : public QObject
 
     QStringList m_messages;
 
-    static void touch(const QString &path)
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
 
 private slots:
     void init()
@@ -37,35 +32,27 @@ private slots:
 
     void uniqueNames_data()
     {
-        QTest::addColumn<QStringList>("existingFiles");
-        QTest::addColumn<QStringList>("existingFolders");
+        QTest::addColumn<QStringList>("existing"); // a folder ends in "/"
         QTest::addColumn<QString>("wanted");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("free") << QStringList{} << QStringList{} << "clip.mp4" << "clip.mp4";
-        QTest::newRow("taken") << QStringList{"clip.mp4"} << QStringList{} << "clip.mp4" << "clip_0.mp4";
-        QTest::newRow("two taken") << QStringList{"clip.mp4", "clip_0.mp4"} << QStringList{} << "clip.mp4"
-                                   << "clip_1.mp4";
-        QTest::newRow("a folder counts as taken") << QStringList{} << QStringList{"clip.mp4"} << "clip.mp4"
-                                                  << "clip_0.mp4";
-        QTest::newRow("counter on the name as it was") << QStringList{"clip_0.mp4", "clip_0_0.mp4"} << QStringList{}
-                                                       << "clip_0.mp4" << "clip_0_1.mp4";
-        QTest::newRow("only the last dot is the extension") << QStringList{"my.clip.v2.mkv"} << QStringList{}
-                                                           << "my.clip.v2.mkv" << "my.clip.v2_0.mkv";
-        QTest::newRow("no extension") << QStringList{"README"} << QStringList{} << "README" << "README_0";
-        QTest::newRow("blanks, quotes, $ and non-Latin") << QStringList{"a \"b\" $c ключ.mp4"} << QStringList{}
-                                                         << "a \"b\" $c ключ.mp4" << "a \"b\" $c ключ_0.mp4";
+        QTest::newRow("free") << QStringList{} << "clip.mp4" << "clip.mp4";
+        QTest::newRow("taken") << QStringList{"clip.mp4"} << "clip.mp4" << "clip_0.mp4";
+        QTest::newRow("two taken") << QStringList{"clip.mp4", "clip_0.mp4"} << "clip.mp4" << "clip_1.mp4";
+        QTest::newRow("a folder counts as taken") << QStringList{"clip.mp4/"} << "clip.mp4" << "clip_0.mp4";
+        QTest::newRow("counter on the name as it was") << QStringList{"clip_0.mp4", "clip_0_0.mp4"} << "clip_0.mp4" << "clip_0_1.mp4";
+        QTest::newRow("only the last dot is the extension") << QStringList{"my.clip.v2.mkv"} << "my.clip.v2.mkv" << "my.clip.v2_0.mkv";
+        QTest::newRow("no extension") << QStringList{"README"} << "README" << "README_0";
+        QTest::newRow("blanks, quotes, $ and non-Latin") << QStringList{"a \"b\" $c ключ.mp4"} << "a \"b\" $c ключ.mp4"
+                                                         << "a \"b\" $c ключ_0.mp4";
     }
     void uniqueNames()
     {
-        QFETCH(QStringList, existingFiles);
-        QFETCH(QStringList, existingFolders);
+        QFETCH(QStringList, existing);
         QFETCH(QString, wanted);
         QFETCH(QString, expected);
         QTemporaryDir dir;
-        for (const QString &f : existingFiles)
-            touch(dir.filePath(f));
-        for (const QString &d : existingFolders)
-            QVERIFY(QDir(dir.path()).mkdir(d));
+        for (const QString &f : existing)
+            f.endsWith(u'/') ? void(QDir(dir.path()).mkdir(f)) : void(TestSupport::Touch(dir.filePath(f)));
         QCOMPARE(MakeUniqueOutputPath(dir.filePath(wanted)), dir.filePath(expected));
     }
 
@@ -97,21 +84,10 @@ private slots:
         QCOMPARE(m_messages, QStringList{"Create  outPut file path /proc/no-such-dir/out Failed!"});
         // A file standing where a folder should be is a failure too.
         QTemporaryDir dir;
-        touch(dir.filePath("file"));
+        TestSupport::Touch(dir.filePath("file"));
         m_messages.clear();
         QCOMPARE(EnsureFolderPath(dir.filePath("file") + "/sub"), QString());
         QCOMPARE(m_messages.size(), 1);
-    }
-
-    void fixedCapacities()
-    {
-        TaskRecord r;
-        r.sourceExt = QStringLiteral("averyverylongextension");
-        QCOMPARE(r.sourceExt.str().size(), 10);
-        r.sourcePath = QString(1500, u'p');
-        QCOMPARE(r.sourcePath.str().size(), 999);
-        r.sizeText = QStringLiteral("%1KB").arg(Q_INT64_C(5000000000) / 1024);
-        QCOMPARE(r.sizeText.str(), QStringLiteral("4882812KB"));
     }
 };
 

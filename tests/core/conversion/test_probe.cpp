@@ -187,11 +187,11 @@ private slots:
 
     void probeOfUnreadableFile()
     {
-        QFile f(m_dir.filePath("letter.avi"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("Dear reader,\n") > 0 && f.flush());
-        const QString text = RunProbe(f.fileName(), QStringLiteral("-i "));
+        const QString letter = m_dir.filePath("letter.avi");
+        QVERIFY(WriteFile(letter, "Dear reader,\n"));
+        const QString text = RunProbe(letter, QStringLiteral("-i "));
         MediaInfo info;
-        QVERIFY2(text.contains("Cannot open input file") && !ParseProbeOutput(f.fileName(), text, info), qPrintable(text));
+        QVERIFY2(text.contains("Cannot open input file") && !ParseProbeOutput(letter, text, info), qPrintable(text));
     }
 
     void missingEngineGivesEmptyTextSilently()
@@ -208,12 +208,7 @@ private slots:
     {
         // An engine that says nothing and never ends is ended at the time limit.
         const QString folder = m_dir.filePath("silent/");
-        QDir().mkpath(folder);
-        QFile script(folder + "mirracore");
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nexec sleep 600\n");
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(WriteStandInEngine(folder + "mirracore", "exec sleep 600\n"));
         SetEngineProgramFolder(folder);
         SetProbeTimeLimit(300);
         QElapsedTimer timer;
@@ -222,7 +217,7 @@ private slots:
         QVERIFY(timer.elapsed() < 20000); // not the 600 s of the sleep
         SetProbeTimeLimit(30000);
         // Not executable: the engine cannot be started, and says nothing.
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile::setPermissions(folder + "mirracore", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         EngineProcess p;
         QCOMPARE(p.Start(folder + "mirracore", {}), EngineProcess::StartResult::ProcessFailed);
         QCOMPARE(p.StartError(), EACCES);

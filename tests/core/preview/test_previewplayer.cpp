@@ -74,10 +74,34 @@ private:
     QByteArray m_failing;
 };
 
+// A row of the commands table: the state, the commands, then the calls made, the state after,
+// the messages shown, the slider's position (or position/maximum), the time label and whether
+// the slider follows the player.
+struct Step
+{
+    S from;
+    QString commands, calls;
+    S to;
+    QStringList messages;
+    QString slider, label;
+    bool follows;
+};
+
+// Set Start or Set Stop on a task with a stored range, then the task shown again.
+struct Marks
+{
+    TrimRangeValues before;
+    int start, stop, duration, result;
+    TrimRangeValues stored;
+    int shownStart, shownStop; // None: the control keeps its value
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(PreviewState)
 Q_DECLARE_METATYPE(TrimRangeValues)
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(Marks)
 
 class TestPreviewPlayer : public QObject
 {
@@ -169,23 +193,13 @@ private slots:
         QCOMPARE(host.timerStarts, 0);
     }
 
-    // Each row: the state, the commands, then the calls made, the state after, the messages shown,
-    // the slider's position, the time label and whether it follows the player.
     void commands_data()
     {
-        QTest::addColumn<PreviewState>("from");
-        QTest::addColumn<QString>("commands");
-        QTest::addColumn<QString>("calls");
-        QTest::addColumn<PreviewState>("to");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QString>("slider"); // its position, or position/maximum
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("follows");
+        QTest::addColumn<Step>("step");
         auto row = [](const QByteArray &name, S from, const char *commands, const char *calls, S to,
                       const QStringList &messages = {}, const char *slider = "30", const char *label = "before",
                       bool follows = true) {
-            QTest::newRow(name.constData()) << from << QString(commands) << QString(calls) << to << messages
-                                            << QString(slider) << QString(label) << follows;
+            QTest::newRow(name.constData()) << Step{from, commands, calls, to, messages, slider, label, follows};
         };
         const char *start = "init 7, stop, start /in/a.avi, resize 7", *resume = "init 7, pause, resize 7";
         const char *stop = "getpos, seek 0, stop", *zero = "00:00:00 / 00:02:05", *end = "00:02:05 / 00:02:05";
@@ -264,14 +278,8 @@ private slots:
     }
     void commands()
     {
-        QFETCH(PreviewState, from);
-        QFETCH(QString, commands);
-        QFETCH(QString, calls);
-        QFETCH(PreviewState, to);
-        QFETCH(QStringList, messages);
-        QFETCH(QString, label);
-        QFETCH(QString, slider);
-        QFETCH(bool, follows);
+        QFETCH(Step, step);
+        auto &[from, commands, calls, to, messages, slider, label, follows] = step;
         FakeHost host;
         auto player = playerIn(host, from);
         QVERIFY(player);
@@ -398,41 +406,25 @@ private slots:
         QCOMPARE(player->TakeMark().value_or(None), from == Paused ? 12 : None);
     }
 
-    // Set Start or Set Stop on a task with a stored range, then the task shown again.
     void trimRange_data()
     {
-        QTest::addColumn<TrimRangeValues>("before");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("stop");
-        QTest::addColumn<int>("duration");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<TrimRangeValues>("stored");
-        QTest::addColumn<int>("shownStart"); // None: the control keeps its value
-        QTest::addColumn<int>("shownStop");
+        QTest::addColumn<Marks>("marks");
         const TrimRangeValues old{3, 4, 1}, none;
-        QTest::newRow("plain") << old << 5 << 20 << 60 << 15 << TrimRangeValues{5, 20, 15} << 5 << 20;
-        QTest::newRow("reversed") << old << 10 << 5 << 60 << 5 << TrimRangeValues{5, 10, 5} << 5 << 10;
-        QTest::newRow("stop 0: to the end") << old << 10 << 0 << 60 << -10 << TrimRangeValues{10, 0, -10} << 10 << 60;
-        QTest::newRow("stop beyond the end") << old << 10 << 61 << 60 << 60 << TrimRangeValues{0, 60, 60} << 0 << 60;
-        QTest::newRow("start beyond the end") << old << 70 << 20 << 60 << 60 << TrimRangeValues{0, 60, 60} << 0 << 60;
-        QTest::newRow("start equals stop") << old << 7 << 7 << 60 << 0 << old << 3 << 4;
-        QTest::newRow("nothing stored yet") << none << 7 << 7 << 60 << 0 << none << 0 << 60;
-        QTest::newRow("length not known") << none << 5 << 9 << 0 << 0 << none << 0 << 0;
-        QTest::newRow("negative fields") << TrimRangeValues{-1, -1, 0} << 0 << 0 << 60 << 0
-                                         << TrimRangeValues{-1, -1, 0} << None << None;
-        QTest::newRow("long file") << old << 90000 << 360000 << 360000 << 270000
-                                   << TrimRangeValues{90000, 360000, 270000} << 90000 << 360000;
+        QTest::newRow("plain") << Marks{old, 5, 20, 60, 15, TrimRangeValues{5, 20, 15}, 5, 20};
+        QTest::newRow("reversed") << Marks{old, 10, 5, 60, 5, TrimRangeValues{5, 10, 5}, 5, 10};
+        QTest::newRow("stop 0: to the end") << Marks{old, 10, 0, 60, -10, TrimRangeValues{10, 0, -10}, 10, 60};
+        QTest::newRow("stop beyond the end") << Marks{old, 10, 61, 60, 60, TrimRangeValues{0, 60, 60}, 0, 60};
+        QTest::newRow("start beyond the end") << Marks{old, 70, 20, 60, 60, TrimRangeValues{0, 60, 60}, 0, 60};
+        QTest::newRow("start equals stop") << Marks{old, 7, 7, 60, 0, old, 3, 4};
+        QTest::newRow("nothing stored yet") << Marks{none, 7, 7, 60, 0, none, 0, 60};
+        QTest::newRow("length not known") << Marks{none, 5, 9, 0, 0, none, 0, 0};
+        QTest::newRow("negative fields") << Marks{TrimRangeValues{-1, -1, 0}, 0, 0, 60, 0, TrimRangeValues{-1, -1, 0}, None, None};
+        QTest::newRow("long file") << Marks{old, 90000, 360000, 360000, 270000, TrimRangeValues{90000, 360000, 270000}, 90000, 360000};
     }
     void trimRange()
     {
-        QFETCH(TrimRangeValues, before);
-        QFETCH(int, start);
-        QFETCH(int, stop);
-        QFETCH(int, duration);
-        QFETCH(int, result);
-        QFETCH(TrimRangeValues, stored);
-        QFETCH(int, shownStart);
-        QFETCH(int, shownStop);
+        QFETCH(Marks, marks);
+        const auto &[before, start, stop, duration, result, stored, shownStart, shownStop] = marks;
         TrimRangeValues range = before;
         QCOMPARE(ApplyTrimRange(start, stop, duration, &range), result);
         QCOMPARE(range, stored);

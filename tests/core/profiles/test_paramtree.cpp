@@ -6,14 +6,11 @@
 #include <cmath>
 #include <map>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
-
 #include "core/profiles/CMpegStructs.h"
 #include "core/profiles/CurrentProfile.h"
 #include "core/profiles/ParamOptions.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "support/MediaReader.h"
 #include "support/TestSupport.h"
 #include "support/CellBuilders.h"
 
@@ -68,9 +65,9 @@ class TestParamTree : public QObject
 
     QString writeFile(const QString &text, QString path = QString())
     {
-        QFile f(path.isEmpty() ? (path = m_dir.filePath(QString::number(qHash(text)) + QStringLiteral(".ini"))) : path);
-        f.open(QIODevice::WriteOnly);
-        f.write(text.toUtf8());
+        if (path.isEmpty())
+            path = m_dir.filePath(QString::number(qHash(text)) + QStringLiteral(".ini"));
+        TestSupport::WriteFile(path, text.toUtf8());
         return path;
     }
     QString profileFile(const QString &nodes, const QString &allset = QString(), const QString &path = QString())
@@ -335,7 +332,7 @@ private slots:
             for (int k = 0; k < child->EntryCount(); ++k) {
                 const QString value = EntryEngineValue(child->Entry(k));
                 if (option.endsWith(QStringLiteral("codec")) && !value.isEmpty() && value != QStringLiteral("copy"))
-                    QVERIFY2(avcodec_find_encoder_by_name(qPrintable(value)), qPrintable(value));
+                    QVERIFY2(!TestSupport::CodecNames(value).isEmpty(), qPrintable(value));
                 else if (QStringList{"-s", "-vb", "-ab", "-ar", "-ac", "-r"}.contains(option))
                     QVERIFY2(number.match(value).hasMatch(), qPrintable(option + u' ' + value));
             }

@@ -6,7 +6,6 @@
 
 #include "core/settings/AppFolders.h"
 #include "core/settings/AppSettings.h"
-#include "core/settings/CommandLineHelp.h"
 #include "base/IniFile.h"
 #include "core/settings/Language.h"
 #include "core/profiles/CurrentProfile.h"
@@ -14,19 +13,9 @@
 #include "core/profiles/ProfileCatalogue.h"
 #include "support/TestSupport.h"
 
-// Where the program reads and writes in a build folder and in an installed tree, the
-// user's own copies of profiles, and the command line's --help and --version.
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    f.write(bytes);
-}
-
-} // namespace
+// Where the program reads and writes in a build folder and in an installed tree, and the
+// user's own copies of profiles.
+using TestSupport::WriteFile;
 
 class TestFolders : public QObject
 {
@@ -41,9 +30,9 @@ class TestFolders : public QObject
     QString install(const QString &prefix)
     {
         const QString data = prefix + QStringLiteral("/share/corvane-studio/");
-        writeFile(data + "MirraSoft.ini", "[SYSTEM]\nINIMODE=1\nDefauitLan=en.ini\nLANGENG=en.ini\n");
-        writeFile(data + "Lang/en.ini", "[LANG]\n@106=shipped\n");
-        writeFile(data + "profile.ini", "[AllCount]\nAllSetNumbers=1\n[profile1]\nSetName=Clip\nPath=profiles/clip.ini\n");
+        WriteFile(data + "MirraSoft.ini", "[SYSTEM]\nINIMODE=1\nDefauitLan=en.ini\nLANGENG=en.ini\n");
+        WriteFile(data + "Lang/en.ini", "[LANG]\n@106=shipped\n");
+        WriteFile(data + "profile.ini", "[AllCount]\nAllSetNumbers=1\n[profile1]\nSetName=Clip\nPath=profiles/clip.ini\n");
         QDir().mkpath(data + "profiles");
         QFile::copy(TestSupport::SourceDir() + "/data/profiles/mp4_h264_aac.ini", data + "profiles/clip.ini");
         for (const char *f : {"MirraSoft.ini", "Lang/en.ini", "profile.ini", "profiles/clip.ini"})
@@ -96,7 +85,7 @@ private slots:
         if (!prefix.isEmpty())
             install(prefix);
         if (dataBeside)
-            writeFile(QFileInfo(program).path() + "/profile.ini", "");
+            WriteFile(QFileInfo(program).path() + "/profile.ini", "");
         if (!xdgValue.isEmpty())
             for (const char *kind : {"CONFIG", "DATA", "STATE", "CACHE"})
                 qputenv(QByteArray("XDG_") + kind + "_HOME", xdgValue);
@@ -138,7 +127,7 @@ private slots:
         const AppFolders f = AppFolders::ForProgram(install(base() + "/usr"));
         QDir().mkpath(f.UserDataFolder());
         if (ownCopy)
-            writeFile(f.UserDataFolder() + relative, "own");
+            WriteFile(f.UserDataFolder() + relative, "own");
         QCOMPARE(f.DataFile(relative), (read == "user" ? f.UserDataFolder() : f.DataFolder()) + relative);
         const QString target = f.UserDataFile(relative);
         QCOMPARE(!target.isEmpty(), writable);
@@ -165,7 +154,7 @@ private slots:
         QCOMPARE(AppFolders::Current().ConfigFolder(), settings.Folders().ConfigFolder());
 
         // A user's own language file is read instead of the shipped one.
-        writeFile(xdg("DATA") + "/corvane-studio/Lang/en.ini", "[LANG]\n@106=mine\n");
+        WriteFile(xdg("DATA") + "/corvane-studio/Lang/en.ini", "[LANG]\n@106=mine\n");
         AppSettings again;
         again.Load(program);
         QCOMPARE(again.GetLanguage().GetLangString("@106"), QStringLiteral("mine"));
@@ -260,53 +249,6 @@ private slots:
         struct stat st;
         QCOMPARE(::stat(QFile::encodeName(folder).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), used ? 0700 : existingMode);
-    }
-
-    void helpRequest_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("request");
-        using R = CommandLineHelp::Request;
-        QTest::newRow("files only") << QStringList{"a.avi", "--convert"} << int(R::None);
-        QTest::newRow("help") << QStringList{"a.avi", "--help"} << int(R::Help);
-        QTest::newRow("short help") << QStringList{"-h"} << int(R::Help);
-        QTest::newRow("version after a value") << QStringList{"--profile", "x", "--version"} << int(R::Version);
-        QTest::newRow("a value is not a switch") << QStringList{"--dest", "--help", "a.avi"} << int(R::None);
-        QTest::newRow("first one wins") << QStringList{"--version", "--help"} << int(R::Version);
-    }
-    void helpRequest()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, request);
-        QCOMPARE(int(CommandLineHelp::Find(args)), request);
-    }
-
-    // Every option in --help, once, on a line of its own, and in the manual page.
-    void everyOptionDocumented()
-    {
-        const QString help = CommandLineHelp::HelpText();
-        QString manual = QString::fromUtf8(TestSupport::ReadFile(TestSupport::SourceDir() + "/dist/corvane-studio.1"));
-        manual.replace(QStringLiteral("\\-"), QStringLiteral("-"));
-        QVERIFY(!manual.isEmpty());
-        for (const CommandLineHelp::Option &o : CommandLineHelp::Options()) {
-            const QRegularExpression line(QStringLiteral("^  %1 .*\\S$").arg(QRegularExpression::escape(o.name)),
-                                          QRegularExpression::MultilineOption);
-            QCOMPARE(help.count(line), 1);
-            if (o.name.startsWith("--"))
-                QVERIFY2(manual.contains(o.name + (o.argument.isEmpty() ? "" : " " + o.argument)) ||
-                             manual.contains(".BI " + o.name + " \" " + o.argument),
-                         qPrintable(o.name));
-        }
-        for (const QString &line : help.split('\n'))
-            QVERIFY2(line.size() <= 100, qPrintable(line));
-    }
-
-    void versionIsTheProjects()
-    {
-        const QString cmake = QString::fromUtf8(TestSupport::ReadFile(TestSupport::SourceDir() + "/CMakeLists.txt"));
-        const auto m = QRegularExpression(R"(project\(CorvaneStudio VERSION ([0-9.]+))").match(cmake);
-        QVERIFY(m.hasMatch());
-        QCOMPARE(CommandLineHelp::VersionText(), "corvane-studio " + m.captured(1) + "\n");
     }
 };
 

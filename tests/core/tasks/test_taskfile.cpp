@@ -3,19 +3,10 @@
 #include <QtTest>
 
 #include "core/tasks/TaskFile.h"
+#include "support/TestSupport.h"
 
 Q_DECLARE_METATYPE(TaskFileRow)
-
-namespace {
-// Decoded by hand so that a wrong byte order cannot cancel out.
-QString decodeBody(const QByteArray &bytes)
-{
-    QString text;
-    for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
-        text += QChar(char16_t(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8)));
-    return text;
-}
-} // namespace
+using namespace TestSupport;
 
 class TestTaskFile : public QObject
 {
@@ -69,10 +60,7 @@ private slots:
         QTemporaryDir dir;
         const QList<TaskFileRow> rows{{"/in/a$  b.avi", "/out/a$  b.mp4", "MP4", "avi", ""}, {"/in/c.mkv", "/out/c.avi", "AVI", "mkv", ""}};
         QVERIFY(WriteTaskFile(dir.filePath("t.tsk"), rows));
-        QFile file(dir.filePath("t.tsk"));
-        QVERIFY(file.open(QIODevice::Append));
-        file.write(QByteArray("x\0\n\0", 4));
-        file.close();
+        QVERIFY(WriteFile(dir.filePath("t.tsk"), ReadFile(dir.filePath("t.tsk")) + Utf16("x\n").mid(2)));
         const TaskFileContents read = ReadTaskFile(dir.filePath("t.tsk"));
         QVERIFY(read.opened);
         QCOMPARE(read.rows.size(), 2);
@@ -96,19 +84,15 @@ private slots:
         QFETCH(QList<TaskFileRow>, rows);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.tsk"));
-        QFile old(path); // an existing, longer file is truncated
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(5000, 'x')) == 5000);
-        old.close();
+        QVERIFY(WriteFile(path, QByteArray(5000, 'x'))); // an existing, longer file is truncated
         QVERIFY(WriteTaskFile(path, rows));
         QString lines;
         for (const TaskFileRow &r : rows)
             lines += TaskFileLine(r);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = ReadFile(path);
         QCOMPARE(bytes.size(), 2 + 2 * lines.size());
         QVERIFY(bytes.startsWith("\xFF\xFE"));
-        const QString body = decodeBody(bytes);
+        const QString body = FromUtf16(bytes);
         QCOMPARE(body, lines);
         QCOMPARE(body.count(u'\n'), rows.size()); // LF alone, no CR
         QVERIFY(!body.contains(u'\r'));

@@ -17,8 +17,7 @@
 #include "ui/widgets/ParameterEditor.h"
 #include "core/profiles/PersonalSettings.h"
 #include "core/profiles/ProfileCatalogue.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TestSupport.h"
+#include "support/MainWindowFixture.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/PropertyGrid.h"
 
@@ -27,13 +26,6 @@ using namespace TestSupport;
 namespace {
 
 const QString kAviProfile = QStringLiteral("AVI (MPEG-4/MP3)");
-
-void touch(const QString &path)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write("x");
-}
 
 QCheckBox *box(QDialog *d) { return FindControl<QCheckBox>(d, CPersonalSetDialog::kUseGlobalId); }
 QLineEdit *saveAs(QDialog *d) { return FindControl<QLineEdit>(d, CPersonalSetDialog::kOutputEditId); }
@@ -53,8 +45,8 @@ class TestPersonalSet : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<CCorvaneStudioApp> m_app;
+    std::unique_ptr<MainWindowFixture> m_fx;
+    ProgramFolder *m_folder = nullptr;
     CCorvaneStudioDlg *m_dlg = nullptr;
     CListCtrlEx *m_list = nullptr;
     QString m_media;
@@ -64,23 +56,19 @@ class TestPersonalSet : public QObject
     // The real main window in a program folder of its own, with a first task.
     int start(const QString &name)
     {
-        m_folder = std::make_unique<ProgramFolder>();
+        m_fx = std::make_unique<MainWindowFixture>();
+        m_folder = &m_fx->Folder();
         m_media = m_folder->file("media dir/");
         m_out = m_folder->file("out/");
-        QDir().mkpath(m_media);
-        IniFile::WriteString(m_folder->settingsPath(), "SYSTEM", "SavedPath", m_out);
-        m_app = std::make_unique<CCorvaneStudioApp>();
-        m_app->InitInstance(m_folder->exePath(), {});
-        m_dlg = m_app->MainWindow();
-        m_list = m_dlg->Controls().taskList;
-        m_dlg->show();
+        m_fx->SetDestination(m_out);
+        m_dlg = m_fx->Window();
+        m_list = m_fx->List();
         return addTask(name);
     }
     // A task added as from the command line (not probed): its id.
     int addTask(const QString &name)
     {
-        touch(m_media + name);
-        m_dlg->TaskView().AddFileByPath(m_media + name);
+        m_dlg->TaskView().AddFileByPath(Touch(m_media + name, 1));
         const int id = m_dlg->TaskView().TaskIdOfRow(m_list->rowCount() - 1);
         m_task = m_dlg->Tasks().Find(id);
         return id;
@@ -92,7 +80,7 @@ class TestPersonalSet : public QObject
     QString currentTarget() { return GetTargetType(m_dlg->GetCurrentProfile().Name()); }
 
 private slots:
-    void cleanup() { m_app.reset(); m_folder.reset(); }
+    void cleanup() { m_fx.reset(); }
 
     void findProfileEntry()
     {
@@ -154,7 +142,7 @@ private slots:
         click(d.get(), CPersonalSetDialog::kOkId);
         QCOMPARE(m_task->outputPath.str(), own);
 
-        touch(m_folder->file("own place/my $best ä clip.avi")); // taken: the new name is numbered
+        Touch(m_folder->file("own place/my $best ä clip.avi")); // taken: the new name is numbered
         d = open(id);
         choose(d.get(), kAviProfile);
         const QString expected = m_folder->file("own place/my $best ä clip_0.avi");
@@ -205,10 +193,10 @@ private slots:
         m_list->clearSelection();
         m_list->SetRowSelected(m_dlg->TaskView().RowOfTask(c), true);
         m_list->SetRowSelected(m_dlg->TaskView().RowOfTask(a), true);
-        ScriptedPrompterGuard prompter;
+        ScriptedPrompter &prompter = m_fx->Prompts();
         QStringList seen; // each dialog's task, and how many such dialogs were open then
         for (int i = 0; i < 3; ++i)
-            prompter->dialogHandlers.push_back([&](QDialog *dialog) {
+            prompter.dialogHandlers.push_back([&](QDialog *dialog) {
                 auto *personal = qobject_cast<CPersonalSetDialog *>(dialog);
                 seen << (personal && personal->Task() ? personal->Task()->baseName.str() : QString()) +
                             QString::number(m_dlg->findChildren<CPersonalSetDialog *>().size());
@@ -221,13 +209,12 @@ private slots:
     void openThenCancelLeavesTheSource()
     {
         const int id = start("first.avi");
-        const QString other = m_media + "other clip.mkv";
-        touch(other);
-        ScriptedPrompterGuard prompter;
-        prompter->openFilesAnswers.push_back({other});
+        const QString other = Touch(m_media + "other clip.mkv", 1);
+        ScriptedPrompter &prompter = m_fx->Prompts();
+        prompter.openFilesAnswers.push_back({other});
         auto d = open(id);
         click(d.get(), CPersonalSetDialog::kOpenId);
-        QCOMPARE(prompter->fileRequests.value(0).title, QStringLiteral("Select Input File"));
+        QCOMPARE(prompter.fileRequests.value(0).title, QStringLiteral("Select Input File"));
         QCOMPARE(source(d.get())->text(), other);
         d->reject();
         QCOMPARE(m_task->sourcePath.str(), m_media + "first.avi");

@@ -2,6 +2,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QtTest>
+#include <sched.h>
 
 #include "ui/mainwindow/BatchView.h"
 #include "ui/mainwindow/CCorvaneStudioApp.h"
@@ -23,8 +24,9 @@ using namespace TestSupport;
 namespace {
 const QRgb kGrey = 0x00808080;
 const QRgb kBlue = 0x00FF0000;
-// Two progress lines, enough to tell its pace, then it hangs.
-const QByteArray kHangingEngine = "echo \"Input #0, mov, from 'x':\"\n"
+// Two progress lines, enough to tell its pace, then it hangs; it notes its scheduling policy.
+const QByteArray kHangingEngine = "cut -d' ' -f41 /proc/$$/stat > \"$0.policy\"\n"
+                                  "echo \"Input #0, mov, from 'x':\"\n"
                                   "for t in 0.10 0.20 0.30; do\n"
                                   "  echo \"frame= 1 fps= 1 q=1.0 size= 1kB time=$t bitrate= 1.0kbits/s\"; sleep 0.2\n"
                                   "done\nexec sleep 600\n";
@@ -41,38 +43,18 @@ class TestBatchView : public QObject
     CListCtrlEx *m_list = nullptr;
     QString m_in;
 
-    void start()
+    void start(const MainWindowFixture::Settings &settings = {})
     {
         m_fx.reset(); // the old window and its prompter go first
-        m_fx = std::make_unique<MainWindowFixture>();
+        m_fx = std::make_unique<MainWindowFixture>(settings);
         m_dlg = m_fx->Window();
         m_list = m_fx->List();
         m_in = m_fx->Folder().file("in/");
         QDir().mkpath(m_in);
         m_fx->SetDestination(m_fx->Folder().file("out/"));
     }
-    void addClips(const QStringList &names)
-    {
-        QStringList paths;
-        for (const QString &name : names) {
-            ClipSpec recipe;
-            recipe.seconds = 1;
-            recipe.size = "160x120";
-            MakeClip(m_in + name, recipe);
-            paths << m_in + name;
-        }
-        m_fx->Drop(paths);
-    }
-    void hangingEngine()
-    {
-        const QString path = m_fx->Folder().file("mirracore");
-        QFile::remove(path);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n" + kHangingEngine);
-        f.close();
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
+    void addClips(const QStringList &names) { m_fx->Drop(MakeClips(m_in, names, {1, "160x120"})); }
+    void hangingEngine() { QVERIFY(WriteStandInEngine(m_fx->Folder().file("mirracore"), kHangingEngine)); }
     BatchView &batch() const { return m_dlg->Batch(); }
     void waitForRunEnd()
     {
@@ -90,11 +72,8 @@ private slots:
     {
         start();
         addClips({"good.mp4", "more.mp4"});
-        QFile junk(m_in + "junk.avi");
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray(5000, 'x'));
-        junk.close();
-        m_fx->Drop({junk.fileName()});
+        QVERIFY(WriteFile(m_in + "junk.avi", QByteArray(5000, 'x')));
+        m_fx->Drop({m_in + "junk.avi"});
         QString report;
         prompter().dialogHandlers.push_back([&](QDialog *d) {
             report = qobject_cast<ConvertInfoDialog *>(d)->Text();
@@ -149,7 +128,7 @@ private slots:
 
     void stopWhileTheEngineHangs()
     {
-        start();
+        start({{"PROCSEE_LEVEL", "3"}});
         addClips({"a.mp4", "b.mp4"});
         hangingEngine();
         TestSupport::RecordingLauncherGuard desktop;
@@ -157,6 +136,8 @@ private slots:
         QTRY_VERIFY(m_dlg->isActiveWindow());
         m_dlg->OnCommand(Ids::ConvertAll);
         waitForEngine();
+        // The engine runs at the priority the options name: idle.
+        QTRY_COMPARE(ReadFile(m_fx->Folder().file("mirracore.policy")).trimmed(), QByteArray::number(SCHED_IDLE));
         // The window keeps serving events while the engine hangs.
         bool served = false;
         QTimer::singleShot(0, m_dlg, [&] { served = true; });
