@@ -63,9 +63,9 @@ QString exitCause(int exitStatus, bool sawSuccess)
     return QStringLiteral("The engine ended with exit status %1.").arg(exitStatus);
 }
 // A profile's options with the task's trim range and its frame fitted by the aspect mode.
-QString TaskOptions(const QString &profileOptions, const BatchTask &task, int aspectMode)
+EngineOptions TaskOptions(const EngineOptions &profileOptions, const BatchTask &task, int aspectMode)
 {
-    const QString options = AppendTrimOptions(profileOptions, task.trimStart, task.trimStop);
+    const EngineOptions options = AppendTrimOptions(profileOptions, task.trimStart, task.trimStop);
     return ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
 }
 } // namespace
@@ -415,7 +415,7 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(BatchTask task)
 
     const GlobalSelection global = m_host.Global();
     QString outputPath;
-    QString options;
+    EngineOptions options;
     QString failedFolder;
     if (!ChooseOutput(task, global, &outputPath, &options, &failedFolder)) {
         // The user was told when the folder failed; the row says it too, and the run goes on.
@@ -448,7 +448,7 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(BatchTask task)
 }
 
 bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath,
-                                  QString *options, QString *failedFolder)
+                                  EngineOptions *options, QString *failedFolder)
 {
     if (task.HasOwnOutput()) {
         if (!QFileInfo::exists(global.globalDestination))

@@ -192,7 +192,7 @@ private:
     Pick PickRow(int row);
     RowOutcome ConvertTask(BatchTask task);
     // Output path and option string of a task; the folder that could not be made when it fails.
-    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options,
+    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, EngineOptions *options,
                       QString *failedFolder);
     RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration,
                              const QString &profileName, int aspectMode);

@@ -509,7 +509,7 @@ private slots:
         else
             broken->UsedType = ParamCell::kUserValue, broken->SValue = value;
         m_host->global.tree = m_profile->Snapshot().tree;
-        QVERIFY(GetParamFromTree(m_host->global.tree.get()).contains(QStringLiteral("-%1 %2").arg(cell, value)));
+        QVERIFY(GetParamFromTree(m_host->global.tree.get()).Text().contains(QStringLiteral("-%1 %2").arg(cell, value)));
         addClips({"a.mp4"}, 2);
 
         // The engine's own verdict on the profile, as the window's check at start gets it.

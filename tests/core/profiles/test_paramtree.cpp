@@ -51,7 +51,7 @@ QString describe(const CMpegStructs &tree, const QString &keys)
         {"filled", n(std::count_if(c.sValues.begin(), c.sValues.end(), [](auto &e) { return !e.isEmpty(); }))},
         {"last", c.sValues[39].str()}, {"HelpLength", n(c.Help.str().size())},
         {"SValueLength", n(c.SValue.str().size())}, {"entry0Length", n(c.sValues[0].str().size())},
-        {"options", GetParamFromTree(tree.GetRoot())}, {"units", n(tree.m_unitMap.size())}, {"values", tree.m_strValues}};
+        {"options", GetParamFromTree(tree.GetRoot()).Text()}, {"units", n(tree.m_unitMap.size())}, {"values", tree.m_strValues}};
     QStringList out;
     for (const QString &key : keys.split(QStringLiteral("; ")))
         out << key.section(u'=', 0, 0) + u'=' + fields.at(key.section(u'=', 0, 0));
@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(root->nChildCount(), 30);
         QCOMPARE(childNames(root).mid(0, 2), (QStringList{"group", "c4"}));
         QCOMPARE(root->pChildren.back()->strCelltName.str(), QStringLiteral("c32"));
-        QCOMPARE(GetParamFromTree(root->pChildren.front().get()), QStringLiteral(" -child late"));
+        QCOMPARE(GetParamFromTree(root->pChildren.front().get()).Text(), QStringLiteral(" -child late"));
         QVERIFY(!FindCell(root, QStringLiteral("orphan")) && !FindCell(root, QStringLiteral("c33")));
         // Loading again replaces the whole tree.
         tree.LoadFromFile(profileFile(node(0, cellLines("second", "TOP", 4))));
@@ -187,7 +187,7 @@ private slots:
         FreeCells(source);
         QCOMPARE(childNames(copy.get()), (QStringList{"ab", "group"}));
         QCOMPARE(copy->pChildren.at(0)->sValues[1].str(), QStringLiteral("128|128 Kb/s"));
-        QCOMPARE(GetParamFromTree(copy.get()), QStringLiteral(" -ab 128"));
+        QCOMPARE(GetParamFromTree(copy.get()).Text(), QStringLiteral(" -ab 128"));
         QCOMPARE(FindCell(copy.get(), QStringLiteral("inner"))->SValue.str(), QStringLiteral("x"));
         QVERIFY(!CloneCells(nullptr));
     }
@@ -210,14 +210,14 @@ private slots:
     void optionString_data()
     {
         QTest::addColumn<std::shared_ptr<ParamCell>>("cell");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("expected"); // the arguments, separated by "|"
         auto row = [](const char *tag, std::unique_ptr<ParamCell> cell, const char *expected) {
             QTest::newRow(tag) << std::shared_ptr<ParamCell>(std::move(cell)) << QString::fromUtf8(expected);
         };
         auto off = [](std::unique_ptr<ParamCell> cell) { return cell->Enable = false, std::move(cell); };
         auto used = [](std::unique_ptr<ParamCell> cell, int type) { return cell->UsedType = type, std::move(cell); };
         row("|Auto emits nothing", makeList("r", {"|Auto", "25|25 fps"}, 0), "");
-        row("mp3 in acodec", makeList("acodec", {"mp3|MP3 audio"}, 0), " -acodec mp3");
+        row("mp3 in acodec", makeList("acodec", {"mp3|MP3 audio"}, 0), "-acodec|mp3");
         row("UsedType 2 never emitted", used(makeList("ab", {"128|128"}, 0), ParamCell::kNeverEmitted), "");
         row("disabled list", off(makeList("ab", {"128|128"}, 0)), "");
         row("aspect list", makeList("aspect", {"3|Fit"}, 0), "");
@@ -225,18 +225,21 @@ private slots:
         row("number 0", makeNumber("r", 0), "");
         row("number -5", makeNumber("r", -5), "");
         row("number NaN", makeNumber("r", NAN), "");
-        row("number 25.0", makeNumber("r", 25.0f), " -r 25");
-        row("number rounds, ignores UsedType", used(makeNumber("g", 12.7f), ParamCell::kNeverEmitted), " -g 13");
+        row("number 25.0", makeNumber("r", 25.0f), "-r|25");
+        row("number rounds, ignores UsedType", used(makeNumber("g", 12.7f), ParamCell::kNeverEmitted), "-g|13");
         row("disabled number", makeNumber("r", 25, false), "");
-        row("aspect text", makeText("aspect", "16:9"), " -aspect 16:9");
-        row("text as it stands", used(makeText("f", "mp3 -vn"), ParamCell::kNeverEmitted), " -f mp3 -vn");
+        row("aspect text", makeText("aspect", "16:9"), "-aspect|16:9");
+        row("text holding more options", used(makeText("f", "mp3 -vn"), ParamCell::kNeverEmitted), "-f|mp3|-vn");
+        row("list holding more options", makeList("map", {"0:v:0? -map 0:a?|all"}, 0), "-map|0:v:0?|-map|0:a?");
+        row("quoted stretch is one argument", makeText("vf", "a  \"b  c\" \"\""), "-vf|a|b  c|");
+        row("metadata text is one argument", makeText("title", "-5 degrees  \"cold\""), "-title|-5 degrees  \"cold\"");
         row("disabled text", makeText("title", "x", false), "");
     }
     void optionString()
     {
         QFETCH(std::shared_ptr<ParamCell>, cell);
         QFETCH(QString, expected);
-        QCOMPARE(GetParamFromTree(makeTree(cell->Clone()).get()), expected);
+        QCOMPARE(GetParamFromTree(makeTree(cell->Clone()).get()).Arguments().join(u'|'), expected);
     }
 
     void optionStringAndSummaryOfATree()
@@ -249,11 +252,12 @@ private slots:
                              makeList("g", {"1|1"}, -1), makeList("bf", {"2|2"}, 3), // no current entry
                              withUserValue(makeList("ab", {"128|128 Kb/s"}, 0, QStringLiteral("Kb/s")), "192000"),
                              makeList("ac", {"2|2 (stereo)"}, 0), withUserValue(makeList("ts", {"1|1"}, 0), QString()));
-        QCOMPARE(GetParamFromTree(root.get()), QStringLiteral(" -vcodec libx264 -vb 1500 -r 25 -acodec aac -ab 192000 -ac 2"));
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264 -vb 1500 -r 25 -acodec aac -ab 192000 -ac 2"));
         QCOMPARE(BuildProfileSummary(root.get()), // "ar" missing
                  QStringLiteral("Video:H.264,size:same to source,BitRate:1500 Kb/s,FrameRate:Auto,Audio:Auto,"
                                 "BitRate:192000 Kb/s,Sample Rate:Auto,Channels:2 (stereo)"));
-        QCOMPARE(GetParamFromTree(nullptr) + GetParamFromTree(makeTree().get()) + BuildProfileSummary(nullptr), QString());
+        QVERIFY(GetParamFromTree(nullptr).IsEmpty() && GetParamFromTree(makeTree().get()).IsEmpty());
+        QCOMPARE(BuildProfileSummary(nullptr), QString());
     }
 
     void catalogue()

@@ -86,8 +86,8 @@ private slots:
         QVERIFY(kContainerOfExtension.contains(target));
         CMpegStructs tree;
         tree.LoadFromFile(ProfileFile(name, m_folders));
-        const QString options = GetParamFromTree(tree.GetRoot());
-        const QStringList tokens = options.split(u' ', Qt::SkipEmptyParts);
+        const EngineOptions options = GetParamFromTree(tree.GetRoot());
+        const QStringList tokens = options.Arguments();
         // "MP4 (H.264/AAC)" names no folder.
         const QString output = m_dir.filePath(QStringLiteral("out %1.%2").arg(QString(name).replace(u'/', u'-'), target));
         // The fixed tail every conversion carries.
@@ -99,10 +99,10 @@ private slots:
         if (exitCode != 0 && !GetSoftwareTwin(name, m_folders).isEmpty())
             QSKIP(qPrintable(QStringLiteral("no working graphics card encoder here: ") + log.trimmed().section(u'\n', -1)));
         QVERIFY2(exitCode == 0 && log.contains(QStringLiteral("global headers:")) && QFileInfo(output).size() > 0,
-                 qPrintable(options + u'\n' + log.right(1500)));
+                 qPrintable(options.Text() + u'\n' + log.right(1500)));
 
         const QString info = TestSupport::RunProgram(TestSupport::EnginePath(), {QStringLiteral("-i"), output});
-        const QByteArray context = (options + u'\n' + info).toUtf8();
+        const QByteArray context = (options.Text() + u'\n' + info).toUtf8();
         QVERIFY2(described(info, "Input #0, (.*), from '").contains(kContainerOfExtension.value(target)), context);
         QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Duration: 00:00:0(1\\.[4-9]|2\\.[0-7])"))), context);
         // A copied stream keeps the source's codec.

@@ -92,7 +92,7 @@ private slots:
         m_dlg->TaskView().AddFileByPath(clip);
         QCOMPARE(m_dlg->Controls().taskList->rowCount(), 1);
         const QString mainProfile = m_dlg->GetCurrentProfile().Name();
-        const QString mainOptions = GetParamFromTree(m_dlg->GetCurrentProfile().Tree());
+        const EngineOptions mainOptions = GetParamFromTree(m_dlg->GetCurrentProfile().Tree());
         QVERIFY(mainProfile != "MKV (H.264/AAC)");
 
         bool edited = false;

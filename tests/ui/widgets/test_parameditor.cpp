@@ -59,7 +59,7 @@ struct Shown
     }
     PropertyGridItem *at(int group, int index) const { return grid->GetProperty(group)->GetSubItem(index); }
     const ParamCell *cell(const char *name) const { return FindCell(root.get(), QString::fromLatin1(name)); }
-    QString options() const { return GetParamFromTree(root.get()); }
+    QString options() const { return GetParamFromTree(root.get()).Text(); }
     // The editor the grid opens for a property, as a user's click does.
     template <typename Editor> Editor *edit(PropertyGridItem *property)
     {
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(profile.Name(), QStringLiteral("MP3 audio"));
         QCOMPARE(profile.AspectMode(), -1);
         QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 0);
-        QVERIFY(GetParamFromTree(profile.Tree()).contains(QStringLiteral("-acodec libmp3lame")));
+        QVERIFY(GetParamFromTree(profile.Tree()).Text().contains(QStringLiteral("-acodec libmp3lame")));
     }
 
     void failureFromAWorkerReachesThePrompter()
@@ -296,7 +296,7 @@ private slots:
         InstallUserMessageHandler();
         auto broken = makeTree();
         broken->pChildren.push_back(nullptr);
-        QString fromWorker = QStringLiteral("not run");
+        EngineOptions fromWorker({QStringLiteral("not run")});
         std::unique_ptr<QThread> worker(QThread::create([&] { fromWorker = GetParamFromTree(broken.get()); }));
         QEventLoop loop;
         connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -304,7 +304,7 @@ private slots:
         loop.exec();
         worker->wait();
         SetUserMessageHandler(nullptr);
-        QCOMPARE(fromWorker, QString());
+        QVERIFY(fromWorker.IsEmpty());
         QCOMPARE(prompter->messageTexts(), QStringList{"Function:GetParamFromTree(CMpegStructs m_SetParamCells) ERROR!"});
     }
 };
