@@ -39,8 +39,8 @@ struct Transcoder::Stream
     BufferRefPtr hwDevice; // the graphics card a hardware encoder works on
     VideoSource videoSource;
     VideoLayout layout;
-    AudioSource audioSource;
-    AudioTarget audioTarget;
+    AudioFormat audioSource;
+    AudioFormat audioTarget;
     bool ended = false;         // takes no more input: end of its file or of the requested length
     int64_t nextPts = AV_NOPTS_VALUE; // expected timestamp of the next decoded frame (stream time base)
     int64_t graphEnd = AV_NOPTS_VALUE; // end of the last frame given to the filters (their input time base)
@@ -367,13 +367,6 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     if (dec->pix_fmt == AV_PIX_FMT_NONE)
         dec->pix_fmt = AV_PIX_FMT_YUV420P;
 
-    AVRational rate = m_out.frameRate;
-    if (rate.num <= 0) {
-        rate = av_guess_frame_rate(s.input->context(), s.inStream, nullptr);
-        if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 240)
-            rate = AVRational{25, 1};
-    }
-
     const AVCodec *codec =
         m_out.videoCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_VIDEO) : FindEncoder(m_out.videoCodec, AVMEDIA_TYPE_VIDEO);
     if (!codec)
@@ -381,8 +374,34 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
         throw EngineError(Format("%s files cannot hold %s video", format->name, avcodec_get_name(codec->id)));
     s.encoderCodec = codec;
+
+    AVRational rate = m_out.frameRate;
+    if (rate.num <= 0) {
+        rate = av_guess_frame_rate(s.input->context(), s.inStream, nullptr);
+        if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 240)
+            rate = AVRational{25, 1};
+    }
     rate = PickFrameRate(codec, rate);
 
+    PlanVideo(s, format, rate);
+    BuildVideoGraph(s);
+    OpenVideoEncoder(s, rate);
+
+    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
+    if (!st || avcodec_parameters_from_context(st->codecpar, s.encoder.get()) < 0)
+        throw std::bad_alloc();
+    st->time_base = s.encoder->time_base;
+    if (!m_out.videoTag.empty())
+        st->codecpar->codec_tag = TagOf(m_out.videoTag);
+    st->avg_frame_rate = rate;
+    st->sample_aspect_ratio = s.encoder->sample_aspect_ratio;
+    s.outStream = st;
+}
+
+void Transcoder::PlanVideo(Stream &s, const AVOutputFormat *format, AVRational rate)
+{
+    const AVCodecContext *dec = s.decoder.get();
+    const AVCodec *codec = s.encoderCodec;
     VideoSource &src = s.videoSource;
     src.width = dec->width;
     src.height = dec->height;
@@ -418,8 +437,11 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     s.layout.keepTiming = m_out.frameRate.num <= 0 && variableFits && VariableRate(s.inStream);
     if (!s.layout.note.empty())
         PrintLine("Note: " + s.layout.note);
-    BuildVideoGraph(s);
+}
 
+void Transcoder::OpenVideoEncoder(Stream &s, AVRational rate)
+{
+    const AVCodec *codec = s.encoderCodec;
     s.encoder.reset(avcodec_alloc_context3(codec));
     if (!s.encoder)
         throw std::bad_alloc();
@@ -439,13 +461,26 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     if (AVBufferRef *frames = av_buffersink_get_hw_frames_ctx(s.sink))
         enc->hw_frames_ctx = av_buffer_ref(frames);
 
+    // A hardware encoder has its own rate control; the fixed tail's bounds do not apply to it.
+    const bool hardware = s.layout.upload || (codec->capabilities & AV_CODEC_CAP_HARDWARE);
+    SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
+    AVDictionary *options = VideoRateControl(enc, codec, rate, hardware);
+    const int r = avcodec_open2(enc, codec, &options);
+    av_dict_free(&options);
+    if (r < 0)
+        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
+                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
+                                 m_out.videoEncoderOptions.empty() || hardware ? "" : " (check its -preset, -tune and -profile:v)"));
+}
+
+// Bit rate or quality, quantiser bounds, key frames and level; what only the encoder's
+// own options can say is returned for avcodec_open2.
+AVDictionary *Transcoder::VideoRateControl(AVCodecContext *enc, const AVCodec *codec, AVRational rate, bool hardware) const
+{
     AVDictionary *options = nullptr;
     const bool x264 = codec->id == AV_CODEC_ID_H264 && std::string(codec->name).rfind("libx264", 0) == 0;
     const bool vpx = std::string(codec->name).rfind("libvpx", 0) == 0;
-    // A hardware encoder has its own rate control; the fixed tail's bounds do not apply to it.
-    const bool hardware = vaapi || (codec->capabilities & AV_CODEC_CAP_HARDWARE);
     const bool ownQuality = m_out.OwnQualityMode() || hardware;
-    SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
     if (m_out.videoBitRate > 0) {
         enc->bit_rate = m_out.videoBitRate;
     } else if (ownQuality) {
@@ -470,14 +505,14 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         av_dict_set(&options, "x265-params", "log-level=error", 0);
 
     // Quantiser bounds narrow a quality mode of the encoder's own: they are left out then.
-    int qmin = ownQuality ? -1 : m_out.qmin, qmax = ownQuality ? -1 : m_out.qmax;
+    const int qmin = ownQuality ? -1 : m_out.qmin, qmax = ownQuality ? -1 : m_out.qmax;
     const int qlimit = UsesMpegQuantiser(codec) ? 31 : vpx ? 63 : 69;
     if (qmin >= 0)
         enc->qmin = std::clamp(qmin, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
     if (qmax >= 0)
         enc->qmax = std::clamp(qmax, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
     if (qmin >= 0 && qmax >= 0 && qmin > qmax) {
-        av_dict_free(&options); // it holds the encoder options made so far
+        av_dict_free(&options);
         throw EngineError(Format("-qmin %d is above -qmax %d", qmin, qmax));
     }
     if (m_out.gop >= 0)
@@ -489,23 +524,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         if (level > 0)
             enc->level = level;
     }
-
-    const int r = avcodec_open2(enc, codec, &options);
-    av_dict_free(&options);
-    if (r < 0)
-        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
-                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
-                                 m_out.videoEncoderOptions.empty() || hardware ? "" : " (check its -preset, -tune and -profile:v)"));
-
-    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
-    if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
-        throw std::bad_alloc();
-    st->time_base = enc->time_base;
-    if (!m_out.videoTag.empty())
-        st->codecpar->codec_tag = TagOf(m_out.videoTag);
-    st->avg_frame_rate = rate;
-    st->sample_aspect_ratio = enc->sample_aspect_ratio;
-    s.outStream = st;
+    return options;
 }
 
 void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
@@ -523,12 +542,12 @@ void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
         throw EngineError(Format("%s files cannot hold %s audio", format->name, avcodec_get_name(codec->id)));
     s.encoderCodec = codec;
 
-    AudioSource &src = s.audioSource;
+    AudioFormat &src = s.audioSource;
     src.sampleRate = dec->sample_rate;
     src.format = dec->sample_fmt;
     NamedLayout(dec->ch_layout, &src.layout);
 
-    AudioTarget &target = s.audioTarget;
+    AudioFormat &target = s.audioTarget;
     target.sampleRate = PickSampleRate(codec, format, m_out.sampleRate > 0 ? m_out.sampleRate : src.sampleRate);
     target.format = PickSampleFormat(codec, src.format);
     PickChannelLayout(codec, m_out.channels > 0 ? m_out.channels : src.layout.nb_channels, &target.layout);

@@ -37,6 +37,10 @@ private:
     void HandleSubtitlePacket(Stream &s, AVPacket *pkt);
     void OpenDecoder(Stream &s);
     void SetupVideo(Stream &s, const AVOutputFormat *format);
+    // The source as the filters see it, the graphics card when the encoder needs one, the layout.
+    void PlanVideo(Stream &s, const AVOutputFormat *format, AVRational rate);
+    void OpenVideoEncoder(Stream &s, AVRational rate);
+    AVDictionary *VideoRateControl(AVCodecContext *enc, const AVCodec *codec, AVRational rate, bool hardware) const;
     void SetupAudio(Stream &s, const AVOutputFormat *format);
     void SetupCopy(Stream &s, const AVOutputFormat *format);
     void BuildVideoGraph(Stream &s);
