@@ -105,7 +105,7 @@ std::string VideoSourceArgs(const VideoSource &s)
     return args;
 }
 
-std::string AudioSourceArgs(const AudioSource &s)
+std::string AudioSourceArgs(const AudioFormat &s)
 {
     return Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", s.sampleRate, s.sampleRate,
                   av_get_sample_fmt_name(s.format), LayoutName(s.layout).c_str());
@@ -152,7 +152,7 @@ int RotationOf(const int32_t *displayMatrix)
     return clockwise;
 }
 
-std::string AudioFilterChain(const AudioTarget &t, const TrimWindow &trim)
+std::string AudioFilterChain(const AudioFormat &t, const TrimWindow &trim)
 {
     return "[in]" + TrimFilter("atrim", trim) +
            Format(",aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s[out]", av_get_sample_fmt_name(t.format),

@@ -54,14 +54,8 @@ struct VideoSource
 // The turn a display matrix asks for, as 0, 90, 180 or 270 degrees clockwise; 0 for none.
 int RotationOf(const int32_t *displayMatrix);
 
-struct AudioSource
-{
-    int sampleRate = 0;
-    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
-    AVChannelLayout layout{};
-};
-
-struct AudioTarget
+// Sound as the decoder gives it or as the encoder takes it.
+struct AudioFormat
 {
     int sampleRate = 0;
     AVSampleFormat format = AV_SAMPLE_FMT_NONE;
@@ -69,11 +63,11 @@ struct AudioTarget
 };
 
 std::string VideoSourceArgs(const VideoSource &source);
-std::string AudioSourceArgs(const AudioSource &source);
+std::string AudioSourceArgs(const AudioFormat &source);
 
 // Chains between the labels [in] and [out].
 std::string VideoFilterChain(const VideoLayout &layout, const VideoSource &source, const TrimWindow &trim);
-std::string AudioFilterChain(const AudioTarget &target, const TrimWindow &trim);
+std::string AudioFilterChain(const AudioFormat &target, const TrimWindow &trim);
 
 // A channel layout the filters can name: unordered layouts become the usual
 // order for their channel count.
