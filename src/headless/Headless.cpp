@@ -24,7 +24,7 @@
 #include "core/tasks/TaskList.h"
 #include "headless/CommandExport.h"
 #include "headless/FolderWatch.h"
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 #include "core/conversion/EngineLocation.h"
 #include "core/conversion/EngineOutputParser.h"
 #include "base/OwnerThread.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 
 class AppSettings;
 class CListCtrlEx;

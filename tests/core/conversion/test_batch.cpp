@@ -9,7 +9,7 @@
 
 #include "core/settings/AppSettings.h"
 #include "core/tasks/TaskList.h"
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 #include "core/conversion/EngineLocation.h"
 #include "core/conversion/HardwareCheck.h"
 #include "core/conversion/MediaProbe.h"

@@ -1,4 +1,4 @@
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -84,77 +84,6 @@ double BatchTask::Duration() const
     if (trimLength > 0)
         return trimLength;
     return LeadingDouble(durationSecText);
-}
-
-QString TaskStartedEvent::StatusLine() const
-{
-    return QStringLiteral("Converting \"%1\" to \"%2\"... \r\n").arg(command.SourcePath(), command.OutputPath());
-}
-
-QString TaskFinishedEvent::Report() const
-{
-    const QString output = engineOutput + closingLines;
-    if (cause.isEmpty())
-        return output;
-    return output + cause + QStringLiteral("\r\n");
-}
-
-QString TaskFinishedEvent::StatusLine() const
-{
-    switch (verdict) {
-    case Verdict::Completed:
-        return QStringLiteral("Converted  to \"%1\" ok!\r\n").arg(outputPath);
-    case Verdict::Stopped:
-        return QStringLiteral("%1 Stop Converting \"%2\" !\r\n")
-            .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), sourcePath);
-    default:
-        return QStringLiteral("Converting \"%1\" Failed!\r\n").arg(sourcePath);
-    }
-}
-
-void EngineSlot::Add(EngineProcess *process)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_processes.push_back(process);
-    if (m_suspended)
-        process->Suspend(true);
-}
-
-void EngineSlot::Remove(EngineProcess *process)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::erase(m_processes, process);
-}
-
-bool EngineSlot::Kill()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_processes.empty())
-        return false;
-    for (EngineProcess *process : m_processes)
-        process->Kill();
-    m_processes.clear();
-    return true;
-}
-
-void EngineSlot::Suspend(bool suspended)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_suspended = suspended;
-    for (EngineProcess *process : m_processes)
-        process->Suspend(suspended);
-}
-
-bool EngineSlot::IsSet() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return !m_processes.empty();
-}
-
-void ConversionFlags::SetPaused(bool paused)
-{
-    engine.Suspend(paused);
-    clock.SetPaused(paused);
 }
 
 // A row as the run finds it: past the end, passed over, or a task to convert.
@@ -563,12 +492,31 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
 bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &command, double duration,
                                TaskFinishedEvent &finished)
 {
-    const int priority = m_host.PriorityLevel();
     finished.id = task.id;
     finished.sourcePath = command.SourcePath();
     finished.outputPath = command.OutputPath();
     EngineProcess engine;
-    const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), priority);
+    if (!StartEngine(engine, command, finished))
+        return false;
+    double doneBefore;
+    double total;
+    bool lengthsKnown;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        doneBefore = m_doneSeconds;
+        total = m_totalSeconds;
+        lengthsKnown = m_unknownLengths == 0;
+    }
+    EngineOutputParser parser(duration, total, doneBefore);
+    const bool overran = FollowProgress(engine, parser, task, duration, lengthsKnown);
+    m_flags.engine.Remove(&engine);
+    JudgeEngine(engine, parser, overran, duration, finished);
+    return true;
+}
+
+bool BatchConverter::StartEngine(EngineProcess &engine, const EngineCommand &command, TaskFinishedEvent &finished)
+{
+    const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), m_host.PriorityLevel());
     if (start != EngineProcess::StartResult::Started) {
         if (start == EngineProcess::StartResult::OutputPipeFailed)
             m_host.ShowMessage(QStringLiteral("Create   STDOUT   pipe   failed"));
@@ -584,17 +532,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
     // Stop Convert may have come between the start and the engine being registered.
     if (m_flags.stopRequested)
         engine.Kill();
+    return true;
+}
 
-    double doneBefore;
-    double total;
-    bool lengthsKnown;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        doneBefore = m_doneSeconds;
-        total = m_totalSeconds;
-        lengthsKnown = m_unknownLengths == 0;
-    }
-    EngineOutputParser parser(duration, total, doneBefore);
+bool BatchConverter::FollowProgress(EngineProcess &engine, EngineOutputParser &parser, const BatchTask &task,
+                                    double duration, bool lengthsKnown)
+{
     QString status;
     int percent = 0;
     char buffer[kChunkSize];
@@ -638,8 +581,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
         OnList([&] { m_tasks.SetRunning(task.id, status, percent); });
         m_host.Progress(progress);
     }
+    return overran;
+}
 
-    m_flags.engine.Remove(&engine);
+void BatchConverter::JudgeEngine(EngineProcess &engine, const EngineOutputParser &parser, bool overran, double duration,
+                                 TaskFinishedEvent &finished)
+{
     std::optional<int> exit = engine.WaitFor(kExitGraceMs);
     if (!exit) {
         engine.Kill();
@@ -653,12 +600,11 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
         finished.cause = QStringLiteral("The engine wrote far more time than the input holds (%1 s): the conversion was "
                                         "ended. The input may be damaged.")
                              .arg(duration);
-    } else {
-        const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
-        finished.verdict = judgement.verdict;
-        finished.cause = judgement.cause;
+        return;
     }
-    return true;
+    const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
+    finished.verdict = judgement.verdict;
+    finished.cause = judgement.cause;
 }
 
 void BatchConverter::Finish(TaskFinishedEvent &event)
