@@ -1,4 +1,5 @@
 #include "ui/widgets/CLinkLabel.h"
+#include "ui/widgets/ColorRef.h"
 
 #include <QCursor>
 #include <QEnterEvent>
@@ -18,19 +19,14 @@ constexpr quint32 kDefaultHover = 0x000000FF;   // red 255
 CLinkLabel::CLinkLabel(QWidget *parent) : CLinkLabel(QString(), QString(), parent) {}
 
 CLinkLabel::CLinkLabel(const QString &text, const QString &address, QWidget *parent)
-    : QLabel(text, parent), m_address(address), m_linkColor(FromColorRef(kDefaultLink)),
-      m_visitedColor(FromColorRef(kDefaultVisited)), m_hoverColor(FromColorRef(kDefaultHover))
+    : QLabel(text, parent), m_address(address), m_linkColor(ColorFromBgr(kDefaultLink)),
+      m_visitedColor(ColorFromBgr(kDefaultVisited)), m_hoverColor(ColorFromBgr(kDefaultHover))
 {
     setTextFormat(Qt::PlainText);
     // Moves without a button held must arrive, or the hover would start only on a click.
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     attach();
-}
-
-QColor CLinkLabel::FromColorRef(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
 void CLinkLabel::attach()
@@ -65,19 +61,19 @@ void CLinkLabel::SetLinkText(const QString &text)
 
 void CLinkLabel::SetLinkColor(quint32 bgr)
 {
-    m_linkColor = FromColorRef(bgr);
+    m_linkColor = ColorFromBgr(bgr);
     update();
 }
 
 void CLinkLabel::SetVisitedColor(quint32 bgr)
 {
-    m_visitedColor = FromColorRef(bgr);
+    m_visitedColor = ColorFromBgr(bgr);
     update();
 }
 
 void CLinkLabel::SetHoverColor(quint32 bgr)
 {
-    m_hoverColor = FromColorRef(bgr);
+    m_hoverColor = ColorFromBgr(bgr);
     update();
 }
 

@@ -46,8 +46,6 @@ public:
     void SetAutoSize(bool fit = true);
     bool IsAutoSize() const { return m_fitToText; }
 
-    static QColor FromColorRef(quint32 bgr);
-
 signals:
     // After a click has tried to open the address; opened tells whether it did.
     void linkOpened(bool opened);

@@ -1,4 +1,5 @@
 #include "ui/widgets/CListCtrlEx.h"
+#include "ui/widgets/ColorRef.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -53,11 +54,6 @@ CListCtrlEx::CListCtrlEx(QWidget *parent) : QTableView(parent)
     setIconSize(QSize(16, 16));
 }
 
-QColor CListCtrlEx::FromColorRef(QRgb bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
 void CListCtrlEx::SetItemColor(int row, QRgb textColor, QRgb backgroundColor)
 {
     if (textColor != kUnchanged)
@@ -80,13 +76,13 @@ void CListCtrlEx::SetRowsTextColor(int first, int last, QRgb textColor)
 QColor CListCtrlEx::TextColor(int row) const
 {
     const auto it = m_textColors.constFind(row);
-    return it == m_textColors.constEnd() ? QColor() : FromColorRef(*it);
+    return it == m_textColors.constEnd() ? QColor() : ColorFromBgr(*it);
 }
 
 QColor CListCtrlEx::BackgroundColor(int row) const
 {
     const auto it = m_backgroundColors.constFind(row);
-    return it == m_backgroundColors.constEnd() ? QColor() : FromColorRef(*it);
+    return it == m_backgroundColors.constEnd() ? QColor() : ColorFromBgr(*it);
 }
 
 void CListCtrlEx::CreateRowProgress(int column)

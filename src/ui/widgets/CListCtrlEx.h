@@ -48,8 +48,6 @@ public:
     // Row whose given column holds text; -1 when none.
     int FindRow(int column, const QString &text) const;
 
-    static QColor FromColorRef(QRgb bgr);
-
 signals:
     // A left click anywhere on the list, after the selection has followed it.
     void leftClicked();

@@ -11,11 +11,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-QColor ColorFromBgr(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
 namespace {
 
 constexpr int kItemType = QTreeWidgetItem::UserType + 17;

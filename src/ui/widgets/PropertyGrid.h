@@ -5,13 +5,12 @@
 #include <QWidget>
 #include <memory>
 
+#include "ui/widgets/ColorRef.h"
+
 class QLabel;
 class QFrame;
 class QTreeWidget;
 class PropertyGrid;
-
-// A colour written as 0x00BBGGRR (blue in the high byte), as profiles and looks give them.
-QColor ColorFromBgr(quint32 bgr);
 
 struct PropertyGridColors
 {

@@ -14,6 +14,7 @@
 #include "core/settings/Language.h"
 #include "support/MainWindowFixture.h"
 #include "support/RecordingLauncher.h"
+#include "ui/widgets/ColorRef.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/ImageButton.h"
 #include "ui/widgets/StatusBar.h"
@@ -116,8 +117,8 @@ private slots:
         QCOMPARE(desktop->progress.last(), -1);
         QVERIFY(std::is_sorted(desktop->progress.begin(), desktop->progress.end() - 1));
         QCOMPARE(m_fx->Column(3), (QStringList{"Completed", "Completed", "Failed"}));
-        QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kGrey));
-        QCOMPARE(m_list->TextColor(2), CListCtrlEx::FromColorRef(kBlue));
+        QCOMPARE(m_list->TextColor(0), ColorFromBgr(kGrey));
+        QCOMPARE(m_list->TextColor(2), ColorFromBgr(kBlue));
         QCOMPARE(prompter().dialogTitles, QStringList{GetLangString("@96")});
         QVERIFY2(report.contains("junk.avi"), qPrintable(report));
         QVERIFY(m_dlg->Controls().statusBar->PaneText(1).startsWith("Converting \"" + m_in + "junk.avi\" Failed!"));
@@ -177,7 +178,7 @@ private slots:
         waitForRunEnd();
         QCOMPARE(m_fx->Column(3), (QStringList{"Stoped", ""}));
         QCOMPARE(desktop->notifications, QStringList{}); // the user watched it end
-        QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kBlue));
+        QCOMPARE(m_list->TextColor(0), ColorFromBgr(kBlue));
         QVERIFY(m_dlg->Controls().statusBar->PaneText(1).contains(" Stop Converting \""));
         QVERIFY(!batch().IsPaused());
         QCOMPARE(pause->Caption(), QString("Pause"));
