@@ -188,8 +188,7 @@ QStringList RestoreQueueState(TaskList &tasks, const QString &path, bool skipCom
             task->paramTree = TreeFromText(settings, scratch);
         if (task->useGlobalOutput == 0 && !task->paramTree)
             task->useGlobalOutput = 1; // its own settings were lost: it follows the window
-        const QFileInfo info(source);
-        task->sizeText = QStringLiteral("%1KB").arg(info.size() / 1024);
+        task->sizeText = FileSizeText(source);
         if (state.verdict != Verdict::None) {
             state.status = VerdictText(state.verdict);
             state.report = o.value(QStringLiteral("report")).toString();
