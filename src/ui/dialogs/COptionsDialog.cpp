@@ -25,13 +25,6 @@
 
 namespace {
 
-template <typename W>
-W *withId(W *widget, int id)
-{
-    SetControlId(widget, id);
-    return widget;
-}
-
 // The save-path box: tells its owner when the focus has left it, after the box has
 // finished its own handling (which would otherwise undo a selection made by the owner).
 class SavePathEdit : public QLineEdit
@@ -59,18 +52,18 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     setWindowTitle(QStringLiteral("Option Page"));
     auto *layout = new QVBoxLayout(this);
 
-    layout->addWidget(withId(new QLabel(QStringLiteral("Saved Path:"), this), kSavePathLabelId));
+    layout->addWidget(WithControlId(new QLabel(QStringLiteral("Saved Path:"), this), kSavePathLabelId));
     auto *pathRow = new QHBoxLayout;
-    auto *savePathEdit = withId(new SavePathEdit(this), kSavePathId);
+    auto *savePathEdit = WithControlId(new SavePathEdit(this), kSavePathId);
     savePathEdit->onLeft = [this] { OnSavePathKillFocus(); };
     m_savePathEdit = savePathEdit;
     pathRow->addWidget(m_savePathEdit, 1);
-    auto *select = withId(new QPushButton(QStringLiteral("Select"), this), kSelectId);
+    auto *select = WithControlId(new QPushButton(QStringLiteral("Select"), this), kSelectId);
     select->setAutoDefault(false);
     pathRow->addWidget(select);
     layout->addLayout(pathRow);
 
-    auto *priorityGroup = withId(new QGroupBox(QStringLiteral("System Priority"), this), kPriorityGroupId);
+    auto *priorityGroup = WithControlId(new QGroupBox(QStringLiteral("System Priority"), this), kPriorityGroupId);
     auto *priorityRow = new QHBoxLayout(priorityGroup);
     m_priorityButtons = new QButtonGroup(this);
     const struct
@@ -79,15 +72,15 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
         const char *text;
     } radios[] = {{kRealTimeId, "Real Time"}, {kHighId, "High"}, {kNormalId, "NORMAL"}, {kIdleId, "IDLE"}};
     for (const auto &r : radios) {
-        auto *radio = withId(new QRadioButton(QString::fromLatin1(r.text), priorityGroup), r.id);
+        auto *radio = WithControlId(new QRadioButton(QString::fromLatin1(r.text), priorityGroup), r.id);
         m_priorityButtons->addButton(radio, r.id);
         priorityRow->addWidget(radio);
     }
     layout->addWidget(priorityGroup);
 
-    auto *associationGroup = withId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
+    auto *associationGroup = WithControlId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
     auto *associationGrid = new QGridLayout(associationGroup);
-    m_associations = withId(new QListWidget(associationGroup), kAssociationListId);
+    m_associations = WithControlId(new QListWidget(associationGroup), kAssociationListId);
     // One column, 15 average characters wide, whole rows selected, selection kept visible.
     m_associations->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_associations->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -95,8 +88,8 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_associations->setFixedWidth(column + m_associations->frameWidth() * 2 +
                                   style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
     associationGrid->addWidget(m_associations, 0, 0, 3, 1);
-    auto *selectAll = withId(new QPushButton(QStringLiteral("Select All"), associationGroup), kSelectAllId);
-    auto *clearAll = withId(new QPushButton(QStringLiteral("Clear All"), associationGroup), kClearAllId);
+    auto *selectAll = WithControlId(new QPushButton(QStringLiteral("Select All"), associationGroup), kSelectAllId);
+    auto *clearAll = WithControlId(new QPushButton(QStringLiteral("Clear All"), associationGroup), kClearAllId);
     selectAll->setAutoDefault(false);
     clearAll->setAutoDefault(false);
     associationGrid->addWidget(selectAll, 0, 1);
@@ -104,21 +97,13 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     associationGrid->setRowStretch(2, 1);
     layout->addWidget(associationGroup, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto *ok = withId(new QPushButton(QStringLiteral("OK"), this), kOkId);
-    ok->setDefault(true);
-    auto *cancel = withId(new QPushButton(QStringLiteral("Cancel"), this), kCancelId);
-    cancel->setAutoDefault(false);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    const OkCancel buttons = AddOkCancelRow(layout, kOkId, kCancelId);
 
     connect(select, &QPushButton::clicked, this, &COptionsDialog::OnSelect);
     connect(selectAll, &QPushButton::clicked, this, &COptionsDialog::OnSelectAll);
     connect(clearAll, &QPushButton::clicked, this, &COptionsDialog::OnClearAll);
-    connect(ok, &QPushButton::clicked, this, &COptionsDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buttons.ok, &QPushButton::clicked, this, &COptionsDialog::OnOk);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
     // A click only chooses the level; it is stored on OK.
     connect(m_priorityButtons, &QButtonGroup::idClicked, this, [this](int id) {
         int count = 0;
