@@ -62,6 +62,21 @@ const char *const kHelp[] = {
     "  -pix_fmt NAME        pixel format, such as yuv420p for 8-bit players",
     "  -title, -author, -copyright, -comment, -album TEXT, -timestamp DATE, -metadata KEY=VALUE",
     "Pictures stored turned (phones) come out upright; copied ones keep their turn.",
+    "",
+    "Kept and repaired by default, each decided from the source:",
+    "  -map_metadata N      tags, track titles, languages from input N (0); -1 none. Dispositions",
+    "                       (default, forced) always follow their tracks",
+    "  -map_chapters N      chapters of input N (0), moved and cut by -ss and -t; -1 none",
+    "  -cover_art 0         no cover pictures (kept in MP4, M4A, MOV, MKV, MP3 and FLAC)",
+    "  -deinterlace auto|1|0  auto: a video whose field order says interlaced, or whose first",
+    "                       seconds idet finds combed, is made progressive (bwdif, a picture per",
+    "                       picture); telecined film is left as it is. 1 always, 0 never",
+    "  -genpts 0            no presentation times made for packets that have none (AVI)",
+    "  -fix_ts 0            decoding times going backwards are not put in order, and packets",
+    "                       without any time are not left out",
+    "  -fallback_vcodec NAME, -fallback_acodec NAME  with copy, the encoder for a stream the",
+    "                       container cannot hold (else H.264 or AAC where it holds them, or its",
+    "                       own codec); none: such a stream is refused",
 };
 
 } // namespace
