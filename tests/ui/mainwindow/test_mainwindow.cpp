@@ -268,6 +268,7 @@ private slots:
         TestSupport::ScriptedPrompterGuard prompts; // answers OK
         CCorvaneStudioApp app;
         app.InitInstance(folder.exePath(), {});
+        app.MainWindow()->KeepQueue(QueueStatePath(app.Settings().Folders())); // as the start does, before the window runs
         QCOMPARE(prompts->messages.size(), asked ? 1 : 0);
         QCOMPARE(app.MainWindow()->Tasks().Count(), asked ? verdicts.size() : 0);
         QCOMPARE(QFileInfo::exists(state), asked); // a list of nothing to do is gone
