@@ -969,7 +969,8 @@ void Transcoder::CopyChapters()
 
 void Transcoder::AddCoverArt(const AVOutputFormat *format)
 {
-    if (!m_out.coverArt || m_out.noVideo || !ContainerTakesAudio(format))
+    // A cover is no video to whoever converts music with -vn: it stays unless asked to go.
+    if (!m_out.coverArt || !ContainerTakesAudio(format))
         return;
     const InputFile &in = *m_inputs[size_t(std::max(m_out.metadataInput, 0))];
     std::vector<const AVStream *> pictures;

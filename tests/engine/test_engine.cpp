@@ -879,7 +879,8 @@ private slots:
         // Ogg keeps the file's tags with its first stream.
         QTest::newRow("ogg vorbis") << "kept.ogg" << "-acodec libvorbis -map 0:a?" << "" << "Arrival 0.0-1.5|Beach 1.5-3.0"
                                     << "a eng Holiday|a fre Commentary" << 0;
-        QTest::newRow("m4a") << "kept.m4a" << "-acodec aac" << "Holiday" << both << "a eng default" << 1;
+        QTest::newRow("m4a, cover kept with -vn") << "kept.m4a" << "-f ipod -vn -acodec aac" << "Holiday" << both << "a eng default" << 1;
+        QTest::newRow("mp3") << "kept.mp3" << "-vn -acodec libmp3lame" << "Holiday" << both << "a" << 1;
         QTest::newRow("trimmed") << "trimmed.mkv" << "-ss 1 -t 1.5 -vcodec libx264 -preset ultrafast " + all << "Holiday"
                                  << "Arrival 0.0-0.5|Beach 0.5-1.5" << "a eng default|a fre Commentary|s eng forced" << 1;
         QTest::newRow("trimmed ogg") << "trimmed.ogg" << "-ss 1.2 -acodec libvorbis" << "" << "Arrival 0.0-0.3|Beach 0.3-1.8"
