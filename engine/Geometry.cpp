@@ -114,6 +114,10 @@ std::string AudioSourceArgs(const AudioFormat &s)
 std::string VideoFilterChain(const VideoLayout &l, const VideoSource &source, const TrimWindow &trim)
 {
     std::string chain = "[in]" + TrimFilter("trim", trim);
+    // Pictures are made progressive before anything drops, turns or scales their lines.
+    if (l.deinterlace != VideoLayout::Deinterlace::None)
+        chain += Format(",bwdif=mode=send_frame:parity=%s:deint=%s", l.firstField,
+                        l.deinterlace == VideoLayout::Deinterlace::Marked ? "interlaced" : "all");
     // Constant frame rate first, so dropped frames are never scaled.
     if (!l.keepTiming)
         chain += Format(",fps=fps=%d/%d", l.frameRate.num, l.frameRate.den);

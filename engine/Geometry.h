@@ -22,6 +22,9 @@ struct VideoLayout
     AVRational frameRate{25, 1};
     bool upload = false;                 // the pictures go to the graphics card's memory last
     bool keepTiming = false;             // each picture keeps its time: no constant rate is made
+    enum class Deinterlace { None, Every, Marked };
+    Deinterlace deinterlace = Deinterlace::None; // one progressive picture per picture
+    const char *firstField = "auto";     // tff or bff where the pictures do not say which field comes first
     std::string note;                    // an adjustment worth telling the user
 };
 

@@ -163,6 +163,33 @@ void SetMetadata(OutputRequest &out, const std::string &name, const std::string 
     out.metadata.emplace_back(value.substr(0, eq), value.substr(eq + 1));
 }
 
+template <int OutputRequest::*field>
+void SetInputNumber(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    out.*field = ParseInt(value, name, -1, 1000);
+}
+
+template <bool OutputRequest::*field>
+void SetSwitch(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    if (value != "0" && value != "1")
+        BadValue(value, name, "0 or 1 is needed");
+    out.*field = value == "1";
+}
+
+void SetDeinterlace(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    using D = OutputRequest::Deinterlace;
+    if (value == "auto")
+        out.deinterlace = D::Auto;
+    else if (value == "1")
+        out.deinterlace = D::Always;
+    else if (value == "0")
+        out.deinterlace = D::Never;
+    else
+        BadValue(value, name, "auto, 1 or 0 is needed");
+}
+
 constexpr char kTitle[] = "title", kCopyright[] = "copyright", kComment[] = "comment", kAlbum[] = "album",
                kArtist[] = "artist";
 
@@ -281,6 +308,14 @@ const OptionDef kOptions[] = {
          out.vaapiDevice = value;
      }},
     {"map", true, Scope::Output, nullptr, SetMap},
+    {"map_metadata", true, Scope::Output, nullptr, SetInputNumber<&OutputRequest::metadataInput>},
+    {"map_chapters", true, Scope::Output, nullptr, SetInputNumber<&OutputRequest::chaptersInput>},
+    {"cover_art", true, Scope::Output, nullptr, SetSwitch<&OutputRequest::coverArt>},
+    {"genpts", true, Scope::Output, nullptr, SetSwitch<&OutputRequest::generateTimes>},
+    {"fix_ts", true, Scope::Output, nullptr, SetSwitch<&OutputRequest::repairTimes>},
+    {"deinterlace", true, Scope::Output, nullptr, SetDeinterlace},
+    {"fallback_vcodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::fallbackVideoCodec>},
+    {"fallback_acodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::fallbackAudioCodec>},
 };
 
 const OptionDef *FindOption(const std::string &name)

@@ -13,6 +13,7 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/hwcontext.h>
 #include <libavutil/intreadwrite.h>
@@ -30,6 +31,8 @@ struct Transcoder::Stream
     AVStream *outStream = nullptr;
     bool copy = false;
     bool copyStarted = false;
+    bool fallback = false;       // a copy the container cannot hold, encoded instead
+    std::string encoderName;     // empty: the container's own encoder
     const AVCodec *encoderCodec = nullptr;
     CodecContextPtr decoder;
     CodecContextPtr encoder;
@@ -45,6 +48,8 @@ struct Transcoder::Stream
     int64_t nextPts = AV_NOPTS_VALUE; // expected timestamp of the next decoded frame (stream time base)
     int64_t graphEnd = AV_NOPTS_VALUE; // end of the last frame given to the filters (their input time base)
     int64_t tsShift = 0;        // added to the decoded timestamps to close the jumps seen so far
+    int64_t lastPicture = AV_NOPTS_VALUE; // time of the last picture given to filters that keep each one's time
+    int64_t lastMuxDts = AV_NOPTS_VALUE;  // decoding time of the last packet written (output time base)
 
     ~Stream()
     {
@@ -117,6 +122,15 @@ bool GeometryRequested(const OutputRequest &out)
            g.cropBottom || g.cropLeft || g.cropRight || out.frameRate.num || !out.pixelFormat.empty();
 }
 
+// Tag names are compared as MKV and MP4 spell them, in capitals or not.
+bool KeyIn(const std::string &key, std::initializer_list<const char *> names)
+{
+    for (const char *name : names)
+        if (av_strcasecmp(key.c_str(), name) == 0)
+            return true;
+    return false;
+}
+
 bool SameFile(const std::string &a, const std::string &b)
 {
     struct stat sa, sb;
@@ -168,6 +182,10 @@ void Transcoder::Setup()
                                      ErrorText(set).c_str()));
     }
 
+    for (const auto &[n, option] : {std::pair{m_out.metadataInput, "-map_metadata"}, {m_out.chaptersInput, "-map_chapters"}})
+        if (n >= int(m_inputs.size()))
+            throw EngineError(Format("%s %d names input %d, but there are %d", option, n, n, int(m_inputs.size())));
+    m_readAhead.resize(m_inputs.size());
     m_streamOfInput.resize(m_inputs.size());
     for (size_t i = 0; i < m_inputs.size(); ++i)
         m_streamOfInput[i].assign(m_inputs[i]->context()->nb_streams, nullptr);
@@ -180,6 +198,7 @@ void Transcoder::Setup()
             m_endUs = in->request().limitUs;
 
     SelectStreams(format);
+    ChooseCopies(format);
     for (const auto &in : m_inputs)
         if (InputWanted(in.get()))
             in->SeekToStart(m_out.startUs);
@@ -200,6 +219,7 @@ void Transcoder::Setup()
             it = m_streams.erase(it);
         }
     }
+    PrepareReading();
     for (auto &s : m_streams) {
         if (s->copy)
             SetupCopy(*s, format);
@@ -211,12 +231,53 @@ void Transcoder::Setup()
             SetupSubtitles(*s, format);
     }
     CopyMetadata();
+    CopyChapters();
+    AddCoverArt(format);
 
     std::vector<AVRational> rates;
     for (auto &s : m_streams)
         rates.push_back(s->type == AVMEDIA_TYPE_VIDEO ? s->outStream->avg_frame_rate : AVRational{0, 1});
     DescribeOutput(m_output.get(), rates);
     OpenOutputFile();
+    WriteCoverArt();
+}
+
+void Transcoder::ChooseCopies(const AVOutputFormat *format)
+{
+    for (auto &stream : m_streams) {
+        Stream &s = *stream;
+        if (!s.copy || ContainerHolds(format, s.inStream))
+            continue;
+        const char *codec = avcodec_get_name(s.inStream->codecpar->codec_id);
+        const std::string &named = s.type == AVMEDIA_TYPE_VIDEO ? m_out.fallbackVideoCodec : m_out.fallbackAudioCodec;
+        if (named == "none")
+            throw EngineError(Format("%s files cannot hold %s %s; it has to be encoded", format->name, codec,
+                                     KindName(s.type)));
+        const AVCodec *encoder = FallbackEncoder(format, s.type, named);
+        if (!encoder)
+            throw EngineError(Format("%s files cannot hold %s %s, and no encoder for them is available here",
+                                     format->name, codec, KindName(s.type)));
+        s.copy = false;
+        s.fallback = true;
+        s.encoderName = encoder->name;
+        PrintLinef("Note: %s files cannot hold the %s %s of '%s'; it is encoded with %s instead of copied",
+                   format->name, codec, KindName(s.type), s.input->request().path.c_str(), encoder->name);
+    }
+}
+
+void Transcoder::PrepareReading()
+{
+    for (auto &in : m_inputs) {
+        AVFormatContext *ic = in->context();
+        // Files that store only decoding times (AVI with packed B-frames) get presentation
+        // times from the decoding times of the packets that follow.
+        if (m_out.generateTimes)
+            ic->flags |= AVFMT_FLAG_GENPTS;
+        // A stream nobody reads is not read: no packet of it waits for a time that never comes.
+        for (unsigned i = 0; i < ic->nb_streams; ++i)
+            if (!m_streamOfInput[size_t(in->index())][i])
+                ic->streams[i]->discard = AVDISCARD_ALL;
+    }
 }
 
 void Transcoder::CheckOutputPath()
@@ -329,6 +390,8 @@ Transcoder::Stream &Transcoder::AddStream(AVMediaType type, InputFile *input, in
     s->inStream = input->context()->streams[streamIndex];
     const std::string &codec = type == AVMEDIA_TYPE_VIDEO ? m_out.videoCodec : m_out.audioCodec;
     s->copy = type != AVMEDIA_TYPE_SUBTITLE && codec == "copy";
+    if (!s->copy && type != AVMEDIA_TYPE_SUBTITLE)
+        s->encoderName = codec;
     m_streamOfInput[size_t(input->index())][size_t(streamIndex)] = s.get();
     m_streams.push_back(std::move(s));
     return *m_streams.back();
@@ -368,7 +431,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         dec->pix_fmt = AV_PIX_FMT_YUV420P;
 
     const AVCodec *codec =
-        m_out.videoCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_VIDEO) : FindEncoder(m_out.videoCodec, AVMEDIA_TYPE_VIDEO);
+        s.encoderName.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_VIDEO) : FindEncoder(s.encoderName, AVMEDIA_TYPE_VIDEO);
     if (!codec)
         throw EngineError(Format("No video encoder available for a %s file", format->name));
     if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
@@ -391,7 +454,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     if (!st || avcodec_parameters_from_context(st->codecpar, s.encoder.get()) < 0)
         throw std::bad_alloc();
     st->time_base = s.encoder->time_base;
-    if (!m_out.videoTag.empty())
+    if (!m_out.videoTag.empty() && !s.fallback) // the tag names the codec that was to be copied
         st->codecpar->codec_tag = TagOf(m_out.videoTag);
     st->avg_frame_rate = rate;
     st->sample_aspect_ratio = s.encoder->sample_aspect_ratio;
@@ -437,6 +500,96 @@ void Transcoder::PlanVideo(Stream &s, const AVOutputFormat *format, AVRational r
     s.layout.keepTiming = m_out.frameRate.num <= 0 && variableFits && VariableRate(s.inStream);
     if (!s.layout.note.empty())
         PrintLine("Note: " + s.layout.note);
+    s.layout.deinterlace = PlanFields(s);
+}
+
+VideoLayout::Deinterlace Transcoder::PlanFields(Stream &s)
+{
+    using D = VideoLayout::Deinterlace;
+    if (m_out.deinterlace == OutputRequest::Deinterlace::Never)
+        return D::None;
+    if (m_out.deinterlace == OutputRequest::Deinterlace::Always)
+        return D::Every;
+    const AVFieldOrder order = s.inStream->codecpar->field_order;
+    if (order == AV_FIELD_PROGRESSIVE)
+        return D::None;
+    const FieldCounts counts = ReadAheadFields(s);
+    const FieldVerdict verdict = JudgeFields(order, counts);
+    // The field shown first: as the stream says, else as idet saw it.
+    const bool bottomFirst = InterlacedOrder(order) ? order == AV_FIELD_BB || order == AV_FIELD_TB
+                                                    : counts.bottomFirst > counts.topFirst;
+    switch (verdict) {
+    case FieldVerdict::Telecined:
+        PrintLinef("Note: the video is film with repeated fields (telecine, %d of %d pictures); its pictures are "
+                   "left as they are", counts.repeated, counts.frames);
+        return D::None;
+    case FieldVerdict::Interlaced:
+    case FieldVerdict::FlaggedOnly:
+        if (InterlacedOrder(order))
+            PrintLinef("Note: the video is interlaced (%s field first); it is made progressive",
+                       bottomFirst ? "bottom" : "top");
+        else
+            PrintLinef("Note: the video is interlaced (combing in %d of %d pictures); it is made progressive",
+                       counts.Interlaced(), counts.frames);
+        if (verdict == FieldVerdict::FlaggedOnly)
+            return D::Marked; // each picture says which of its fields comes first
+        s.layout.firstField = bottomFirst ? "bff" : "tff";
+        return D::Every;
+    case FieldVerdict::Progressive:
+        break;
+    }
+    return D::None;
+}
+
+// Progressive pictures say so; kept interlaced ones keep their field order where the lines stay
+// where they were, and the encoders that code fields do so.
+void Transcoder::SetFieldOrder(Stream &s, AVCodecContext *enc) const
+{
+    if (s.layout.deinterlace != VideoLayout::Deinterlace::None) {
+        enc->field_order = AV_FIELD_PROGRESSIVE;
+        return;
+    }
+    const AVFieldOrder order = s.inStream->codecpar->field_order;
+    const bool linesKept = s.videoSource.rotation == 0 && s.layout.scaleHeight == s.videoSource.height &&
+                           s.layout.cropTop % 2 == 0 && s.layout.padTop % 2 == 0;
+    if (m_out.deinterlace != OutputRequest::Deinterlace::Never || !InterlacedOrder(order) || !linesKept)
+        return;
+    enc->field_order = order;
+    if (s.encoderCodec->id == AV_CODEC_ID_H264 || s.encoderCodec->id == AV_CODEC_ID_MPEG2VIDEO)
+        enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+}
+
+FieldCounts Transcoder::ReadAheadFields(Stream &s)
+{
+    constexpr int kMostPackets = 3000;
+    constexpr int64_t kMostBytes = 64LL << 20;
+    InputFile *in = s.input;
+    std::deque<PacketPtr> &queue = m_readAhead[size_t(in->index())];
+    FieldCheck check(s.inStream, m_command.threads);
+    bool more = true;
+    int64_t bytes = 0;
+    for (const PacketPtr &p : queue) { // read ahead already for another stream of the input
+        bytes += p->size;
+        if (more && p->stream_index == s.inStream->index)
+            more = check.Feed(p.get());
+    }
+    int waits = 0;
+    while (more && int(queue.size()) < kMostPackets && bytes < kMostBytes) {
+        PacketPtr pkt = NewPacket();
+        const int r = av_read_frame(in->context(), pkt.get());
+        if (r == AVERROR(EAGAIN) && ++waits < 300) {
+            usleep(10000);
+            continue;
+        }
+        if (r < 0)
+            break; // the conversion meets the end or the damage again when it reads on
+        bytes += pkt->size;
+        if (pkt->stream_index == s.inStream->index)
+            more = check.Feed(pkt.get());
+        queue.push_back(std::move(pkt));
+    }
+    TakeLibraryError();
+    return check.Finish();
 }
 
 void Transcoder::OpenVideoEncoder(Stream &s, AVRational rate)
@@ -458,6 +611,7 @@ void Transcoder::OpenVideoEncoder(Stream &s, AVRational rate)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
         enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    SetFieldOrder(s, enc);
     if (AVBufferRef *frames = av_buffersink_get_hw_frames_ctx(s.sink))
         enc->hw_frames_ctx = av_buffer_ref(frames);
 
@@ -535,7 +689,7 @@ void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
                                  s.input->request().path.c_str()));
 
     const AVCodec *codec =
-        m_out.audioCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_AUDIO) : FindEncoder(m_out.audioCodec, AVMEDIA_TYPE_AUDIO);
+        s.encoderName.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_AUDIO) : FindEncoder(s.encoderName, AVMEDIA_TYPE_AUDIO);
     if (!codec)
         throw EngineError(Format("No audio encoder available for a %s file", format->name));
     if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
@@ -646,7 +800,7 @@ void Transcoder::HandleSubtitlePacket(Stream &s, AVPacket *pkt)
     WritePacket(s, out.get());
 }
 
-void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
+void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *)
 {
     const AVCodecParameters *par = s.inStream->codecpar;
     if (s.type == AVMEDIA_TYPE_VIDEO && GeometryRequested(m_out))
@@ -654,9 +808,6 @@ void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
                           "they cannot be used with -vcodec copy");
     if (s.type == AVMEDIA_TYPE_AUDIO && (m_out.sampleRate || m_out.channels))
         throw EngineError("-ar and -ac need the audio to be encoded; they cannot be used with -acodec copy");
-    if (avformat_query_codec(format, par->codec_id, FF_COMPLIANCE_NORMAL) == 0)
-        throw EngineError(Format("%s files cannot hold %s %s; it has to be encoded", format->name,
-                                 avcodec_get_name(par->codec_id), KindName(s.type)));
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_copy(st->codecpar, par) < 0)
         throw std::bad_alloc();
@@ -665,7 +816,9 @@ void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
     st->time_base = s.inStream->time_base;
     st->avg_frame_rate = s.inStream->avg_frame_rate;
     st->r_frame_rate = s.inStream->r_frame_rate;
-    st->sample_aspect_ratio = s.inStream->sample_aspect_ratio;
+    // The container's ratio where it has one, else the bitstream's; the muxer refuses two that differ.
+    const AVRational sar = s.inStream->sample_aspect_ratio.num > 0 ? s.inStream->sample_aspect_ratio : par->sample_aspect_ratio;
+    st->sample_aspect_ratio = st->codecpar->sample_aspect_ratio = sar;
     // A copied picture keeps its turn: players apply it as they did to the source.
     size_t size = 0;
     if (const uint8_t *matrix = av_stream_get_side_data(s.inStream, AV_PKT_DATA_DISPLAYMATRIX, &size))
@@ -734,19 +887,148 @@ void Transcoder::BuildAudioGraph(Stream &s)
 void Transcoder::CopyMetadata()
 {
     AVFormatContext *oc = m_output.get();
-    // Tags of the first input travel along, except those describing the old file itself.
-    const AVDictionaryEntry *tag = nullptr;
-    while ((tag = av_dict_get(m_inputs.front()->context()->metadata, "", tag, AV_DICT_IGNORE_SUFFIX))) {
-        const std::string key = tag->key;
-        if (key == "encoder" || key == "software" || key == "major_brand" || key == "minor_version" || key == "compatible_brands")
-            continue;
-        av_dict_set(&oc->metadata, tag->key, tag->value, 0);
+    const bool movFamily = NameIn(oc->oformat->name, {"mp4", "mov", "ipod", "3gp", "3g2", "psp", "f4v", "ismv"});
+    if (m_out.metadataInput >= 0) {
+        // Tags of the input travel along, except those describing the old file itself.
+        const AVFormatContext *ic = m_inputs[size_t(m_out.metadataInput)]->context();
+        const AVDictionaryEntry *tag = nullptr;
+        while ((tag = av_dict_get(ic->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
+            if (!KeyIn(tag->key, {"encoder", "software", "major_brand", "minor_version", "compatible_brands"}))
+                av_dict_set(&oc->metadata, tag->key, tag->value, 0);
+        // Each track keeps its language and title; the counts a muxer wrote about the old track do not hold.
+        for (auto &s : m_streams) {
+            tag = nullptr;
+            while ((tag = av_dict_get(s->inStream->metadata, "", tag, AV_DICT_IGNORE_SUFFIX))) {
+                const std::string key = std::string(tag->key).substr(0, std::string(tag->key).find('-'));
+                if (KeyIn(key, {"encoder", "vendor_id", "duration", "number_of_frames", "number_of_bytes", "bps",
+                                "_statistics_writing_app", "_statistics_writing_date_utc", "_statistics_tags"}) ||
+                    (KeyIn(key, {"handler_name"}) && !movFamily))
+                    continue;
+                av_dict_set(&s->outStream->metadata, tag->key, tag->value, 0);
+            }
+            // MP4 keeps a track's name as the name of its handler.
+            if (const AVDictionaryEntry *title = av_dict_get(s->outStream->metadata, "title", nullptr, 0); title && movFamily)
+                av_dict_set(&s->outStream->metadata, "handler_name", title->value, 0);
+        }
     }
     for (const auto &[key, value] : m_out.metadata)
         av_dict_set(&oc->metadata, key.c_str(), value.c_str(), 0);
+    // Which track plays first and which subtitles always show stays as the source says.
+    constexpr int kKept = AV_DISPOSITION_DEFAULT | AV_DISPOSITION_FORCED | AV_DISPOSITION_DUB | AV_DISPOSITION_ORIGINAL |
+                          AV_DISPOSITION_COMMENT | AV_DISPOSITION_LYRICS | AV_DISPOSITION_KARAOKE |
+                          AV_DISPOSITION_HEARING_IMPAIRED | AV_DISPOSITION_VISUAL_IMPAIRED | AV_DISPOSITION_CAPTIONS |
+                          AV_DISPOSITION_DESCRIPTIONS;
     for (auto &s : m_streams)
-        if (const AVDictionaryEntry *lang = av_dict_get(s->inStream->metadata, "language", nullptr, 0))
-            av_dict_set(&s->outStream->metadata, "language", lang->value, 0);
+        s->outStream->disposition = s->inStream->disposition & kKept;
+}
+
+void Transcoder::CopyChapters()
+{
+    if (m_out.chaptersInput < 0)
+        return;
+    const InputFile &in = *m_inputs[size_t(m_out.chaptersInput)];
+    AVFormatContext *oc = m_output.get();
+    // Ogg and FLAC keep chapters as comments (Ogg's of its first stream); written here, a chapter
+    // starting in the second half of a second does not come out a second late.
+    const bool asComments = NameIn(oc->oformat->name, {"ogg", "oga", "opus", "spx", "flac"}) && oc->nb_streams > 0;
+    int commented = 0;
+    for (unsigned i = 0; i < in.context()->nb_chapters; ++i) {
+        const AVChapter *from = in.context()->chapters[i];
+        // Output time starts at the input's origin and ends with the requested length.
+        const int64_t origin = av_rescale_q(in.originUs(), AV_TIME_BASE_Q, from->time_base);
+        int64_t start = from->start - origin, end = from->end - origin;
+        const int64_t last = m_endUs ? av_rescale_q(*m_endUs, AV_TIME_BASE_Q, from->time_base) : INT64_MAX;
+        if (end <= 0 || start >= last || end <= start)
+            continue;
+        if (asComments) {
+            const int64_t ms = av_rescale_q(std::max<int64_t>(start, 0), from->time_base, AVRational{1, 1000});
+            const std::string key = Format("CHAPTER%03d", ++commented);
+            AVDictionary **tags = NameIn(oc->oformat->name, {"flac"}) ? &oc->metadata : &oc->streams[0]->metadata;
+            av_dict_set(tags, key.c_str(), Format("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                                                  static_cast<long long>(ms / 60000 % 60),
+                                                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000))
+                                               .c_str(), 0);
+            if (const AVDictionaryEntry *title = av_dict_get(from->metadata, "title", nullptr, 0))
+                av_dict_set(tags, (key + "NAME").c_str(), title->value, 0);
+            continue;
+        }
+        auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter || av_dict_copy(&chapter->metadata, from->metadata, 0) < 0 ||
+            av_dynarray_add_nofree(&oc->chapters, reinterpret_cast<int *>(&oc->nb_chapters), chapter) < 0) {
+            if (chapter)
+                av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            throw std::bad_alloc();
+        }
+        chapter->id = from->id;
+        chapter->time_base = from->time_base;
+        chapter->start = std::max<int64_t>(start, 0);
+        chapter->end = std::min(end, last);
+    }
+}
+
+void Transcoder::AddCoverArt(const AVOutputFormat *format)
+{
+    // A cover is no video to whoever converts music with -vn: it stays unless asked to go.
+    if (!m_out.coverArt || !ContainerTakesAudio(format))
+        return;
+    const InputFile &in = *m_inputs[size_t(std::max(m_out.metadataInput, 0))];
+    std::vector<const AVStream *> pictures;
+    for (unsigned i = 0; i < in.context()->nb_streams; ++i) {
+        const AVStream *st = in.context()->streams[i];
+        if ((st->disposition & AV_DISPOSITION_ATTACHED_PIC) && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            st->attached_pic.size > 0)
+            pictures.push_back(st);
+    }
+    if (pictures.empty())
+        return;
+    AVFormatContext *oc = m_output.get();
+    if (NameIn(format->name, {"matroska"})) {
+        // Matroska keeps a cover as an attached image file, as its players look for it.
+        for (const AVStream *picture : pictures) {
+            const AVCodecDescriptor *desc = avcodec_descriptor_get(picture->codecpar->codec_id);
+            const char *mime = desc && desc->mime_types ? desc->mime_types[0] : nullptr;
+            if (!mime)
+                continue;
+            AVStream *st = avformat_new_stream(oc, nullptr);
+            if (!st)
+                throw std::bad_alloc();
+            st->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+            st->codecpar->codec_id = picture->codecpar->codec_id;
+            const int size = picture->attached_pic.size;
+            st->codecpar->extradata = static_cast<uint8_t *>(av_mallocz(size_t(size) + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (!st->codecpar->extradata)
+                throw std::bad_alloc();
+            std::copy(picture->attached_pic.data, picture->attached_pic.data + size, st->codecpar->extradata);
+            st->codecpar->extradata_size = size;
+            const AVDictionaryEntry *name = av_dict_get(picture->metadata, "filename", nullptr, 0);
+            const char *extension = desc->id == AV_CODEC_ID_PNG ? "png" : desc->id == AV_CODEC_ID_MJPEG ? "jpg" : desc->name;
+            av_dict_set(&st->metadata, "filename", name ? name->value : Format("cover.%s", extension).c_str(), 0);
+            av_dict_set(&st->metadata, "mimetype", mime, 0);
+        }
+        return;
+    }
+    // Elsewhere only the files that know a cover as such (MP4's, MP3's and FLAC's) take one,
+    // when their muxer writes a header with it.
+    if (!NameIn(format->name, {"mp4", "mov", "ipod", "mp3", "flac"}))
+        return;
+    std::vector<const AVStream *> all(oc->streams, oc->streams + oc->nb_streams);
+    all.insert(all.end(), pictures.begin(), pictures.end());
+    if (!HeaderWrites(format, all)) {
+        PrintLinef("Note: the cover picture of '%s' cannot go into a %s file; the output is written without it",
+                   in.request().path.c_str(), format->name);
+        return;
+    }
+    for (const AVStream *picture : pictures) {
+        AVStream *st = avformat_new_stream(oc, nullptr);
+        if (!st || avcodec_parameters_copy(st->codecpar, picture->codecpar) < 0)
+            throw std::bad_alloc();
+        st->codecpar->codec_tag = 0;
+        st->disposition = AV_DISPOSITION_ATTACHED_PIC;
+        st->time_base = picture->time_base;
+        av_dict_copy(&st->metadata, picture->metadata, 0);
+        m_covers.emplace_back(st, picture);
+    }
 }
 
 void Transcoder::OpenOutputFile()
@@ -761,6 +1043,23 @@ void Transcoder::OpenOutputFile()
     const int r = avformat_write_header(oc, nullptr);
     if (r < 0)
         throw EngineError(Format("Cannot write the header of '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
+}
+
+// A cover is one picture, written before anything else so the muxers that wait for it can go on.
+void Transcoder::WriteCoverArt()
+{
+    for (const auto &[out, picture] : m_covers) {
+        PacketPtr pkt = NewPacket();
+        if (av_packet_ref(pkt.get(), &picture->attached_pic) < 0)
+            throw std::bad_alloc();
+        pkt->stream_index = out->index;
+        pkt->pts = pkt->dts = 0;
+        pkt->flags |= AV_PKT_FLAG_KEY;
+        pkt->pos = -1;
+        const int r = av_interleaved_write_frame(m_output.get(), pkt.get());
+        if (r < 0)
+            throw EngineError(WriteFailure(r));
+    }
 }
 
 // ---------------------------------------------------------------- reading
@@ -794,7 +1093,7 @@ void Transcoder::ReadLoop()
 {
     while (InputFile *in = NextInput()) {
         const size_t index = size_t(in->index());
-        const int r = av_read_frame(in->context(), m_packet.get());
+        const int r = ReadPacket(in, m_packet.get());
         if (r == AVERROR(EAGAIN)) {
             usleep(10000);
             continue;
@@ -821,6 +1120,16 @@ void Transcoder::ReadLoop()
             HandlePacket(*s, m_packet.get());
         av_packet_unref(m_packet.get());
     }
+}
+
+int Transcoder::ReadPacket(InputFile *input, AVPacket *pkt)
+{
+    std::deque<PacketPtr> &queue = m_readAhead[size_t(input->index())];
+    if (queue.empty())
+        return av_read_frame(input->context(), pkt);
+    av_packet_move_ref(pkt, queue.front().get());
+    queue.pop_front();
+    return 0;
 }
 
 void Transcoder::EndInput(InputFile *input)
@@ -968,6 +1277,14 @@ void Transcoder::HandleDecodedFrame(Stream &s, AVFrame *frame)
         }
     }
 
+    if (s.type == AVMEDIA_TYPE_VIDEO && s.layout.keepTiming && m_out.repairTimes) {
+        // Pictures that keep their own times cannot go back in time: nothing makes them a rate.
+        if (s.lastPicture != AV_NOPTS_VALUE && rel <= s.lastPicture) {
+            ++m_droppedPackets;
+            return;
+        }
+        s.lastPicture = rel;
+    }
     if (s.type == AVMEDIA_TYPE_VIDEO) {
         const int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration
                                                           : av_rescale_q(1, av_inv_q(s.videoSource.frameRate), tb);
@@ -1045,6 +1362,10 @@ void Transcoder::ReceivePackets(Stream &s)
 void Transcoder::WritePacket(Stream &s, AVPacket *pkt)
 {
     pkt->stream_index = s.outStream->index;
+    if (m_out.repairTimes && !PlaceInTime(s, pkt)) {
+        ++m_droppedPackets;
+        return;
+    }
     const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     double end = 0;
     if (ts != AV_NOPTS_VALUE)
@@ -1056,6 +1377,38 @@ void Transcoder::WritePacket(Stream &s, AVPacket *pkt)
     if (r < 0)
         throw EngineError(WriteFailure(r));
     m_progress.Tick(m_output.get());
+}
+
+bool Transcoder::PlaceInTime(Stream &s, AVPacket *pkt)
+{
+    const int flags = m_output->oformat->flags;
+    if (flags & AVFMT_NOTIMESTAMPS)
+        return true;
+    if (pkt->pts == AV_NOPTS_VALUE && pkt->dts == AV_NOPTS_VALUE)
+        return false;
+    if (pkt->pts == AV_NOPTS_VALUE)
+        pkt->pts = pkt->dts;
+    if (pkt->dts == AV_NOPTS_VALUE)
+        return true; // the muxer works it out from the presentation times
+    // Decoded before shown: a packet that claims otherwise gets the middle of its two times
+    // and the earliest one it may take.
+    const int64_t earliest = s.lastMuxDts == AV_NOPTS_VALUE ? std::min(pkt->pts, pkt->dts) : s.lastMuxDts + 1;
+    if (pkt->dts > pkt->pts) {
+        const int64_t middle = std::max(std::min(pkt->pts, pkt->dts), std::min(std::max(pkt->pts, pkt->dts), earliest));
+        pkt->pts = pkt->dts = middle;
+        ++m_movedPackets;
+    }
+    if (s.lastMuxDts != AV_NOPTS_VALUE) {
+        const int64_t next = s.lastMuxDts + ((flags & AVFMT_TS_NONSTRICT) ? 0 : 1);
+        if (pkt->dts < next) {
+            if (pkt->pts >= pkt->dts)
+                pkt->pts = std::max(pkt->pts, next);
+            pkt->dts = next;
+            ++m_movedPackets;
+        }
+    }
+    s.lastMuxDts = pkt->dts;
+    return true;
 }
 
 // A full disk or the size limit of the process said in plain words.
@@ -1089,6 +1442,11 @@ void Transcoder::Finish()
     }
     if (m_decodeErrors > 0)
         PrintLinef("Note: %lld damaged packets of the input were skipped", static_cast<long long>(m_decodeErrors));
+    if (m_movedPackets > 0)
+        PrintLinef("Note: %lld packets whose times went backwards were put in order", static_cast<long long>(m_movedPackets));
+    if (m_droppedPackets > 0)
+        PrintLinef("Note: %lld packets that could not be placed in time were left out",
+                   static_cast<long long>(m_droppedPackets));
     const int r = av_write_trailer(m_output.get());
     if (r < 0)
         throw EngineError(WriteFailure(r));

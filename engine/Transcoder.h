@@ -3,13 +3,17 @@
 // written to the output file (or copied as they are), with progress lines while
 // it runs and the summary line when it succeeded.
 
+#include "FieldCheck.h"
+#include "Geometry.h"
 #include "InputFile.h"
 #include "LibAv.h"
 #include "Options.h"
 #include "Progress.h"
 
+#include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace mirra {
@@ -33,6 +37,10 @@ private:
     void CheckOutputPath();
     Stream &AddStream(AVMediaType type, InputFile *input, int streamIndex);
     void SelectMappedStreams(const AVOutputFormat *format, bool wantVideo, bool wantAudio);
+    // Copies the container cannot hold become encodes with the fallback encoder.
+    void ChooseCopies(const AVOutputFormat *format);
+    // Generated presentation times, and no reading of streams nobody wants.
+    void PrepareReading();
     void SetupSubtitles(Stream &s, const AVOutputFormat *format);
     void HandleSubtitlePacket(Stream &s, AVPacket *pkt);
     void OpenDecoder(Stream &s);
@@ -41,6 +49,10 @@ private:
     void PlanVideo(Stream &s, const AVOutputFormat *format, AVRational rate);
     void OpenVideoEncoder(Stream &s, AVRational rate);
     AVDictionary *VideoRateControl(AVCodecContext *enc, const AVCodec *codec, AVRational rate, bool hardware) const;
+    // Whether the pictures are made progressive: the stream's field order, and where that
+    // does not settle it, what idet sees in the first seconds.
+    VideoLayout::Deinterlace PlanFields(Stream &s);
+    void SetFieldOrder(Stream &s, AVCodecContext *enc) const;
     void SetupAudio(Stream &s, const AVOutputFormat *format);
     void SetupCopy(Stream &s, const AVOutputFormat *format);
     void BuildVideoGraph(Stream &s);
@@ -48,10 +60,17 @@ private:
     void BuildGraph(Stream &s, const char *sourceFilter, const char *sinkFilter, const std::string &sourceArgs,
                     const std::string &chain);
     void CopyMetadata();
+    void CopyChapters();
+    void AddCoverArt(const AVOutputFormat *format);
     void OpenOutputFile();
+    void WriteCoverArt();
 
     void ReadLoop();
     InputFile *NextInput();
+    // The next packet of an input: first those read ahead, then from its file.
+    int ReadPacket(InputFile *input, AVPacket *pkt);
+    // Reads ahead on the stream's input, through the field check, up to its first seconds.
+    FieldCounts ReadAheadFields(Stream &s);
     bool InputWanted(const InputFile *input) const;
     void EndInput(InputFile *input);
     void EndStream(Stream &s);
@@ -64,6 +83,9 @@ private:
     void EncodeFrame(Stream &s, AVFrame *frame);
     void ReceivePackets(Stream &s);
     void WritePacket(Stream &s, AVPacket *pkt);
+    // Decoding times that go backwards are moved just after the last one written; false
+    // for a packet without any time, which cannot be placed.
+    bool PlaceInTime(Stream &s, AVPacket *pkt);
     void Finish();
     int64_t Continuous(Stream &s, int64_t ts);
     std::string WriteFailure(int averror) const;
@@ -85,6 +107,10 @@ private:
     PacketPtr m_packet;
     PacketPtr m_encoded;
     int64_t m_decodeErrors = 0;
+    std::vector<std::deque<PacketPtr>> m_readAhead; // per input: packets read before converting began
+    std::vector<std::pair<AVStream *, const AVStream *>> m_covers; // output stream, the picture it copies
+    int64_t m_movedPackets = 0;   // decoding time repaired
+    int64_t m_droppedPackets = 0; // no time at all, or a picture earlier than the one before
 };
 
 } // namespace mirra

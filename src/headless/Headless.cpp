@@ -368,7 +368,8 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
         flags.engine.Kill();
     });
     BatchConverter converter(tasks, host, flags,
-                             {session.settings.GetRunMode(), std::max(1, commandLine.jobs), {}});
+                             {session.settings.GetRunMode(), std::max(1, commandLine.jobs), {},
+                              session.settings.IsDateKept()});
     if (!watched.isEmpty())
         return watchFolder(watched, tasks, converter, flags, interrupt, session);
 

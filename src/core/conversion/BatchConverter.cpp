@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -62,6 +65,26 @@ QString exitCause(int exitStatus, bool sawSuccess)
         return QStringLiteral("The engine ended without finishing the output file.");
     return QStringLiteral("The engine ended with exit status %1.").arg(exitStatus);
 }
+// What the engine said about how it converted: its "Note:" lines.
+QString EngineNotes(const QString &output)
+{
+    QString notes;
+    for (const QString &line : output.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
+        if (line.startsWith(QStringLiteral("Note: ")))
+            notes += line + QStringLiteral("\r\n");
+    return notes;
+}
+
+// The output takes the source's modification time, to the nanosecond; its access time stays.
+void KeepDate(const QString &source, const QString &output)
+{
+    struct stat from;
+    if (::stat(QFile::encodeName(source).constData(), &from) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, from.st_mtim};
+    ::utimensat(AT_FDCWD, QFile::encodeName(output).constData(), times, 0);
+}
+
 // A profile's options with the task's trim range and its frame fitted by the aspect mode.
 EngineOptions TaskOptions(const EngineOptions &profileOptions, const BatchTask &task, int aspectMode)
 {
@@ -604,7 +627,8 @@ void BatchConverter::JudgeEngine(EngineProcess &engine, const EngineOutputParser
     }
     const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
     finished.verdict = judgement.verdict;
-    finished.cause = judgement.cause;
+    finished.cause = judgement.verdict == Verdict::Completed ? EngineNotes(finished.engineOutput + finished.closingLines)
+                                                             : judgement.cause;
 }
 
 void BatchConverter::Finish(TaskFinishedEvent &event)
@@ -612,6 +636,8 @@ void BatchConverter::Finish(TaskFinishedEvent &event)
     // A half-written file with a real name would pass for a result.
     if (event.verdict != Verdict::Completed && !event.outputPath.isEmpty() && QFileInfo::exists(event.outputPath))
         QFile::remove(event.outputPath);
+    if (event.verdict == Verdict::Completed && m_env.keepDate)
+        KeepDate(event.sourcePath, event.outputPath);
     event.elapsed = m_flags.clock.TaskFinished(event.id, event.verdict == Verdict::Completed);
     m_host.TaskFinished(event);
     // A completed task keeps what is worth knowing about how it was converted.

@@ -67,6 +67,7 @@ public:
         // When set, each task's command is handed here instead of being run; the outputs
         // stay reserved, so every task of the run gets a name of its own.
         std::function<void(const EngineCommand &)> exportCommand;
+        bool keepDate = false; // each output gets the modification time of its source
     };
 
     BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags &flags, Environment environment);

@@ -7,7 +7,7 @@
 namespace {
 
 // cell name -> language id of its label
-const std::array<std::pair<const char *, const char *>, 23> kCellLabels{{
+const std::array<std::pair<const char *, const char *>, 24> kCellLabels{{
     {"acodec", "@71"},
     {"ab", "@72"},
     {"ar", "@73"},
@@ -31,6 +31,7 @@ const std::array<std::pair<const char *, const char *>, 23> kCellLabels{{
     {"qp", "@184"},
     {"cq", "@184"},
     {"quality", "@185"},
+    {"deinterlace", "@191"},
 }};
 const std::array<const char *, 3> kGroupLabels{{"@75", "@70", "@63"}};
 

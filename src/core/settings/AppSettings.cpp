@@ -61,6 +61,7 @@ void AppSettings::Load(const QString &programPath)
     m_priorityLevel = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("PROCSEE_LEVEL"), 0);
     m_languageKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("INIMODE"), 0) >= 1;
     m_previewHidden = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("HIDEPREW"), 0) >= 1;
+    m_dateKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("KEEPDATE"), 0) >= 1;
 
     m_language.Init(m_folders, m_settingsPath);
     m_language.SetLanguageFile(m_defaultLanguage);
@@ -96,6 +97,12 @@ void AppSettings::SetPreviewHidden(bool hidden)
 {
     m_previewHidden = hidden;
     write(QStringLiteral("HIDEPREW"), hidden ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void AppSettings::SetDateKept(bool kept)
+{
+    m_dateKept = kept;
+    write(QStringLiteral("KEEPDATE"), kept ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 QString AppSettings::GetAssociationRecord()

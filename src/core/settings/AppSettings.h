@@ -41,6 +41,9 @@ public:
     void SetLanguageKept(bool kept);
     bool IsPreviewHidden() const { return m_previewHidden; }
     void SetPreviewHidden(bool hidden);
+    // KEEPDATE: each converted file gets the modification time of its source.
+    bool IsDateKept() const { return m_dateKept; }
+    void SetDateKept(bool kept);
     QString GetAssociationRecord(); // read from the file on demand
 
     Language &GetLanguage() { return m_language; }
@@ -60,6 +63,7 @@ private:
     int m_priorityLevel = 0;
     bool m_languageKept = false;
     bool m_previewHidden = false;
+    bool m_dateKept = false;
     QString m_associationRecord;
     Language m_language;
 };

@@ -138,9 +138,14 @@ bool WriteQueueState(const QString &path, const TaskList &tasks, QString *error)
     return false;
 }
 
-int SavedQueueSize(const QString &path)
+int SavedQueueSize(const QString &path, int *unfinished)
 {
-    return int(ReadTasks(path).size());
+    const QJsonArray rows = ReadTasks(path);
+    if (unfinished)
+        *unfinished = int(std::count_if(rows.begin(), rows.end(), [](const QJsonValue &row) {
+            return VerdictNamed(row.toObject().value(QStringLiteral("verdict")).toString()) != Verdict::Completed;
+        }));
+    return int(rows.size());
 }
 
 QStringList RestoreQueueState(TaskList &tasks, const QString &path, bool skipCompleted)

@@ -1,6 +1,7 @@
 #include "ui/dialogs/COptionsDialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -78,6 +79,9 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     }
     layout->addWidget(priorityGroup);
 
+    m_keepDate = WithControlId(new QCheckBox(QStringLiteral("Keep the original's date"), this), kKeepDateId);
+    layout->addWidget(m_keepDate);
+
     auto *associationGroup = WithControlId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
     auto *associationGrid = new QGridLayout(associationGroup);
     m_associations = WithControlId(new QListWidget(associationGroup), kAssociationListId);
@@ -118,6 +122,7 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_priority = m_settings.GetPriorityLevel();
     m_savePathEdit->setText(m_savePath);
     m_priorityButtons->button(ButtonOfLevel(m_priority))->setChecked(true);
+    m_keepDate->setChecked(m_settings.IsDateKept());
 
     SetTexts();
 
@@ -148,7 +153,8 @@ void COptionsDialog::SetTexts()
                             {kCancelId, "@62"},
                             {kAssociationGroupId, "@156"},
                             {kSelectAllId, "@157"},
-                            {kClearAllId, "@158"}});
+                            {kClearAllId, "@158"},
+                            {kKeepDateId, "@190"}});
     setWindowTitle(GetLangString(QStringLiteral("@99")));
 }
 
@@ -219,5 +225,7 @@ void COptionsDialog::OnOk()
         m_settings.SetSavedPath(m_savePath);
     if (m_priority != m_settings.GetPriorityLevel())
         m_settings.SetPriorityLevel(m_priority);
+    if (m_keepDate->isChecked() != m_settings.IsDateKept())
+        m_settings.SetDateKept(m_keepDate->isChecked());
     accept();
 }

@@ -3,11 +3,12 @@
 
 class AppSettings;
 class QButtonGroup;
+class QCheckBox;
 class QLineEdit;
 class QListWidget;
 
 // "Option Page": the default folder for converted files, checked (and created) as soon as
-// the edit box is left, the engine's priority, and the list of media extensions with the
+// the edit box is left, the engine's priority, whether outputs keep their source's date, and the list of media extensions with the
 // recorded associations. OK stores what changed; the association list is shown only.
 // Set up completely by the constructor.
 class COptionsDialog : public ThemedDialog
@@ -28,6 +29,7 @@ public:
     static constexpr int kAssociationGroupId = 1200;
     static constexpr int kAssociationListId = 1202;
     static constexpr int kClearAllId = 1203;
+    static constexpr int kKeepDateId = 1205;
 
     explicit COptionsDialog(AppSettings &settings, QWidget *parent = nullptr);
     ~COptionsDialog() override;
@@ -57,5 +59,6 @@ private:
 
     QLineEdit *m_savePathEdit = nullptr;
     QButtonGroup *m_priorityButtons = nullptr;
+    QCheckBox *m_keepDate = nullptr;
     QListWidget *m_associations = nullptr;
 };

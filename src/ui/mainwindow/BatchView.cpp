@@ -225,7 +225,7 @@ void BatchView::OnPauseConvert()
 
 void BatchView::StartWorker()
 {
-    const BatchConverter::Environment env{m_settings.GetRunMode(), 1, {}};
+    const BatchConverter::Environment env{m_settings.GetRunMode(), 1, {}, m_settings.IsDateKept()};
     const ThreadGroup::Id id = m_workerThreads->StartWithId([this, env](ThreadGroup::Id self) {
         Host host(*this, self);
         BatchConverter converter(m_tasks, host, m_flags, env);

@@ -463,8 +463,10 @@ void CCorvaneStudioDlg::RowsListed(const QStringList &problems)
 
 void CCorvaneStudioDlg::KeepQueue(const QString &path)
 {
-    const int saved = SavedQueueSize(path);
-    if (saved > 0
+    // A list whose every row converted holds nothing to come back for: it goes without a question.
+    int unfinished = 0;
+    const int saved = SavedQueueSize(path, &unfinished);
+    if (unfinished > 0
         && AskOkCancel(this, GetLangString(QStringLiteral("@181")).replace(QStringLiteral("%d"), QString::number(saved)))) {
         RowsListed(RestoreQueueState(m_tasks, path, false));
     }

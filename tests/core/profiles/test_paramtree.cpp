@@ -322,7 +322,7 @@ private slots:
             // A bit rate, or a constant quality with the encoder's speed.
             if (!firstGroup.contains(QStringLiteral("vb")))
                 firstGroup.replace(2, QStringLiteral("vb")), firstGroup.removeAt(3);
-            QCOMPARE(firstGroup, (QStringList{"vcodec", "s", "vb", "r", "aspect"}));
+            QCOMPARE(firstGroup, (QStringList{"vcodec", "s", "vb", "r", "aspect", "deinterlace"}));
             QCOMPARE(aspect->nStrArraySize, 8);
             for (int m = 0; m < 8; ++m) {
                 QCOMPARE(EntryEngineValue(aspect->Entry(m)), QString::number(m));

@@ -110,6 +110,33 @@ private slots:
             QCOMPARE(settingsBytes(), before); // nothing written at all
     }
 
+    void keepDate_data()
+    {
+        QTest::addColumn<QString>("initial"); // "": not in the file
+        QTest::addColumn<bool>("toggled");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("off by default, turned on") << "" << true << true << "1";
+        QTest::newRow("turned off") << "1" << true << true << "0";
+        QTest::newRow("turned on, cancelled") << "0" << true << false << "0";
+    }
+    void keepDate()
+    {
+        QFETCH(QString, initial);
+        QFETCH(bool, toggled);
+        QFETCH(bool, confirmed);
+        QFETCH(QString, expected);
+        start(initial.isEmpty() ? MainWindowFixture::Settings{} : MainWindowFixture::Settings{{"KEEPDATE", initial}});
+        auto *box = FindControl<QAbstractButton>(m_dialog.get(), COptionsDialog::kKeepDateId);
+        QCOMPARE(box->isChecked(), initial == "1");
+        QCOMPARE(box->text(), GetLangString("@190"));
+        if (toggled)
+            box->click();
+        click(confirmed ? COptionsDialog::kOkId : COptionsDialog::kCancelId);
+        QCOMPARE(stored("KEEPDATE"), expected);
+        QCOMPARE(m_fx->App().Settings().IsDateKept(), expected == "1");
+    }
+
     void okWithoutChangesRewritesNothing()
     {
         // Quoted in the file: storing the same path again would write it without the quotes.

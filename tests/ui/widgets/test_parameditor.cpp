@@ -264,7 +264,7 @@ private slots:
         QVERIFY(combo.count() >= 15);
         QCOMPARE(combo.currentIndex(), 0);
         QCOMPARE(profile.Name(), QStringLiteral("MP4 H.264 (fast, constant quality)"));
-        QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 6); // codec, size, quality, speed, rate, aspect
+        QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 7); // codec, size, quality, speed, rate, aspect, interlaced
         QVERIFY2(profile.Summary().startsWith("Video:H.264 (x264),size:same to source,BitRate:CRF 23,"), qPrintable(profile.Summary()));
 
         // Detail: Ok keeps the edit and refreshes the summary; Cancel keeps the edit only.
