@@ -62,6 +62,14 @@ const char *const kHelp[] = {
     "  -pix_fmt NAME        pixel format, such as yuv420p for 8-bit players",
     "  -title, -author, -copyright, -comment, -album TEXT, -timestamp DATE, -metadata KEY=VALUE",
     "Pictures stored turned (phones) come out upright; copied ones keep their turn.",
+    "Targets: the engine runs passes of its own, then prints what it reached as Note: lines.",
+    "  -loudness LUFS       integrated loudness (EBU R128), -70 to -5, such as -16; the true peak",
+    "                       stays at or below -1 dBTP. Copied sound is encoded again",
+    "  -target-size SIZE    the file at most SIZE and at least 90 % of it: 25M, 700k, 1.5G count",
+    "                       thousands, 25MiB, 700KiB 1024s. Two-pass where the encoder has them",
+    "  -target-ssim X       the highest CRF (or quantiser) whose SSIM against the source reaches X",
+    "                       (0 to 1, such as 0.97), searched on samples; their scores are kept in",
+    "                       $XDG_CACHE_HOME/corvane-studio/quality. Not together with -target-size",
 };
 
 } // namespace
