@@ -38,9 +38,11 @@ QList<QMap<QString, double>> GraphFrames(const QString &graph, bool audio)
 MeasuredLoudness MeasureLoudness(const QString &file)
 {
     const auto frames = GraphFrames(QStringLiteral("amovie='%1',ebur128=peak=true:metadata=1").arg(file), true);
-    if (frames.isEmpty())
-        return {};
-    return {frames.last().value("lavfi.r128.I"), 20 * std::log10(frames.last().value("lavfi.r128.true_peak"))};
+    // The meter's figures so far ride on each frame; a last frame given out at the end may carry none.
+    for (auto frame = frames.rbegin(); frame != frames.rend(); ++frame)
+        if (frame->contains("lavfi.r128.I"))
+            return {frame->value("lavfi.r128.I"), 20 * std::log10(frame->value("lavfi.r128.true_peak"))};
+    return {};
 }
 
 double MeasureSsim(const QString &file, const QString &source)

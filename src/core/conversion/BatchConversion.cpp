@@ -16,6 +16,7 @@
 #include "core/conversion/EngineProcess.h"
 #include "core/conversion/MediaProbe.h"
 #include "core/conversion/OutputNaming.h"
+#include "core/conversion/TargetReport.h"
 #include "base/Numbers.h"
 #include "base/OwnerThread.h"
 #include "base/SplitString.h"
@@ -657,6 +658,9 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
         const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
         finished.verdict = judgement.verdict;
         finished.cause = judgement.cause;
+        // A completed task's report says what its targets reached.
+        if (finished.verdict == Verdict::Completed)
+            finished.cause = TargetReport(finished.closingLines);
     }
     return true;
 }
