@@ -676,8 +676,9 @@ void TargetedConversion::FitSize()
         const bool saturated = share < kSizeFloor && lastMedia > 0 && double(media) < 1.05 * double(lastMedia);
         if (fits || saturated || (attempt == kSizeRetries && bytes <= target)) {
             NoteLoudness(watch);
-            m_notes.push_back(Format("size %s (target %s, %.1f %%%s)", SizeText(bytes, binary).c_str(),
+            m_notes.push_back(Format("size %s (target %s, %.1f %%%s%s)", SizeText(bytes, binary).c_str(),
                                      SizeText(target, binary).c_str(), share * 100,
+                                     attempt > 0 ? Format("; encoded %d times", attempt + 1).c_str() : "",
                                      share < kSizeFloor ? "; the content needs no more" : ""));
             return;
         }

@@ -383,7 +383,7 @@ void Transcoder::SelectMappedStreams(const AVOutputFormat *format, bool wantVide
             if (!fits && (!desc || !(desc->props & AV_CODEC_PROP_TEXT_SUB) || !SubtitleEncoderFor(format))) {
                 if (m_plan.announce)
                     PrintLinef("Note: the %s subtitles of '%s' cannot go into a %s file; the output is written without them",
-                           avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
+                               avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
                 continue;
             }
             AddStream(type, in, int(i)).copy = fits;
@@ -1251,7 +1251,7 @@ void Transcoder::Finish()
         throw EngineError(Format("Nothing to write: no audio or video could be decoded from '%s'",
                                  m_inputs.front()->request().path.c_str()));
     }
-    if (m_decodeErrors > 0)
+    if (m_decodeErrors > 0 && m_plan.announce)
         PrintLinef("Note: %lld damaged packets of the input were skipped", static_cast<long long>(m_decodeErrors));
     const int r = av_write_trailer(m_output.get());
     if (r < 0)

@@ -24,7 +24,7 @@ QString TargetReport(const QString &engineLines)
     static const QRegularExpression unlevelled(
         QStringLiteral(R"(^Note: loudness (?:of audio \d+ )?not normalised: the (output has no sound|sound is silent))"));
     static const QRegularExpression size(
-        QStringLiteral(R"(^Note: size ([\d.]+ \S+) \(target ([\d.]+ \S+), [\d.]+ %(; the content needs no more)?\))"));
+        QStringLiteral(R"(^Note: size ([\d.]+ \S+) \(target ([\d.]+ \S+), [\d.]+ %(?:; encoded \d+ times)?(; the content needs no more)?\))"));
     static const QRegularExpression quality(
         QStringLiteral(R"(^Note: SSIM ([\d.]+) at (CRF|quantiser) (\d+) \(target ([\d.]+)(; the best this encoder reaches|; short of it)?\))"));
     QStringList said;
