@@ -156,9 +156,9 @@ int RotationOf(const int32_t *displayMatrix)
     return clockwise;
 }
 
-std::string AudioFilterChain(const AudioFormat &t, const TrimWindow &trim)
+std::string AudioFilterChain(const AudioFormat &t, const TrimWindow &trim, const std::string &effects)
 {
-    return "[in]" + TrimFilter("atrim", trim) +
+    return "[in]" + TrimFilter("atrim", trim) + (effects.empty() ? std::string() : "," + effects) +
            Format(",aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s[out]", av_get_sample_fmt_name(t.format),
                   t.sampleRate, LayoutName(t.layout).c_str());
 }

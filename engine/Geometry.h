@@ -70,7 +70,8 @@ std::string AudioSourceArgs(const AudioFormat &source);
 
 // Chains between the labels [in] and [out].
 std::string VideoFilterChain(const VideoLayout &layout, const VideoSource &source, const TrimWindow &trim);
-std::string AudioFilterChain(const AudioFormat &target, const TrimWindow &trim);
+// effects: filters the sound passes after the trim and before it takes the encoder's format.
+std::string AudioFilterChain(const AudioFormat &target, const TrimWindow &trim, const std::string &effects = std::string());
 
 // A channel layout the filters can name: unordered layouts become the usual
 // order for their channel count.

@@ -188,6 +188,25 @@ void SetDeinterlace(OutputRequest &out, const std::string &name, const std::stri
         out.deinterlace = D::Never;
     else
         BadValue(value, name, "auto, 1 or 0 is needed");
+void SetLoudness(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    const double lufs = ParseDouble(value, name);
+    if (lufs < -70 || lufs > -5)
+        BadValue(value, name, "the loudness must lie between -70 and -5 LUFS, such as -16");
+    out.targets.loudness = lufs;
+}
+
+void SetTargetSize(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    out.targets.sizeBytes = ParseTargetSize(value, name, &out.targets.sizeBinary);
+}
+
+void SetTargetSsim(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    const double ssim = ParseDouble(value, name);
+    if (!(ssim > 0 && ssim < 1))
+        BadValue(value, name, "the SSIM must lie between 0 and 1 (both left out), such as 0.97");
+    out.targets.ssim = ssim;
 }
 
 constexpr char kTitle[] = "title", kCopyright[] = "copyright", kComment[] = "comment", kAlbum[] = "album",
@@ -316,6 +335,9 @@ const OptionDef kOptions[] = {
     {"deinterlace", true, Scope::Output, nullptr, SetDeinterlace},
     {"fallback_vcodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::fallbackVideoCodec>},
     {"fallback_acodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::fallbackAudioCodec>},
+    {"loudness", true, Scope::Output, nullptr, SetLoudness},
+    {"target-size", true, Scope::Output, nullptr, SetTargetSize},
+    {"target-ssim", true, Scope::Output, nullptr, SetTargetSsim},
 };
 
 const OptionDef *FindOption(const std::string &name)
@@ -344,6 +366,14 @@ void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::s
 {
     if (const OptionDef *def = FindOption(name); def && def->output)
         def->output(out, name, value);
+}
+
+// Options that cannot stand together, once all of them are known.
+void CheckOutputRequest(const OutputRequest &out)
+{
+    if (out.targets.sizeBytes > 0 && out.targets.ssim)
+        throw EngineError("-target-size and -target-ssim cannot be used together: the one fixes the size, the other "
+                          "the picture's quality; give one of them");
 }
 
 } // namespace
@@ -414,6 +444,34 @@ int ParseLevel(const std::string &text, const std::string &option)
     if (idc > 99)
         BadValue(text, option, "a level such as 13, 1.3 or 3.1 is needed");
     return idc;
+}
+
+int64_t ParseTargetSize(const std::string &text, const std::string &option, bool *binary)
+{
+    static const char kWhy[] = "a size such as 25M, 700k or 1.5GiB is needed (k, M, G: thousands; KiB, MiB, GiB: 1024s)";
+    errno = 0;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || errno == ERANGE || !std::isfinite(v) || text[0] == '-')
+        BadValue(text, option, kWhy);
+    static const std::pair<const char *, double> units[] = {
+        {"", 1},        {"B", 1},          {"k", 1e3},        {"K", 1e3},        {"kB", 1e3},
+        {"KB", 1e3},    {"M", 1e6},        {"MB", 1e6},       {"G", 1e9},        {"GB", 1e9},
+        {"KiB", 1024.0}, {"MiB", 1048576.0}, {"GiB", 1073741824.0}};
+    const std::string unit = end;
+    for (const auto &[name, factor] : units) {
+        if (unit != name)
+            continue;
+        const double bytes = v * factor;
+        if (bytes < 1)
+            BadValue(text, option, "the size must be greater than zero");
+        if (bytes > 1e15)
+            BadValue(text, option, "it is too large");
+        if (binary)
+            *binary = unit.find('i') != std::string::npos;
+        return int64_t(std::llround(bytes));
+    }
+    BadValue(text, option, kWhy);
 }
 
 bool OutputRequest::OwnQualityMode() const
@@ -491,6 +549,7 @@ CommandLine ParseCommandLine(int argc, char **argv)
         for (const auto &[n, v] : pending)
             ApplyOutputOption(cmd.output, n, v);
         pending.clear();
+        CheckOutputRequest(cmd.output);
     }
 
     if (!pending.empty()) {
@@ -498,6 +557,7 @@ CommandLine ParseCommandLine(int argc, char **argv)
         OutputRequest unused;
         for (const auto &[n, v] : pending)
             ApplyOutputOption(unused, n, v);
+        CheckOutputRequest(unused);
     }
     if (cmd.inputs.empty())
         throw EngineError("No input file given; use -i FILE");

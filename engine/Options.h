@@ -41,6 +41,17 @@ struct StreamMap
     bool optional = false;
 };
 
+// What the output must come out as rather than how to encode it; the engine runs
+// passes of its own to get there.
+struct TargetRequest
+{
+    std::optional<double> loudness; // integrated loudness in LUFS
+    int64_t sizeBytes = 0;          // the file at most this large; 0 for none
+    bool sizeBinary = false;        // asked in KiB, MiB or GiB
+    std::optional<double> ssim;     // the picture's SSIM against the source
+    bool Any() const { return loudness || sizeBytes > 0 || ssim; }
+};
+
 struct OutputRequest
 {
     std::string path;
@@ -84,6 +95,7 @@ struct OutputRequest
     // empty: H.264 or AAC where the container holds them, else its own codec.
     std::string fallbackVideoCodec; // -fallback_vcodec
     std::string fallbackAudioCodec; // -fallback_acodec
+    TargetRequest targets;
     // A quality mode of the encoder's own (-crf): no bit rate, quantiser bounds or
     // bit rate of ours is set over it.
     bool OwnQualityMode() const;
@@ -107,5 +119,7 @@ int64_t ParseBitRate(const std::string &text, const std::string &option);
 int64_t ParseDurationUs(const std::string &text, const std::string &option);
 AVRational ParseAspect(const std::string &text, const std::string &option);
 int ParseLevel(const std::string &text, const std::string &option);
+// "25M", "700k", "1.5GiB" or a number of bytes; k, M, G count in thousands, KiB, MiB, GiB in 1024s.
+int64_t ParseTargetSize(const std::string &text, const std::string &option, bool *binary = nullptr);
 
 } // namespace mirra

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,9 @@ struct Transcoder::Stream
     int64_t tsShift = 0;        // added to the decoded timestamps to close the jumps seen so far
     int64_t lastPicture = AV_NOPTS_VALUE; // time of the last picture given to filters that keep each one's time
     int64_t lastMuxDts = AV_NOPTS_VALUE;  // decoding time of the last packet written (output time base)
+    int audioOrdinal = -1;      // among the output's audio streams
+    CodecContextPtr check;      // decodes the encoder's output again for a pass's observer
+    std::deque<FramePtr> sent;  // pictures given to the encoder and not yet decoded back
 
     ~Stream()
     {
@@ -58,7 +62,65 @@ struct Transcoder::Stream
     }
 };
 
+// A muxer's file that only counts: what a trial pass writes is never kept, only its size.
+struct Transcoder::DiscardSink
+{
+    int64_t position = 0;
+    int64_t size = 0;
+    AVIOContext *io = nullptr;
+
+    DiscardSink()
+    {
+        constexpr int kBuffer = 1 << 16;
+        auto *buffer = static_cast<unsigned char *>(av_malloc(kBuffer));
+        if (!buffer || !(io = avio_alloc_context(buffer, kBuffer, 1, this, nullptr, &Write, &Seek))) {
+            av_free(buffer);
+            throw std::bad_alloc();
+        }
+    }
+    ~DiscardSink()
+    {
+        if (io)
+            av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+    static int Write(void *opaque, uint8_t *, int size)
+    {
+        auto *sink = static_cast<DiscardSink *>(opaque);
+        sink->position += size;
+        sink->size = std::max(sink->size, sink->position);
+        return size;
+    }
+    static int64_t Seek(void *opaque, int64_t offset, int whence)
+    {
+        auto *sink = static_cast<DiscardSink *>(opaque);
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return sink->size;
+        case SEEK_SET:
+            sink->position = offset;
+            break;
+        case SEEK_CUR:
+            sink->position += offset;
+            break;
+        case SEEK_END:
+            sink->position = sink->size + offset;
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        return sink->position;
+    }
+};
+
 namespace {
+
+// Encoders that hand out the figures of their first pass only once they are flushed.
+bool StatsAtEnd(const AVCodec *codec)
+{
+    const std::string name = codec->name;
+    return name.rfind("libvpx", 0) == 0 || name.rfind("libaom", 0) == 0;
+}
 
 // The text subtitle encoder a container takes: SubRip where it can, else its own.
 const AVCodec *SubtitleEncoderFor(const AVOutputFormat *format)
@@ -139,15 +201,18 @@ bool SameFile(const std::string &a, const std::string &b)
 
 } // namespace
 
-Transcoder::Transcoder(const CommandLine &command, std::vector<std::unique_ptr<InputFile>> &inputs)
-    : m_command(command), m_out(command.output), m_inputs(inputs), m_frame(NewFrame()), m_filtered(NewFrame()),
-      m_packet(NewPacket()), m_encoded(NewPacket())
+Transcoder::Transcoder(const CommandLine &command, std::vector<std::unique_ptr<InputFile>> &inputs, const PassPlan &plan)
+    : m_command(command), m_plan(plan), m_out(command.output), m_inputs(inputs), m_frame(NewFrame()),
+      m_filtered(NewFrame()), m_packet(NewPacket()), m_encoded(NewPacket())
 {
+    m_progress.SetScale(plan.scale);
 }
 
 Transcoder::~Transcoder()
 {
     m_streams.clear(); // encoders and filters go before the file they write to
+    if (m_sink && m_output)
+        m_output->pb = nullptr; // the sink owns its context
     if (m_fileCreated && !m_finished) {
         m_output.reset();
         std::remove(m_out.path.c_str());
@@ -214,11 +279,16 @@ void Transcoder::Setup()
         } catch (const EngineError &e) {
             if (m_streams.size() == 1)
                 throw;
-            PrintLine(std::string("Note: ") + e.what() + "; the output is written without it");
+            if (m_plan.announce)
+                PrintLine(std::string("Note: ") + e.what() + "; the output is written without it");
             m_streamOfInput[size_t(s.input->index())][size_t(s.inStream->index)] = nullptr;
             it = m_streams.erase(it);
         }
     }
+    int audioStreams = 0;
+    for (auto &s : m_streams)
+        if (s->type == AVMEDIA_TYPE_AUDIO)
+            s->audioOrdinal = audioStreams++;
     PrepareReading();
     for (auto &s : m_streams) {
         if (s->copy)
@@ -237,7 +307,8 @@ void Transcoder::Setup()
     std::vector<AVRational> rates;
     for (auto &s : m_streams)
         rates.push_back(s->type == AVMEDIA_TYPE_VIDEO ? s->outStream->avg_frame_rate : AVRational{0, 1});
-    DescribeOutput(m_output.get(), rates);
+    if (m_plan.announce)
+        DescribeOutput(m_output.get(), rates);
     OpenOutputFile();
     WriteCoverArt();
 }
@@ -371,8 +442,9 @@ void Transcoder::SelectMappedStreams(const AVOutputFormat *format, bool wantVide
             const bool fits = avformat_query_codec(format, st->codecpar->codec_id, FF_COMPLIANCE_NORMAL) == 1;
             const AVCodecDescriptor *desc = avcodec_descriptor_get(st->codecpar->codec_id);
             if (!fits && (!desc || !(desc->props & AV_CODEC_PROP_TEXT_SUB) || !SubtitleEncoderFor(format))) {
-                PrintLinef("Note: the %s subtitles of '%s' cannot go into a %s file; the output is written without them",
-                           avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
+                if (m_plan.announce)
+                    PrintLinef("Note: the %s subtitles of '%s' cannot go into a %s file; the output is written without them",
+                               avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
                 continue;
             }
             AddStream(type, in, int(i)).copy = fits;
@@ -498,7 +570,7 @@ void Transcoder::PlanVideo(Stream &s, const AVOutputFormat *format, AVRational r
     // MP4 and MOV do not claim it, yet hold such timing as phones write it.
     const bool variableFits = (format->flags & AVFMT_VARIABLE_FPS) || NameIn(format->name, {"mp4", "mov", "ipod"});
     s.layout.keepTiming = m_out.frameRate.num <= 0 && variableFits && VariableRate(s.inStream);
-    if (!s.layout.note.empty())
+    if (!s.layout.note.empty() && m_plan.announce)
         PrintLine("Note: " + s.layout.note);
     s.layout.deinterlace = PlanFields(s);
 }
@@ -619,12 +691,46 @@ void Transcoder::OpenVideoEncoder(Stream &s, AVRational rate)
     const bool hardware = s.layout.upload || (codec->capabilities & AV_CODEC_CAP_HARDWARE);
     SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
     AVDictionary *options = VideoRateControl(enc, codec, rate, hardware);
+    if (m_plan.videoPass > 0) {
+        enc->flags |= m_plan.videoPass == 1 ? AV_CODEC_FLAG_PASS1 : AV_CODEC_FLAG_PASS2;
+        if (!m_plan.statsFile.empty())
+            av_dict_set(&options, "stats", m_plan.statsFile.c_str(), 0);
+        if (m_plan.videoPass == 2 && m_plan.stats && !m_plan.stats->empty() && !(enc->stats_in = av_strdup(m_plan.stats->c_str()))) {
+            av_dict_free(&options);
+            throw std::bad_alloc();
+        }
+    }
     const int r = avcodec_open2(enc, codec, &options);
     av_dict_free(&options);
     if (r < 0)
         throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
                                  enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
                                  m_out.videoEncoderOptions.empty() || hardware ? "" : " (check its -preset, -tune and -profile:v)"));
+    if (m_plan.decodeVideo)
+        OpenCheckDecoder(s);
+}
+
+void Transcoder::OpenCheckDecoder(Stream &s)
+{
+    const AVCodecContext *enc = s.encoder.get();
+    const AVCodec *codec = avcodec_find_decoder(enc->codec_id);
+    if (!codec)
+        throw EngineError(Format("No decoder to check what %s makes", s.encoderCodec->name));
+    s.check.reset(avcodec_alloc_context3(codec));
+    AVCodecParameters *par = avcodec_parameters_alloc();
+    if (!s.check || !par)
+        throw std::bad_alloc();
+    int r = avcodec_parameters_from_context(par, enc);
+    if (r >= 0)
+        r = avcodec_parameters_to_context(s.check.get(), par);
+    avcodec_parameters_free(&par);
+    if (r >= 0) {
+        s.check->pkt_timebase = enc->time_base;
+        s.check->thread_count = m_command.threads;
+        r = avcodec_open2(s.check.get(), codec, nullptr);
+    }
+    if (r < 0)
+        throw EngineError(Format("Cannot decode what %s makes: %s", s.encoderCodec->name, ErrorText(r).c_str()));
 }
 
 // Bit rate or quality, quantiser bounds, key frames and level; what only the encoder's
@@ -729,6 +835,8 @@ void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
                                  target.sampleRate, target.layout.nb_channels, ErrorText(r).c_str()));
     if (enc->frame_size > 0 && !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
         av_buffersink_set_frame_size(s.sink, unsigned(enc->frame_size));
+    if (m_plan.decodeAudio)
+        OpenCheckDecoder(s);
 
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
@@ -879,7 +987,9 @@ void Transcoder::BuildAudioGraph(Stream &s)
     TrimWindow trim;
     if (m_endUs)
         trim.endSeconds = double(*m_endUs) / AV_TIME_BASE;
-    BuildGraph(s, "abuffer", "abuffersink", AudioSourceArgs(s.audioSource), AudioFilterChain(s.audioTarget, trim));
+    const size_t ordinal = size_t(s.audioOrdinal);
+    const std::string effects = ordinal < m_plan.audioEffects.size() ? m_plan.audioEffects[ordinal] : std::string();
+    BuildGraph(s, "abuffer", "abuffersink", AudioSourceArgs(s.audioSource), AudioFilterChain(s.audioTarget, trim, effects));
     if (s.encoder && s.encoder->frame_size > 0 && !(s.encoderCodec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
         av_buffersink_set_frame_size(s.sink, unsigned(s.encoder->frame_size));
 }
@@ -1034,7 +1144,10 @@ void Transcoder::AddCoverArt(const AVOutputFormat *format)
 void Transcoder::OpenOutputFile()
 {
     AVFormatContext *oc = m_output.get();
-    if (!(oc->oformat->flags & AVFMT_NOFILE)) {
+    if (m_plan.discard) {
+        m_sink = std::make_unique<DiscardSink>();
+        oc->pb = m_sink->io;
+    } else if (!(oc->oformat->flags & AVFMT_NOFILE)) {
         const int r = avio_open(&oc->pb, m_out.path.c_str(), AVIO_FLAG_WRITE);
         if (r < 0)
             throw EngineError(Format("Cannot open output file '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
@@ -1311,8 +1424,16 @@ void Transcoder::PullFiltered(Stream &s)
             return;
         if (r < 0)
             throw EngineError(Format("Converting the %s failed: %s", KindName(s.type), ErrorText(r).c_str()));
-        EncodeFrame(s, m_filtered.get());
-        av_frame_unref(m_filtered.get());
+        AVFrame *frame = m_filtered.get();
+        if (s.type == AVMEDIA_TYPE_AUDIO && m_plan.observer)
+            m_plan.observer->AudioToEncoder(s.audioOrdinal, frame);
+        if (s.type == AVMEDIA_TYPE_AUDIO && !m_plan.encodeAudio) {
+            m_progress.Reached(double(frame->pts + frame->nb_samples) * av_q2d(av_buffersink_get_time_base(s.sink)));
+            m_progress.Tick(m_output.get());
+        } else {
+            EncodeFrame(s, frame);
+        }
+        av_frame_unref(frame);
     }
 }
 
@@ -1327,6 +1448,11 @@ void Transcoder::EncodeFrame(Stream &s, AVFrame *frame)
                 frame->quality = enc->global_quality;
             if (s.layout.sampleAspect.num > 0)
                 frame->sample_aspect_ratio = s.layout.sampleAspect;
+            if (s.check) {
+                s.sent.emplace_back(av_frame_clone(frame));
+                if (!s.sent.back())
+                    throw std::bad_alloc();
+            }
         }
     }
     const int r = avcodec_send_frame(enc, frame);
@@ -1354,6 +1480,11 @@ void Transcoder::ReceivePackets(Stream &s)
         // Not every encoder states how long a picture lasts; the muxers and the progress time need it.
         if (s.type == AVMEDIA_TYPE_VIDEO && m_encoded->duration <= 0)
             m_encoded->duration = av_rescale_q(1, av_inv_q(s.encoder->framerate), s.encoder->time_base);
+        if (s.type == AVMEDIA_TYPE_VIDEO && m_plan.videoPass == 1 && m_plan.stats && s.encoder->stats_out &&
+            !StatsAtEnd(s.encoderCodec))
+            *m_plan.stats += s.encoder->stats_out;
+        if (s.check)
+            DecodeCheck(s, m_encoded.get());
         av_packet_rescale_ts(m_encoded.get(), s.encoder->time_base, s.outStream->time_base);
         WritePacket(s, m_encoded.get());
     }
@@ -1422,6 +1553,30 @@ std::string Transcoder::WriteFailure(int averror) const
     return Format("Writing to '%s' failed: %s", m_out.path.c_str(), ErrorText(averror).c_str());
 }
 
+void Transcoder::DecodeCheck(Stream &s, const AVPacket *pkt)
+{
+    if (avcodec_send_packet(s.check.get(), pkt) < 0) {
+        TakeLibraryError();
+        return;
+    }
+    FramePtr frame = NewFrame();
+    while (avcodec_receive_frame(s.check.get(), frame.get()) >= 0) {
+        if (s.type == AVMEDIA_TYPE_AUDIO) {
+            m_plan.observer->AudioFromEncoder(s.audioOrdinal, frame.get());
+        } else {
+            // Pictures come back in the order they are shown; one the encoder dropped has no partner.
+            const int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
+            while (!s.sent.empty() && s.sent.front()->pts < pts)
+                s.sent.pop_front();
+            if (!s.sent.empty() && s.sent.front()->pts == pts) {
+                m_plan.observer->PictureRoundTrip(s.sent.front().get(), frame.get());
+                s.sent.pop_front();
+            }
+        }
+        av_frame_unref(frame.get());
+    }
+}
+
 void Transcoder::Finish()
 {
     for (auto &s : m_streams) {
@@ -1429,9 +1584,18 @@ void Transcoder::Finish()
             continue;
         av_buffersrc_close(s->source, s->graphEnd, AV_BUFFERSRC_FLAG_PUSH);
         PullFiltered(*s);
+        if (s->type == AVMEDIA_TYPE_AUDIO && !m_plan.encodeAudio)
+            continue;
         EncodeFrame(*s, nullptr);
+        if (s->type == AVMEDIA_TYPE_VIDEO && m_plan.videoPass == 1 && m_plan.stats && s->encoder->stats_out &&
+            StatsAtEnd(s->encoderCodec))
+            *m_plan.stats = s->encoder->stats_out;
+        if (s->check)
+            DecodeCheck(*s, nullptr);
     }
-    if (m_progress.packets() == 0) {
+    // A measuring pass writes nothing, and some encoders write nothing in their first pass.
+    const bool mayBeEmpty = !m_plan.encodeAudio || m_plan.videoPass == 1;
+    if (m_progress.packets() == 0 && !mayBeEmpty) {
         const AVFormatContext *ic = m_inputs.front()->context();
         if (m_out.startUs > 0 && ic->duration != AV_NOPTS_VALUE && m_out.startUs >= ic->duration)
             throw EngineError(Format("Nothing to write: the start time %.2f s lies beyond the end of '%s' (%.2f s)",
@@ -1440,7 +1604,7 @@ void Transcoder::Finish()
         throw EngineError(Format("Nothing to write: no audio or video could be decoded from '%s'",
                                  m_inputs.front()->request().path.c_str()));
     }
-    if (m_decodeErrors > 0)
+    if (m_decodeErrors > 0 && m_plan.announce)
         PrintLinef("Note: %lld damaged packets of the input were skipped", static_cast<long long>(m_decodeErrors));
     if (m_movedPackets > 0)
         PrintLinef("Note: %lld packets whose times went backwards were put in order", static_cast<long long>(m_movedPackets));
@@ -1456,12 +1620,20 @@ void Transcoder::Finish()
             throw EngineError(WriteFailure(m_output->pb->error));
     }
 
-    int64_t headerBytes = 0;
     for (unsigned i = 0; i < m_output->nb_streams; ++i)
-        headerBytes += m_output->streams[i]->codecpar->extradata_size;
-    m_progress.Final(m_output.get());
-    m_progress.Summary(m_output.get(), headerBytes);
+        m_headerBytes += m_output->streams[i]->codecpar->extradata_size;
+    m_fileBytes = m_sink ? m_sink->size : OutputSize(m_output.get());
     m_finished = true;
+    if (m_plan.conclude)
+        Conclude();
+}
+
+void Transcoder::Conclude(const std::vector<std::string> &notes)
+{
+    m_progress.Final(m_sink ? nullptr : m_output.get());
+    for (const std::string &note : notes)
+        PrintLine("Note: " + note);
+    m_progress.Summary(m_sink ? nullptr : m_output.get(), m_headerBytes);
 }
 
 } // namespace mirra

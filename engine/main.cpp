@@ -77,6 +77,15 @@ const char *const kHelp[] = {
     "  -fallback_vcodec NAME, -fallback_acodec NAME  with copy, the encoder for a stream the",
     "                       container cannot hold (else H.264 or AAC where it holds them, or its",
     "                       own codec); none: such a stream is refused",
+    "",
+    "Targets: the engine runs passes of its own, then prints what it reached as Note: lines.",
+    "  -loudness LUFS       integrated loudness (EBU R128), -70 to -5, such as -16; the true peak",
+    "                       stays at or below -1 dBTP. Copied sound is encoded again",
+    "  -target-size SIZE    the file at most SIZE and at least 90 % of it: 25M, 700k, 1.5G count",
+    "                       thousands, 25MiB, 700KiB 1024s. Two-pass where the encoder has them",
+    "  -target-ssim X       the highest CRF (or quantiser) whose SSIM against the source reaches X",
+    "                       (0 to 1, such as 0.97), searched on samples; their scores are kept in",
+    "                       $XDG_CACHE_HOME/corvane-studio/quality. Not together with -target-size",
 };
 
 } // namespace

@@ -30,7 +30,10 @@
 #include "base/OwnerThread.h"
 #include "base/UserMessage.h"
 #include "core/profiles/CurrentProfile.h"
+#include "core/profiles/ParamCell.h"
+#include "core/profiles/ParamOptions.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/TargetCells.h"
 
 namespace {
 
@@ -171,6 +174,22 @@ int openSession(const CommandLine &commandLine, const QString &programPath, Sess
     global.aspectMode = snapshot.aspectMode;
     global.tree = snapshot.tree;
     session.newTasks = NewTaskSettings::For(profile, global.destination, settings.Folders());
+    // Targets given on the command line go into this run's copy of the profile, nowhere else.
+    const std::pair<const QString &, const QString &> targets[] = {{TargetCells::kLoudness, commandLine.loudness},
+                                                                   {TargetCells::kSize, commandLine.targetSize},
+                                                                   {TargetCells::kQuality, commandLine.targetSsim}};
+    std::shared_ptr<ParamCell> tree;
+    for (const auto &[cell, value] : targets) {
+        if (value.isEmpty())
+            continue;
+        if (!tree)
+            tree = snapshot.tree ? snapshot.tree->Clone() : ParamCell::MakeRoot();
+        TargetCells::Set(*tree, cell, value);
+    }
+    if (tree) {
+        global.tree = tree;
+        session.newTasks.profileSummary = BuildProfileSummary(tree.get());
+    }
     return 0;
 }
 

@@ -9,10 +9,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <functional>
 #include <numeric>
 #include <sys/resource.h>
 
+#include "support/MediaMeasure.h"
 #include "support/TestSupport.h"
 
 extern "C" {
@@ -169,6 +171,15 @@ Media ReadMedia(const QString &path)
     avcodec_free_context(&dec);
     avformat_close_input(&ic);
     return m;
+}
+
+// The engine's "Note: " line starting with what, without the prefix.
+QString NoteOf(const QString &output, const QString &what)
+{
+    for (const QString &line : Lines(output))
+        if (line.startsWith("Note: " + what))
+            return line.mid(6);
+    return {};
 }
 
 // Sets what a copy of a file says about itself before its header is written.
@@ -409,6 +420,9 @@ private slots:
                 "sine=frequency=300:sample_rate=44100:duration=3", "-vcodec", "libx264", "-g", "50", "-vb", "2000",
                 m_sources["pattern"] = path("pattern.mp4")});
         MakeClip(m_sources["10-bit"] = path("10-bit.mkv"), ClipSpec{2, "320x240", 25, true, true, {"-vcodec", "libx265", "-pix_fmt", "yuv420p10le"}});
+        Engine({"-y", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3,noise=alls=20:allf=t+u", "-vcodec", "libx264",
+                "-crf", "10", "-preset", "ultrafast", m_sources["noisy"] = path("noisy.mkv")});
+        Engine({"-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=6", m_sources["tone"] = path("tone.wav")});
         for (const QString &f : m_sources)
             QVERIFY2(QFile::exists(f), qPrintable(f));
 
@@ -708,6 +722,14 @@ private slots:
         QTest::newRow("chapters of a missing input") << QStringList{"-y", "-i", "%clip", "-map_chapters", "2", "%dir/o26.mp4"} << "-map_chapters 2 names input 2, but there are 1";
         QTest::newRow("deinterlace neither on nor off") << QStringList{"-y", "-i", "%clip", "-deinterlace", "maybe", "%dir/o27.mp4"} << "auto, 1 or 0 is needed";
         QTest::newRow("two outputs") << QStringList{"-y", "-i", "%clip", "%dir/o16.mp4", "%dir/o17.mp4"} << "Only one output file";
+        QTest::newRow("loudness out of range") << QStringList{"-y", "-i", "%clip", "-loudness", "-80", "%dir/o25.mp4"} << "between -70 and -5 LUFS";
+        QTest::newRow("SSIM out of range") << QStringList{"-y", "-i", "%clip", "-target-ssim", "1.2", "%dir/o26.mp4"} << "between 0 and 1";
+        QTest::newRow("size unreadable") << QStringList{"-y", "-i", "%clip", "-target-size", "25Q", "%dir/o27.mp4"} << "a size such as 25M";
+        QTest::newRow("size and quality") << QStringList{"-y", "-i", "%clip", "-target-size", "1M", "-target-ssim", "0.9", "%dir/o28.mp4"} << "cannot be used together";
+        QTest::newRow("size below the sound") << QStringList{"-y", "-i", "%clip", "-target-size", "20k", "%dir/o29.mp4"} << "the smallest size that could work is";
+        QTest::newRow("size of copied video") << QStringList{"-y", "-i", "%clip", "-vcodec", "copy", "-target-size", "1M", "%dir/o30.mp4"} << "cannot be used with -vcodec copy";
+        QTest::newRow("quality without pictures") << QStringList{"-y", "-i", "%dir/audio only.mp3", "-target-ssim", "0.97", "%dir/o31.mp4"} << "has no video";
+        QTest::newRow("quality of an encoder without it") << QStringList{"-y", "-i", "%clip", "-vcodec", "libvpx", "-target-ssim", "0.97", "%dir/o32.mp4"} << "constant quality to search";
     }
     void badInput()
     {
@@ -729,6 +751,108 @@ private slots:
         QVERIFY2(output.isEmpty() || !QFile::exists(output), "no partial output is left behind");
         QCOMPARE(QFileInfo(m_sources["clip"]).size(), clipSize); // the input is never touched
         QVERIFY(QFile::exists(path("text.avi")));                 // nor a file it refused to overwrite
+    }
+
+    // ------------------------------------------------------------ targets
+
+    // Every source comes out at the loudness asked for with its peaks under -1 dBTP, whether
+    // linear gain reaches it or a limiter must; copied video stays as it was.
+    void loudness_data()
+    {
+        QTest::addColumn<QString>("sound"); // an aevalsrc expression
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("options");
+        auto row = [](const char *name, const char *sound, const char *file, const char *options) {
+            QTest::newRow(name) << sound << file << QString::fromLatin1(options).split(u' ', Qt::SkipEmptyParts);
+        };
+        row("quiet", "0.025*sin(2*PI*440*t)", "quiet.m4a", "-acodec aac");
+        row("full-scale tone", "sin(2*PI*997*t)", "loud.mp3", "-acodec libmp3lame");
+        row("quiet noise with full-scale clicks, video copied", "0.01*(2*random(0)-1)+if(lt(mod(t,0.25),0.0005),0.99,0)",
+            "spiky.mkv", "-vcodec copy -acodec copy");
+    }
+    void loudness()
+    {
+        QFETCH(QString, sound);
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        const QString source = path("source " + file + ".mkv");
+        QCOMPARE(Engine({"-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i",
+                         QStringLiteral("aevalsrc='%1':s=48000:d=4").arg(sound), "-vcodec", "libx264", "-acodec", "flac", source})
+                     .exitCode, 0);
+        const EngineRun run = Convert(source, options + QStringList{"-loudness", "-16"}, path(file));
+        QVERIFY2(run.exitCode == 0 && run.output.contains("global headers:"), qPrintable(run.output));
+        const MeasuredLoudness reached = MeasureLoudness(path(file));
+        QVERIFY2(std::abs(reached.integrated + 16) <= 1 && reached.truePeak <= -1, qPrintable(QStringLiteral("%1 LUFS, %2 dBTP").arg(reached.integrated).arg(reached.truePeak)));
+        // The note tells what the file holds.
+        const QString note = NoteOf(run.output, "loudness ");
+        QVERIFY2(std::abs(note.section(u' ', 1, 1).toDouble() - reached.integrated) < 0.3, qPrintable(note));
+        if (options.contains("copy"))
+            QCOMPARE(ReadMedia(path(file)).videoCodec, QString("h264"));
+    }
+
+    void silenceIsLeftAsItIs()
+    {
+        const EngineRun run = Engine({"-y", "-f", "lavfi", "-i", "anullsrc=r=48000:cl=mono:d=2", "-loudness", "-16", path("silence.m4a")});
+        QVERIFY2(run.exitCode == 0 && NoteOf(run.output, "loudness").contains("not normalised: the sound is silent"), qPrintable(run.output));
+    }
+
+    // The file comes out between 90 % of the size asked for and the size itself.
+    void targetSize_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("noisy picture, small") << "noisy" << "150k" << qint64(150000) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
+        QTest::newRow("noisy picture, larger, in KiB") << "noisy" << "400KiB" << qint64(409600) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
+        QTest::newRow("sound alone") << "tone" << "80k" << qint64(80000) << QStringList{"-acodec", "libmp3lame"};
+    }
+    void targetSize()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, size);
+        QFETCH(qint64, bytes);
+        QFETCH(QStringList, options);
+        const QString out = path(QStringLiteral("sized %1.%2").arg(size, source == "tone" ? "mp3" : "mp4"));
+        const EngineRun run = Convert(m_sources[source], options + QStringList{"-target-size", size}, out);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const qint64 written = QFileInfo(out).size();
+        QVERIFY2(written <= bytes && written >= bytes * 9 / 10, qPrintable(QStringLiteral("%1 of %2 bytes").arg(written).arg(bytes)));
+        QVERIFY2(NoteOf(run.output, "size ").contains("(target "), qPrintable(run.output));
+    }
+
+    // The highest CRF whose pictures reach the SSIM asked for: the file reaches it, one step
+    // more would not. The passes show as one progress that never goes back.
+    void targetQuality_data()
+    {
+        QTest::addColumn<QString>("picture"); // a lavfi source
+        QTest::newRow("test card") << "smptehdbars=size=320x240:rate=25:duration=3";
+        QTest::newRow("moving graphics") << "testsrc2=size=320x240:rate=25:duration=3";
+    }
+    void targetQuality()
+    {
+        QFETCH(QString, picture);
+        const QString source = path(QString(QTest::currentDataTag()) + ".mkv");
+        QCOMPARE(Engine({"-y", "-f", "lavfi", "-i", picture, "-vcodec", "libx264", "-crf", "0", "-preset", "ultrafast", source}).exitCode, 0);
+        const QStringList x264{"-vcodec", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p"};
+        const QString out = path(QString(QTest::currentDataTag()) + ".mp4");
+        const EngineRun run = Convert(source, x264 + QStringList{"-target-ssim", "0.97"}, out);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const double reached = MeasureSsim(out, source);
+        QVERIFY2(reached >= 0.967, qPrintable(QString::number(reached)));
+        const QRegularExpressionMatch crf = QRegularExpression("^SSIM [0-9.]+ at CRF (\\d+) ").match(NoteOf(run.output, "SSIM"));
+        QVERIFY2(crf.hasMatch(), qPrintable(run.output));
+        if (const int next = crf.captured(1).toInt() + 1; next <= 51) {
+            QCOMPARE(Convert(source, x264 + QStringList{"-crf", QString::number(next)}, path("next.mp4")).exitCode, 0);
+            QVERIFY2(MeasureSsim(path("next.mp4"), source) < 0.971, qPrintable(QStringLiteral("CRF %1 would do too").arg(next)));
+        }
+        double last = 0;
+        for (const QString &line : Lines(run.output))
+            if (const qsizetype at = line.indexOf("time="); at >= 0) {
+                const double time = line.mid(at + 5).section(u' ', 0, 0).toDouble();
+                QVERIFY2(time >= last && time <= 3.05, qPrintable(line));
+                last = time;
+            }
     }
 
     // Which streams are written: the best video and audio, or what -map names.

@@ -211,6 +211,40 @@ private slots:
         QCOMPARE(run({"--convert", "--dest"}, &out), 2);
     }
 
+    // Targets on the command line: refused with the range when they cannot work, else set on
+    // the chosen profile for the run; what was reached is printed with each file, and the
+    // exported commands carry them too.
+    void targets_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // a pattern the output holds
+        auto row = [](const char *name, const QStringList &args, int status, const char *said) {
+            QTest::newRow(name) << args << status << QString::fromUtf8(said);
+        };
+        row("loudness out of range", {"--convert", "--loudness", "-80"}, 2, "--loudness -80: the loudness must lie between -70 and -5 LUFS");
+        row("SSIM out of range", {"--convert", "--target-ssim", "1"}, 2, "--target-ssim 1: the SSIM must lie between 0 and 1");
+        row("size unreadable", {"--convert", "--target-size", "big"}, 2, "--target-size big: a size such as 25M");
+        row("size and quality", {"--convert", "--target-size", "1M", "--target-ssim", "0.9"}, 2, "cannot be used together");
+        row("loudness of sound alone", {"--convert", "--profile", "M4A (AAC)", "--loudness", "-16"}, 0,
+            "a\\.mp4: Completed\n  Loudness -1[5-7]\\.\\d LUFS, true peak -\\d+\\.\\d dBTP \\(target -16 LUFS\\)");
+        row("size of a film", {"--convert", "--profile", "MP4 H.264 (fast, constant quality)", "--target-size", "80k"}, 0,
+            "a\\.mp4: Completed\n  Size [78]\\d\\.\\d kB \\(target 80\\.0 kB\\)");
+        row("quality of a film", {"--convert", "--profile", "MP4 H.264 (fast, constant quality)", "--target-ssim", "0.95"}, 0,
+            "a\\.mp4: Completed\n  SSIM 0\\.9\\d\\d at CRF \\d+ \\(target 0\\.95\\)");
+        row("exported", {"--export-commands", "-", "--loudness", "-23", "--target-ssim", "0.95"}, 0, "-target-ssim 0\\.95 -loudness -23");
+    }
+    void targets()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        prepare();
+        QString out;
+        QCOMPARE(run(args + QStringList{"--dest", m_folder->file("out"), clip("a.mp4")}, &out), status);
+        QVERIFY2(QRegularExpression(said).match(out).hasMatch(), qPrintable(out));
+    }
+
     // A task file among the inputs: each row with its own profile and output; a row whose
     // profile is not installed is named and skipped, the others still convert.
     void taskFileAmongTheInputs()

@@ -19,6 +19,7 @@
 #include "core/conversion/EngineProcess.h"
 #include "core/conversion/MediaProbe.h"
 #include "core/conversion/OutputNaming.h"
+#include "core/conversion/TargetReport.h"
 #include "base/Numbers.h"
 #include "base/OwnerThread.h"
 #include "base/SplitString.h"
@@ -65,12 +66,12 @@ QString exitCause(int exitStatus, bool sawSuccess)
         return QStringLiteral("The engine ended without finishing the output file.");
     return QStringLiteral("The engine ended with exit status %1.").arg(exitStatus);
 }
-// What the engine said about how it converted: its "Note:" lines.
+// What the engine said about how it converted: its "Note:" lines but those on targets, said apart.
 QString EngineNotes(const QString &output)
 {
     QString notes;
     for (const QString &line : output.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
-        if (line.startsWith(QStringLiteral("Note: ")))
+        if (line.startsWith(QStringLiteral("Note: ")) && TargetReport(line).isEmpty())
             notes += line + QStringLiteral("\r\n");
     return notes;
 }
@@ -627,8 +628,13 @@ void BatchConverter::JudgeEngine(EngineProcess &engine, const EngineOutputParser
     }
     const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
     finished.verdict = judgement.verdict;
-    finished.cause = judgement.verdict == Verdict::Completed ? EngineNotes(finished.engineOutput + finished.closingLines)
-                                                             : judgement.cause;
+    finished.cause = judgement.cause;
+    // A completed task's report says what its targets reached, then what else the engine noted.
+    if (finished.verdict == Verdict::Completed) {
+        const QString reached = TargetReport(finished.closingLines);
+        const QString notes = EngineNotes(finished.engineOutput + finished.closingLines);
+        finished.cause = reached.isEmpty() || notes.isEmpty() ? reached + notes : reached + QStringLiteral("\r\n") + notes;
+    }
 }
 
 void BatchConverter::Finish(TaskFinishedEvent &event)

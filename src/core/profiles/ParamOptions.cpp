@@ -10,6 +10,7 @@
 #include "core/profiles/CMpegStructs.h"
 #include "core/profiles/ParamCell.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/TargetCells.h"
 
 namespace {
 
@@ -142,6 +143,13 @@ QString BuildProfileSummary(const ParamCell *root)
         summary = QStringLiteral("Video:%1,size:%2,BitRate:%3,FrameRate:%4,Audio:%5,BitRate:%6,Sample Rate:%7,Channels:%8")
                       .arg(fields.value(0), fields.value(1), fields.value(2), fields.value(3), fields.value(5),
                            fields.value(6), fields.value(7), fields.value(8));
+        // What the conversion aims at, where the profile sets it.
+        if (const QString lufs = TargetCells::Value(root, TargetCells::kLoudness); !lufs.isEmpty())
+            summary += QStringLiteral(",Loudness:%1 LUFS").arg(lufs);
+        if (const QString size = TargetCells::Value(root, TargetCells::kSize); !size.isEmpty())
+            summary += QStringLiteral(",Fit into:%1").arg(size);
+        if (const QString ssim = TargetCells::Value(root, TargetCells::kQuality); !ssim.isEmpty())
+            summary += QStringLiteral(",Target SSIM:%1").arg(ssim);
     } catch (...) {
         ShowUserMessage(QStringLiteral("GetShowParamFromTree Error!"));
     }

@@ -17,6 +17,10 @@ struct CommandLine
     QString engine;       // --engine PATH: the engine the exported commands name
     QString verdictLog;   // --verdict LOGFILE: the verdict on one engine output
     int exitStatus = 0;   // --exit-status N: the engine's exit status for --verdict
+    // --loudness LUFS, --target-size SIZE, --target-ssim X: targets set on the chosen profile for the run.
+    QString loudness;
+    QString targetSize;
+    QString targetSsim;
     QStringList errors;   // unknown switches, switches without their value, bad numbers
 
     // The run needs no window: a conversion, an export or a verdict.

@@ -64,8 +64,13 @@ QVariant TaskTableModel::data(const QModelIndex &index, int role) const
         return task->sizeText.str();
     case Folder:
         return task->sourceFolder.str();
-    case Status:
-        return m_tasks.State(id).status;
+    case Status: {
+        // A completed task's tooltip says how it was converted: what its targets reached, a fallback.
+        const TaskState &state = m_tasks.State(id);
+        if (role == Qt::ToolTipRole && state.verdict == Verdict::Completed && !state.report.isEmpty())
+            return state.report;
+        return state.status;
+    }
     case Output:
         return task->outputPath.str();
     case Profile:

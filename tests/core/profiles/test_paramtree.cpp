@@ -15,6 +15,7 @@ extern "C" {
 #include "core/profiles/ParamOptions.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "support/TestSupport.h"
+#include "core/profiles/TargetCells.h"
 #include "support/CellBuilders.h"
 
 using namespace CellBuilders;
@@ -242,6 +243,22 @@ private slots:
         QCOMPARE(GetParamFromTree(makeTree(cell->Clone()).get()).Arguments().join(u'|'), expected);
     }
 
+    // Targets set on a tree: in the profile's own cell where it has one, in a hidden one where
+    // not; the summary says what is aimed at, and turned off they leave the options as they were.
+    void targetsSetOnATree()
+    {
+        auto root = makeTree(makeList("vcodec", {"libx264|H.264"}, 0), makeList("loudness", {"|Off", "-16|-16 LUFS"}, 0));
+        const QString plain = BuildProfileSummary(root.get());
+        TargetCells::Set(*root, TargetCells::kLoudness, QStringLiteral("-14"));
+        TargetCells::Set(*root, TargetCells::kSize, QStringLiteral("25M"));
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264 -loudness -14 -target-size 25M"));
+        QCOMPARE(BuildProfileSummary(root.get()), plain + QStringLiteral(",Loudness:-14 LUFS,Fit into:25M"));
+        TargetCells::Set(*root, TargetCells::kLoudness, QString());
+        TargetCells::Set(*root, TargetCells::kSize, QString());
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264"));
+        QCOMPARE(BuildProfileSummary(root.get()), plain);
+    }
+
     void optionStringAndSummaryOfATree()
     {
         auto group = makeCell("group", ParamCell::kRoot);
@@ -316,7 +333,7 @@ private slots:
         QVERIFY(!name.isEmpty() && root->nChildCount() > 3);
         QStringList firstGroup;
         for (const auto &child : root->pChildren)
-            if (child->strLocal.str().startsWith(QStringLiteral("1,")))
+            if (child->strLocal.str().startsWith(QStringLiteral("1,")) && !TargetCells::IsTarget(child->strCelltName.str()))
                 firstGroup << child->strCelltName.str();
         if (const ParamCell *aspect = FindCell(root, QStringLiteral("aspect"))) {
             // A bit rate, or a constant quality with the encoder's speed.
@@ -342,6 +359,8 @@ private slots:
                     QVERIFY2(avcodec_find_encoder_by_name(qPrintable(value)), qPrintable(value));
                 else if (QStringList{"-s", "-vb", "-ab", "-ar", "-ac", "-r"}.contains(option))
                     QVERIFY2(number.match(value).hasMatch(), qPrintable(option + u' ' + value));
+                else if (TargetCells::IsTarget(child->strCelltName.str()))
+                    QVERIFY2(TargetCells::Problem(child->strCelltName.str(), value).isEmpty(), qPrintable(option + u' ' + value));
             }
         }
     }
