@@ -1,6 +1,7 @@
 #include "ui/dialogs/COptionsDialog.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -16,6 +17,7 @@
 #include <functional>
 
 #include "core/settings/AppSettings.h"
+#include "core/conversion/JobCount.h"
 #include "core/conversion/OutputNaming.h"
 #include "ui/dialogs/DialogTexts.h"
 #include "core/settings/Language.h"
@@ -85,6 +87,19 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     }
     layout->addWidget(priorityGroup);
 
+    // Conversions at once: Automatic, then 1 to 8; the item's data is the stored number.
+    auto *jobsRow = new QHBoxLayout;
+    auto *jobsLabel = withId(new QLabel(QStringLiteral("Conversions at once:"), this), kJobsLabelId);
+    m_jobs = withId(new QComboBox(this), kJobsId);
+    m_jobs->addItem(QStringLiteral("Automatic"), 0);
+    for (int n = 1; n <= JobCount::kMaxJobs; ++n)
+        m_jobs->addItem(QString::number(n), n);
+    jobsLabel->setBuddy(m_jobs);
+    jobsRow->addWidget(jobsLabel);
+    jobsRow->addWidget(m_jobs);
+    jobsRow->addStretch(1);
+    layout->addLayout(jobsRow);
+
     auto *associationGroup = withId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
     auto *associationGrid = new QGridLayout(associationGroup);
     m_associations = withId(new QListWidget(associationGroup), kAssociationListId);
@@ -133,6 +148,7 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_priority = m_settings.GetPriorityLevel();
     m_savePathEdit->setText(m_savePath);
     m_priorityButtons->button(ButtonOfLevel(m_priority))->setChecked(true);
+    m_jobs->setCurrentIndex(std::max(0, m_jobs->findData(m_settings.GetJobs())));
 
     SetTexts();
 
@@ -163,7 +179,12 @@ void COptionsDialog::SetTexts()
                             {kCancelId, "@62"},
                             {kAssociationGroupId, "@156"},
                             {kSelectAllId, "@157"},
-                            {kClearAllId, "@158"}});
+                            {kClearAllId, "@158"},
+                            {kJobsLabelId, "@240"}});
+    m_jobs->setItemText(0, GetLangString(QStringLiteral("@241")));
+    SetAccessibleName(m_jobs, "@240");
+    SetAccessibleName(m_savePathEdit, "@88");
+    SetAccessibleName(m_associations, "@156");
     setWindowTitle(GetLangString(QStringLiteral("@99")));
 }
 
@@ -201,6 +222,11 @@ void COptionsDialog::OnSelect()
     m_savePathEdit->setText(folder);
 }
 
+int COptionsDialog::Jobs() const
+{
+    return m_jobs->currentData().toInt();
+}
+
 void COptionsDialog::SetAllChecks(bool checked)
 {
     for (int i = 0; i < m_associations->count(); ++i)
@@ -234,5 +260,7 @@ void COptionsDialog::OnOk()
         m_settings.SetSavedPath(m_savePath);
     if (m_priority != m_settings.GetPriorityLevel())
         m_settings.SetPriorityLevel(m_priority);
+    if (Jobs() != m_settings.GetJobs())
+        m_settings.SetJobs(Jobs());
     accept();
 }
