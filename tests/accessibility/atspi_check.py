@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Reads the main window over AT-SPI, from outside, as a screen reader does: every
 interactive object on screen must have a name. Prints what it found; exit status 1 when
-an object has no name, when the window never appears, or when it shows too few controls
-for the walk to mean anything.
+an object has no name, or when the window shows too few controls for the walk to mean
+anything (it never appeared, or was read before it was laid out).
 
     atspi_check.py PROGRAM [ARGUMENT...]   (under X, with a session bus)
 """
@@ -13,75 +13,55 @@ import time
 
 import pyatspi
 
-INTERACTIVE = {
-    pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
-    pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY,
-    pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_SLIDER, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE,
-    pyatspi.ROLE_TREE, pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_MENU_ITEM,
-    pyatspi.ROLE_CHECK_MENU_ITEM, pyatspi.ROLE_RADIO_MENU_ITEM, pyatspi.ROLE_PAGE_TAB,
-    pyatspi.ROLE_LINK,
-}
+R = pyatspi
+INTERACTIVE = {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX, R.ROLE_RADIO_BUTTON,
+               R.ROLE_COMBO_BOX, R.ROLE_TEXT, R.ROLE_ENTRY, R.ROLE_SPIN_BUTTON, R.ROLE_SLIDER,
+               R.ROLE_TABLE, R.ROLE_TREE_TABLE, R.ROLE_TREE, R.ROLE_LIST, R.ROLE_LIST_BOX,
+               R.ROLE_MENU_ITEM, R.ROLE_CHECK_MENU_ITEM, R.ROLE_RADIO_MENU_ITEM, R.ROLE_PAGE_TAB,
+               R.ROLE_LINK}
 # Below these the children are cells, read for their values rather than as controls.
-CONTAINERS_OF_CELLS = {pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TREE}
+CONTAINERS_OF_CELLS = {R.ROLE_TABLE, R.ROLE_TREE_TABLE, R.ROLE_TREE}
 FEWEST_CONTROLS = 25
 
 
-def find_application(pid, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for app in desktop:
+def walk(node, found, depth=0):
+    states = node.getState() if node is not None and depth < 40 else None
+    if states is None or not states.contains(R.STATE_SHOWING):
+        return
+    if node.getRole() in INTERACTIVE or states.contains(R.STATE_FOCUSABLE):
+        found.append(node)
+    if node.getRole() not in CONTAINERS_OF_CELLS:
+        for child in node:
+            walk(child, found, depth + 1)
+
+
+def controls_of(pid):
+    """The interactive objects of the program's windows, once they are there (30 s at most)."""
+    found = []
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and len(found) < FEWEST_CONTROLS:
+        time.sleep(0.3)
+        found = []
+        for app in pyatspi.Registry.getDesktop(0):
             try:
-                if app is not None and app.get_process_id() == pid and app.childCount > 0:
-                    return app
+                if app is not None and app.get_process_id() == pid:
+                    for window in app:
+                        walk(window, found)
             except Exception:  # an application going away while listed
                 pass
-        time.sleep(0.2)
-    return None
-
-
-def walk(node, found, depth=0):
-    if node is None or depth > 40:
-        return
-    states = node.getState()
-    if not states.contains(pyatspi.STATE_SHOWING):
-        return
-    role = node.getRole()
-    if role in INTERACTIVE or states.contains(pyatspi.STATE_FOCUSABLE):
-        found.append(node)
-    if role in CONTAINERS_OF_CELLS:
-        return
-    for child in node:
-        walk(child, found, depth + 1)
+    return found
 
 
 def main():
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
     program = subprocess.Popen(sys.argv[1:], env=env)
     try:
-        app = find_application(program.pid, 30)
-        if app is None:
-            print("the program's window never appeared on the accessibility bus")
-            return 1
-        # The window's controls come a moment after the window itself.
-        found = []
-        deadline = time.monotonic() + 15
-        while time.monotonic() < deadline:
-            found = []
-            for window in app:
-                walk(window, found)
-            if len(found) >= FEWEST_CONTROLS:
-                break
-            time.sleep(0.3)
+        found = controls_of(program.pid)
         unnamed = [n for n in found if not (n.name or "").strip()]
         for node in found:
-            mark = "  UNNAMED" if node in unnamed else ""
-            print("%-16s %s%s" % (node.getRoleName(), node.name, mark))
+            print("%-16s %s%s" % (node.getRoleName(), node.name, "  UNNAMED" if node in unnamed else ""))
         print("%d interactive objects, %d without a name" % (len(found), len(unnamed)))
-        if len(found) < FEWEST_CONTROLS:
-            print("fewer than %d interactive objects: the window was not read" % FEWEST_CONTROLS)
-            return 1
-        return 1 if unnamed else 0
+        return 1 if unnamed or len(found) < FEWEST_CONTROLS else 0
     finally:
         program.terminate()
         try:

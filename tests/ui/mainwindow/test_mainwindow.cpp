@@ -196,22 +196,6 @@ private slots:
         QCOMPARE(FindControl<QWidget>(dlg, Ids::PreviewArea)->isVisible(), hidden);
     }
 
-    void defaultSize_data()
-    {
-        QTest::addColumn<QSize>("screen"); // its free area
-        QTest::addColumn<QSize>("window");
-        QTest::newRow("no screen known") << QSize() << QSize(980, 680);
-        QTest::newRow("small screen") << QSize(1024, 740) << QSize(980, 680);
-        QTest::newRow("laptop") << QSize(1366, 740) << QSize(1229, 680);
-        QTest::newRow("full HD") << QSize(1920, 1050) << QSize(1600, 900);
-    }
-    void defaultSize()
-    {
-        QFETCH(QSize, screen);
-        QFETCH(QSize, window);
-        QCOMPARE(CCorvaneStudioDlg::DefaultSize(screen), window);
-    }
-
     void minimumSize()
     {
         ProgramFolder folder;
