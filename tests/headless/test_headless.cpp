@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QProcess>
 #include <csignal>
+#include <QThread>
 #include <QtTest>
 
 #include "core/tasks/TaskFile.h"
@@ -106,6 +107,12 @@ private slots:
         QVERIFY2(out.contains("4 of 4 file(s) converted."), qPrintable(out));
         QCOMPARE(QDir(dest).entryList(QDir::Files).size(), 4);
         QCOMPARE(run({"--convert", "--jobs", "none", files.first()}, &out), 2);
+        // 0: one at a time with the default H.264 profile, one per core with MPEG-4.
+        QCOMPARE(run({"--convert", "--jobs", "0", "--dest", dest + "-auto", files.first()}, &out), 0);
+        QVERIFY2(out.contains("\", 1 at once"), qPrintable(out));
+        QCOMPARE(run({"--convert", "--jobs", "0", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest + "-auto", files.first()}, &out), 0);
+        const int cores = std::clamp(QThread::idealThreadCount(), 1, 8);
+        QVERIFY2(out.contains(QStringLiteral("\", %1 at once").arg(cores)), qPrintable(out));
     }
 
     void interruptStopsTheEngine()
@@ -139,9 +146,14 @@ private slots:
         const QString first = clip("first.mp4"), second = clip("second clip.mp4");
         QVERIFY(QFile::rename(first, m_folder->file("first.mp4")) && QFile::rename(second, m_folder->file("second.mp4")));
         auto converted = [&] { return QDir(out).entryList({"*.mp4"}, QDir::Files, QDir::Name); };
-        auto start = [&](QProcess &p, const QStringList &extra) {
+        // journal: as a service's output, which the journal reads (JOURNAL_STREAM names the stream).
+        auto start = [&](QProcess &p, const QStringList &extra, bool journal = false) {
             p.setProcessChannelMode(QProcess::MergedChannels);
-            p.start(m_program, QStringList{"--convert", "--watch", in} + extra);
+            const QStringList args = QStringList{"--convert", "--watch", in} + extra;
+            if (journal)
+                p.start("/bin/sh", QStringList{"-c", "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/$$/fd/1) exec \"$0\" \"$@\"", m_program} + args);
+            else
+                p.start(m_program, args);
             QVERIFY(p.waitForStarted());
         };
         QString log;
@@ -166,16 +178,19 @@ private slots:
         ::kill(p.processId(), SIGTERM);
         QVERIFY(p.waitForFinished(10000));
         QVERIFY2(p.exitCode() == 0 && !logged(p, "growing"), qPrintable(log));
+        // One line per file, with where it went: no progress, no start lines.
+        QVERIFY2(logged(p, in + "/first.mp4: Completed, \"" + out + "/first.mp4\" in 0:00:0"), qPrintable(log));
+        QVERIFY2(!logged(p, "Converting \"") && !logged(p, "%"), qPrintable(log));
 
         // Started again with outputs beside the inputs: what it converted stays done, and its
         // own new outputs are not taken for new files.
         growing.close();
         QFile::remove(growing.fileName());
         QProcess again;
-        start(again, {});
+        start(again, {}, true);
         log.clear();
         QFile::copy(m_folder->file("first.mp4"), in + "/third.mp4");
-        QTRY_VERIFY_WITH_TIMEOUT(logged(again, "third.mp4: Completed"), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(logged(again, "<6>" + in + "/third.mp4: Completed"), 60000);
         QTest::qWait(3500); // longer than a file takes to settle
         ::kill(again.processId(), SIGTERM);
         QVERIFY(again.waitForFinished(10000));

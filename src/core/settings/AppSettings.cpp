@@ -6,6 +6,7 @@
 
 #include "base/IniFile.h"
 #include "base/SplitString.h"
+#include "core/conversion/JobCount.h"
 
 namespace {
 const QString kSystem = QStringLiteral("SYSTEM");
@@ -59,6 +60,10 @@ void AppSettings::Load(const QString &programPath)
     m_defaultLanguage = TrimLeft(IniFile::ReadString(m_settingsPath, kSystem, QStringLiteral("DefauitLan")));
     m_runMode = IniFile::ReadString(m_settingsPath, kSystem, QStringLiteral("RUNMODE")).trimmed();
     m_priorityLevel = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("PROCSEE_LEVEL"), 0);
+    // A number the window cannot offer is the automatic choice.
+    m_jobs = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("JOBS"), 0);
+    if (m_jobs < 0 || m_jobs > JobCount::kMaxJobs)
+        m_jobs = 0;
     m_languageKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("INIMODE"), 0) >= 1;
     m_previewHidden = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("HIDEPREW"), 0) >= 1;
     m_dateKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("KEEPDATE"), 0) >= 1;
@@ -84,6 +89,15 @@ bool AppSettings::SetPriorityLevel(int level)
         return false;
     m_priorityLevel = level;
     write(QStringLiteral("PROCSEE_LEVEL"), QString::number(level));
+    return true;
+}
+
+bool AppSettings::SetJobs(int jobs)
+{
+    if (jobs < 0 || jobs > JobCount::kMaxJobs)
+        return false;
+    m_jobs = jobs;
+    write(QStringLiteral("JOBS"), QString::number(jobs));
     return true;
 }
 

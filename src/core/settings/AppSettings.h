@@ -37,6 +37,9 @@ public:
     QString GetRunMode() const { return m_runMode; }
     int GetPriorityLevel() const { return m_priorityLevel; }
     bool SetPriorityLevel(int level); // refuses values outside 0..4
+    // Conversions at once: 0 for the automatic choice, else 1 to 8.
+    int GetJobs() const { return m_jobs; }
+    bool SetJobs(int jobs); // refuses values outside 0..8
     bool IsLanguageKept() const { return m_languageKept; }
     void SetLanguageKept(bool kept);
     bool IsPreviewHidden() const { return m_previewHidden; }
@@ -61,6 +64,7 @@ private:
     QString m_defaultLanguage;
     QString m_runMode;
     int m_priorityLevel = 0;
+    int m_jobs = 0;
     bool m_languageKept = false;
     bool m_previewHidden = false;
     bool m_dateKept = false;

@@ -41,7 +41,7 @@ CommandLine ParseCommandLine(const QStringList &arguments)
         } else if (arg == QStringLiteral("--dest")) {
             value(cl.destination);
         } else if (arg == QStringLiteral("--jobs")) {
-            number(cl.jobs, 1, 64);
+            number(cl.jobs, 0, 64); // 0: chosen from the cores and the encoder
         } else if (arg == QStringLiteral("--export-commands")) {
             value(cl.exportTo);
         } else if (arg == QStringLiteral("--relative-to")) {

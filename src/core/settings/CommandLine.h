@@ -9,7 +9,7 @@ struct CommandLine
     bool convert = false; // --convert: headless conversion
     QString profile;      // --profile NAME
     QString destination;  // --dest DIR
-    int jobs = 1;         // --jobs N: engines at once, headless
+    int jobs = 1;         // --jobs N: engines at once, headless; 0 automatic
     bool resume = false;  // --resume: headless, the kept queue first, Completed rows left out
     QString watch;        // --watch DIR: headless, converts what appears there until a signal
     QString exportTo;     // --export-commands FILE: the tasks' engine commands, for other machines

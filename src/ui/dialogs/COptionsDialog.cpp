@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -17,6 +18,7 @@
 #include <functional>
 
 #include "core/settings/AppSettings.h"
+#include "core/conversion/JobCount.h"
 #include "core/conversion/OutputNaming.h"
 #include "ui/dialogs/DialogTexts.h"
 #include "core/settings/Language.h"
@@ -82,6 +84,19 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_keepDate = WithControlId(new QCheckBox(QStringLiteral("Keep the original's date"), this), kKeepDateId);
     layout->addWidget(m_keepDate);
 
+    // Conversions at once: Automatic, then 1 to 8; the item's data is the stored number.
+    auto *jobsRow = new QHBoxLayout;
+    auto *jobsLabel = WithControlId(new QLabel(QStringLiteral("Conversions at once:"), this), kJobsLabelId);
+    m_jobs = WithControlId(new QComboBox(this), kJobsId);
+    m_jobs->addItem(QStringLiteral("Automatic"), 0);
+    for (int n = 1; n <= JobCount::kMaxJobs; ++n)
+        m_jobs->addItem(QString::number(n), n);
+    jobsLabel->setBuddy(m_jobs);
+    jobsRow->addWidget(jobsLabel);
+    jobsRow->addWidget(m_jobs);
+    jobsRow->addStretch(1);
+    layout->addLayout(jobsRow);
+
     auto *associationGroup = WithControlId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
     auto *associationGrid = new QGridLayout(associationGroup);
     m_associations = WithControlId(new QListWidget(associationGroup), kAssociationListId);
@@ -123,6 +138,7 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_savePathEdit->setText(m_savePath);
     m_priorityButtons->button(ButtonOfLevel(m_priority))->setChecked(true);
     m_keepDate->setChecked(m_settings.IsDateKept());
+    m_jobs->setCurrentIndex(std::max(0, m_jobs->findData(m_settings.GetJobs())));
 
     SetTexts();
 
@@ -154,7 +170,12 @@ void COptionsDialog::SetTexts()
                             {kAssociationGroupId, "@156"},
                             {kSelectAllId, "@157"},
                             {kClearAllId, "@158"},
-                            {kKeepDateId, "@190"}});
+                            {kKeepDateId, "@190"},
+                            {kJobsLabelId, "@240"}});
+    m_jobs->setItemText(0, GetLangString(QStringLiteral("@241")));
+    SetAccessibleName(m_jobs, "@240");
+    SetAccessibleName(m_savePathEdit, "@88");
+    SetAccessibleName(m_associations, "@156");
     setWindowTitle(GetLangString(QStringLiteral("@99")));
 }
 
@@ -192,6 +213,11 @@ void COptionsDialog::OnSelect()
     m_savePathEdit->setText(folder);
 }
 
+int COptionsDialog::Jobs() const
+{
+    return m_jobs->currentData().toInt();
+}
+
 void COptionsDialog::SetAllChecks(bool checked)
 {
     for (int i = 0; i < m_associations->count(); ++i)
@@ -227,5 +253,7 @@ void COptionsDialog::OnOk()
         m_settings.SetPriorityLevel(m_priority);
     if (m_keepDate->isChecked() != m_settings.IsDateKept())
         m_settings.SetDateKept(m_keepDate->isChecked());
+    if (Jobs() != m_settings.GetJobs())
+        m_settings.SetJobs(Jobs());
     accept();
 }

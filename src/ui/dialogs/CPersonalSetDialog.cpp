@@ -91,6 +91,10 @@ CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, Perso
         // 5.
         Refresh();
     }
+    // A screen reader names each field by its label.
+    for (auto [label, control] : {std::pair{kSourceLabelId, static_cast<QWidget *>(m_source)},
+                                  {kOutputLabelId, m_output}, {kProfileLabelId, m_profile}})
+        FindControl<QLabel>(this, label)->setBuddy(control);
     SetTexts();
 }
 
@@ -106,6 +110,9 @@ void CPersonalSetDialog::SetTexts()
                             {kOkId, "@61"},
                             {kCancelId, "@62"}});
     setWindowTitle(GetLangString(QStringLiteral("@95")));
+    SetAccessibleName(m_source, "@49");
+    SetAccessibleName(m_output, "@58");
+    SetAccessibleName(m_profile, "@29");
 }
 
 void CPersonalSetDialog::SetPersonalControls(bool personal)

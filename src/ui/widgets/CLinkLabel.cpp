@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimerEvent>
 #include <QUrl>
@@ -26,6 +27,7 @@ CLinkLabel::CLinkLabel(const QString &text, const QString &address, QWidget *par
     // Moves without a button held must arrive, or the hover would start only on a click.
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     attach();
 }
 
@@ -147,6 +149,23 @@ void CLinkLabel::paintEvent(QPaintEvent *)
     painter.setFont(font());
     painter.setPen(CurrentColor());
     painter.drawText(contentsRect(), int(alignment()), text());
+    if (hasFocus()) {
+        painter.setPen(QPen(CurrentColor(), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void CLinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    // A link reached with Tab opens with Return or Space, as a click opens it.
+    switch (event->key()) {
+    case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Space:
+        event->accept();
+        Open();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
 }
 
 void CLinkLabel::enterEvent(QEnterEvent *event)
@@ -180,8 +199,12 @@ void CLinkLabel::mouseReleaseEvent(QMouseEvent *event)
     const bool click = m_pressed && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
-    if (!click)
-        return;
+    if (click)
+        Open();
+}
+
+void CLinkLabel::Open()
+{
     // The hover colour gives way at once; the timer restores the hover while the mouse stays.
     m_over = false;
     applyFonts();

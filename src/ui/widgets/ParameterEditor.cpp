@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 #include <QStringList>
 #include <QThread>
+#include <QTreeWidget>
 #include <QtDebug>
 #include <cmath>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "core/profiles/ParamDisplayNames.h"
 #include "core/profiles/ParamOptions.h"
 #include "core/profiles/TargetCells.h"
+#include "core/settings/Language.h"
 #include "ui/widgets/Prompter.h"
 
 namespace {
@@ -275,6 +277,8 @@ PropertyGrid *CreateParamGrid(QWidget *parent)
     grid->EnableDescriptionArea(true);
     grid->SetFlatLook(true);
     grid->MarkModifiedProperties(true);
+    grid->setAccessibleName(GetLangString(QStringLiteral("@252")));
+    grid->tree()->setAccessibleName(grid->accessibleName());
     return grid;
 }
 

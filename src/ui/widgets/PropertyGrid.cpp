@@ -63,6 +63,7 @@ public:
             return nullptr;
         if (!item->GetOptions().isEmpty()) {
             auto *combo = new QComboBox(parent);
+            combo->setAccessibleName(item->GetName());
             combo->setEditable(item->IsAllowEdit());
             combo->addItems(item->GetOptions());
             combo->setFrame(false);
@@ -77,6 +78,7 @@ public:
         if (!item->IsAllowEdit())
             return nullptr;
         auto *edit = new QLineEdit(parent);
+        edit->setAccessibleName(item->GetName());
         edit->setFrame(false);
         return edit;
     }
@@ -189,6 +191,15 @@ PropertyGridItem::PropertyGridItem(GroupTag, const QString &label) : QTreeWidget
 {
     setText(0, label);
     setFlags(Qt::ItemIsEnabled);
+}
+
+QVariant PropertyGridItem::data(int column, int role) const
+{
+    if (role == Qt::AccessibleTextRole && column == 1 && !m_group)
+        return QStringLiteral("%1: %2").arg(GetName(), GetValue());
+    if (role == Qt::AccessibleDescriptionRole && !m_group)
+        return m_description;
+    return QTreeWidgetItem::data(column, role);
 }
 
 QString PropertyGridItem::GetName() const

@@ -65,6 +65,10 @@ public:
     PropertyGridItem *GetParentItem() const;
     PropertyGrid *GetGrid() const;
 
+    // A screen reader reads a value cell as the property's label and value, and the
+    // description as the cell's description.
+    QVariant data(int column, int role) const override;
+
 private:
     friend class PropertyGrid;
     struct GroupTag {};

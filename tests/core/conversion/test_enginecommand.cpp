@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "core/conversion/EngineCommand.h"
+#include "core/conversion/JobCount.h"
 
 namespace {
 // Options written as the log shows them; the values the tests use hold no blanks.
@@ -19,6 +20,30 @@ class TestEngineCommand : public QObject
     Q_OBJECT
 
 private slots:
+    void automaticJobs_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<int>("cores");
+        QTest::addColumn<int>("jobs");
+        // An encoder that fills every core (or a card's) gets one job; others one per core, up to 8.
+        QTest::newRow("x264") << " -vcodec libx264 -crf 23" << 16 << 1;
+        QTest::newRow("card encoder") << " -vcodec h264_vaapi" << 8 << 1;
+        QTest::newRow("mpeg4") << " -vcodec mpeg4 -vb 800" << 2 << 2;
+        QTest::newRow("mpeg4, many cores") << " -vcodec mpeg4" << 32 << 8;
+        QTest::newRow("last codec counts") << " -vcodec libx264 -vcodec mpeg4" << 4 << 4;
+        QTest::newRow("audio only") << " -vcodec libx264 -vn -acodec libmp3lame" << 4 << 4;
+        QTest::newRow("x265 as -c:v") << " -c:v libx265" << 4 << 1;
+    }
+    void automaticJobs()
+    {
+        QFETCH(QString, options);
+        QFETCH(int, cores);
+        QFETCH(int, jobs);
+        QCOMPARE(JobCount::Automatic(options, cores), jobs);
+        QCOMPARE(JobCount::Resolve(0, options, cores), jobs);
+        QCOMPARE(JobCount::Resolve(3, options, cores), 3); // a number chosen wins
+    }
+
     void workedExample()
     {
         const EngineOptions trimmed = AppendTrimOptions(options(" -vcodec mpeg4 -s 320x240 -vb 768"), 10, 70);

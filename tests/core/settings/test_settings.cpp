@@ -269,8 +269,9 @@ private slots:
         QTest::newRow("switch without value") << QStringList{"a.avi", "--dest"} << QStringList{"a.avi"} << false << ""
                                               << "" << 1 << 1;
         QTest::newRow("unknown switch") << QStringList{"--frobnicate"} << QStringList{} << false << "" << "" << 1 << 1;
-        QTest::newRow("jobs not a count") << QStringList{"--jobs", "0", "--jobs", "x"} << QStringList{} << false << ""
+        QTest::newRow("jobs not a count") << QStringList{"--jobs", "-1", "--jobs", "x"} << QStringList{} << false << ""
                                           << "" << 2 << 1;
+        QTest::newRow("jobs 0: automatic") << QStringList{"--jobs", "0"} << QStringList{} << false << "" << "" << 0 << 0;
     }
     void commandLine()
     {
