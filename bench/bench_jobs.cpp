@@ -78,10 +78,10 @@ double convertInWindow(const QStringList &clips, const QString &profile, int job
 }
 
 // Cores one engine keeps busy converting a clip with a profile's options.
-double coresBusy(const QString &clip, const QString &options, const QString &output)
+double coresBusy(const QString &clip, const EngineOptions &options, const QString &output)
 {
     QStringList args = {QStringLiteral("-y"), QStringLiteral("-i"), clip};
-    args << SplitOptions(options) << output;
+    args << options.Arguments() << output;
     std::vector<QByteArray> bytes;
     for (const QString &a : std::as_const(args))
         bytes.push_back(a.toLocal8Bit());
@@ -174,7 +174,9 @@ int main(int argc, char *argv[])
     // The profiles' options, read while a program folder is there to read them from.
     struct Alone
     {
-        QString profile, options, extension;
+        QString profile;
+        EngineOptions options;
+        QString extension;
     };
     std::vector<Alone> alone;
     {

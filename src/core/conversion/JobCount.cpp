@@ -4,13 +4,11 @@
 #include <QThread>
 #include <algorithm>
 
-#include "core/conversion/EngineCommand.h"
-
 namespace JobCount {
 
-QString VideoEncoder(const QString &options)
+QString VideoEncoder(const EngineOptions &options)
 {
-    const QStringList words = SplitOptions(options);
+    const QStringList &words = options.Arguments();
     QString encoder;
     // The last one counts, as the engine reads it.
     for (int i = 0; i + 1 < words.size(); ++i)
@@ -32,14 +30,14 @@ bool FillsEveryCore(const QString &videoEncoder)
            name.endsWith(QStringLiteral("_qsv"));
 }
 
-int Automatic(const QString &profileOptions, int cores)
+int Automatic(const EngineOptions &profileOptions, int cores)
 {
     if (FillsEveryCore(VideoEncoder(profileOptions)))
         return 1;
     return std::clamp(cores, 1, kMaxJobs);
 }
 
-int Resolve(int setting, const QString &profileOptions, int cores)
+int Resolve(int setting, const EngineOptions &profileOptions, int cores)
 {
     if (setting > 0)
         return setting;

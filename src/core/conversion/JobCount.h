@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "core/profiles/EngineOptions.h"
+
 // How many conversions run at once.
 //
 // The automatic choice looks at the video encoder a profile's options name. An encoder
@@ -15,14 +17,14 @@ namespace JobCount {
 // The largest number the window offers, and the automatic choice's ceiling.
 constexpr int kMaxJobs = 8;
 
-// The video encoder of an option string ("-vcodec libx264" gives "libx264"); empty when none.
-QString VideoEncoder(const QString &options);
+// The video encoder the options name ("-vcodec libx264" gives "libx264"); empty when none.
+QString VideoEncoder(const EngineOptions &options);
 // Whether one engine with this encoder already keeps every core busy.
 bool FillsEveryCore(const QString &videoEncoder);
 // The automatic choice for a profile's options on a machine with this many cores.
-int Automatic(const QString &profileOptions, int cores);
+int Automatic(const EngineOptions &profileOptions, int cores);
 // A setting (0 automatic, else the number) resolved for a profile's options; the
 // number of cores is the machine's when not given.
-int Resolve(int setting, const QString &profileOptions, int cores = 0);
+int Resolve(int setting, const EngineOptions &profileOptions, int cores = 0);
 
 } // namespace JobCount

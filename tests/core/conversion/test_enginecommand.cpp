@@ -22,7 +22,7 @@ class TestEngineCommand : public QObject
 private slots:
     void automaticJobs_data()
     {
-        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("cores");
         QTest::addColumn<int>("jobs");
         // An encoder that fills every core (or a card's) gets one job; others one per core, up to 8.
@@ -36,12 +36,13 @@ private slots:
     }
     void automaticJobs()
     {
-        QFETCH(QString, options);
+        QFETCH(QString, text);
         QFETCH(int, cores);
         QFETCH(int, jobs);
-        QCOMPARE(JobCount::Automatic(options, cores), jobs);
-        QCOMPARE(JobCount::Resolve(0, options, cores), jobs);
-        QCOMPARE(JobCount::Resolve(3, options, cores), 3); // a number chosen wins
+        const EngineOptions profile = options(text);
+        QCOMPARE(JobCount::Automatic(profile, cores), jobs);
+        QCOMPARE(JobCount::Resolve(0, profile, cores), jobs);
+        QCOMPARE(JobCount::Resolve(3, profile, cores), 3); // a number chosen wins
     }
 
     void workedExample()
