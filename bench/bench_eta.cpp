@@ -12,7 +12,7 @@
 
 #include "core/settings/AppSettings.h"
 #include "core/tasks/TaskList.h"
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 #include "core/conversion/EngineLocation.h"
 #include "base/OwnerThread.h"
 #include "core/profiles/CMpegStructs.h"

@@ -4,6 +4,7 @@
 #   lib/corvane-studio/                     the engine, the preview library, the program's own libraries
 #   share/corvane-studio/                   read-only data: profiles, languages, help, default settings
 #   share/applications, share/metainfo, share/icons/hicolor, share/man/man1, share/doc/corvane-studio
+#   lib/systemd/user/corvane-studio-watch@.service   the watched folder as a user service
 #
 # The program finds lib/ and share/ relative to its own folder (src/core/settings/AppFolders), so any
 # prefix works; the two relative paths below are compiled into it.
@@ -65,6 +66,18 @@ endforeach()
 add_custom_target(corvane_dist ALL DEPENDS ${_compressed})
 install(FILES ${CMAKE_BINARY_DIR}/dist/corvane-studio.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/dist/changelog.gz ${_dist}/copyright DESTINATION ${CORVANE_INSTALL_DOCDIR})
+
+# The watched folder as a systemd user service. The unit names the program by its installed
+# path, which is known only when installing (a package installs under /usr).
+set(CORVANE_USER_UNITDIR lib/systemd/user)
+install(FILES ${_dist}/watch.env DESTINATION ${CORVANE_INSTALL_DOCDIR}/examples)
+install(CODE "
+  set(CORVANE_WATCH_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/corvane-studio\")
+  set(CORVANE_WATCH_EXAMPLE \"\${CMAKE_INSTALL_PREFIX}/${CORVANE_INSTALL_DOCDIR}/examples/watch.env\")
+  configure_file(\"${_dist}/corvane-studio-watch@.service.in\" \"${CMAKE_BINARY_DIR}/dist/corvane-studio-watch@.service\" @ONLY)
+  file(INSTALL \"${CMAKE_BINARY_DIR}/dist/corvane-studio-watch@.service\"
+       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CORVANE_USER_UNITDIR}\" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+")
 
 # make package: a .deb named and described the Debian way.
 set(CPACK_GENERATOR DEB)

@@ -75,6 +75,89 @@ const AVOutputFormat *ResolveOutputFormat(const std::string &name, const std::st
     return format;
 }
 
+namespace {
+
+// An output that keeps no byte, yet tells the muxer where it stands and lets it seek,
+// as a file would.
+struct NowhereSink
+{
+    int64_t position = 0;
+    int64_t size = 0;
+};
+
+int NowhereWrite(void *opaque, uint8_t *, int size)
+{
+    auto *sink = static_cast<NowhereSink *>(opaque);
+    sink->position += size;
+    sink->size = std::max(sink->size, sink->position);
+    return size;
+}
+
+int64_t NowhereSeek(void *opaque, int64_t offset, int whence)
+{
+    auto *sink = static_cast<NowhereSink *>(opaque);
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE: return sink->size;
+    case SEEK_SET: sink->position = offset; break;
+    case SEEK_CUR: sink->position += offset; break;
+    case SEEK_END: sink->position = sink->size + offset; break;
+    default: return AVERROR(EINVAL);
+    }
+    return sink->position;
+}
+
+} // namespace
+
+bool HeaderWrites(const AVOutputFormat *format, const std::vector<const AVStream *> &streams)
+{
+    AVFormatContext *oc = nullptr;
+    if (avformat_alloc_output_context2(&oc, format, nullptr, nullptr) < 0 || !oc)
+        return false;
+    bool ok = true;
+    for (const AVStream *like : streams) {
+        AVStream *st = avformat_new_stream(oc, nullptr);
+        ok = ok && st && avcodec_parameters_copy(st->codecpar, like->codecpar) >= 0;
+        if (!ok)
+            break;
+        st->time_base = like->time_base;
+        st->disposition = like->disposition;
+        st->codecpar->codec_tag = 0;
+    }
+    NowhereSink sink;
+    unsigned char *buffer = nullptr;
+    AVIOContext *pb = nullptr;
+    if (ok && !(format->flags & AVFMT_NOFILE)) {
+        buffer = static_cast<unsigned char *>(av_malloc(4096));
+        pb = buffer ? avio_alloc_context(buffer, 4096, 1, &sink, nullptr, NowhereWrite, NowhereSeek) : nullptr;
+        if (!pb) {
+            av_free(buffer);
+            avformat_free_context(oc);
+            throw std::bad_alloc();
+        }
+        oc->pb = pb;
+    }
+    ok = ok && avformat_write_header(oc, nullptr) >= 0;
+    avformat_free_context(oc);
+    if (pb) {
+        av_freep(&pb->buffer);
+        avio_context_free(&pb);
+    }
+    TakeLibraryError(); // a refusal here is an answer, not a failure of the run
+    return ok;
+}
+
+bool ContainerHolds(const AVOutputFormat *format, const AVStream *stream)
+{
+    const AVCodecID id = stream->codecpar->codec_id;
+    const int answer = avformat_query_codec(format, id, FF_COMPLIANCE_NORMAL);
+    if (answer == 1)
+        return true;
+    unsigned int tag = 0;
+    if (answer == 0 && !(format->codec_tag && av_codec_get_tag2(format->codec_tag, id, &tag)))
+        return false;
+    return HeaderWrites(format, {stream});
+}
+
 bool ContainerTakesVideo(const AVOutputFormat *format)
 {
     if (format->video_codec == AV_CODEC_ID_NONE)
@@ -140,6 +223,17 @@ const AVCodec *DefaultEncoder(const AVOutputFormat *format, AVMediaType type)
             return codec;
     }
     return nullptr;
+}
+
+const AVCodec *FallbackEncoder(const AVOutputFormat *format, AVMediaType type, const std::string &named)
+{
+    if (!named.empty())
+        return FindEncoder(named, type);
+    const AVCodecID usual = type == AVMEDIA_TYPE_VIDEO ? AV_CODEC_ID_H264 : AV_CODEC_ID_AAC;
+    if (avformat_query_codec(format, usual, FF_COMPLIANCE_NORMAL) == 1)
+        if (const AVCodec *codec = PreferredEncoder(usual))
+            return codec;
+    return DefaultEncoder(format, type);
 }
 
 AVPixelFormat PickPixelFormat(const AVCodec *encoder, AVPixelFormat source, const std::string &requested)

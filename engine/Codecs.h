@@ -7,6 +7,7 @@
 #include "LibAv.h"
 
 #include <string>
+#include <vector>
 
 namespace mirra {
 
@@ -21,10 +22,21 @@ const AVOutputFormat *ResolveOutputFormat(const std::string &name, const std::st
 bool ContainerTakesVideo(const AVOutputFormat *format);
 bool ContainerTakesAudio(const AVOutputFormat *format);
 
+// Whether a container holds a stream as it is: the muxer's own answer, and where it has
+// none, or says no yet has a tag for the codec (Matroska's VfW and ACM codecs), a header
+// written to nowhere decides.
+bool ContainerHolds(const AVOutputFormat *format, const AVStream *stream);
+// Whether the muxer writes a header for streams like these (parameters, time base and
+// disposition), written to nowhere.
+bool HeaderWrites(const AVOutputFormat *format, const std::vector<const AVStream *> &streams);
+
 // Encoder for -vcodec/-acodec: an encoder name, a codec name or a common alias.
 const AVCodec *FindEncoder(const std::string &name, AVMediaType type);
 // The encoder a container uses when the command line names none.
 const AVCodec *DefaultEncoder(const AVOutputFormat *format, AVMediaType type);
+// The encoder for a copied stream the container cannot hold: the one named, else H.264 or
+// AAC where the container holds them, else the container's own.
+const AVCodec *FallbackEncoder(const AVOutputFormat *format, AVMediaType type, const std::string &named);
 
 AVPixelFormat PickPixelFormat(const AVCodec *encoder, AVPixelFormat source, const std::string &requested);
 AVSampleFormat PickSampleFormat(const AVCodec *encoder, AVSampleFormat source);

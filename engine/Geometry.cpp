@@ -105,7 +105,7 @@ std::string VideoSourceArgs(const VideoSource &s)
     return args;
 }
 
-std::string AudioSourceArgs(const AudioSource &s)
+std::string AudioSourceArgs(const AudioFormat &s)
 {
     return Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", s.sampleRate, s.sampleRate,
                   av_get_sample_fmt_name(s.format), LayoutName(s.layout).c_str());
@@ -114,6 +114,10 @@ std::string AudioSourceArgs(const AudioSource &s)
 std::string VideoFilterChain(const VideoLayout &l, const VideoSource &source, const TrimWindow &trim)
 {
     std::string chain = "[in]" + TrimFilter("trim", trim);
+    // Pictures are made progressive before anything drops, turns or scales their lines.
+    if (l.deinterlace != VideoLayout::Deinterlace::None)
+        chain += Format(",bwdif=mode=send_frame:parity=%s:deint=%s", l.firstField,
+                        l.deinterlace == VideoLayout::Deinterlace::Marked ? "interlaced" : "all");
     // Constant frame rate first, so dropped frames are never scaled.
     if (!l.keepTiming)
         chain += Format(",fps=fps=%d/%d", l.frameRate.num, l.frameRate.den);
@@ -152,9 +156,9 @@ int RotationOf(const int32_t *displayMatrix)
     return clockwise;
 }
 
-std::string AudioFilterChain(const AudioTarget &t, const TrimWindow &trim)
+std::string AudioFilterChain(const AudioFormat &t, const TrimWindow &trim, const std::string &effects)
 {
-    return "[in]" + TrimFilter("atrim", trim) +
+    return "[in]" + TrimFilter("atrim", trim) + (effects.empty() ? std::string() : "," + effects) +
            Format(",aformat=sample_fmts=%s:sample_rates=%d:channel_layouts=%s[out]", av_get_sample_fmt_name(t.format),
                   t.sampleRate, LayoutName(t.layout).c_str());
 }

@@ -22,6 +22,9 @@ struct VideoLayout
     AVRational frameRate{25, 1};
     bool upload = false;                 // the pictures go to the graphics card's memory last
     bool keepTiming = false;             // each picture keeps its time: no constant rate is made
+    enum class Deinterlace { None, Every, Marked };
+    Deinterlace deinterlace = Deinterlace::None; // one progressive picture per picture
+    const char *firstField = "auto";     // tff or bff where the pictures do not say which field comes first
     std::string note;                    // an adjustment worth telling the user
 };
 
@@ -54,14 +57,8 @@ struct VideoSource
 // The turn a display matrix asks for, as 0, 90, 180 or 270 degrees clockwise; 0 for none.
 int RotationOf(const int32_t *displayMatrix);
 
-struct AudioSource
-{
-    int sampleRate = 0;
-    AVSampleFormat format = AV_SAMPLE_FMT_NONE;
-    AVChannelLayout layout{};
-};
-
-struct AudioTarget
+// Sound as the decoder gives it or as the encoder takes it.
+struct AudioFormat
 {
     int sampleRate = 0;
     AVSampleFormat format = AV_SAMPLE_FMT_NONE;
@@ -69,11 +66,12 @@ struct AudioTarget
 };
 
 std::string VideoSourceArgs(const VideoSource &source);
-std::string AudioSourceArgs(const AudioSource &source);
+std::string AudioSourceArgs(const AudioFormat &source);
 
 // Chains between the labels [in] and [out].
 std::string VideoFilterChain(const VideoLayout &layout, const VideoSource &source, const TrimWindow &trim);
-std::string AudioFilterChain(const AudioTarget &target, const TrimWindow &trim);
+// effects: filters the sound passes after the trim and before it takes the encoder's format.
+std::string AudioFilterChain(const AudioFormat &target, const TrimWindow &trim, const std::string &effects = std::string());
 
 // A channel layout the filters can name: unordered layouts become the usual
 // order for their channel count.

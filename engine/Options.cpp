@@ -20,95 +20,6 @@ namespace {
 
 enum class Scope { Global, Input, InputOrOutput, Output };
 
-struct OptionDef
-{
-    const char *name;
-    bool takesValue;
-    Scope scope;
-    const char *canonical; // the name it stands for, when it is an alias
-};
-
-const OptionDef kOptions[] = {
-    {"y", false, Scope::Global, nullptr},
-    {"threads", true, Scope::Global, nullptr},
-    {"loglevel", true, Scope::Global, nullptr},
-    {"v", true, Scope::Global, "loglevel"},
-    {"hide_banner", false, Scope::Global, nullptr},
-    {"nostdin", false, Scope::Global, nullptr},
-    {"i", true, Scope::Input, nullptr},
-    {"f", true, Scope::InputOrOutput, nullptr},
-    {"ss", true, Scope::InputOrOutput, nullptr},
-    {"t", true, Scope::InputOrOutput, nullptr},
-    {"vcodec", true, Scope::Output, nullptr},
-    {"c:v", true, Scope::Output, "vcodec"},
-    {"codec:v", true, Scope::Output, "vcodec"},
-    {"acodec", true, Scope::Output, nullptr},
-    {"c:a", true, Scope::Output, "acodec"},
-    {"codec:a", true, Scope::Output, "acodec"},
-    {"vn", false, Scope::Output, nullptr},
-    {"an", false, Scope::Output, nullptr},
-    {"b", true, Scope::Output, "vb"},
-    {"vb", true, Scope::Output, nullptr},
-    {"b:v", true, Scope::Output, "vb"},
-    {"ab", true, Scope::Output, nullptr},
-    {"b:a", true, Scope::Output, "ab"},
-    {"ar", true, Scope::Output, nullptr},
-    {"ac", true, Scope::Output, nullptr},
-    {"r", true, Scope::Output, nullptr},
-    {"s", true, Scope::Output, nullptr},
-    {"aspect", true, Scope::Output, nullptr},
-    {"padtop", true, Scope::Output, nullptr},
-    {"padbottom", true, Scope::Output, nullptr},
-    {"padleft", true, Scope::Output, nullptr},
-    {"padright", true, Scope::Output, nullptr},
-    {"croptop", true, Scope::Output, nullptr},
-    {"cropbottom", true, Scope::Output, nullptr},
-    {"cropleft", true, Scope::Output, nullptr},
-    {"cropright", true, Scope::Output, nullptr},
-    {"qmin", true, Scope::Output, nullptr},
-    {"qmax", true, Scope::Output, nullptr},
-    {"level", true, Scope::Output, nullptr},
-    {"g", true, Scope::Output, nullptr},
-    {"bf", true, Scope::Output, nullptr},
-    {"qscale", true, Scope::Output, nullptr},
-    {"q", true, Scope::Output, "qscale"},
-    {"pix_fmt", true, Scope::Output, nullptr},
-    {"title", true, Scope::Output, nullptr},
-    {"author", true, Scope::Output, nullptr},
-    {"copyright", true, Scope::Output, nullptr},
-    {"comment", true, Scope::Output, nullptr},
-    {"album", true, Scope::Output, nullptr},
-    {"timestamp", true, Scope::Output, nullptr},
-    {"metadata", true, Scope::Output, nullptr},
-    {"crf", true, Scope::Output, nullptr},
-    {"preset", true, Scope::Output, nullptr},
-    {"tune", true, Scope::Output, nullptr},
-    {"profile:v", true, Scope::Output, nullptr},
-    {"vprofile", true, Scope::Output, "profile:v"},
-    {"deadline", true, Scope::Output, nullptr},
-    {"cpu-used", true, Scope::Output, nullptr},
-    {"row-mt", true, Scope::Output, nullptr},
-    {"movflags", true, Scope::Output, nullptr},
-    {"tag:v", true, Scope::Output, nullptr},
-    {"vaapi_device", true, Scope::Output, nullptr},
-    {"map", true, Scope::Output, nullptr},
-    {"rc_mode", true, Scope::Output, nullptr},
-    {"qp", true, Scope::Output, nullptr},
-    {"quality", true, Scope::Output, nullptr},
-    {"low_power", true, Scope::Output, nullptr},
-    {"rc", true, Scope::Output, nullptr},
-    {"cq", true, Scope::Output, nullptr},
-    {"vtag", true, Scope::Output, "tag:v"},
-};
-
-const OptionDef *FindOption(const std::string &name)
-{
-    for (const OptionDef &def : kOptions)
-        if (name == def.name)
-            return &def;
-    return nullptr;
-}
-
 [[noreturn]] void BadValue(const std::string &value, const std::string &option, const char *why)
 {
     throw EngineError(Format("Invalid value '%s' for option '-%s': %s", value.c_str(), option.c_str(), why));
@@ -142,6 +53,301 @@ double ParseDouble(const std::string &text, const std::string &option)
     return v;
 }
 
+// What an output option does to the request.
+using OutputSetter = void (*)(OutputRequest &out, const std::string &name, const std::string &value);
+
+template <int GeometryRequest::*field, int high>
+void SetGeometry(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    out.geometry.*field = ParseInt(value, name, 0, high);
+}
+
+// The fixed quality tail comes after a profile's own values: the first one given wins.
+template <int OutputRequest::*field>
+void SetFirstQuantiser(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    const int q = ParseInt(value, name, 0, 69);
+    if (out.*field < 0)
+        out.*field = q;
+}
+
+template <std::string OutputRequest::*field>
+void SetEncoderName(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    if (value.empty())
+        BadValue(value, name, "an encoder name is needed");
+    out.*field = value;
+}
+
+// The encoder checks the value when it is set: each encoder has its own ranges.
+void SetEncoderOption(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    if (value.empty())
+        BadValue(value, name, "a value is needed");
+    out.videoEncoderOptions.emplace_back(name == "profile:v" ? "profile" : name, value);
+}
+
+template <const char *key>
+void SetTag(OutputRequest &out, const std::string &, const std::string &value)
+{
+    out.metadata.emplace_back(key, value);
+}
+
+void SetDuration(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    out.durationUs = ParseDurationUs(value, name);
+    if (*out.durationUs <= 0)
+        BadValue(value, name, "the length must be greater than zero");
+}
+
+void SetFrameRate(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    AVRational rate{0, 1};
+    if (av_parse_video_rate(&rate, value.c_str()) < 0 || rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000)
+        BadValue(value, name, "a frame rate such as 25 or 29.97 is needed");
+    out.frameRate = rate;
+}
+
+void SetFrameSize(OutputRequest &out, const std::string &, const std::string &value)
+{
+    int w = 0, h = 0;
+    if (av_parse_video_size(&w, &h, value.c_str()) < 0 || w <= 0 || h <= 0)
+        throw EngineError(Format("Invalid frame size '%s' for option '-s': width and height must be greater than zero",
+                                 value.c_str()));
+    if (w > 16384 || h > 16384)
+        throw EngineError(Format("Invalid frame size '%s' for option '-s': at most 16384x16384", value.c_str()));
+    out.geometry.width = w;
+    out.geometry.height = h;
+}
+
+void SetMap(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    StreamMap map;
+    map.text = value;
+    std::string streams = value;
+    if (!streams.empty() && streams.back() == '?') {
+        map.optional = true;
+        streams.pop_back();
+    }
+    char kind = 0, rest = 0;
+    int n = -1, consumed = 0;
+    const int fields = std::sscanf(streams.c_str(), "%d:%c%n", &map.input, &kind, &consumed);
+    if (fields == 2 && size_t(consumed) < streams.size())
+        if (std::sscanf(streams.c_str() + consumed, ":%d%c", &n, &rest) != 1 || n < 0)
+            kind = 0;
+    if (fields != 2 || map.input < 0 || (kind != 'v' && kind != 'a' && kind != 's'))
+        BadValue(value, name, "INPUT:v, INPUT:a or INPUT:s is needed, with :N for one stream and ? when it may match none");
+    map.kind = kind;
+    map.number = n;
+    out.maps.push_back(map);
+}
+
+void SetTimestamp(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    int64_t us = 0;
+    if (av_parse_time(&us, value.c_str(), 0) < 0)
+        BadValue(value, name, "a date such as 2024-05-01 12:00:00 or \"now\" is needed");
+    const time_t seconds = time_t(us / 1000000);
+    struct tm tmv;
+    char text[64];
+    gmtime_r(&seconds, &tmv);
+    strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tmv);
+    out.metadata.emplace_back("creation_time", Format("%s.%06dZ", text, int(us % 1000000)));
+}
+
+void SetMetadata(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    const size_t eq = value.find('=');
+    if (eq == std::string::npos || eq == 0)
+        BadValue(value, name, "KEY=VALUE is needed");
+    out.metadata.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+}
+
+template <int OutputRequest::*field>
+void SetInputNumber(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    out.*field = ParseInt(value, name, -1, 1000);
+}
+
+template <bool OutputRequest::*field>
+void SetSwitch(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    if (value != "0" && value != "1")
+        BadValue(value, name, "0 or 1 is needed");
+    out.*field = value == "1";
+}
+
+void SetDeinterlace(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    using D = OutputRequest::Deinterlace;
+    if (value == "auto")
+        out.deinterlace = D::Auto;
+    else if (value == "1")
+        out.deinterlace = D::Always;
+    else if (value == "0")
+        out.deinterlace = D::Never;
+    else
+        BadValue(value, name, "auto, 1 or 0 is needed");
+void SetLoudness(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    const double lufs = ParseDouble(value, name);
+    if (lufs < -70 || lufs > -5)
+        BadValue(value, name, "the loudness must lie between -70 and -5 LUFS, such as -16");
+    out.targets.loudness = lufs;
+}
+
+void SetTargetSize(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    out.targets.sizeBytes = ParseTargetSize(value, name, &out.targets.sizeBinary);
+}
+
+void SetTargetSsim(OutputRequest &out, const std::string &name, const std::string &value)
+{
+    const double ssim = ParseDouble(value, name);
+    if (!(ssim > 0 && ssim < 1))
+        BadValue(value, name, "the SSIM must lie between 0 and 1 (both left out), such as 0.97");
+    out.targets.ssim = ssim;
+}
+
+constexpr char kTitle[] = "title", kCopyright[] = "copyright", kComment[] = "comment", kAlbum[] = "album",
+               kArtist[] = "artist";
+
+struct OptionDef
+{
+    const char *name;
+    bool takesValue;
+    Scope scope;
+    const char *canonical = nullptr; // the name it stands for, when it is an alias
+    OutputSetter output = nullptr;   // what it does as an output option
+    bool ownQuality = false;         // an encoder option that puts the encoder in a quality mode of its own
+};
+
+const OptionDef kOptions[] = {
+    {"y", false, Scope::Global},
+    {"threads", true, Scope::Global},
+    {"loglevel", true, Scope::Global},
+    {"v", true, Scope::Global, "loglevel"},
+    {"hide_banner", false, Scope::Global},
+    {"nostdin", false, Scope::Global},
+    {"i", true, Scope::Input},
+    {"f", true, Scope::InputOrOutput, nullptr, [](OutputRequest &out, const std::string &, const std::string &value) { out.format = value; }},
+    {"ss", true, Scope::InputOrOutput, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.startUs = ParseDurationUs(value, name); }},
+    {"t", true, Scope::InputOrOutput, nullptr, SetDuration},
+    {"vcodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::videoCodec>},
+    {"c:v", true, Scope::Output, "vcodec"},
+    {"codec:v", true, Scope::Output, "vcodec"},
+    {"acodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::audioCodec>},
+    {"c:a", true, Scope::Output, "acodec"},
+    {"codec:a", true, Scope::Output, "acodec"},
+    {"vn", false, Scope::Output, nullptr, [](OutputRequest &out, const std::string &, const std::string &) { out.noVideo = true; }},
+    {"an", false, Scope::Output, nullptr, [](OutputRequest &out, const std::string &, const std::string &) { out.noAudio = true; }},
+    {"b", true, Scope::Output, "vb"},
+    {"vb", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.videoBitRate = ParseBitRate(value, name); }},
+    {"b:v", true, Scope::Output, "vb"},
+    {"ab", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.audioBitRate = ParseBitRate(value, name); }},
+    {"b:a", true, Scope::Output, "ab"},
+    {"ar", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.sampleRate = ParseInt(value, name, 1000, 768000); }},
+    {"ac", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.channels = ParseInt(value, name, 1, 16); }},
+    {"r", true, Scope::Output, nullptr, SetFrameRate},
+    {"s", true, Scope::Output, nullptr, SetFrameSize},
+    {"aspect", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.geometry.aspect = ParseAspect(value, name); }},
+    {"padtop", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::padTop, 16384>},
+    {"padbottom", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::padBottom, 16384>},
+    {"padleft", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::padLeft, 16384>},
+    {"padright", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::padRight, 16384>},
+    {"croptop", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::cropTop, 65536>},
+    {"cropbottom", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::cropBottom, 65536>},
+    {"cropleft", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::cropLeft, 65536>},
+    {"cropright", true, Scope::Output, nullptr, SetGeometry<&GeometryRequest::cropRight, 65536>},
+    {"qmin", true, Scope::Output, nullptr, SetFirstQuantiser<&OutputRequest::qmin>},
+    {"qmax", true, Scope::Output, nullptr, SetFirstQuantiser<&OutputRequest::qmax>},
+    {"level", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) {
+         const int level = ParseLevel(value, name);
+         if (out.level < 0)
+             out.level = level;
+     }},
+    {"g", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.gop = ParseInt(value, name, 0, 100000); }},
+    {"bf", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) { out.bFrames = ParseInt(value, name, 0, 16); }},
+    {"qscale", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) {
+         out.qscale = ParseDouble(value, name);
+         if (out.qscale <= 0 || out.qscale > 255)
+             BadValue(value, name, "a quantiser above 0 is needed");
+     }},
+    {"q", true, Scope::Output, "qscale"},
+    {"pix_fmt", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &, const std::string &value) { out.pixelFormat = value; }},
+    {"title", true, Scope::Output, nullptr, SetTag<kTitle>},
+    {"author", true, Scope::Output, nullptr, SetTag<kArtist>},
+    {"copyright", true, Scope::Output, nullptr, SetTag<kCopyright>},
+    {"comment", true, Scope::Output, nullptr, SetTag<kComment>},
+    {"album", true, Scope::Output, nullptr, SetTag<kAlbum>},
+    {"timestamp", true, Scope::Output, nullptr, SetTimestamp},
+    {"metadata", true, Scope::Output, nullptr, SetMetadata},
+    {"crf", true, Scope::Output, nullptr, SetEncoderOption, true},
+    {"preset", true, Scope::Output, nullptr, SetEncoderOption},
+    {"tune", true, Scope::Output, nullptr, SetEncoderOption},
+    {"profile:v", true, Scope::Output, nullptr, SetEncoderOption},
+    {"vprofile", true, Scope::Output, "profile:v"},
+    {"deadline", true, Scope::Output, nullptr, SetEncoderOption},
+    {"cpu-used", true, Scope::Output, nullptr, SetEncoderOption},
+    {"row-mt", true, Scope::Output, nullptr, SetEncoderOption},
+    {"rc_mode", true, Scope::Output, nullptr, SetEncoderOption, true},
+    {"qp", true, Scope::Output, nullptr, SetEncoderOption, true},
+    {"quality", true, Scope::Output, nullptr, SetEncoderOption},
+    {"low_power", true, Scope::Output, nullptr, SetEncoderOption},
+    {"rc", true, Scope::Output, nullptr, SetEncoderOption, true},
+    {"cq", true, Scope::Output, nullptr, SetEncoderOption, true},
+    {"movflags", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) {
+         if (value.empty())
+             BadValue(value, name, "flags such as +faststart are needed");
+         out.muxerOptions.emplace_back(name, value);
+     }},
+    {"tag:v", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) {
+         if (value.size() != 4)
+             BadValue(value, name, "four characters such as hvc1 are needed");
+         out.videoTag = value;
+     }},
+    {"vtag", true, Scope::Output, "tag:v"},
+    {"vaapi_device", true, Scope::Output, nullptr,
+     [](OutputRequest &out, const std::string &name, const std::string &value) {
+         if (value.empty())
+             BadValue(value, name, "a device such as /dev/dri/renderD128 is needed");
+         out.vaapiDevice = value;
+     }},
+    {"map", true, Scope::Output, nullptr, SetMap},
+    {"map_metadata", true, Scope::Output, nullptr, SetInputNumber<&OutputRequest::metadataInput>},
+    {"map_chapters", true, Scope::Output, nullptr, SetInputNumber<&OutputRequest::chaptersInput>},
+    {"cover_art", true, Scope::Output, nullptr, SetSwitch<&OutputRequest::coverArt>},
+    {"genpts", true, Scope::Output, nullptr, SetSwitch<&OutputRequest::generateTimes>},
+    {"fix_ts", true, Scope::Output, nullptr, SetSwitch<&OutputRequest::repairTimes>},
+    {"deinterlace", true, Scope::Output, nullptr, SetDeinterlace},
+    {"fallback_vcodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::fallbackVideoCodec>},
+    {"fallback_acodec", true, Scope::Output, nullptr, SetEncoderName<&OutputRequest::fallbackAudioCodec>},
+    {"loudness", true, Scope::Output, nullptr, SetLoudness},
+    {"target-size", true, Scope::Output, nullptr, SetTargetSize},
+    {"target-ssim", true, Scope::Output, nullptr, SetTargetSsim},
+};
+
+const OptionDef *FindOption(const std::string &name)
+{
+    for (const OptionDef &def : kOptions)
+        if (name == def.name)
+            return &def;
+    return nullptr;
+}
+
 void ApplyInputOption(InputRequest &in, const std::string &name, const std::string &value)
 {
     if (name == "f") {
@@ -158,148 +364,16 @@ void ApplyInputOption(InputRequest &in, const std::string &name, const std::stri
 
 void ApplyOutputOption(OutputRequest &out, const std::string &name, const std::string &value)
 {
-    GeometryRequest &g = out.geometry;
-    if (name == "f") {
-        out.format = value;
-    } else if (name == "ss") {
-        out.startUs = ParseDurationUs(value, name);
-    } else if (name == "t") {
-        out.durationUs = ParseDurationUs(value, name);
-        if (*out.durationUs <= 0)
-            BadValue(value, name, "the length must be greater than zero");
-    } else if (name == "vcodec") {
-        if (value.empty())
-            BadValue(value, name, "an encoder name is needed");
-        out.videoCodec = value;
-    } else if (name == "acodec") {
-        if (value.empty())
-            BadValue(value, name, "an encoder name is needed");
-        out.audioCodec = value;
-    } else if (name == "vn") {
-        out.noVideo = true;
-    } else if (name == "an") {
-        out.noAudio = true;
-    } else if (name == "vb") {
-        out.videoBitRate = ParseBitRate(value, name);
-    } else if (name == "ab") {
-        out.audioBitRate = ParseBitRate(value, name);
-    } else if (name == "ar") {
-        out.sampleRate = ParseInt(value, name, 1000, 768000);
-    } else if (name == "ac") {
-        out.channels = ParseInt(value, name, 1, 16);
-    } else if (name == "r") {
-        AVRational rate{0, 1};
-        if (av_parse_video_rate(&rate, value.c_str()) < 0 || rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000)
-            BadValue(value, name, "a frame rate such as 25 or 29.97 is needed");
-        out.frameRate = rate;
-    } else if (name == "s") {
-        int w = 0, h = 0;
-        if (av_parse_video_size(&w, &h, value.c_str()) < 0 || w <= 0 || h <= 0)
-            throw EngineError(Format("Invalid frame size '%s' for option '-s': width and height must be greater than zero",
-                                     value.c_str()));
-        if (w > 16384 || h > 16384)
-            throw EngineError(Format("Invalid frame size '%s' for option '-s': at most 16384x16384", value.c_str()));
-        g.width = w;
-        g.height = h;
-    } else if (name == "aspect") {
-        g.aspect = ParseAspect(value, name);
-    } else if (name == "padtop") {
-        g.padTop = ParseInt(value, name, 0, 16384);
-    } else if (name == "padbottom") {
-        g.padBottom = ParseInt(value, name, 0, 16384);
-    } else if (name == "padleft") {
-        g.padLeft = ParseInt(value, name, 0, 16384);
-    } else if (name == "padright") {
-        g.padRight = ParseInt(value, name, 0, 16384);
-    } else if (name == "croptop") {
-        g.cropTop = ParseInt(value, name, 0, 65536);
-    } else if (name == "cropbottom") {
-        g.cropBottom = ParseInt(value, name, 0, 65536);
-    } else if (name == "cropleft") {
-        g.cropLeft = ParseInt(value, name, 0, 65536);
-    } else if (name == "cropright") {
-        g.cropRight = ParseInt(value, name, 0, 65536);
-    } else if (name == "qmin") {
-        // The fixed quality tail comes after a profile's own values: the first one given wins.
-        const int q = ParseInt(value, name, 0, 69);
-        if (out.qmin < 0)
-            out.qmin = q;
-    } else if (name == "qmax") {
-        const int q = ParseInt(value, name, 0, 69);
-        if (out.qmax < 0)
-            out.qmax = q;
-    } else if (name == "level") {
-        const int level = ParseLevel(value, name);
-        if (out.level < 0)
-            out.level = level;
-    } else if (name == "crf" || name == "preset" || name == "tune" || name == "profile:v" || name == "deadline" ||
-               name == "cpu-used" || name == "row-mt" || name == "rc_mode" || name == "qp" || name == "quality" ||
-               name == "low_power" || name == "rc" || name == "cq") {
-        if (value.empty())
-            BadValue(value, name, "a value is needed");
-        // The encoder checks the value when it is set: each encoder has its own ranges.
-        out.videoEncoderOptions.emplace_back(name == "profile:v" ? "profile" : name, value);
-    } else if (name == "map") {
-        StreamMap map;
-        map.text = value;
-        std::string streams = value;
-        if (!streams.empty() && streams.back() == '?') {
-            map.optional = true;
-            streams.pop_back();
-        }
-        char kind = 0, rest = 0;
-        int n = -1, consumed = 0;
-        const int fields = std::sscanf(streams.c_str(), "%d:%c%n", &map.input, &kind, &consumed);
-        if (fields == 2 && size_t(consumed) < streams.size())
-            if (std::sscanf(streams.c_str() + consumed, ":%d%c", &n, &rest) != 1 || n < 0)
-                kind = 0;
-        if (fields != 2 || map.input < 0 || (kind != 'v' && kind != 'a' && kind != 's'))
-            BadValue(value, name, "INPUT:v, INPUT:a or INPUT:s is needed, with :N for one stream and ? when it may match none");
-        map.kind = kind;
-        map.number = n;
-        out.maps.push_back(map);
-    } else if (name == "vaapi_device") {
-        if (value.empty())
-            BadValue(value, name, "a device such as /dev/dri/renderD128 is needed");
-        out.vaapiDevice = value;
-    } else if (name == "tag:v") {
-        if (value.size() != 4)
-            BadValue(value, name, "four characters such as hvc1 are needed");
-        out.videoTag = value;
-    } else if (name == "movflags") {
-        if (value.empty())
-            BadValue(value, name, "flags such as +faststart are needed");
-        out.muxerOptions.emplace_back(name, value);
-    } else if (name == "g") {
-        out.gop = ParseInt(value, name, 0, 100000);
-    } else if (name == "bf") {
-        out.bFrames = ParseInt(value, name, 0, 16);
-    } else if (name == "qscale") {
-        out.qscale = ParseDouble(value, name);
-        if (out.qscale <= 0 || out.qscale > 255)
-            BadValue(value, name, "a quantiser above 0 is needed");
-    } else if (name == "pix_fmt") {
-        out.pixelFormat = value;
-    } else if (name == "title" || name == "copyright" || name == "comment" || name == "album") {
-        out.metadata.emplace_back(name, value);
-    } else if (name == "author") {
-        out.metadata.emplace_back("artist", value);
-    } else if (name == "timestamp") {
-        int64_t us = 0;
-        if (av_parse_time(&us, value.c_str(), 0) < 0)
-            BadValue(value, name, "a date such as 2024-05-01 12:00:00 or \"now\" is needed");
-        const time_t seconds = time_t(us / 1000000);
-        struct tm tmv;
-        char text[64];
-        gmtime_r(&seconds, &tmv);
-        strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tmv);
-        out.metadata.emplace_back("creation_time", Format("%s.%06dZ", text, int(us % 1000000)));
-    } else if (name == "metadata") {
-        const size_t eq = value.find('=');
-        if (eq == std::string::npos || eq == 0)
-            BadValue(value, name, "KEY=VALUE is needed");
-        out.metadata.emplace_back(value.substr(0, eq), value.substr(eq + 1));
-    }
+    if (const OptionDef *def = FindOption(name); def && def->output)
+        def->output(out, name, value);
+}
+
+// Options that cannot stand together, once all of them are known.
+void CheckOutputRequest(const OutputRequest &out)
+{
+    if (out.targets.sizeBytes > 0 && out.targets.ssim)
+        throw EngineError("-target-size and -target-ssim cannot be used together: the one fixes the size, the other "
+                          "the picture's quality; give one of them");
 }
 
 } // namespace
@@ -372,10 +446,38 @@ int ParseLevel(const std::string &text, const std::string &option)
     return idc;
 }
 
+int64_t ParseTargetSize(const std::string &text, const std::string &option, bool *binary)
+{
+    static const char kWhy[] = "a size such as 25M, 700k or 1.5GiB is needed (k, M, G: thousands; KiB, MiB, GiB: 1024s)";
+    errno = 0;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || errno == ERANGE || !std::isfinite(v) || text[0] == '-')
+        BadValue(text, option, kWhy);
+    static const std::pair<const char *, double> units[] = {
+        {"", 1},        {"B", 1},          {"k", 1e3},        {"K", 1e3},        {"kB", 1e3},
+        {"KB", 1e3},    {"M", 1e6},        {"MB", 1e6},       {"G", 1e9},        {"GB", 1e9},
+        {"KiB", 1024.0}, {"MiB", 1048576.0}, {"GiB", 1073741824.0}};
+    const std::string unit = end;
+    for (const auto &[name, factor] : units) {
+        if (unit != name)
+            continue;
+        const double bytes = v * factor;
+        if (bytes < 1)
+            BadValue(text, option, "the size must be greater than zero");
+        if (bytes > 1e15)
+            BadValue(text, option, "it is too large");
+        if (binary)
+            *binary = unit.find('i') != std::string::npos;
+        return int64_t(std::llround(bytes));
+    }
+    BadValue(text, option, kWhy);
+}
+
 bool OutputRequest::OwnQualityMode() const
 {
     for (const auto &[name, value] : videoEncoderOptions)
-        if (name == "crf" || name == "qp" || name == "cq" || name == "rc_mode" || name == "rc")
+        if (const OptionDef *def = FindOption(name); def && def->ownQuality)
             return true;
     return false;
 }
@@ -447,6 +549,7 @@ CommandLine ParseCommandLine(int argc, char **argv)
         for (const auto &[n, v] : pending)
             ApplyOutputOption(cmd.output, n, v);
         pending.clear();
+        CheckOutputRequest(cmd.output);
     }
 
     if (!pending.empty()) {
@@ -454,6 +557,7 @@ CommandLine ParseCommandLine(int argc, char **argv)
         OutputRequest unused;
         for (const auto &[n, v] : pending)
             ApplyOutputOption(unused, n, v);
+        CheckOutputRequest(unused);
     }
     if (cmd.inputs.empty())
         throw EngineError("No input file given; use -i FILE");

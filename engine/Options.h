@@ -41,6 +41,17 @@ struct StreamMap
     bool optional = false;
 };
 
+// What the output must come out as rather than how to encode it; the engine runs
+// passes of its own to get there.
+struct TargetRequest
+{
+    std::optional<double> loudness; // integrated loudness in LUFS
+    int64_t sizeBytes = 0;          // the file at most this large; 0 for none
+    bool sizeBinary = false;        // asked in KiB, MiB or GiB
+    std::optional<double> ssim;     // the picture's SSIM against the source
+    bool Any() const { return loudness || sizeBytes > 0 || ssim; }
+};
+
 struct OutputRequest
 {
     std::string path;
@@ -72,6 +83,19 @@ struct OutputRequest
     std::string videoTag; // -tag:v: the four characters naming the codec in the container
     std::string vaapiDevice; // -vaapi_device: the render node VAAPI encoders use
     std::vector<StreamMap> maps; // empty: the best video and the best audio of all inputs
+    // What the engine keeps and repairs by itself, decided from the source; each can be turned off.
+    int metadataInput = 0;          // -map_metadata N: tags, track titles and languages of input N; -1 none
+    int chaptersInput = 0;          // -map_chapters N: chapters of input N; -1 none
+    bool coverArt = true;           // -cover_art 0: attached pictures are left out
+    bool generateTimes = true;      // -genpts 0: packets without presentation times are not given any
+    bool repairTimes = true;        // -fix_ts 0: decoding times going backwards are not repaired
+    enum class Deinterlace { Auto, Always, Never };
+    Deinterlace deinterlace = Deinterlace::Auto; // -deinterlace auto|1|0
+    // A copied stream the container cannot hold is encoded with these ("none": refused);
+    // empty: H.264 or AAC where the container holds them, else its own codec.
+    std::string fallbackVideoCodec; // -fallback_vcodec
+    std::string fallbackAudioCodec; // -fallback_acodec
+    TargetRequest targets;
     // A quality mode of the encoder's own (-crf): no bit rate, quantiser bounds or
     // bit rate of ours is set over it.
     bool OwnQualityMode() const;
@@ -95,5 +119,7 @@ int64_t ParseBitRate(const std::string &text, const std::string &option);
 int64_t ParseDurationUs(const std::string &text, const std::string &option);
 AVRational ParseAspect(const std::string &text, const std::string &option);
 int ParseLevel(const std::string &text, const std::string &option);
+// "25M", "700k", "1.5GiB" or a number of bytes; k, M, G count in thousands, KiB, MiB, GiB in 1024s.
+int64_t ParseTargetSize(const std::string &text, const std::string &option, bool *binary = nullptr);
 
 } // namespace mirra

@@ -2,6 +2,8 @@
 
 #include "Console.h"
 
+#include <algorithm>
+
 namespace mirra {
 
 int64_t OutputSize(AVFormatContext *output)
@@ -10,6 +12,22 @@ int64_t OutputSize(AVFormatContext *output)
         return 0;
     const int64_t size = avio_size(output->pb);
     return size > 0 ? size : std::max<int64_t>(avio_tell(output->pb), 0);
+}
+
+void PassProgress::Begin(double passSeconds, double share)
+{
+    m_from = m_shown;
+    m_span = m_total > 0 ? (m_total - m_from) * std::clamp(share, 0.0, 1.0) : 0;
+    m_passSeconds = passSeconds;
+}
+
+double PassProgress::Map(double seconds)
+{
+    double shown = seconds;
+    if (m_total > 0)
+        shown = m_from + (m_passSeconds > 0 ? m_span * std::clamp(seconds / m_passSeconds, 0.0, 1.0) : 0);
+    m_shown = std::max(m_shown, shown);
+    return m_shown;
 }
 
 Progress::Progress() : m_start(Clock::now()), m_lastPrint(m_start) {}
@@ -23,6 +41,12 @@ void Progress::PacketWritten(AVMediaType type, int size, double endSeconds)
         m_audioBytes += size;
     else
         m_otherBytes += size;
+    if (endSeconds > m_seconds)
+        m_seconds = endSeconds;
+}
+
+void Progress::Reached(double endSeconds)
+{
     if (endSeconds > m_seconds)
         m_seconds = endSeconds;
 }
@@ -57,8 +81,9 @@ void Progress::Print(int64_t fileSize)
     std::string rate = "   N/A";
     if (m_seconds > 0)
         rate = Format("%6.1fkbits/s", double(fileSize) * 8 / m_seconds / 1000);
+    const double shown = m_scale ? m_scale->Map(m_seconds) : m_seconds;
     PrintLinef("frame=%5lld fps=%3.0f q=%.1f size=%8.0fkB time=%.2f bitrate=%s", static_cast<long long>(m_frames),
-               fps, m_quality, double(fileSize) / 1024, m_seconds, rate.c_str());
+               fps, m_quality, double(fileSize) / 1024, shown, rate.c_str());
 }
 
 void Progress::Summary(AVFormatContext *output, int64_t headerBytes)

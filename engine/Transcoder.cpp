@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <sys/stat.h>
 #include <unistd.h>
 
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/hwcontext.h>
 #include <libavutil/intreadwrite.h>
@@ -30,6 +32,8 @@ struct Transcoder::Stream
     AVStream *outStream = nullptr;
     bool copy = false;
     bool copyStarted = false;
+    bool fallback = false;       // a copy the container cannot hold, encoded instead
+    std::string encoderName;     // empty: the container's own encoder
     const AVCodec *encoderCodec = nullptr;
     CodecContextPtr decoder;
     CodecContextPtr encoder;
@@ -39,12 +43,17 @@ struct Transcoder::Stream
     BufferRefPtr hwDevice; // the graphics card a hardware encoder works on
     VideoSource videoSource;
     VideoLayout layout;
-    AudioSource audioSource;
-    AudioTarget audioTarget;
+    AudioFormat audioSource;
+    AudioFormat audioTarget;
     bool ended = false;         // takes no more input: end of its file or of the requested length
     int64_t nextPts = AV_NOPTS_VALUE; // expected timestamp of the next decoded frame (stream time base)
     int64_t graphEnd = AV_NOPTS_VALUE; // end of the last frame given to the filters (their input time base)
     int64_t tsShift = 0;        // added to the decoded timestamps to close the jumps seen so far
+    int64_t lastPicture = AV_NOPTS_VALUE; // time of the last picture given to filters that keep each one's time
+    int64_t lastMuxDts = AV_NOPTS_VALUE;  // decoding time of the last packet written (output time base)
+    int audioOrdinal = -1;      // among the output's audio streams
+    CodecContextPtr check;      // decodes the encoder's output again for a pass's observer
+    std::deque<FramePtr> sent;  // pictures given to the encoder and not yet decoded back
 
     ~Stream()
     {
@@ -53,7 +62,65 @@ struct Transcoder::Stream
     }
 };
 
+// A muxer's file that only counts: what a trial pass writes is never kept, only its size.
+struct Transcoder::DiscardSink
+{
+    int64_t position = 0;
+    int64_t size = 0;
+    AVIOContext *io = nullptr;
+
+    DiscardSink()
+    {
+        constexpr int kBuffer = 1 << 16;
+        auto *buffer = static_cast<unsigned char *>(av_malloc(kBuffer));
+        if (!buffer || !(io = avio_alloc_context(buffer, kBuffer, 1, this, nullptr, &Write, &Seek))) {
+            av_free(buffer);
+            throw std::bad_alloc();
+        }
+    }
+    ~DiscardSink()
+    {
+        if (io)
+            av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+    static int Write(void *opaque, uint8_t *, int size)
+    {
+        auto *sink = static_cast<DiscardSink *>(opaque);
+        sink->position += size;
+        sink->size = std::max(sink->size, sink->position);
+        return size;
+    }
+    static int64_t Seek(void *opaque, int64_t offset, int whence)
+    {
+        auto *sink = static_cast<DiscardSink *>(opaque);
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return sink->size;
+        case SEEK_SET:
+            sink->position = offset;
+            break;
+        case SEEK_CUR:
+            sink->position += offset;
+            break;
+        case SEEK_END:
+            sink->position = sink->size + offset;
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        return sink->position;
+    }
+};
+
 namespace {
+
+// Encoders that hand out the figures of their first pass only once they are flushed.
+bool StatsAtEnd(const AVCodec *codec)
+{
+    const std::string name = codec->name;
+    return name.rfind("libvpx", 0) == 0 || name.rfind("libaom", 0) == 0;
+}
 
 // The text subtitle encoder a container takes: SubRip where it can, else its own.
 const AVCodec *SubtitleEncoderFor(const AVOutputFormat *format)
@@ -117,6 +184,15 @@ bool GeometryRequested(const OutputRequest &out)
            g.cropBottom || g.cropLeft || g.cropRight || out.frameRate.num || !out.pixelFormat.empty();
 }
 
+// Tag names are compared as MKV and MP4 spell them, in capitals or not.
+bool KeyIn(const std::string &key, std::initializer_list<const char *> names)
+{
+    for (const char *name : names)
+        if (av_strcasecmp(key.c_str(), name) == 0)
+            return true;
+    return false;
+}
+
 bool SameFile(const std::string &a, const std::string &b)
 {
     struct stat sa, sb;
@@ -125,15 +201,18 @@ bool SameFile(const std::string &a, const std::string &b)
 
 } // namespace
 
-Transcoder::Transcoder(const CommandLine &command, std::vector<std::unique_ptr<InputFile>> &inputs)
-    : m_command(command), m_out(command.output), m_inputs(inputs), m_frame(NewFrame()), m_filtered(NewFrame()),
-      m_packet(NewPacket()), m_encoded(NewPacket())
+Transcoder::Transcoder(const CommandLine &command, std::vector<std::unique_ptr<InputFile>> &inputs, const PassPlan &plan)
+    : m_command(command), m_plan(plan), m_out(command.output), m_inputs(inputs), m_frame(NewFrame()),
+      m_filtered(NewFrame()), m_packet(NewPacket()), m_encoded(NewPacket())
 {
+    m_progress.SetScale(plan.scale);
 }
 
 Transcoder::~Transcoder()
 {
     m_streams.clear(); // encoders and filters go before the file they write to
+    if (m_sink && m_output)
+        m_output->pb = nullptr; // the sink owns its context
     if (m_fileCreated && !m_finished) {
         m_output.reset();
         std::remove(m_out.path.c_str());
@@ -168,6 +247,10 @@ void Transcoder::Setup()
                                      ErrorText(set).c_str()));
     }
 
+    for (const auto &[n, option] : {std::pair{m_out.metadataInput, "-map_metadata"}, {m_out.chaptersInput, "-map_chapters"}})
+        if (n >= int(m_inputs.size()))
+            throw EngineError(Format("%s %d names input %d, but there are %d", option, n, n, int(m_inputs.size())));
+    m_readAhead.resize(m_inputs.size());
     m_streamOfInput.resize(m_inputs.size());
     for (size_t i = 0; i < m_inputs.size(); ++i)
         m_streamOfInput[i].assign(m_inputs[i]->context()->nb_streams, nullptr);
@@ -180,6 +263,7 @@ void Transcoder::Setup()
             m_endUs = in->request().limitUs;
 
     SelectStreams(format);
+    ChooseCopies(format);
     for (const auto &in : m_inputs)
         if (InputWanted(in.get()))
             in->SeekToStart(m_out.startUs);
@@ -195,11 +279,17 @@ void Transcoder::Setup()
         } catch (const EngineError &e) {
             if (m_streams.size() == 1)
                 throw;
-            PrintLine(std::string("Note: ") + e.what() + "; the output is written without it");
+            if (m_plan.announce)
+                PrintLine(std::string("Note: ") + e.what() + "; the output is written without it");
             m_streamOfInput[size_t(s.input->index())][size_t(s.inStream->index)] = nullptr;
             it = m_streams.erase(it);
         }
     }
+    int audioStreams = 0;
+    for (auto &s : m_streams)
+        if (s->type == AVMEDIA_TYPE_AUDIO)
+            s->audioOrdinal = audioStreams++;
+    PrepareReading();
     for (auto &s : m_streams) {
         if (s->copy)
             SetupCopy(*s, format);
@@ -211,12 +301,54 @@ void Transcoder::Setup()
             SetupSubtitles(*s, format);
     }
     CopyMetadata();
+    CopyChapters();
+    AddCoverArt(format);
 
     std::vector<AVRational> rates;
     for (auto &s : m_streams)
         rates.push_back(s->type == AVMEDIA_TYPE_VIDEO ? s->outStream->avg_frame_rate : AVRational{0, 1});
-    DescribeOutput(m_output.get(), rates);
+    if (m_plan.announce)
+        DescribeOutput(m_output.get(), rates);
     OpenOutputFile();
+    WriteCoverArt();
+}
+
+void Transcoder::ChooseCopies(const AVOutputFormat *format)
+{
+    for (auto &stream : m_streams) {
+        Stream &s = *stream;
+        if (!s.copy || ContainerHolds(format, s.inStream))
+            continue;
+        const char *codec = avcodec_get_name(s.inStream->codecpar->codec_id);
+        const std::string &named = s.type == AVMEDIA_TYPE_VIDEO ? m_out.fallbackVideoCodec : m_out.fallbackAudioCodec;
+        if (named == "none")
+            throw EngineError(Format("%s files cannot hold %s %s; it has to be encoded", format->name, codec,
+                                     KindName(s.type)));
+        const AVCodec *encoder = FallbackEncoder(format, s.type, named);
+        if (!encoder)
+            throw EngineError(Format("%s files cannot hold %s %s, and no encoder for them is available here",
+                                     format->name, codec, KindName(s.type)));
+        s.copy = false;
+        s.fallback = true;
+        s.encoderName = encoder->name;
+        PrintLinef("Note: %s files cannot hold the %s %s of '%s'; it is encoded with %s instead of copied",
+                   format->name, codec, KindName(s.type), s.input->request().path.c_str(), encoder->name);
+    }
+}
+
+void Transcoder::PrepareReading()
+{
+    for (auto &in : m_inputs) {
+        AVFormatContext *ic = in->context();
+        // Files that store only decoding times (AVI with packed B-frames) get presentation
+        // times from the decoding times of the packets that follow.
+        if (m_out.generateTimes)
+            ic->flags |= AVFMT_FLAG_GENPTS;
+        // A stream nobody reads is not read: no packet of it waits for a time that never comes.
+        for (unsigned i = 0; i < ic->nb_streams; ++i)
+            if (!m_streamOfInput[size_t(in->index())][i])
+                ic->streams[i]->discard = AVDISCARD_ALL;
+    }
 }
 
 void Transcoder::CheckOutputPath()
@@ -310,8 +442,9 @@ void Transcoder::SelectMappedStreams(const AVOutputFormat *format, bool wantVide
             const bool fits = avformat_query_codec(format, st->codecpar->codec_id, FF_COMPLIANCE_NORMAL) == 1;
             const AVCodecDescriptor *desc = avcodec_descriptor_get(st->codecpar->codec_id);
             if (!fits && (!desc || !(desc->props & AV_CODEC_PROP_TEXT_SUB) || !SubtitleEncoderFor(format))) {
-                PrintLinef("Note: the %s subtitles of '%s' cannot go into a %s file; the output is written without them",
-                           avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
+                if (m_plan.announce)
+                    PrintLinef("Note: the %s subtitles of '%s' cannot go into a %s file; the output is written without them",
+                               avcodec_get_name(st->codecpar->codec_id), in->request().path.c_str(), format->name);
                 continue;
             }
             AddStream(type, in, int(i)).copy = fits;
@@ -329,6 +462,8 @@ Transcoder::Stream &Transcoder::AddStream(AVMediaType type, InputFile *input, in
     s->inStream = input->context()->streams[streamIndex];
     const std::string &codec = type == AVMEDIA_TYPE_VIDEO ? m_out.videoCodec : m_out.audioCodec;
     s->copy = type != AVMEDIA_TYPE_SUBTITLE && codec == "copy";
+    if (!s->copy && type != AVMEDIA_TYPE_SUBTITLE)
+        s->encoderName = codec;
     m_streamOfInput[size_t(input->index())][size_t(streamIndex)] = s.get();
     m_streams.push_back(std::move(s));
     return *m_streams.back();
@@ -367,22 +502,41 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     if (dec->pix_fmt == AV_PIX_FMT_NONE)
         dec->pix_fmt = AV_PIX_FMT_YUV420P;
 
+    const AVCodec *codec =
+        s.encoderName.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_VIDEO) : FindEncoder(s.encoderName, AVMEDIA_TYPE_VIDEO);
+    if (!codec)
+        throw EngineError(Format("No video encoder available for a %s file", format->name));
+    if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
+        throw EngineError(Format("%s files cannot hold %s video", format->name, avcodec_get_name(codec->id)));
+    s.encoderCodec = codec;
+
     AVRational rate = m_out.frameRate;
     if (rate.num <= 0) {
         rate = av_guess_frame_rate(s.input->context(), s.inStream, nullptr);
         if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 240)
             rate = AVRational{25, 1};
     }
-
-    const AVCodec *codec =
-        m_out.videoCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_VIDEO) : FindEncoder(m_out.videoCodec, AVMEDIA_TYPE_VIDEO);
-    if (!codec)
-        throw EngineError(Format("No video encoder available for a %s file", format->name));
-    if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
-        throw EngineError(Format("%s files cannot hold %s video", format->name, avcodec_get_name(codec->id)));
-    s.encoderCodec = codec;
     rate = PickFrameRate(codec, rate);
 
+    PlanVideo(s, format, rate);
+    BuildVideoGraph(s);
+    OpenVideoEncoder(s, rate);
+
+    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
+    if (!st || avcodec_parameters_from_context(st->codecpar, s.encoder.get()) < 0)
+        throw std::bad_alloc();
+    st->time_base = s.encoder->time_base;
+    if (!m_out.videoTag.empty() && !s.fallback) // the tag names the codec that was to be copied
+        st->codecpar->codec_tag = TagOf(m_out.videoTag);
+    st->avg_frame_rate = rate;
+    st->sample_aspect_ratio = s.encoder->sample_aspect_ratio;
+    s.outStream = st;
+}
+
+void Transcoder::PlanVideo(Stream &s, const AVOutputFormat *format, AVRational rate)
+{
+    const AVCodecContext *dec = s.decoder.get();
+    const AVCodec *codec = s.encoderCodec;
     VideoSource &src = s.videoSource;
     src.width = dec->width;
     src.height = dec->height;
@@ -416,10 +570,103 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
     // MP4 and MOV do not claim it, yet hold such timing as phones write it.
     const bool variableFits = (format->flags & AVFMT_VARIABLE_FPS) || NameIn(format->name, {"mp4", "mov", "ipod"});
     s.layout.keepTiming = m_out.frameRate.num <= 0 && variableFits && VariableRate(s.inStream);
-    if (!s.layout.note.empty())
+    if (!s.layout.note.empty() && m_plan.announce)
         PrintLine("Note: " + s.layout.note);
-    BuildVideoGraph(s);
+    s.layout.deinterlace = PlanFields(s);
+}
 
+VideoLayout::Deinterlace Transcoder::PlanFields(Stream &s)
+{
+    using D = VideoLayout::Deinterlace;
+    if (m_out.deinterlace == OutputRequest::Deinterlace::Never)
+        return D::None;
+    if (m_out.deinterlace == OutputRequest::Deinterlace::Always)
+        return D::Every;
+    const AVFieldOrder order = s.inStream->codecpar->field_order;
+    if (order == AV_FIELD_PROGRESSIVE)
+        return D::None;
+    const FieldCounts counts = ReadAheadFields(s);
+    const FieldVerdict verdict = JudgeFields(order, counts);
+    // The field shown first: as the stream says, else as idet saw it.
+    const bool bottomFirst = InterlacedOrder(order) ? order == AV_FIELD_BB || order == AV_FIELD_TB
+                                                    : counts.bottomFirst > counts.topFirst;
+    switch (verdict) {
+    case FieldVerdict::Telecined:
+        PrintLinef("Note: the video is film with repeated fields (telecine, %d of %d pictures); its pictures are "
+                   "left as they are", counts.repeated, counts.frames);
+        return D::None;
+    case FieldVerdict::Interlaced:
+    case FieldVerdict::FlaggedOnly:
+        if (InterlacedOrder(order))
+            PrintLinef("Note: the video is interlaced (%s field first); it is made progressive",
+                       bottomFirst ? "bottom" : "top");
+        else
+            PrintLinef("Note: the video is interlaced (combing in %d of %d pictures); it is made progressive",
+                       counts.Interlaced(), counts.frames);
+        if (verdict == FieldVerdict::FlaggedOnly)
+            return D::Marked; // each picture says which of its fields comes first
+        s.layout.firstField = bottomFirst ? "bff" : "tff";
+        return D::Every;
+    case FieldVerdict::Progressive:
+        break;
+    }
+    return D::None;
+}
+
+// Progressive pictures say so; kept interlaced ones keep their field order where the lines stay
+// where they were, and the encoders that code fields do so.
+void Transcoder::SetFieldOrder(Stream &s, AVCodecContext *enc) const
+{
+    if (s.layout.deinterlace != VideoLayout::Deinterlace::None) {
+        enc->field_order = AV_FIELD_PROGRESSIVE;
+        return;
+    }
+    const AVFieldOrder order = s.inStream->codecpar->field_order;
+    const bool linesKept = s.videoSource.rotation == 0 && s.layout.scaleHeight == s.videoSource.height &&
+                           s.layout.cropTop % 2 == 0 && s.layout.padTop % 2 == 0;
+    if (m_out.deinterlace != OutputRequest::Deinterlace::Never || !InterlacedOrder(order) || !linesKept)
+        return;
+    enc->field_order = order;
+    if (s.encoderCodec->id == AV_CODEC_ID_H264 || s.encoderCodec->id == AV_CODEC_ID_MPEG2VIDEO)
+        enc->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+}
+
+FieldCounts Transcoder::ReadAheadFields(Stream &s)
+{
+    constexpr int kMostPackets = 3000;
+    constexpr int64_t kMostBytes = 64LL << 20;
+    InputFile *in = s.input;
+    std::deque<PacketPtr> &queue = m_readAhead[size_t(in->index())];
+    FieldCheck check(s.inStream, m_command.threads);
+    bool more = true;
+    int64_t bytes = 0;
+    for (const PacketPtr &p : queue) { // read ahead already for another stream of the input
+        bytes += p->size;
+        if (more && p->stream_index == s.inStream->index)
+            more = check.Feed(p.get());
+    }
+    int waits = 0;
+    while (more && int(queue.size()) < kMostPackets && bytes < kMostBytes) {
+        PacketPtr pkt = NewPacket();
+        const int r = av_read_frame(in->context(), pkt.get());
+        if (r == AVERROR(EAGAIN) && ++waits < 300) {
+            usleep(10000);
+            continue;
+        }
+        if (r < 0)
+            break; // the conversion meets the end or the damage again when it reads on
+        bytes += pkt->size;
+        if (pkt->stream_index == s.inStream->index)
+            more = check.Feed(pkt.get());
+        queue.push_back(std::move(pkt));
+    }
+    TakeLibraryError();
+    return check.Finish();
+}
+
+void Transcoder::OpenVideoEncoder(Stream &s, AVRational rate)
+{
+    const AVCodec *codec = s.encoderCodec;
     s.encoder.reset(avcodec_alloc_context3(codec));
     if (!s.encoder)
         throw std::bad_alloc();
@@ -436,16 +683,64 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL)
         enc->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    SetFieldOrder(s, enc);
     if (AVBufferRef *frames = av_buffersink_get_hw_frames_ctx(s.sink))
         enc->hw_frames_ctx = av_buffer_ref(frames);
 
+    // A hardware encoder has its own rate control; the fixed tail's bounds do not apply to it.
+    const bool hardware = s.layout.upload || (codec->capabilities & AV_CODEC_CAP_HARDWARE);
+    SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
+    AVDictionary *options = VideoRateControl(enc, codec, rate, hardware);
+    if (m_plan.videoPass > 0) {
+        enc->flags |= m_plan.videoPass == 1 ? AV_CODEC_FLAG_PASS1 : AV_CODEC_FLAG_PASS2;
+        if (!m_plan.statsFile.empty())
+            av_dict_set(&options, "stats", m_plan.statsFile.c_str(), 0);
+        if (m_plan.videoPass == 2 && m_plan.stats && !m_plan.stats->empty() && !(enc->stats_in = av_strdup(m_plan.stats->c_str()))) {
+            av_dict_free(&options);
+            throw std::bad_alloc();
+        }
+    }
+    const int r = avcodec_open2(enc, codec, &options);
+    av_dict_free(&options);
+    if (r < 0)
+        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
+                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
+                                 m_out.videoEncoderOptions.empty() || hardware ? "" : " (check its -preset, -tune and -profile:v)"));
+    if (m_plan.decodeVideo)
+        OpenCheckDecoder(s);
+}
+
+void Transcoder::OpenCheckDecoder(Stream &s)
+{
+    const AVCodecContext *enc = s.encoder.get();
+    const AVCodec *codec = avcodec_find_decoder(enc->codec_id);
+    if (!codec)
+        throw EngineError(Format("No decoder to check what %s makes", s.encoderCodec->name));
+    s.check.reset(avcodec_alloc_context3(codec));
+    AVCodecParameters *par = avcodec_parameters_alloc();
+    if (!s.check || !par)
+        throw std::bad_alloc();
+    int r = avcodec_parameters_from_context(par, enc);
+    if (r >= 0)
+        r = avcodec_parameters_to_context(s.check.get(), par);
+    avcodec_parameters_free(&par);
+    if (r >= 0) {
+        s.check->pkt_timebase = enc->time_base;
+        s.check->thread_count = m_command.threads;
+        r = avcodec_open2(s.check.get(), codec, nullptr);
+    }
+    if (r < 0)
+        throw EngineError(Format("Cannot decode what %s makes: %s", s.encoderCodec->name, ErrorText(r).c_str()));
+}
+
+// Bit rate or quality, quantiser bounds, key frames and level; what only the encoder's
+// own options can say is returned for avcodec_open2.
+AVDictionary *Transcoder::VideoRateControl(AVCodecContext *enc, const AVCodec *codec, AVRational rate, bool hardware) const
+{
     AVDictionary *options = nullptr;
     const bool x264 = codec->id == AV_CODEC_ID_H264 && std::string(codec->name).rfind("libx264", 0) == 0;
     const bool vpx = std::string(codec->name).rfind("libvpx", 0) == 0;
-    // A hardware encoder has its own rate control; the fixed tail's bounds do not apply to it.
-    const bool hardware = vaapi || (codec->capabilities & AV_CODEC_CAP_HARDWARE);
     const bool ownQuality = m_out.OwnQualityMode() || hardware;
-    SetEncoderOptions(enc, codec, m_out.videoEncoderOptions);
     if (m_out.videoBitRate > 0) {
         enc->bit_rate = m_out.videoBitRate;
     } else if (ownQuality) {
@@ -470,14 +765,14 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         av_dict_set(&options, "x265-params", "log-level=error", 0);
 
     // Quantiser bounds narrow a quality mode of the encoder's own: they are left out then.
-    int qmin = ownQuality ? -1 : m_out.qmin, qmax = ownQuality ? -1 : m_out.qmax;
+    const int qmin = ownQuality ? -1 : m_out.qmin, qmax = ownQuality ? -1 : m_out.qmax;
     const int qlimit = UsesMpegQuantiser(codec) ? 31 : vpx ? 63 : 69;
     if (qmin >= 0)
         enc->qmin = std::clamp(qmin, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
     if (qmax >= 0)
         enc->qmax = std::clamp(qmax, UsesMpegQuantiser(codec) ? 1 : 0, qlimit);
     if (qmin >= 0 && qmax >= 0 && qmin > qmax) {
-        av_dict_free(&options); // it holds the encoder options made so far
+        av_dict_free(&options);
         throw EngineError(Format("-qmin %d is above -qmax %d", qmin, qmax));
     }
     if (m_out.gop >= 0)
@@ -489,23 +784,7 @@ void Transcoder::SetupVideo(Stream &s, const AVOutputFormat *format)
         if (level > 0)
             enc->level = level;
     }
-
-    const int r = avcodec_open2(enc, codec, &options);
-    av_dict_free(&options);
-    if (r < 0)
-        throw EngineError(Format("Cannot start the video encoder %s for %dx%d %s: %s%s", codec->name, enc->width,
-                                 enc->height, av_get_pix_fmt_name(enc->pix_fmt), ErrorText(r).c_str(),
-                                 m_out.videoEncoderOptions.empty() || hardware ? "" : " (check its -preset, -tune and -profile:v)"));
-
-    AVStream *st = avformat_new_stream(m_output.get(), nullptr);
-    if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
-        throw std::bad_alloc();
-    st->time_base = enc->time_base;
-    if (!m_out.videoTag.empty())
-        st->codecpar->codec_tag = TagOf(m_out.videoTag);
-    st->avg_frame_rate = rate;
-    st->sample_aspect_ratio = enc->sample_aspect_ratio;
-    s.outStream = st;
+    return options;
 }
 
 void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
@@ -516,19 +795,19 @@ void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
                                  s.input->request().path.c_str()));
 
     const AVCodec *codec =
-        m_out.audioCodec.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_AUDIO) : FindEncoder(m_out.audioCodec, AVMEDIA_TYPE_AUDIO);
+        s.encoderName.empty() ? DefaultEncoder(format, AVMEDIA_TYPE_AUDIO) : FindEncoder(s.encoderName, AVMEDIA_TYPE_AUDIO);
     if (!codec)
         throw EngineError(Format("No audio encoder available for a %s file", format->name));
     if (avformat_query_codec(format, codec->id, FF_COMPLIANCE_NORMAL) == 0)
         throw EngineError(Format("%s files cannot hold %s audio", format->name, avcodec_get_name(codec->id)));
     s.encoderCodec = codec;
 
-    AudioSource &src = s.audioSource;
+    AudioFormat &src = s.audioSource;
     src.sampleRate = dec->sample_rate;
     src.format = dec->sample_fmt;
     NamedLayout(dec->ch_layout, &src.layout);
 
-    AudioTarget &target = s.audioTarget;
+    AudioFormat &target = s.audioTarget;
     target.sampleRate = PickSampleRate(codec, format, m_out.sampleRate > 0 ? m_out.sampleRate : src.sampleRate);
     target.format = PickSampleFormat(codec, src.format);
     PickChannelLayout(codec, m_out.channels > 0 ? m_out.channels : src.layout.nb_channels, &target.layout);
@@ -556,6 +835,8 @@ void Transcoder::SetupAudio(Stream &s, const AVOutputFormat *format)
                                  target.sampleRate, target.layout.nb_channels, ErrorText(r).c_str()));
     if (enc->frame_size > 0 && !(codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
         av_buffersink_set_frame_size(s.sink, unsigned(enc->frame_size));
+    if (m_plan.decodeAudio)
+        OpenCheckDecoder(s);
 
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_from_context(st->codecpar, enc) < 0)
@@ -627,7 +908,7 @@ void Transcoder::HandleSubtitlePacket(Stream &s, AVPacket *pkt)
     WritePacket(s, out.get());
 }
 
-void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
+void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *)
 {
     const AVCodecParameters *par = s.inStream->codecpar;
     if (s.type == AVMEDIA_TYPE_VIDEO && GeometryRequested(m_out))
@@ -635,9 +916,6 @@ void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
                           "they cannot be used with -vcodec copy");
     if (s.type == AVMEDIA_TYPE_AUDIO && (m_out.sampleRate || m_out.channels))
         throw EngineError("-ar and -ac need the audio to be encoded; they cannot be used with -acodec copy");
-    if (avformat_query_codec(format, par->codec_id, FF_COMPLIANCE_NORMAL) == 0)
-        throw EngineError(Format("%s files cannot hold %s %s; it has to be encoded", format->name,
-                                 avcodec_get_name(par->codec_id), KindName(s.type)));
     AVStream *st = avformat_new_stream(m_output.get(), nullptr);
     if (!st || avcodec_parameters_copy(st->codecpar, par) < 0)
         throw std::bad_alloc();
@@ -646,7 +924,9 @@ void Transcoder::SetupCopy(Stream &s, const AVOutputFormat *format)
     st->time_base = s.inStream->time_base;
     st->avg_frame_rate = s.inStream->avg_frame_rate;
     st->r_frame_rate = s.inStream->r_frame_rate;
-    st->sample_aspect_ratio = s.inStream->sample_aspect_ratio;
+    // The container's ratio where it has one, else the bitstream's; the muxer refuses two that differ.
+    const AVRational sar = s.inStream->sample_aspect_ratio.num > 0 ? s.inStream->sample_aspect_ratio : par->sample_aspect_ratio;
+    st->sample_aspect_ratio = st->codecpar->sample_aspect_ratio = sar;
     // A copied picture keeps its turn: players apply it as they did to the source.
     size_t size = 0;
     if (const uint8_t *matrix = av_stream_get_side_data(s.inStream, AV_PKT_DATA_DISPLAYMATRIX, &size))
@@ -707,7 +987,9 @@ void Transcoder::BuildAudioGraph(Stream &s)
     TrimWindow trim;
     if (m_endUs)
         trim.endSeconds = double(*m_endUs) / AV_TIME_BASE;
-    BuildGraph(s, "abuffer", "abuffersink", AudioSourceArgs(s.audioSource), AudioFilterChain(s.audioTarget, trim));
+    const size_t ordinal = size_t(s.audioOrdinal);
+    const std::string effects = ordinal < m_plan.audioEffects.size() ? m_plan.audioEffects[ordinal] : std::string();
+    BuildGraph(s, "abuffer", "abuffersink", AudioSourceArgs(s.audioSource), AudioFilterChain(s.audioTarget, trim, effects));
     if (s.encoder && s.encoder->frame_size > 0 && !(s.encoderCodec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
         av_buffersink_set_frame_size(s.sink, unsigned(s.encoder->frame_size));
 }
@@ -715,25 +997,157 @@ void Transcoder::BuildAudioGraph(Stream &s)
 void Transcoder::CopyMetadata()
 {
     AVFormatContext *oc = m_output.get();
-    // Tags of the first input travel along, except those describing the old file itself.
-    const AVDictionaryEntry *tag = nullptr;
-    while ((tag = av_dict_get(m_inputs.front()->context()->metadata, "", tag, AV_DICT_IGNORE_SUFFIX))) {
-        const std::string key = tag->key;
-        if (key == "encoder" || key == "software" || key == "major_brand" || key == "minor_version" || key == "compatible_brands")
-            continue;
-        av_dict_set(&oc->metadata, tag->key, tag->value, 0);
+    const bool movFamily = NameIn(oc->oformat->name, {"mp4", "mov", "ipod", "3gp", "3g2", "psp", "f4v", "ismv"});
+    if (m_out.metadataInput >= 0) {
+        // Tags of the input travel along, except those describing the old file itself.
+        const AVFormatContext *ic = m_inputs[size_t(m_out.metadataInput)]->context();
+        const AVDictionaryEntry *tag = nullptr;
+        while ((tag = av_dict_get(ic->metadata, "", tag, AV_DICT_IGNORE_SUFFIX)))
+            if (!KeyIn(tag->key, {"encoder", "software", "major_brand", "minor_version", "compatible_brands"}))
+                av_dict_set(&oc->metadata, tag->key, tag->value, 0);
+        // Each track keeps its language and title; the counts a muxer wrote about the old track do not hold.
+        for (auto &s : m_streams) {
+            tag = nullptr;
+            while ((tag = av_dict_get(s->inStream->metadata, "", tag, AV_DICT_IGNORE_SUFFIX))) {
+                const std::string key = std::string(tag->key).substr(0, std::string(tag->key).find('-'));
+                if (KeyIn(key, {"encoder", "vendor_id", "duration", "number_of_frames", "number_of_bytes", "bps",
+                                "_statistics_writing_app", "_statistics_writing_date_utc", "_statistics_tags"}) ||
+                    (KeyIn(key, {"handler_name"}) && !movFamily))
+                    continue;
+                av_dict_set(&s->outStream->metadata, tag->key, tag->value, 0);
+            }
+            // MP4 keeps a track's name as the name of its handler.
+            if (const AVDictionaryEntry *title = av_dict_get(s->outStream->metadata, "title", nullptr, 0); title && movFamily)
+                av_dict_set(&s->outStream->metadata, "handler_name", title->value, 0);
+        }
     }
     for (const auto &[key, value] : m_out.metadata)
         av_dict_set(&oc->metadata, key.c_str(), value.c_str(), 0);
+    // Which track plays first and which subtitles always show stays as the source says.
+    constexpr int kKept = AV_DISPOSITION_DEFAULT | AV_DISPOSITION_FORCED | AV_DISPOSITION_DUB | AV_DISPOSITION_ORIGINAL |
+                          AV_DISPOSITION_COMMENT | AV_DISPOSITION_LYRICS | AV_DISPOSITION_KARAOKE |
+                          AV_DISPOSITION_HEARING_IMPAIRED | AV_DISPOSITION_VISUAL_IMPAIRED | AV_DISPOSITION_CAPTIONS |
+                          AV_DISPOSITION_DESCRIPTIONS;
     for (auto &s : m_streams)
-        if (const AVDictionaryEntry *lang = av_dict_get(s->inStream->metadata, "language", nullptr, 0))
-            av_dict_set(&s->outStream->metadata, "language", lang->value, 0);
+        s->outStream->disposition = s->inStream->disposition & kKept;
+}
+
+void Transcoder::CopyChapters()
+{
+    if (m_out.chaptersInput < 0)
+        return;
+    const InputFile &in = *m_inputs[size_t(m_out.chaptersInput)];
+    AVFormatContext *oc = m_output.get();
+    // Ogg and FLAC keep chapters as comments (Ogg's of its first stream); written here, a chapter
+    // starting in the second half of a second does not come out a second late.
+    const bool asComments = NameIn(oc->oformat->name, {"ogg", "oga", "opus", "spx", "flac"}) && oc->nb_streams > 0;
+    int commented = 0;
+    for (unsigned i = 0; i < in.context()->nb_chapters; ++i) {
+        const AVChapter *from = in.context()->chapters[i];
+        // Output time starts at the input's origin and ends with the requested length.
+        const int64_t origin = av_rescale_q(in.originUs(), AV_TIME_BASE_Q, from->time_base);
+        int64_t start = from->start - origin, end = from->end - origin;
+        const int64_t last = m_endUs ? av_rescale_q(*m_endUs, AV_TIME_BASE_Q, from->time_base) : INT64_MAX;
+        if (end <= 0 || start >= last || end <= start)
+            continue;
+        if (asComments) {
+            const int64_t ms = av_rescale_q(std::max<int64_t>(start, 0), from->time_base, AVRational{1, 1000});
+            const std::string key = Format("CHAPTER%03d", ++commented);
+            AVDictionary **tags = NameIn(oc->oformat->name, {"flac"}) ? &oc->metadata : &oc->streams[0]->metadata;
+            av_dict_set(tags, key.c_str(), Format("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                                                  static_cast<long long>(ms / 60000 % 60),
+                                                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000))
+                                               .c_str(), 0);
+            if (const AVDictionaryEntry *title = av_dict_get(from->metadata, "title", nullptr, 0))
+                av_dict_set(tags, (key + "NAME").c_str(), title->value, 0);
+            continue;
+        }
+        auto *chapter = static_cast<AVChapter *>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter || av_dict_copy(&chapter->metadata, from->metadata, 0) < 0 ||
+            av_dynarray_add_nofree(&oc->chapters, reinterpret_cast<int *>(&oc->nb_chapters), chapter) < 0) {
+            if (chapter)
+                av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            throw std::bad_alloc();
+        }
+        chapter->id = from->id;
+        chapter->time_base = from->time_base;
+        chapter->start = std::max<int64_t>(start, 0);
+        chapter->end = std::min(end, last);
+    }
+}
+
+void Transcoder::AddCoverArt(const AVOutputFormat *format)
+{
+    // A cover is no video to whoever converts music with -vn: it stays unless asked to go.
+    if (!m_out.coverArt || !ContainerTakesAudio(format))
+        return;
+    const InputFile &in = *m_inputs[size_t(std::max(m_out.metadataInput, 0))];
+    std::vector<const AVStream *> pictures;
+    for (unsigned i = 0; i < in.context()->nb_streams; ++i) {
+        const AVStream *st = in.context()->streams[i];
+        if ((st->disposition & AV_DISPOSITION_ATTACHED_PIC) && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+            st->attached_pic.size > 0)
+            pictures.push_back(st);
+    }
+    if (pictures.empty())
+        return;
+    AVFormatContext *oc = m_output.get();
+    if (NameIn(format->name, {"matroska"})) {
+        // Matroska keeps a cover as an attached image file, as its players look for it.
+        for (const AVStream *picture : pictures) {
+            const AVCodecDescriptor *desc = avcodec_descriptor_get(picture->codecpar->codec_id);
+            const char *mime = desc && desc->mime_types ? desc->mime_types[0] : nullptr;
+            if (!mime)
+                continue;
+            AVStream *st = avformat_new_stream(oc, nullptr);
+            if (!st)
+                throw std::bad_alloc();
+            st->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+            st->codecpar->codec_id = picture->codecpar->codec_id;
+            const int size = picture->attached_pic.size;
+            st->codecpar->extradata = static_cast<uint8_t *>(av_mallocz(size_t(size) + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (!st->codecpar->extradata)
+                throw std::bad_alloc();
+            std::copy(picture->attached_pic.data, picture->attached_pic.data + size, st->codecpar->extradata);
+            st->codecpar->extradata_size = size;
+            const AVDictionaryEntry *name = av_dict_get(picture->metadata, "filename", nullptr, 0);
+            const char *extension = desc->id == AV_CODEC_ID_PNG ? "png" : desc->id == AV_CODEC_ID_MJPEG ? "jpg" : desc->name;
+            av_dict_set(&st->metadata, "filename", name ? name->value : Format("cover.%s", extension).c_str(), 0);
+            av_dict_set(&st->metadata, "mimetype", mime, 0);
+        }
+        return;
+    }
+    // Elsewhere only the files that know a cover as such (MP4's, MP3's and FLAC's) take one,
+    // when their muxer writes a header with it.
+    if (!NameIn(format->name, {"mp4", "mov", "ipod", "mp3", "flac"}))
+        return;
+    std::vector<const AVStream *> all(oc->streams, oc->streams + oc->nb_streams);
+    all.insert(all.end(), pictures.begin(), pictures.end());
+    if (!HeaderWrites(format, all)) {
+        PrintLinef("Note: the cover picture of '%s' cannot go into a %s file; the output is written without it",
+                   in.request().path.c_str(), format->name);
+        return;
+    }
+    for (const AVStream *picture : pictures) {
+        AVStream *st = avformat_new_stream(oc, nullptr);
+        if (!st || avcodec_parameters_copy(st->codecpar, picture->codecpar) < 0)
+            throw std::bad_alloc();
+        st->codecpar->codec_tag = 0;
+        st->disposition = AV_DISPOSITION_ATTACHED_PIC;
+        st->time_base = picture->time_base;
+        av_dict_copy(&st->metadata, picture->metadata, 0);
+        m_covers.emplace_back(st, picture);
+    }
 }
 
 void Transcoder::OpenOutputFile()
 {
     AVFormatContext *oc = m_output.get();
-    if (!(oc->oformat->flags & AVFMT_NOFILE)) {
+    if (m_plan.discard) {
+        m_sink = std::make_unique<DiscardSink>();
+        oc->pb = m_sink->io;
+    } else if (!(oc->oformat->flags & AVFMT_NOFILE)) {
         const int r = avio_open(&oc->pb, m_out.path.c_str(), AVIO_FLAG_WRITE);
         if (r < 0)
             throw EngineError(Format("Cannot open output file '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
@@ -742,6 +1156,23 @@ void Transcoder::OpenOutputFile()
     const int r = avformat_write_header(oc, nullptr);
     if (r < 0)
         throw EngineError(Format("Cannot write the header of '%s': %s", m_out.path.c_str(), ErrorText(r).c_str()));
+}
+
+// A cover is one picture, written before anything else so the muxers that wait for it can go on.
+void Transcoder::WriteCoverArt()
+{
+    for (const auto &[out, picture] : m_covers) {
+        PacketPtr pkt = NewPacket();
+        if (av_packet_ref(pkt.get(), &picture->attached_pic) < 0)
+            throw std::bad_alloc();
+        pkt->stream_index = out->index;
+        pkt->pts = pkt->dts = 0;
+        pkt->flags |= AV_PKT_FLAG_KEY;
+        pkt->pos = -1;
+        const int r = av_interleaved_write_frame(m_output.get(), pkt.get());
+        if (r < 0)
+            throw EngineError(WriteFailure(r));
+    }
 }
 
 // ---------------------------------------------------------------- reading
@@ -775,7 +1206,7 @@ void Transcoder::ReadLoop()
 {
     while (InputFile *in = NextInput()) {
         const size_t index = size_t(in->index());
-        const int r = av_read_frame(in->context(), m_packet.get());
+        const int r = ReadPacket(in, m_packet.get());
         if (r == AVERROR(EAGAIN)) {
             usleep(10000);
             continue;
@@ -802,6 +1233,16 @@ void Transcoder::ReadLoop()
             HandlePacket(*s, m_packet.get());
         av_packet_unref(m_packet.get());
     }
+}
+
+int Transcoder::ReadPacket(InputFile *input, AVPacket *pkt)
+{
+    std::deque<PacketPtr> &queue = m_readAhead[size_t(input->index())];
+    if (queue.empty())
+        return av_read_frame(input->context(), pkt);
+    av_packet_move_ref(pkt, queue.front().get());
+    queue.pop_front();
+    return 0;
 }
 
 void Transcoder::EndInput(InputFile *input)
@@ -949,6 +1390,14 @@ void Transcoder::HandleDecodedFrame(Stream &s, AVFrame *frame)
         }
     }
 
+    if (s.type == AVMEDIA_TYPE_VIDEO && s.layout.keepTiming && m_out.repairTimes) {
+        // Pictures that keep their own times cannot go back in time: nothing makes them a rate.
+        if (s.lastPicture != AV_NOPTS_VALUE && rel <= s.lastPicture) {
+            ++m_droppedPackets;
+            return;
+        }
+        s.lastPicture = rel;
+    }
     if (s.type == AVMEDIA_TYPE_VIDEO) {
         const int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration
                                                           : av_rescale_q(1, av_inv_q(s.videoSource.frameRate), tb);
@@ -975,8 +1424,16 @@ void Transcoder::PullFiltered(Stream &s)
             return;
         if (r < 0)
             throw EngineError(Format("Converting the %s failed: %s", KindName(s.type), ErrorText(r).c_str()));
-        EncodeFrame(s, m_filtered.get());
-        av_frame_unref(m_filtered.get());
+        AVFrame *frame = m_filtered.get();
+        if (s.type == AVMEDIA_TYPE_AUDIO && m_plan.observer)
+            m_plan.observer->AudioToEncoder(s.audioOrdinal, frame);
+        if (s.type == AVMEDIA_TYPE_AUDIO && !m_plan.encodeAudio) {
+            m_progress.Reached(double(frame->pts + frame->nb_samples) * av_q2d(av_buffersink_get_time_base(s.sink)));
+            m_progress.Tick(m_output.get());
+        } else {
+            EncodeFrame(s, frame);
+        }
+        av_frame_unref(frame);
     }
 }
 
@@ -991,6 +1448,11 @@ void Transcoder::EncodeFrame(Stream &s, AVFrame *frame)
                 frame->quality = enc->global_quality;
             if (s.layout.sampleAspect.num > 0)
                 frame->sample_aspect_ratio = s.layout.sampleAspect;
+            if (s.check) {
+                s.sent.emplace_back(av_frame_clone(frame));
+                if (!s.sent.back())
+                    throw std::bad_alloc();
+            }
         }
     }
     const int r = avcodec_send_frame(enc, frame);
@@ -1018,6 +1480,11 @@ void Transcoder::ReceivePackets(Stream &s)
         // Not every encoder states how long a picture lasts; the muxers and the progress time need it.
         if (s.type == AVMEDIA_TYPE_VIDEO && m_encoded->duration <= 0)
             m_encoded->duration = av_rescale_q(1, av_inv_q(s.encoder->framerate), s.encoder->time_base);
+        if (s.type == AVMEDIA_TYPE_VIDEO && m_plan.videoPass == 1 && m_plan.stats && s.encoder->stats_out &&
+            !StatsAtEnd(s.encoderCodec))
+            *m_plan.stats += s.encoder->stats_out;
+        if (s.check)
+            DecodeCheck(s, m_encoded.get());
         av_packet_rescale_ts(m_encoded.get(), s.encoder->time_base, s.outStream->time_base);
         WritePacket(s, m_encoded.get());
     }
@@ -1026,6 +1493,10 @@ void Transcoder::ReceivePackets(Stream &s)
 void Transcoder::WritePacket(Stream &s, AVPacket *pkt)
 {
     pkt->stream_index = s.outStream->index;
+    if (m_out.repairTimes && !PlaceInTime(s, pkt)) {
+        ++m_droppedPackets;
+        return;
+    }
     const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
     double end = 0;
     if (ts != AV_NOPTS_VALUE)
@@ -1039,6 +1510,38 @@ void Transcoder::WritePacket(Stream &s, AVPacket *pkt)
     m_progress.Tick(m_output.get());
 }
 
+bool Transcoder::PlaceInTime(Stream &s, AVPacket *pkt)
+{
+    const int flags = m_output->oformat->flags;
+    if (flags & AVFMT_NOTIMESTAMPS)
+        return true;
+    if (pkt->pts == AV_NOPTS_VALUE && pkt->dts == AV_NOPTS_VALUE)
+        return false;
+    if (pkt->pts == AV_NOPTS_VALUE)
+        pkt->pts = pkt->dts;
+    if (pkt->dts == AV_NOPTS_VALUE)
+        return true; // the muxer works it out from the presentation times
+    // Decoded before shown: a packet that claims otherwise gets the middle of its two times
+    // and the earliest one it may take.
+    const int64_t earliest = s.lastMuxDts == AV_NOPTS_VALUE ? std::min(pkt->pts, pkt->dts) : s.lastMuxDts + 1;
+    if (pkt->dts > pkt->pts) {
+        const int64_t middle = std::max(std::min(pkt->pts, pkt->dts), std::min(std::max(pkt->pts, pkt->dts), earliest));
+        pkt->pts = pkt->dts = middle;
+        ++m_movedPackets;
+    }
+    if (s.lastMuxDts != AV_NOPTS_VALUE) {
+        const int64_t next = s.lastMuxDts + ((flags & AVFMT_TS_NONSTRICT) ? 0 : 1);
+        if (pkt->dts < next) {
+            if (pkt->pts >= pkt->dts)
+                pkt->pts = std::max(pkt->pts, next);
+            pkt->dts = next;
+            ++m_movedPackets;
+        }
+    }
+    s.lastMuxDts = pkt->dts;
+    return true;
+}
+
 // A full disk or the size limit of the process said in plain words.
 std::string Transcoder::WriteFailure(int averror) const
 {
@@ -1050,6 +1553,30 @@ std::string Transcoder::WriteFailure(int averror) const
     return Format("Writing to '%s' failed: %s", m_out.path.c_str(), ErrorText(averror).c_str());
 }
 
+void Transcoder::DecodeCheck(Stream &s, const AVPacket *pkt)
+{
+    if (avcodec_send_packet(s.check.get(), pkt) < 0) {
+        TakeLibraryError();
+        return;
+    }
+    FramePtr frame = NewFrame();
+    while (avcodec_receive_frame(s.check.get(), frame.get()) >= 0) {
+        if (s.type == AVMEDIA_TYPE_AUDIO) {
+            m_plan.observer->AudioFromEncoder(s.audioOrdinal, frame.get());
+        } else {
+            // Pictures come back in the order they are shown; one the encoder dropped has no partner.
+            const int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
+            while (!s.sent.empty() && s.sent.front()->pts < pts)
+                s.sent.pop_front();
+            if (!s.sent.empty() && s.sent.front()->pts == pts) {
+                m_plan.observer->PictureRoundTrip(s.sent.front().get(), frame.get());
+                s.sent.pop_front();
+            }
+        }
+        av_frame_unref(frame.get());
+    }
+}
+
 void Transcoder::Finish()
 {
     for (auto &s : m_streams) {
@@ -1057,9 +1584,18 @@ void Transcoder::Finish()
             continue;
         av_buffersrc_close(s->source, s->graphEnd, AV_BUFFERSRC_FLAG_PUSH);
         PullFiltered(*s);
+        if (s->type == AVMEDIA_TYPE_AUDIO && !m_plan.encodeAudio)
+            continue;
         EncodeFrame(*s, nullptr);
+        if (s->type == AVMEDIA_TYPE_VIDEO && m_plan.videoPass == 1 && m_plan.stats && s->encoder->stats_out &&
+            StatsAtEnd(s->encoderCodec))
+            *m_plan.stats = s->encoder->stats_out;
+        if (s->check)
+            DecodeCheck(*s, nullptr);
     }
-    if (m_progress.packets() == 0) {
+    // A measuring pass writes nothing, and some encoders write nothing in their first pass.
+    const bool mayBeEmpty = !m_plan.encodeAudio || m_plan.videoPass == 1;
+    if (m_progress.packets() == 0 && !mayBeEmpty) {
         const AVFormatContext *ic = m_inputs.front()->context();
         if (m_out.startUs > 0 && ic->duration != AV_NOPTS_VALUE && m_out.startUs >= ic->duration)
             throw EngineError(Format("Nothing to write: the start time %.2f s lies beyond the end of '%s' (%.2f s)",
@@ -1068,8 +1604,13 @@ void Transcoder::Finish()
         throw EngineError(Format("Nothing to write: no audio or video could be decoded from '%s'",
                                  m_inputs.front()->request().path.c_str()));
     }
-    if (m_decodeErrors > 0)
+    if (m_decodeErrors > 0 && m_plan.announce)
         PrintLinef("Note: %lld damaged packets of the input were skipped", static_cast<long long>(m_decodeErrors));
+    if (m_movedPackets > 0)
+        PrintLinef("Note: %lld packets whose times went backwards were put in order", static_cast<long long>(m_movedPackets));
+    if (m_droppedPackets > 0)
+        PrintLinef("Note: %lld packets that could not be placed in time were left out",
+                   static_cast<long long>(m_droppedPackets));
     const int r = av_write_trailer(m_output.get());
     if (r < 0)
         throw EngineError(WriteFailure(r));
@@ -1079,12 +1620,20 @@ void Transcoder::Finish()
             throw EngineError(WriteFailure(m_output->pb->error));
     }
 
-    int64_t headerBytes = 0;
     for (unsigned i = 0; i < m_output->nb_streams; ++i)
-        headerBytes += m_output->streams[i]->codecpar->extradata_size;
-    m_progress.Final(m_output.get());
-    m_progress.Summary(m_output.get(), headerBytes);
+        m_headerBytes += m_output->streams[i]->codecpar->extradata_size;
+    m_fileBytes = m_sink ? m_sink->size : OutputSize(m_output.get());
     m_finished = true;
+    if (m_plan.conclude)
+        Conclude();
+}
+
+void Transcoder::Conclude(const std::vector<std::string> &notes)
+{
+    m_progress.Final(m_sink ? nullptr : m_output.get());
+    for (const std::string &note : notes)
+        PrintLine("Note: " + note);
+    m_progress.Summary(m_sink ? nullptr : m_output.get(), m_headerBytes);
 }
 
 } // namespace mirra

@@ -10,7 +10,8 @@ libmpv-dev
 fonts-dejavu-core fonts-wqy-microhei
 xvfb xauth
 file dpkg-dev desktop-file-utils appstream lintian
-dbus-daemon parallel rsync"
+dbus-daemon parallel rsync
+at-spi2-core python3-pyatspi systemd"
 
 missing=""
 for p in $PACKAGES; do

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <memory>
 #include <mutex>
 #include <unistd.h>
@@ -24,13 +25,18 @@
 #include "core/tasks/TaskList.h"
 #include "headless/CommandExport.h"
 #include "headless/FolderWatch.h"
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 #include "core/conversion/EngineLocation.h"
 #include "core/conversion/EngineOutputParser.h"
+#include "core/conversion/JobCount.h"
 #include "base/OwnerThread.h"
+#include "base/SplitString.h"
 #include "base/UserMessage.h"
 #include "core/profiles/CurrentProfile.h"
+#include "core/profiles/ParamCell.h"
+#include "core/profiles/ParamOptions.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/TargetCells.h"
 
 namespace {
 
@@ -43,8 +49,21 @@ void print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// Whether standard output goes to the systemd journal: the service manager names the
+// stream it connected in JOURNAL_STREAM ("device:inode").
+bool stdoutIsJournal()
+{
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    struct stat st = {};
+    if (stream.isEmpty() || ::fstat(STDOUT_FILENO, &st) != 0)
+        return false;
+    return stream == QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+}
+
 // The run on the terminal: what a window shows in cells and the status line is
 // printed; questions get the answer a user who asked for the conversion would give.
+// A watched folder prints one line per file instead, each with the level the journal
+// files it under when the journal reads the output.
 class TerminalHost : public BatchHost
 {
 public:
@@ -53,10 +72,20 @@ public:
     {
     }
 
-    void TaskStarted(const TaskStartedEvent &event) override { print(stdout, event.StatusLine().trimmed()); }
+    void SetOneLinePerFile(bool oneLine)
+    {
+        m_oneLine = oneLine;
+        m_journal = oneLine && stdoutIsJournal();
+    }
+
+    void TaskStarted(const TaskStartedEvent &event) override
+    {
+        if (!m_oneLine)
+            print(stdout, event.StatusLine().trimmed());
+    }
     void Progress(const ProgressEvent &event) override
     {
-        if (!event.overall)
+        if (!event.overall || m_oneLine)
             return;
         std::lock_guard<std::mutex> lock(m_mutex);
         if (*event.overall > 0 && *event.overall != m_lastOverall)
@@ -66,6 +95,10 @@ public:
     }
     void TaskFinished(const TaskFinishedEvent &event) override
     {
+        if (m_oneLine) {
+            print(stdout, FileLine(event));
+            return;
+        }
         if (event.verdict == Verdict::Failed) {
             print(stderr, QStringLiteral("--- engine output ---"));
             print(stderr, event.Report().trimmed());
@@ -85,6 +118,25 @@ public:
     GlobalSelection Global() override { return m_global; }
     int PriorityLevel() override { return m_priority; }
 
+    // "<6>/in/a.mp4: Completed, "/out/a.mp4" in 0:00:03", or the failure and its cause.
+    QString FileLine(const TaskFinishedEvent &event) const
+    {
+        QString line = QStringLiteral("%1: %2").arg(event.sourcePath, VerdictText(event.verdict));
+        int level = 6; // informational
+        if (event.verdict == Verdict::Completed) {
+            line += QStringLiteral(", \"%1\" in %2").arg(event.outputPath, RunClock::Format(event.elapsed));
+        } else if (event.verdict == Verdict::Failed) {
+            level = 3; // error
+            const QString why = event.cause.isEmpty() ? LastLine(event.Report()) : LastLine(event.cause);
+            if (!why.isEmpty())
+                line += QStringLiteral(": ") + why.trimmed();
+        } else {
+            level = 4; // warning
+        }
+        line.replace(u'\n', u' ').replace(u'\r', u' ');
+        return m_journal ? QStringLiteral("<%1>").arg(level) + line : line;
+    }
+
     QString RowName(int id)
     {
         return OnOwnerThread(&m_tasks, [&] {
@@ -100,6 +152,8 @@ private:
     const int m_priority;
     std::mutex m_mutex;
     int m_lastOverall = -1;
+    bool m_oneLine = false;
+    bool m_journal = false;
 };
 
 // SIGINT and SIGTERM end the run the way Stop Convert does; the handler only wakes the
@@ -171,6 +225,22 @@ int openSession(const CommandLine &commandLine, const QString &programPath, Sess
     global.aspectMode = snapshot.aspectMode;
     global.tree = snapshot.tree;
     session.newTasks = NewTaskSettings::For(profile, global.destination, settings.Folders());
+    // Targets given on the command line go into this run's copy of the profile, nowhere else.
+    const std::pair<const QString &, const QString &> targets[] = {{TargetCells::kLoudness, commandLine.loudness},
+                                                                   {TargetCells::kSize, commandLine.targetSize},
+                                                                   {TargetCells::kQuality, commandLine.targetSsim}};
+    std::shared_ptr<ParamCell> tree;
+    for (const auto &[cell, value] : targets) {
+        if (value.isEmpty())
+            continue;
+        if (!tree)
+            tree = snapshot.tree ? snapshot.tree->Clone() : ParamCell::MakeRoot();
+        TargetCells::Set(*tree, cell, value);
+    }
+    if (tree) {
+        global.tree = tree;
+        session.newTasks.profileSummary = BuildProfileSummary(tree.get());
+    }
     return 0;
 }
 
@@ -210,10 +280,11 @@ void runServingList(BatchConverter &converter)
 
 // Converts what settles in the folder until a signal comes; 130 when a task was cut short.
 int watchFolder(const QString &folder, TaskList &tasks, BatchConverter &converter, ConversionFlags &flags,
-                QSocketNotifier &interrupt, const Session &session)
+                QSocketNotifier &interrupt, const Session &session, int jobs)
 {
-    print(stdout, QStringLiteral("Watching \"%1\" with the profile \"%2\" until interrupted")
-                      .arg(folder, session.profileName));
+    print(stdout, QStringLiteral("Watching \"%1\" with the profile \"%2\", %3 at once, until interrupted")
+                      .arg(folder, session.profileName)
+                      .arg(jobs));
     FolderWatch watch(folder);
     for (;;) {
         // Rows not converted yet, or cut short by an earlier end, and nothing else.
@@ -367,12 +438,17 @@ int RunHeadless(const CommandLine &commandLine, const QString &programPath)
         flags.stopRequested = true;
         flags.engine.Kill();
     });
-    BatchConverter converter(tasks, host, flags,
-                             {session.settings.GetRunMode(), std::max(1, commandLine.jobs), {}});
-    if (!watched.isEmpty())
-        return watchFolder(watched, tasks, converter, flags, interrupt, session);
+    const int jobs = JobCount::Resolve(commandLine.jobs, GetParamFromTree(session.global.tree.get()));
+    BatchConverter converter(tasks, host, flags, {session.settings.GetRunMode(), jobs, {}, session.settings.IsDateKept()});
+    if (!watched.isEmpty()) {
+        host.SetOneLinePerFile(true);
+        return watchFolder(watched, tasks, converter, flags, interrupt, session, jobs);
+    }
 
-    print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\"").arg(tasks.Count()).arg(session.profileName));
+    print(stdout, QStringLiteral("Converting %1 file(s) with the profile \"%2\", %3 at once")
+                      .arg(tasks.Count())
+                      .arg(session.profileName)
+                      .arg(jobs));
     runServingList(converter);
 
     int completed = 0;

@@ -66,7 +66,7 @@ private slots:
     void initTestCase()
     {
         const QStringList clips = DamagedMedia::MakeClips(EnginePath(), m_dir.path(), 1.0);
-        QCOMPARE(clips.size(), 9);
+        QCOMPARE(clips.size(), 12);
         for (const char *sub : {"corpus", "out"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(sub));
         m_corpus = DamagedMedia::MakeCorpus(clips, m_dir.path() + QStringLiteral("/corpus"));
@@ -80,7 +80,7 @@ private slots:
     void probeAndConvertEveryFile_data()
     {
         QTest::addColumn<QString>("container");
-        for (const char *c : {"mp4", "avi", "mkv", "webm", "mov", "flv", "ts", "wmv", "3gp"})
+        for (const char *c : {"mp4", "avi", "mkv", "webm", "mov", "flv", "ts", "wmv", "3gp", "mpg"})
             QTest::newRow(c) << QString::fromLatin1(c);
     }
     void probeAndConvertEveryFile()
@@ -94,11 +94,21 @@ private slots:
 
         QList<Launch> probes, conversions;
         QStringList outputs;
-        for (const DamagedMedia::File &f : files) {
+        QList<int> probeOf; // the file each conversion is of
+        for (int i = 0; i < files.size(); ++i) {
+            const DamagedMedia::File &f = files[i];
             probes.append({EnginePath(), {"-i", f.path}, kTimeoutMs});
             outputs << m_dir.path() + QStringLiteral("/out/") + QFileInfo(f.path).fileName() + QStringLiteral(".avi");
             conversions.append({EnginePath(), {"-y", "-i", f.path, "-s", "96x64", outputs.last()}, kTimeoutMs});
+            probeOf << i;
         }
+        // Copies meet timestamps as the file has them: the swapped chunks are copied too.
+        for (int i = 0; i < files.size(); ++i)
+            if (files[i].kind.startsWith(QStringLiteral("swapped"))) {
+                outputs << m_dir.path() + QStringLiteral("/out/") + QFileInfo(files[i].path).fileName() + QStringLiteral(" copy.mkv");
+                conversions.append({EnginePath(), {"-y", "-i", files[i].path, "-vcodec", "copy", "-acodec", "copy", outputs.last()}, kTimeoutMs});
+                probeOf << i;
+            }
         const QList<ProgramRun> probed = RunAll(probes, 2), converted = RunAll(conversions, 2);
         QStringList problems;
         for (int i = 0; i < files.size(); ++i) {
@@ -106,15 +116,20 @@ private slots:
             auto problem = [&](const QString &what) { problems << name + QStringLiteral(": ") + what; };
             if (const QString f = Fault(probed[i]); !f.isEmpty())
                 problem(QStringLiteral("probe ") + f);
-            if (const QString f = Fault(converted[i]); !f.isEmpty()) {
+        }
+        for (int c = 0; c < conversions.size(); ++c) {
+            const int i = probeOf[c];
+            const QString name = QFileInfo(outputs[c]).fileName();
+            auto problem = [&](const QString &what) { problems << name + QStringLiteral(": ") + what; };
+            if (const QString f = Fault(converted[c]); !f.isEmpty()) {
                 problem(QStringLiteral("conversion ") + f);
                 continue;
             }
-            const QString &log = converted[i].output;
-            if (converted[i].exitCode == 0) {
-                ++m_converted;
+            const QString &log = converted[c].output;
+            if (converted[c].exitCode == 0) {
+                m_converted += c < files.size() ? 1 : 0;
                 const double in = DamagedMedia::DurationIn(probed[i].output);
-                const double out = ReadMedia(outputs[i]).seconds;
+                const double out = ReadMedia(outputs[c]).seconds;
                 if (!log.contains(QStringLiteral("global headers:")) || out < 0)
                     problem(QStringLiteral("exit 0 without a readable result"));
                 else if (out > qMax(in, 1.0) + 0.5)
@@ -123,11 +138,56 @@ private slots:
                 const QString last = LastLine(log);
                 if (log.contains(QStringLiteral("global headers:")) || last.isEmpty() || last.startsWith(QStringLiteral("frame=")))
                     problem(QStringLiteral("refused without its own message: ") + last.left(80));
-                if (QFile::exists(outputs[i]))
+                if (QFile::exists(outputs[c]))
                     problem(QStringLiteral("partial output left behind"));
             }
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
+    // Two transport packets that start pictures, swapped: decoding times go backwards. They are
+    // put in order, copied or encoded, and the engine says so; unrepaired, the muxer refuses.
+    void swappedPicturesPutInOrder_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("converts");
+        QTest::newRow("encoded") << QStringList{"-s", "96x64"} << true;
+        QTest::newRow("copied") << QStringList{"-vcodec", "copy", "-acodec", "copy"} << true;
+        QTest::newRow("not repaired") << QStringList{"-vcodec", "copy", "-acodec", "copy", "-fix_ts", "0"} << false;
+    }
+    void swappedPicturesPutInOrder()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, converts);
+        const QString clip = m_dir.path() + QStringLiteral("/swapped.ts");
+        if (!QFile::exists(clip)) {
+            ClipSpec recipe;
+            recipe.seconds = 2;
+            recipe.size = QStringLiteral("128x96");
+            recipe.rate = 10;
+            recipe.outputOptions = QStringList{"-vcodec", "mpeg2video", "-g", "1"};
+            MakeClip(clip, recipe);
+            QFile file(clip);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QByteArray ts = file.readAll();
+            const QList<qsizetype> fields = VideoPtsFields(ts);
+            QVERIFY(fields.size() > 10);
+            const qsizetype a = fields[3] / 188 * 188, b = fields[8] / 188 * 188;
+            const QByteArray first = ts.mid(a, 188);
+            ts.replace(a, 188, ts.mid(b, 188));
+            ts.replace(b, 188, first);
+            file.seek(0);
+            file.write(ts);
+        }
+        const QString out = m_dir.path() + QStringLiteral("/swapped %1.mkv").arg(QTest::currentDataTag());
+        const ProgramRun run = Run({EnginePath(), QStringList{"-y", "-i", clip} + options + QStringList{out}, kTimeoutMs});
+        QVERIFY2(Fault(run).isEmpty(), qPrintable(Fault(run)));
+        QCOMPARE(run.exitCode == 0, converts);
+        QCOMPARE(run.output.contains(QStringLiteral("times went backwards were put in order")), converts);
+        if (converts)
+            QVERIFY2(ReadMedia(out).seconds > 1 && ReadMedia(out).seconds <= 2.5, qPrintable(QString::number(ReadMedia(out).seconds)));
+        else
+            QVERIFY2(LastLine(run.output).contains(QStringLiteral("monoton")), qPrintable(LastLine(run.output)));
     }
 
     void cleanupTestCase()

@@ -2,20 +2,32 @@
 // shipped profile and to every container, and checked both through the engine's own
 // description and through libavformat.
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
+#include <functional>
 #include <numeric>
 #include <sys/resource.h>
 
 #include "core/profiles/CMpegStructs.h"
 #include "core/profiles/ParamOptions.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "support/MediaMeasure.h"
 #include "support/MediaReader.h"
 #include "support/TestSupport.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavformat/avformat.h>
+}
 
 using namespace TestSupport;
 
@@ -91,6 +103,149 @@ struct Conversion
     QString softwareTwin;       // of a graphics card's profile
 };
 
+// The engine's "Note: " line starting with what, without the prefix.
+QString NoteOf(const QString &output, const QString &what)
+{
+    for (const QString &line : Lines(output))
+        if (line.startsWith("Note: " + what))
+            return line.mid(6);
+    return {};
+}
+
+// What a file keeps about itself: title, chapters, its audio and subtitle tracks with language,
+// name and disposition, and how many cover pictures.
+struct Kept
+{
+    QString title, chapters, tracks;
+    int covers = 0;
+};
+
+Kept ReadKept(const QString &path)
+{
+    Kept k;
+    AVFormatContext *ic = nullptr;
+    if (avformat_open_input(&ic, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return k;
+    avformat_find_stream_info(ic, nullptr);
+    auto tag = [](const AVDictionary *d, const char *key) {
+        const AVDictionaryEntry *e = av_dict_get(d, key, nullptr, 0);
+        return e ? QString::fromUtf8(e->value) : QString();
+    };
+    k.title = tag(ic->metadata, "title");
+    QStringList chapters, tracks;
+    for (unsigned i = 0; i < ic->nb_chapters; ++i) {
+        const AVChapter *c = ic->chapters[i];
+        chapters << QStringLiteral("%1 %2-%3").arg(tag(c->metadata, "title")).arg(c->start * av_q2d(c->time_base), 0, 'f', 1)
+                        .arg(c->end * av_q2d(c->time_base), 0, 'f', 1);
+    }
+    for (unsigned i = 0; i < ic->nb_streams; ++i) {
+        const AVStream *st = ic->streams[i];
+        k.covers += (st->disposition & AV_DISPOSITION_ATTACHED_PIC) ? 1 : 0;
+        const AVMediaType type = st->codecpar->codec_type;
+        if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_SUBTITLE)
+            continue;
+        // MP4 names a track by its handler; the handlers' own names are not titles.
+        QString name = tag(st->metadata, "title");
+        if (const QString handler = tag(st->metadata, "handler_name"); name.isEmpty() && !handler.endsWith("Handler"))
+            name = handler;
+        QStringList parts{type == AVMEDIA_TYPE_AUDIO ? "a" : "s", tag(st->metadata, "language"), name};
+        if (st->disposition & AV_DISPOSITION_DEFAULT)
+            parts << "default";
+        if (st->disposition & AV_DISPOSITION_FORCED)
+            parts << "forced";
+        parts.removeAll(QString());
+        tracks << parts.join(u' ');
+    }
+    k.chapters = chapters.join(u'|');
+    k.tracks = tracks.join(u'|');
+    avformat_close_input(&ic);
+    return k;
+}
+
+// How the pictures of a file look to idet (its multi-frame verdicts), and whether their
+// times rise in the order they are shown.
+struct Fields
+{
+    int interlaced = 0, progressive = 0, frames = 0;
+    bool ordered = true;
+};
+
+Fields ReadFields(const QString &path)
+{
+    Fields f;
+    AVFormatContext *ic = nullptr;
+    if (avformat_open_input(&ic, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        return f;
+    avformat_find_stream_info(ic, nullptr);
+    const int v = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec *codec = v >= 0 ? avcodec_find_decoder(ic->streams[v]->codecpar->codec_id) : nullptr;
+    AVCodecContext *dec = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (!dec || avcodec_parameters_to_context(dec, ic->streams[v]->codecpar) < 0 || avcodec_open2(dec, codec, nullptr) < 0) {
+        avcodec_free_context(&dec);
+        avformat_close_input(&ic);
+        return f;
+    }
+    AVFilterGraph *graph = nullptr;
+    AVFilterContext *source = nullptr, *sink = nullptr;
+    AVFrame *frame = av_frame_alloc(), *checked = av_frame_alloc();
+    AVPacket *pkt = av_packet_alloc();
+    int64_t last = AV_NOPTS_VALUE;
+    auto drain = [&] { // idet's counts run from the first picture
+        while (av_buffersink_get_frame(sink, checked) >= 0) {
+            auto count = [&](const char *key) {
+                const AVDictionaryEntry *e = av_dict_get(checked->metadata, key, nullptr, 0);
+                return e ? atoi(e->value) : 0;
+            };
+            f.interlaced = count("lavfi.idet.multiple.tff") + count("lavfi.idet.multiple.bff");
+            f.progressive = count("lavfi.idet.multiple.progressive");
+            av_frame_unref(checked);
+        }
+    };
+    auto take = [&](bool flush) {
+        while (avcodec_receive_frame(dec, frame) >= 0) {
+            const int64_t pts = frame->best_effort_timestamp;
+            f.ordered = f.ordered && (last == AV_NOPTS_VALUE || pts > last);
+            last = pts;
+            ++f.frames;
+            if (!graph) {
+                graph = avfilter_graph_alloc();
+                const QByteArray args = QStringLiteral("video_size=%1x%2:pix_fmt=%3:time_base=1/25:pixel_aspect=1/1")
+                                            .arg(frame->width).arg(frame->height).arg(frame->format).toLatin1();
+                avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args.constData(), nullptr, graph);
+                avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph);
+                AVFilterInOut *outputs = avfilter_inout_alloc(), *inputs = avfilter_inout_alloc();
+                outputs->name = av_strdup("in"), outputs->filter_ctx = source;
+                inputs->name = av_strdup("out"), inputs->filter_ctx = sink;
+                // As the engine judges: fast motion in the test pictures fools idet's default threshold.
+                avfilter_graph_parse_ptr(graph, "idet=intl_thres=1.2", &inputs, &outputs, nullptr);
+                avfilter_inout_free(&inputs), avfilter_inout_free(&outputs);
+                avfilter_graph_config(graph, nullptr);
+            }
+            frame->pts = f.frames;
+            if (av_buffersrc_add_frame(source, frame) >= 0)
+                drain();
+        }
+        if (flush && source) {
+            av_buffersrc_close(source, f.frames + 1, 0);
+            drain();
+        }
+    };
+    while (av_read_frame(ic, pkt) >= 0) {
+        if (pkt->stream_index == v && avcodec_send_packet(dec, pkt) >= 0)
+            take(false);
+        av_packet_unref(pkt);
+    }
+    avcodec_send_packet(dec, nullptr);
+    take(true);
+    av_packet_free(&pkt);
+    av_frame_free(&frame);
+    av_frame_free(&checked);
+    avfilter_graph_free(&graph);
+    avcodec_free_context(&dec);
+    avformat_close_input(&ic);
+    return f;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Conversion)
@@ -124,6 +279,9 @@ private slots:
                 "sine=frequency=300:sample_rate=44100:duration=3", "-vcodec", "libx264", "-g", "50", "-vb", "2000",
                 m_sources["pattern"] = path("pattern.mp4")});
         MakeClip(m_sources["10-bit"] = path("10-bit.mkv"), ClipSpec{2, "320x240", 25, true, true, {"-vcodec", "libx265", "-pix_fmt", "yuv420p10le"}});
+        Engine({"-y", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3,noise=alls=20:allf=t+u", "-vcodec", "libx264",
+                "-crf", "10", "-preset", "ultrafast", m_sources["noisy"] = path("noisy.mkv")});
+        Engine({"-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=6", m_sources["tone"] = path("tone.wav")});
         for (const QString &f : m_sources)
             QVERIFY2(QFile::exists(f), qPrintable(f));
 
@@ -151,7 +309,7 @@ private slots:
         for (int i = 0; i < profiles.size(); ++i) {
             CMpegStructs tree;
             tree.LoadFromFile(ProfileFile(profiles[i], folders));
-            const QStringList options = GetParamFromTree(tree.GetRoot()).split(u' ', Qt::SkipEmptyParts);
+            const QStringList options = GetParamFromTree(tree.GetRoot()).Arguments();
             // A copied stream keeps the source's codec; a profile without a codec for a stream drops it.
             auto codec = [&](const char *option, const char *copied) {
                 const QString value = options.value(options.lastIndexOf(QString::fromLatin1(option)) + 1);
@@ -401,7 +559,18 @@ private slots:
         QTest::newRow("option the container lacks") << QStringList{"-y", "-i", "%clip", "-movflags", "+faststart", "%dir/o22.avi"} << "avi files have no option -movflags";
         QTest::newRow("map of no stream") << QStringList{"-y", "-i", "%dir/audio only.mp3", "-map", "0:v", "%dir/o23.mp4"} << "-map 0:v matches no stream";
         QTest::newRow("map of a missing input") << QStringList{"-y", "-i", "%clip", "-map", "1:a", "%dir/o24.mp4"} << "names input 1, but there are 1";
+        QTest::newRow("copy the container cannot hold, no fallback") << QStringList{"-y", "-i", "%clip", "-vcodec", "copy", "-fallback_vcodec", "none", "%dir/o25.webm"} << "webm files cannot hold h264 video";
+        QTest::newRow("chapters of a missing input") << QStringList{"-y", "-i", "%clip", "-map_chapters", "2", "%dir/o26.mp4"} << "-map_chapters 2 names input 2, but there are 1";
+        QTest::newRow("deinterlace neither on nor off") << QStringList{"-y", "-i", "%clip", "-deinterlace", "maybe", "%dir/o27.mp4"} << "auto, 1 or 0 is needed";
         QTest::newRow("two outputs") << QStringList{"-y", "-i", "%clip", "%dir/o16.mp4", "%dir/o17.mp4"} << "Only one output file";
+        QTest::newRow("loudness out of range") << QStringList{"-y", "-i", "%clip", "-loudness", "-80", "%dir/o25.mp4"} << "between -70 and -5 LUFS";
+        QTest::newRow("SSIM out of range") << QStringList{"-y", "-i", "%clip", "-target-ssim", "1.2", "%dir/o26.mp4"} << "between 0 and 1";
+        QTest::newRow("size unreadable") << QStringList{"-y", "-i", "%clip", "-target-size", "25Q", "%dir/o27.mp4"} << "a size such as 25M";
+        QTest::newRow("size and quality") << QStringList{"-y", "-i", "%clip", "-target-size", "1M", "-target-ssim", "0.9", "%dir/o28.mp4"} << "cannot be used together";
+        QTest::newRow("size below the sound") << QStringList{"-y", "-i", "%clip", "-target-size", "20k", "%dir/o29.mp4"} << "the smallest size that could work is";
+        QTest::newRow("size of copied video") << QStringList{"-y", "-i", "%clip", "-vcodec", "copy", "-target-size", "1M", "%dir/o30.mp4"} << "cannot be used with -vcodec copy";
+        QTest::newRow("quality without pictures") << QStringList{"-y", "-i", "%dir/audio only.mp3", "-target-ssim", "0.97", "%dir/o31.mp4"} << "has no video";
+        QTest::newRow("quality of an encoder without it") << QStringList{"-y", "-i", "%clip", "-vcodec", "libvpx", "-target-ssim", "0.97", "%dir/o32.mp4"} << "constant quality to search";
     }
     void badInput()
     {
@@ -423,6 +592,108 @@ private slots:
         QVERIFY2(output.isEmpty() || !QFile::exists(output), "no partial output is left behind");
         QCOMPARE(QFileInfo(m_sources["clip"]).size(), clipSize); // the input is never touched
         QVERIFY(QFile::exists(path("text.avi")));                 // nor a file it refused to overwrite
+    }
+
+    // ------------------------------------------------------------ targets
+
+    // Every source comes out at the loudness asked for with its peaks under -1 dBTP, whether
+    // linear gain reaches it or a limiter must; copied video stays as it was.
+    void loudness_data()
+    {
+        QTest::addColumn<QString>("sound"); // an aevalsrc expression
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("options");
+        auto row = [](const char *name, const char *sound, const char *file, const char *options) {
+            QTest::newRow(name) << sound << file << QString::fromLatin1(options).split(u' ', Qt::SkipEmptyParts);
+        };
+        row("quiet", "0.025*sin(2*PI*440*t)", "quiet.m4a", "-acodec aac");
+        row("full-scale tone", "sin(2*PI*997*t)", "loud.mp3", "-acodec libmp3lame");
+        row("quiet noise with full-scale clicks, video copied", "0.01*(2*random(0)-1)+if(lt(mod(t,0.25),0.0005),0.99,0)",
+            "spiky.mkv", "-vcodec copy -acodec copy");
+    }
+    void loudness()
+    {
+        QFETCH(QString, sound);
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        const QString source = path("source " + file + ".mkv");
+        QCOMPARE(Engine({"-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i",
+                         QStringLiteral("aevalsrc='%1':s=48000:d=4").arg(sound), "-vcodec", "libx264", "-acodec", "flac", source})
+                     .exitCode, 0);
+        const EngineRun run = Convert(source, options + QStringList{"-loudness", "-16"}, path(file));
+        QVERIFY2(run.exitCode == 0 && run.output.contains("global headers:"), qPrintable(run.output));
+        const MeasuredLoudness reached = MeasureLoudness(path(file));
+        QVERIFY2(std::abs(reached.integrated + 16) <= 1 && reached.truePeak <= -1, qPrintable(QStringLiteral("%1 LUFS, %2 dBTP").arg(reached.integrated).arg(reached.truePeak)));
+        // The note tells what the file holds.
+        const QString note = NoteOf(run.output, "loudness ");
+        QVERIFY2(std::abs(note.section(u' ', 1, 1).toDouble() - reached.integrated) < 0.3, qPrintable(note));
+        if (options.contains("copy"))
+            QCOMPARE(ReadMedia(path(file)).videoCodec, QString("h264"));
+    }
+
+    void silenceIsLeftAsItIs()
+    {
+        const EngineRun run = Engine({"-y", "-f", "lavfi", "-i", "anullsrc=r=48000:cl=mono:d=2", "-loudness", "-16", path("silence.m4a")});
+        QVERIFY2(run.exitCode == 0 && NoteOf(run.output, "loudness").contains("not normalised: the sound is silent"), qPrintable(run.output));
+    }
+
+    // The file comes out between 90 % of the size asked for and the size itself.
+    void targetSize_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("noisy picture, small") << "noisy" << "150k" << qint64(150000) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
+        QTest::newRow("noisy picture, larger, in KiB") << "noisy" << "400KiB" << qint64(409600) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
+        QTest::newRow("sound alone") << "tone" << "80k" << qint64(80000) << QStringList{"-acodec", "libmp3lame"};
+    }
+    void targetSize()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, size);
+        QFETCH(qint64, bytes);
+        QFETCH(QStringList, options);
+        const QString out = path(QStringLiteral("sized %1.%2").arg(size, source == "tone" ? "mp3" : "mp4"));
+        const EngineRun run = Convert(m_sources[source], options + QStringList{"-target-size", size}, out);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const qint64 written = QFileInfo(out).size();
+        QVERIFY2(written <= bytes && written >= bytes * 9 / 10, qPrintable(QStringLiteral("%1 of %2 bytes").arg(written).arg(bytes)));
+        QVERIFY2(NoteOf(run.output, "size ").contains("(target "), qPrintable(run.output));
+    }
+
+    // The highest CRF whose pictures reach the SSIM asked for: the file reaches it, one step
+    // more would not. The passes show as one progress that never goes back.
+    void targetQuality_data()
+    {
+        QTest::addColumn<QString>("picture"); // a lavfi source
+        QTest::newRow("test card") << "smptehdbars=size=320x240:rate=25:duration=3";
+        QTest::newRow("moving graphics") << "testsrc2=size=320x240:rate=25:duration=3";
+    }
+    void targetQuality()
+    {
+        QFETCH(QString, picture);
+        const QString source = path(QString(QTest::currentDataTag()) + ".mkv");
+        QCOMPARE(Engine({"-y", "-f", "lavfi", "-i", picture, "-vcodec", "libx264", "-crf", "0", "-preset", "ultrafast", source}).exitCode, 0);
+        const QStringList x264{"-vcodec", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p"};
+        const QString out = path(QString(QTest::currentDataTag()) + ".mp4");
+        const EngineRun run = Convert(source, x264 + QStringList{"-target-ssim", "0.97"}, out);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const double reached = MeasureSsim(out, source);
+        QVERIFY2(reached >= 0.967, qPrintable(QString::number(reached)));
+        const QRegularExpressionMatch crf = QRegularExpression("^SSIM [0-9.]+ at CRF (\\d+) ").match(NoteOf(run.output, "SSIM"));
+        QVERIFY2(crf.hasMatch(), qPrintable(run.output));
+        if (const int next = crf.captured(1).toInt() + 1; next <= 51) {
+            QCOMPARE(Convert(source, x264 + QStringList{"-crf", QString::number(next)}, path("next.mp4")).exitCode, 0);
+            QVERIFY2(MeasureSsim(path("next.mp4"), source) < 0.971, qPrintable(QStringLiteral("CRF %1 would do too").arg(next)));
+        }
+        double last = 0;
+        for (const QString &line : Lines(run.output))
+            if (const qsizetype at = line.indexOf("time="); at >= 0) {
+                const double time = line.mid(at + 5).section(u' ', 0, 0).toDouble();
+                QVERIFY2(time >= last && time <= 3.05, qPrintable(line));
+                last = time;
+            }
     }
 
     // Which streams are written: the best video and audio, or what -map names.
@@ -492,6 +763,221 @@ private slots:
         QCOMPARE(run.output.contains("cannot go into a avi file"), codec.isEmpty());
     }
 
+    // ------------------------------------------------------------ what a file keeps
+
+    // A film of 3 s with a title, two chapters ("Arrival", "Beach" from 1.5 s), an English and a
+    // French commentary track, forced English subtitles and a cover picture.
+    QString chaptered()
+    {
+        const QString film = path("chaptered.mkv");
+        if (QFile::exists(film))
+            return film;
+        const QString pictures = path("film.mp4"), commentary = path("commentary.m4a"), tagged = path("tagged.mkv");
+        Engine({"-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3", "-f", "lavfi", "-i", "sine=duration=3",
+                "-vcodec", "libx264", "-preset", "ultrafast", "-acodec", "aac", pictures});
+        Engine({"-y", "-f", "lavfi", "-i", "sine=frequency=880:duration=3", "-acodec", "aac", commentary});
+        QFile chapters(path("chapters.txt")), subs(path("forced.srt"));
+        if (!chapters.open(QIODevice::WriteOnly) || !subs.open(QIODevice::WriteOnly))
+            return {};
+        chapters.write(";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Arrival\n"
+                       "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Beach\n");
+        subs.write("1\n00:00:00,500 --> 00:00:01,500\nSign\n");
+        chapters.close(), subs.close();
+        const QString joined = path("joined.mkv");
+        Engine({"-y", "-i", pictures, "-i", commentary, "-i", subs.fileName(), "-map", "0:v", "-map", "0:a", "-map", "1:a",
+                "-map", "2:s", "-vcodec", "copy", "-acodec", "copy", joined});
+        QByteArray png;
+        QBuffer buffer(&png);
+        QImage cover(64, 64, QImage::Format_RGB32);
+        cover.fill(Qt::red);
+        cover.save(&buffer, "PNG");
+        const bool shaped = Remux(joined, tagged, [&](AVFormatContext *oc) {
+            av_dict_set(&oc->metadata, "title", "Holiday", 0);
+            const char *languages[] = {"und", "eng", "fre", "eng"};
+            for (unsigned i = 0; i < 4; ++i)
+                av_dict_set(&oc->streams[i]->metadata, "language", languages[i], 0);
+            av_dict_set(&oc->streams[2]->metadata, "title", "Commentary", 0);
+            oc->streams[1]->disposition = AV_DISPOSITION_DEFAULT;
+            oc->streams[2]->disposition = 0;
+            oc->streams[3]->disposition = AV_DISPOSITION_FORCED;
+            AVStream *st = avformat_new_stream(oc, nullptr);
+            st->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+            st->codecpar->codec_id = AV_CODEC_ID_PNG;
+            st->codecpar->extradata = static_cast<uint8_t *>(av_mallocz(png.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+            std::copy(png.begin(), png.end(), st->codecpar->extradata);
+            st->codecpar->extradata_size = int(png.size());
+            av_dict_set(&st->metadata, "filename", "cover.png", 0);
+            av_dict_set(&st->metadata, "mimetype", "image/png", 0);
+            return true;
+        });
+        // The chapters come from a metadata file, through the engine's own -map_chapters.
+        if (shaped)
+            Engine({"-y", "-i", tagged, "-i", chapters.fileName(), "-map", "0:v", "-map", "0:a", "-map", "0:s", "-map_chapters", "1",
+                    "-vcodec", "copy", "-acodec", "copy", film});
+        return film;
+    }
+
+    // Chapters (moved and cut by the trim), the title, each track's language, name and
+    // disposition, and the cover, in every container that holds them.
+    void keepsWhatTheFileSays_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("chapters");
+        QTest::addColumn<QString>("tracks");
+        QTest::addColumn<int>("covers");
+        const QString all = "-map 0:v:0? -map 0:a? -map 0:s?", both = "Arrival 0.0-1.5|Beach 1.5-3.0";
+        QTest::newRow("mkv copy") << "kept.mkv" << "-vcodec copy -acodec copy " + all << "Holiday" << both
+                                  << "a eng default|a fre Commentary|s eng forced" << 1;
+        QTest::newRow("mp4 h264") << "kept.mp4" << "-vcodec libx264 -preset ultrafast -acodec aac " + all << "Holiday" << both
+                                  << "a eng default|a fre Commentary|s eng default forced" << 1;
+        QTest::newRow("mp4 copy") << "copied.mp4" << "-vcodec copy -acodec copy " + all << "Holiday" << both
+                                  << "a eng default|a fre Commentary|s eng default forced" << 1;
+        QTest::newRow("webm vp9 opus") << "kept.webm" << "-vcodec libvpx-vp9 -deadline realtime -cpu-used 8 -acodec libopus " + all
+                                       << "Holiday" << both << "a eng default|a fre Commentary|s eng forced" << 0;
+        // Ogg keeps the file's tags with its first stream.
+        QTest::newRow("ogg vorbis") << "kept.ogg" << "-acodec libvorbis -map 0:a?" << "" << "Arrival 0.0-1.5|Beach 1.5-3.0"
+                                    << "a eng Holiday|a fre Commentary" << 0;
+        QTest::newRow("m4a, cover kept with -vn") << "kept.m4a" << "-f ipod -vn -acodec aac" << "Holiday" << both << "a eng default" << 1;
+        QTest::newRow("mp3") << "kept.mp3" << "-vn -acodec libmp3lame" << "Holiday" << both << "a" << 1;
+        QTest::newRow("trimmed") << "trimmed.mkv" << "-ss 1 -t 1.5 -vcodec libx264 -preset ultrafast " + all << "Holiday"
+                                 << "Arrival 0.0-0.5|Beach 0.5-1.5" << "a eng default|a fre Commentary|s eng forced" << 1;
+        QTest::newRow("trimmed ogg") << "trimmed.ogg" << "-ss 1.2 -acodec libvorbis" << "" << "Arrival 0.0-0.3|Beach 0.3-1.8"
+                                     << "a eng Holiday" << 0;
+        QTest::newRow("all turned off") << "bare.mkv" << "-vcodec copy -acodec copy -map_metadata -1 -map_chapters -1 -cover_art 0"
+                                        << "" << "" << "a default" << 0;
+    }
+    void keepsWhatTheFileSays()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, options);
+        QFETCH(QString, title);
+        QFETCH(QString, chapters);
+        QFETCH(QString, tracks);
+        QFETCH(int, covers);
+        const QString source = chaptered();
+        const Kept in = ReadKept(source);
+        QCOMPARE(QStringList({in.title, in.chapters, QString::number(in.covers)}), QStringList({"Holiday", "Arrival 0.0-1.5|Beach 1.5-3.0", "1"}));
+        const EngineRun run = Convert(source, options.split(u' '), path(file));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const Kept out = ReadKept(path(file));
+        QCOMPARE(out.title, title);
+        // Ogg keeps where chapters start; the last one ends where the file does.
+        if (file.endsWith(".ogg"))
+            QCOMPARE(out.chapters.section(u'-', 0, -2), chapters.section(u'-', 0, -2));
+        else
+            QCOMPARE(out.chapters, chapters);
+        QCOMPARE(out.tracks, tracks);
+        QCOMPARE(out.covers, covers);
+    }
+
+    // ------------------------------------------------------------ copies that always work
+
+    // Copied where the container holds the codec, as libavformat says; else encoded with the
+    // fallback, which the engine names. AVI stores no presentation times: they are made.
+    void copyOrFallBack_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("codecs");
+        QTest::addColumn<QString>("notes"); // the encoders the notes name
+        QTest::addColumn<int>("pictures");
+        const QString copy = "-vcodec copy -acodec copy -map 0:v:0? -map 0:a? -map 0:s?";
+        QTest::newRow("cinepak copied into mkv") << "cinepak" << "cinepak.mkv" << copy << "cinepak pcm_s16le" << "" << 10;
+        QTest::newRow("cinepak into mp4 encoded") << "cinepak" << "cinepak.mp4" << copy << "h264 aac" << "libx264 aac" << 10;
+        QTest::newRow("fallback the profile names") << "cinepak" << "named.mp4" << copy + " -fallback_vcodec mpeg4 -fallback_acodec libmp3lame"
+                                                    << "mpeg4 mp3" << "mpeg4 libmp3lame" << 10;
+        QTest::newRow("b-frames copied into mkv") << "b-frames" << "b-frames.mkv" << copy << "mpeg4 mp3" << "" << 50;
+        QTest::newRow("b-frames copied into mp4") << "b-frames" << "b-frames.mp4" << copy << "mpeg4 mp3" << "" << 50;
+        QTest::newRow("b-frames encoded") << "b-frames" << "b-frames encoded.mkv" << "-vcodec libx264 -acodec aac" << "h264 aac" << "" << 50;
+    }
+    void copyOrFallBack()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, file);
+        QFETCH(QString, options);
+        QFETCH(QString, codecs);
+        QFETCH(QString, notes);
+        QFETCH(int, pictures);
+        const QString in = path(source + ".avi");
+        if (!QFile::exists(in)) {
+            // The Cinepak encoder is slow: a small picture, a second long. MPEG-4 with B-frames in
+            // AVI has no presentation times.
+            const bool cinepak = source == "cinepak";
+            const QString seconds = cinepak ? "1" : "2";
+            ClipSpec recipe{seconds.toInt(), cinepak ? "96x64" : "160x120", cinepak ? 10 : 25, true, true,
+                            cinepak ? QStringList{"-vcodec", "cinepak", "-acodec", "pcm_s16le"}
+                                    : QStringList{"-vcodec", "mpeg4", "-bf", "2", "-acodec", "libmp3lame"}};
+            MakeClip(in, recipe);
+        }
+        const EngineRun run = Convert(in, options.split(u' '), path(file));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const Media m = ReadMedia(path(file));
+        QCOMPARE(m.videoCodec + u' ' + m.audioCodec, codecs);
+        QStringList named;
+        for (const QString &line : Lines(run.output).filter(QRegularExpression("^Note: .* it is encoded with (\\S+) instead of copied$")))
+            named << line.section(u' ', -4, -4);
+        QCOMPARE(named.join(u' '), notes);
+        const Fields f = ReadFields(path(file));
+        QCOMPARE(f.frames, pictures);
+        QVERIFY2(f.ordered, "pictures shown in the order of their times");
+        QVERIFY2(std::abs(ProbeFile(path(file)).duration - pictures / (source == "cinepak" ? 10.0 : 25.0)) < 0.1, qPrintable(run.output));
+    }
+
+    // ------------------------------------------------------------ interlaced sources
+
+    // Interlaced pictures are made progressive where the stream says so or idet sees combing,
+    // and only there; film with repeated fields and "keep interlaced" are left as they are.
+    void interlaced_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("note"); // part of the engine's note; "" for none
+        QTest::addColumn<QString>("after"); // what idet sees in the output: "progressive", "interlaced", "" not checked
+        QTest::newRow("field order says so") << "top first.mkv" << "" << "interlaced (top field first)" << "progressive";
+        QTest::newRow("combing found") << "woven.avi" << "" << "interlaced (combing in" << "progressive";
+        QTest::newRow("bottom field first found") << "woven bottom.avi" << "" << "interlaced (combing in" << "progressive";
+        QTest::newRow("kept interlaced") << "woven.avi" << "-deinterlace 0" << "" << "interlaced";
+        QTest::newRow("telecined film left alone") << "telecined.avi" << "" << "telecine" << "";
+        QTest::newRow("progressive untouched") << "progressive.avi" << "" << "" << "progressive";
+    }
+    void interlaced()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, options);
+        QFETCH(QString, note);
+        QFETCH(QString, after);
+        const QMap<QString, QString> graphs{
+            {"woven.avi", "testsrc2=size=320x240:rate=50:duration=2,tinterlace=mode=interleave_top"},
+            {"woven bottom.avi", "testsrc2=size=320x240:rate=50:duration=2,tinterlace=mode=interleave_bottom"},
+            {"telecined.avi", "testsrc2=size=320x240:rate=24000/1001:duration=3,telecine"},
+            {"progressive.avi", "testsrc2=size=320x240:rate=25:duration=2"}};
+        for (auto it = graphs.begin(); it != graphs.end(); ++it)
+            if (!QFile::exists(path(it.key())))
+                Engine({"-y", "-f", "lavfi", "-i", it.value(), "-deinterlace", "0", "-vcodec", "mpeg4", "-qscale", "2", path(it.key())});
+        if (!QFile::exists(path("top first.mkv")))
+            QVERIFY(Remux(path("woven.avi"), path("top first.mkv"), [](AVFormatContext *oc) {
+                oc->streams[0]->codecpar->field_order = AV_FIELD_TT;
+                return true;
+            }));
+        const Fields before = ReadFields(path("woven.avi"));
+        QVERIFY2(before.interlaced > 4 * before.progressive, qPrintable(QString::number(before.interlaced)));
+
+        const QString out = path(QStringLiteral("from %1.mp4").arg(QTest::currentDataTag()));
+        const EngineRun run = Convert(path(source), QStringList{"-vcodec", "libx264", "-crf", "18"} + options.split(u' ', Qt::SkipEmptyParts), out);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+        const QStringList notes = Lines(run.output).filter(QRegularExpression("^Note: .*(interlaced|telecine)"));
+        QVERIFY2(note.isEmpty() ? notes.isEmpty() : notes.size() == 1 && notes.first().contains(note), qPrintable(notes.join(u'\n')));
+        const Fields f = ReadFields(out);
+        if (after == "progressive")
+            QVERIFY2(f.progressive > 4 * f.interlaced, qPrintable(QStringLiteral("%1 progressive, %2 interlaced").arg(f.progressive).arg(f.interlaced)));
+        if (after == "interlaced")
+            QVERIFY2(f.interlaced > 4 * f.progressive, qPrintable(QStringLiteral("%1 progressive, %2 interlaced").arg(f.progressive).arg(f.interlaced)));
+        QCOMPARE(f.frames, ReadFields(path(source)).frames); // a picture for each picture
+    }
+
     // A copied cut cannot begin between key frames: it begins at the one before the start
     // and so plays from its first picture.
     void copiedCutStartsOnAKeyFrame()
@@ -523,7 +1009,7 @@ private slots:
         // 50 pictures: one second at 25 a second, then two seconds at 12.5.
         const QString source = path("variable.mp4");
         if (!QFile::exists(source))
-            QVERIFY(Remux(m_sources["video only"], source, 0, 1.0));
+            QVERIFY(Remux(m_sources["video only"], source, {}, 1.0));
         QVERIFY(std::abs(ProbeFile(source).duration - 3.0) < 0.1);
         const EngineRun run = Convert(source, {"-vcodec", codec}, path(file));
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
@@ -553,7 +1039,7 @@ private slots:
         if (!QFile::exists(plain))
             Engine({"-y", "-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=1,drawbox=x=0:y=0:w=60:h=60:c=white:t=fill",
                     "-vcodec", "libx264", "-crf", "18", plain});
-        QVERIFY(Remux(plain, turned, turn));
+        QVERIFY(Remux(plain, turned, Turned(turn)));
         const QString upright = path(QStringLiteral("upright %1.mp4").arg(turn));
         const EngineRun run = Convert(turned, {"-vcodec", "libx264", "-crf", "18"}, upright);
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));

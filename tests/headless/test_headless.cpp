@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QProcess>
 #include <csignal>
+#include <QThread>
 #include <QtTest>
 
 #include "core/tasks/TaskFile.h"
@@ -70,6 +71,19 @@ private slots:
             QVERIFY2(!libraries.contains(window), qPrintable(libraries));
     }
 
+    // --jobs 0: one at a time with the default H.264 profile, one per core with MPEG-4.
+    void automaticJobs()
+    {
+        prepare();
+        const QString file = clip("a.mp4"), dest = m_folder->file("out");
+        QString out;
+        QCOMPARE(run({"--convert", "--jobs", "0", "--dest", dest, file}, &out), 0);
+        QVERIFY2(out.contains("\", 1 at once"), qPrintable(out));
+        QCOMPARE(run({"--convert", "--jobs", "0", "--profile", "AVI (MPEG-4/MP3)", "--dest", dest, file}, &out), 0);
+        const int cores = std::clamp(QThread::idealThreadCount(), 1, 8);
+        QVERIFY2(out.contains(QStringLiteral("\", %1 at once").arg(cores)), qPrintable(out));
+    }
+
     void interruptStopsTheEngine()
     {
         prepare();
@@ -99,9 +113,14 @@ private slots:
         const QString first = clip("first.mp4"), second = clip("second clip.mp4");
         QVERIFY(QFile::rename(first, m_folder->file("first.mp4")) && QFile::rename(second, m_folder->file("second.mp4")));
         auto converted = [&] { return QDir(out).entryList({"*.mp4"}, QDir::Files, QDir::Name); };
-        auto start = [&](QProcess &p, const QStringList &extra) {
+        // journal: as a service's output, which the journal reads (JOURNAL_STREAM names the stream).
+        auto start = [&](QProcess &p, const QStringList &extra, bool journal = false) {
             p.setProcessChannelMode(QProcess::MergedChannels);
-            p.start(m_program, QStringList{"--convert", "--watch", in} + extra);
+            const QStringList args = QStringList{"--convert", "--watch", in} + extra;
+            if (journal)
+                p.start("/bin/sh", QStringList{"-c", "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/$$/fd/1) exec \"$0\" \"$@\"", m_program} + args);
+            else
+                p.start(m_program, args);
             QVERIFY(p.waitForStarted());
         };
         QString log;
@@ -126,16 +145,19 @@ private slots:
         ::kill(p.processId(), SIGTERM);
         QVERIFY(p.waitForFinished(10000));
         QVERIFY2(p.exitCode() == 0 && !logged(p, "growing"), qPrintable(log));
+        // One line per file, with where it went: no progress, no start lines.
+        QVERIFY2(logged(p, in + "/first.mp4: Completed, \"" + out + "/first.mp4\" in 0:00:0"), qPrintable(log));
+        QVERIFY2(!logged(p, "Converting \"") && !logged(p, "%"), qPrintable(log));
 
         // Started again with outputs beside the inputs: what it converted stays done, and its
         // own new outputs are not taken for new files.
         growing.close();
         QFile::remove(growing.fileName());
         QProcess again;
-        start(again, {});
+        start(again, {}, true);
         log.clear();
         QFile::copy(m_folder->file("first.mp4"), in + "/third.mp4");
-        QTRY_VERIFY_WITH_TIMEOUT(logged(again, "third.mp4: Completed"), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(logged(again, "<6>" + in + "/third.mp4: Completed"), 60000);
         QTest::qWait(3500); // longer than a file takes to settle
         ::kill(again.processId(), SIGTERM);
         QVERIFY(again.waitForFinished(10000));
@@ -187,6 +209,40 @@ private slots:
         for (const QString &text : said)
             QVERIFY2(out.contains(text), qPrintable(out));
         QVERIFY(!QFile::exists(m_folder->file("in/out/bad.mp4")));
+    }
+
+    // Targets on the command line: refused with the range when they cannot work, else set on
+    // the chosen profile for the run; what was reached is printed with each file, and the
+    // exported commands carry them too.
+    void targets_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // a pattern the output holds
+        auto row = [](const char *name, const QStringList &args, int status, const char *said) {
+            QTest::newRow(name) << args << status << QString::fromUtf8(said);
+        };
+        row("loudness out of range", {"--convert", "--loudness", "-80"}, 2, "--loudness -80: the loudness must lie between -70 and -5 LUFS");
+        row("SSIM out of range", {"--convert", "--target-ssim", "1"}, 2, "--target-ssim 1: the SSIM must lie between 0 and 1");
+        row("size unreadable", {"--convert", "--target-size", "big"}, 2, "--target-size big: a size such as 25M");
+        row("size and quality", {"--convert", "--target-size", "1M", "--target-ssim", "0.9"}, 2, "cannot be used together");
+        row("loudness of sound alone", {"--convert", "--profile", "M4A (AAC)", "--loudness", "-16"}, 0,
+            "a\\.mp4: Completed\n  Loudness -1[5-7]\\.\\d LUFS, true peak -\\d+\\.\\d dBTP \\(target -16 LUFS\\)");
+        row("size of a film", {"--convert", "--profile", "MP4 H.264 (fast, constant quality)", "--target-size", "80k"}, 0,
+            "a\\.mp4: Completed\n  Size [78]\\d\\.\\d kB \\(target 80\\.0 kB\\)");
+        row("quality of a film", {"--convert", "--profile", "MP4 H.264 (fast, constant quality)", "--target-ssim", "0.95"}, 0,
+            "a\\.mp4: Completed\n  SSIM 0\\.9\\d\\d at CRF \\d+ \\(target 0\\.95\\)");
+        row("exported", {"--export-commands", "-", "--loudness", "-23", "--target-ssim", "0.95"}, 0, "-target-ssim 0\\.95 -loudness -23");
+    }
+    void targets()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        prepare();
+        QString out;
+        QCOMPARE(run(args + QStringList{"--dest", m_folder->file("out"), clip("a.mp4")}, &out), status);
+        QVERIFY2(QRegularExpression(said).match(out).hasMatch(), qPrintable(out));
     }
 
     // A task file among the inputs: each row with its own profile and output; a row whose

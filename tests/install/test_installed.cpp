@@ -67,7 +67,7 @@ private slots:
         CurrentProfile next(folders);
         next.Select(name);
         QCOMPARE(next.File(), own);
-        QVERIFY2(GetParamFromTree(next.Tree()).contains(" -ab 192000"), qPrintable(GetParamFromTree(next.Tree())));
+        QVERIFY2(GetParamFromTree(next.Tree()).Text().contains(" -ab 192000"), qPrintable(GetParamFromTree(next.Tree()).Text()));
     }
 };
 

@@ -13,22 +13,27 @@ namespace {
 
 struct Container
 {
-    const char *extension;
+    const char *name; // of the clip: "clip.mp4"
     QStringList options; // engine output options
 };
 
 const QList<Container> &Containers()
 {
+    // The containers' own codecs, and sources whose swapped chunks send decoding times
+    // backwards or that store no presentation times at all.
     static const QList<Container> list{
-        {"mp4", {}},
-        {"avi", {}},
-        {"mkv", {}},
-        {"webm", {}},
-        {"mov", {}},
-        {"flv", {}},
-        {"ts", {}},
-        {"wmv", {}},
-        {"3gp", {"-ar", "8000", "-ac", "1"}},
+        {"clip.mp4", {}},
+        {"clip.avi", {}},
+        {"clip.mkv", {}},
+        {"clip.webm", {}},
+        {"clip.mov", {}},
+        {"clip.flv", {}},
+        {"clip.ts", {}},
+        {"clip.wmv", {}},
+        {"clip.3gp", {"-ar", "8000", "-ac", "1"}},
+        {"h264.ts", {"-vcodec", "libx264", "-acodec", "aac"}},
+        {"mpeg2.mpg", {"-vcodec", "mpeg2video", "-acodec", "mp2"}},
+        {"b-frames.avi", {"-vcodec", "mpeg4", "-bf", "2"}},
     };
     return list;
 }
@@ -40,7 +45,7 @@ QStringList MakeClips(const QString &enginePath, const QString &folder, double s
     QList<TestSupport::Launch> jobs;
     QStringList paths;
     for (const Container &c : Containers()) {
-        const QString path = folder + QStringLiteral("/clip.") + QString::fromLatin1(c.extension);
+        const QString path = folder + u'/' + QString::fromLatin1(c.name);
         const QString length = QString::number(seconds);
         jobs.append({enginePath, QStringList{"-y", "-f", "lavfi", "-i", "testsrc=size=128x96:rate=10:duration=" + length,
                                              "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050:duration=" + length}

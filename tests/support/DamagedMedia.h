@@ -7,8 +7,9 @@
 // writes itself.
 namespace DamagedMedia {
 
-// One small clip per container (MP4, AVI, MKV, WebM, MOV, FLV, MPEG-TS, WMV, 3GP) made
-// by the engine at enginePath into folder. Returns the clips it could make.
+// Small clips made by the engine at enginePath into folder: one per container (MP4, AVI,
+// MKV, WebM, MOV, FLV, MPEG-TS, WMV, 3GP) with its own codecs, and H.264 with B-frames in
+// MPEG-TS, MPEG-2 in a program stream and MPEG-4 with B-frames in AVI. Returns those made.
 QStringList MakeClips(const QString &enginePath, const QString &folder, double seconds);
 
 struct File

@@ -87,7 +87,22 @@ Media ReadMedia(const QString &path)
     return m;
 }
 
-bool Remux(const QString &in, const QString &out, double degrees, double slowAfter)
+Shape Turned(double degrees)
+{
+    return [degrees](AVFormatContext *oc) {
+        for (unsigned i = 0; i < oc->nb_streams; ++i)
+            if (oc->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+                auto *matrix = reinterpret_cast<int32_t *>(
+                    av_stream_new_side_data(oc->streams[i], AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
+                if (!matrix)
+                    return false;
+                av_display_rotation_set(matrix, degrees);
+            }
+        return true;
+    };
+}
+
+bool Remux(const QString &in, const QString &out, const Shape &shape, double slowAfter)
 {
     AVFormatContext *ic = nullptr, *oc = nullptr;
     if (avformat_open_input(&ic, QFile::encodeName(in).constData(), nullptr, nullptr) < 0)
@@ -97,15 +112,10 @@ bool Remux(const QString &in, const QString &out, double degrees, double slowAft
     for (unsigned i = 0; ok && i < ic->nb_streams; ++i) {
         AVStream *st = avformat_new_stream(oc, nullptr);
         ok = st && avcodec_parameters_copy(st->codecpar, ic->streams[i]->codecpar) >= 0;
-        if (ok && ic->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && degrees != 0) {
-            auto *matrix = reinterpret_cast<int32_t *>(av_stream_new_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t)));
-            ok = matrix != nullptr;
-            if (ok)
-                av_display_rotation_set(matrix, degrees);
-        }
         if (ok)
             st->codecpar->codec_tag = 0;
     }
+    ok = ok && (!shape || shape(oc));
     ok = ok && avio_open(&oc->pb, QFile::encodeName(out).constData(), AVIO_FLAG_WRITE) >= 0 &&
          avformat_write_header(oc, nullptr) >= 0;
     AVPacket *pkt = av_packet_alloc();

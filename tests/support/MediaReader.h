@@ -4,7 +4,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+struct AVFormatContext;
 
 namespace TestSupport {
 
@@ -28,10 +31,15 @@ struct Media
 
 Media ReadMedia(const QString &path);
 
-// A copy of a file whose video stream says it is to be shown turned by degrees
-// (counter-clockwise, as phones write it); with slowAfter, the pictures after that
-// second come at twice their interval, as a phone's variable frame rate does.
-bool Remux(const QString &in, const QString &out, double degrees, double slowAfter = -1);
+// Sets what a copy of a file says about itself before its header is written.
+using Shape = std::function<bool(AVFormatContext *)>;
+// A video stream to be shown turned by degrees (counter-clockwise), as a phone stores an upright clip.
+Shape Turned(double degrees);
+
+// A copy of a file, its streams as they are, shaped before its header is written; with
+// slowAfter, the pictures after that second come at twice their interval, as a phone's
+// variable frame rate does.
+bool Remux(const QString &in, const QString &out, const Shape &shape, double slowAfter = -1);
 
 // The names a stream coded by this encoder may be described with; empty for an unknown encoder.
 QStringList CodecNames(const QString &encoder);

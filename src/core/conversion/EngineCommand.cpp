@@ -1,6 +1,7 @@
 #include "core/conversion/EngineCommand.h"
 
 #include <cmath>
+#include <optional>
 
 #include "base/Numbers.h"
 #include "base/SplitString.h"
@@ -32,9 +33,85 @@ int truncToInt(double v)
     return int(std::trunc(v));
 }
 
-QString sizeAndAspect(int w, int h, double t)
+// The quality bounds and level every command ends with, before the output file.
+const QStringList kQualityTail = {QStringLiteral("-qmin"), QStringLiteral("1"),  QStringLiteral("-qmax"),
+                                  QStringLiteral("51"),    QStringLiteral("-level"), QStringLiteral("13")};
+
+struct Size
 {
-    return QString::asprintf("%dx%d -aspect %0.3f", w, h, t);
+    double width = 0;
+    double height = 0;
+};
+
+// "720x576 [PAR 16:15 DAR 4:3]" or "320x240": the two numbers around the first "x".
+std::optional<Size> ReadFrameSize(const QString &text, bool wholeNumbers)
+{
+    const qsizetype x = text.indexOf(u'x');
+    if (x < 0 || (!wholeNumbers && x == 0))
+        return std::nullopt;
+    if (wholeNumbers)
+        return Size{double(LeadingInt(TrimLeft(text.left(x)))), double(LeadingInt(TrimLeft(text.mid(x + 1))))};
+    const qsizetype bracket = text.indexOf(u'[');
+    const QString height = bracket > 0 ? text.mid(x + 1, bracket - x - 1) : text.mid(x + 1);
+    return Size{LeadingDouble(TrimLeft(text.left(x))), LeadingDouble(height)};
+}
+
+// How a source of proportions src fills a target frame under a mode: the arguments that
+// replace the target size, and the crop that goes before "-s".
+struct Fitting
+{
+    QStringList size;
+    QStringList crop;
+};
+
+QStringList SizeAndAspect(int w, int h, double t)
+{
+    return {QStringLiteral("%1x%2").arg(w).arg(h), QStringLiteral("-aspect"), QString::asprintf("%0.3f", t)};
+}
+
+QStringList Option(const char *name, int value)
+{
+    return {QString::fromLatin1(name), QString::number(value)};
+}
+
+Fitting FitFrame(Size src, int tW, int tH, AspectMode mode)
+{
+    const double A = src.width / src.height;
+    const double T = double(tW) / double(tH);
+    const int h = evenUp(truncToInt(tW / src.width * src.height));
+    const int w = evenUp(truncToInt(tH / src.height * src.width));
+    if (A == T || mode == AspectMode::Stretch)
+        return {SizeAndAspect(tW, tH, T), {}};
+    if (mode == AspectMode::Crop) {
+        if (A > T) {
+            const auto [l, r] = evenSides(truncToInt((src.width - T * src.height) * 0.5));
+            return {SizeAndAspect(tW, tH, T), Option("-cropleft", l) + Option("-cropright", r)};
+        }
+        const auto [t, b] = evenSides(truncToInt((src.height - src.width / T) * 0.5));
+        return {SizeAndAspect(tW, tH, T), Option("-croptop", t) + Option("-cropbottom", b)};
+    }
+    if (A > T) { // bars above and below
+        switch (mode) {
+        case AspectMode::PadBottom:
+            return {SizeAndAspect(tW, h, T) + Option("-padbottom", evenUp(tH - h)), {}};
+        case AspectMode::PadTop:
+            return {SizeAndAspect(tW, h, T) + Option("-padtop", tH - h), {}};
+        default: { // centred, also for the modes that place bars left or right
+            const auto [a, b] = halves(tH - h);
+            return {SizeAndAspect(tW, h, T) + Option("-padtop", a) + Option("-padbottom", b), {}};
+        }
+        }
+    }
+    switch (mode) { // bars left and right
+    case AspectMode::PadRight:
+        return {SizeAndAspect(w, tH, T) + Option("-padright", evenUp(tW - w)), {}};
+    case AspectMode::PadLeft:
+        return {SizeAndAspect(w, tH, T) + Option("-padleft", evenUp(tW - w)), {}};
+    default: { // centred, also for the modes that place bars above or below
+        const auto [a, b] = halves(tW - w);
+        return {SizeAndAspect(w, tH, T) + Option("-padleft", a) + Option("-padright", b), {}};
+    }
+    }
 }
 
 } // namespace
@@ -44,14 +121,13 @@ QString EngineFileName()
     return QStringLiteral("mirracore");
 }
 
-QString AppendTrimOptions(const QString &options, int trimStart, int trimStop)
+EngineOptions AppendTrimOptions(const EngineOptions &options, int trimStart, int trimStop)
 {
-    QString result = options;
-    // Plain concatenation: the options may hold "%" signs of their own.
+    EngineOptions result = options;
     if (trimStart > 0)
-        result += QStringLiteral(" -ss ") + QString::number(trimStart);
+        result.Add(QStringLiteral("-ss"), QString::number(trimStart));
     if (trimStop > 0)
-        result += QStringLiteral(" -t ") + QString::number(trimStop - trimStart);
+        result.Add(QStringLiteral("-t"), QString::number(trimStop - trimStart));
     return result;
 }
 
@@ -60,157 +136,41 @@ AspectMode AspectModeFromValue(int value)
     return value >= 1 && value <= 7 ? AspectMode(value) : AspectMode::Unchanged;
 }
 
-QString ApplyAspectMode(const QString &options, const QString &sourceSize, AspectMode aspect)
+EngineOptions ApplyAspectMode(const EngineOptions &options, const QString &sourceSize, AspectMode mode)
 {
-    const int mode = int(aspect);
-    const qsizetype x = sourceSize.indexOf(u'x');
-    if (x <= 0)
+    if (mode == AspectMode::Unchanged)
         return options;
-    const double srcW = LeadingDouble(TrimLeft(sourceSize.left(x)));
-    const qsizetype bracket = sourceSize.indexOf(u'[');
-    const QString heightText = bracket > 0 ? sourceSize.mid(x + 1, bracket - x - 1) : sourceSize.mid(x + 1);
-    const double srcH = LeadingDouble(heightText);
+    const std::optional<Size> source = ReadFrameSize(sourceSize, false);
+    if (!source)
+        return options;
+    const double ratio = source->width / source->height;
+    if (std::isnan(ratio) || ratio > 100 || ratio < 0.01)
+        return options;
 
-    QStringList tokens;
-    for (const QString &piece : options.split(u' ', Qt::SkipEmptyParts)) {
-        const QString token = TrimRight(piece);
-        if (!token.isEmpty())
-            tokens << token;
-    }
-    int sizeIndex = -1;
-    for (int i = 0; i < tokens.size();) {
-        if (tokens[i].compare(QStringLiteral("-s"), Qt::CaseInsensitive) == 0) {
-            if (i + 1 >= tokens.size())
-                return options; // "-s" without a size
-            sizeIndex = i + 1;
-            i += 2;
-        } else {
-            ++i;
-        }
+    // The last "-s" counts; a size option that is an option's value does not.
+    const QStringList &args = options.Arguments();
+    qsizetype sizeIndex = -1;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i].compare(QStringLiteral("-s"), Qt::CaseInsensitive) != 0)
+            continue;
+        if (i + 1 >= args.size())
+            return options; // "-s" without a size
+        sizeIndex = ++i;
     }
     if (sizeIndex < 0)
         return options;
-
-    const QString target = tokens[sizeIndex];
-    const qsizetype tx = target.indexOf(u'x');
-    const int tW = tx < 0 ? 0 : LeadingInt(TrimLeft(target.left(tx)));
-    const int tH = tx < 0 ? 0 : LeadingInt(TrimLeft(target.mid(tx + 1)));
+    const std::optional<Size> target = ReadFrameSize(args[sizeIndex], true);
     // A target the rules cannot divide by is left to the engine as it stands.
-    if (tW <= 0 || tH <= 0)
+    if (!target || target->width <= 0 || target->height <= 0)
         return options;
 
-    const double A = srcW / srcH;
-    const double T = double(tW) / double(tH);
-    if (std::isnan(A) || A > 100 || A < 0.01)
-        return options;
-    if (mode < 1 || mode > 7)
-        return options;
-
-    const int h = evenUp(truncToInt(tW / srcW * srcH));
-    const int w = evenUp(truncToInt(tH / srcH * srcW));
-    QString S;
-    QString K;
-    if (A == T) {
-        S = sizeAndAspect(tW, tH, T);
-    } else if (A > T) {
-        switch (mode) {
-        case 1:
-            S = sizeAndAspect(tW, tH, T);
-            break;
-        case 2: {
-            S = sizeAndAspect(tW, tH, T);
-            const auto [l, r] = evenSides(truncToInt((srcW - T * srcH) * 0.5));
-            K = QStringLiteral("-cropleft %1 -cropright %2").arg(l).arg(r);
-            break;
-        }
-        case 6:
-            S = sizeAndAspect(tW, h, T) + QStringLiteral(" -padbottom %1").arg(evenUp(tH - h));
-            break;
-        case 7:
-            S = sizeAndAspect(tW, h, T) + QStringLiteral(" -padtop %1").arg(tH - h);
-            break;
-        default: { // 3, 4, 5: centred bars above and below
-            const auto [a, b] = halves(tH - h);
-            S = sizeAndAspect(tW, h, T) + QStringLiteral(" -padtop %1 -padbottom %2").arg(a).arg(b);
-            break;
-        }
-        }
-    } else {
-        switch (mode) {
-        case 1:
-            S = sizeAndAspect(tW, tH, T);
-            break;
-        case 2: {
-            S = sizeAndAspect(tW, tH, T);
-            const auto [t, b] = evenSides(truncToInt((srcH - srcW / T) * 0.5));
-            K = QStringLiteral("-croptop %1 -cropbottom %2").arg(t).arg(b);
-            break;
-        }
-        case 4:
-            S = sizeAndAspect(w, tH, T) + QStringLiteral(" -padright %1").arg(evenUp(tW - w));
-            break;
-        case 5:
-            S = sizeAndAspect(w, tH, T) + QStringLiteral(" -padleft %1").arg(evenUp(tW - w));
-            break;
-        default: { // 3, 6, 7: centred bars left and right
-            const auto [a, b] = halves(tW - w);
-            S = sizeAndAspect(w, tH, T) + QStringLiteral(" -padleft %1 -padright %2").arg(a).arg(b);
-            break;
-        }
-        }
-    }
-
-    tokens[sizeIndex] = S;
-    if (mode == 2 && !K.isEmpty())
-        tokens.insert(sizeIndex - 1, K);
-    QString result;
-    for (const QString &token : std::as_const(tokens))
-        result += u' ' + token;
-    return result;
+    const Fitting fitting = FitFrame(*source, int(target->width), int(target->height), mode);
+    QStringList result = args.mid(0, sizeIndex - 1);
+    result << fitting.crop << args[sizeIndex - 1] << fitting.size << args.mid(sizeIndex + 1);
+    return EngineOptions(result);
 }
 
-QStringList SplitOptions(const QString &options)
-{
-    QStringList args;
-    QString current;
-    bool quoted = false;
-    bool inToken = false;
-    for (const QChar c : options) {
-        if (c == u'"') {
-            quoted = !quoted;
-            inToken = true;
-        } else if (c.isSpace() && !quoted) {
-            if (inToken)
-                args << current;
-            current.clear();
-            inToken = false;
-        } else {
-            current += c;
-            inToken = true;
-        }
-    }
-    if (inToken)
-        args << current;
-
-    // A metadata text is free text: the words after its option, up to the next
-    // option, are one argument ("-title My Movie").
-    static const QStringList freeText = {QStringLiteral("-title"), QStringLiteral("-author"),
-                                         QStringLiteral("-copyright"), QStringLiteral("-comment"),
-                                         QStringLiteral("-album")};
-    QStringList joined;
-    for (int i = 0; i < args.size(); ++i) {
-        joined << args[i];
-        if (!freeText.contains(args[i]) || i + 1 >= args.size())
-            continue;
-        QString text = args[++i];
-        while (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
-            text += u' ' + args[++i];
-        joined << text;
-    }
-    return joined;
-}
-
-EngineCommand::EngineCommand(QString program, QString sourcePath, QString options, QString outputPath)
+EngineCommand::EngineCommand(QString program, QString sourcePath, EngineOptions options, QString outputPath)
     : m_program(std::move(program)), m_sourcePath(std::move(sourcePath)), m_options(std::move(options)),
       m_outputPath(std::move(outputPath))
 {
@@ -219,19 +179,18 @@ EngineCommand::EngineCommand(QString program, QString sourcePath, QString option
 QStringList EngineCommand::Arguments() const
 {
     QStringList args{QStringLiteral("-y"), QStringLiteral("-i"), m_sourcePath};
-    args << SplitOptions(m_options);
-    args << QStringLiteral("-qmin") << QStringLiteral("1") << QStringLiteral("-qmax") << QStringLiteral("51")
-         << QStringLiteral("-level") << QStringLiteral("13") << m_outputPath;
+    args << m_options.Arguments() << kQualityTail << m_outputPath;
     return args;
 }
 
 QString EngineCommand::Text() const
 {
-    return QStringLiteral("%1 -y -i \"%2\" %3 -qmin 1 -qmax 51 -level 13 \"%4\"")
-        .arg(m_program, m_sourcePath, m_options, m_outputPath);
+    // Plain concatenation: paths and options may hold "%" signs of their own.
+    return m_program + QStringLiteral(" -y -i \"") + m_sourcePath + QStringLiteral("\" ") + m_options.Text() + u' ' +
+           kQualityTail.join(u' ') + QStringLiteral(" \"") + m_outputPath + u'"';
 }
 
-EngineCommand BuildEngineCommand(const QString &engineProgram, const QString &sourcePath, const QString &options,
+EngineCommand BuildEngineCommand(const QString &engineProgram, const QString &sourcePath, const EngineOptions &options,
                                  const QString &outputPath)
 {
     return EngineCommand(engineProgram, sourcePath, options, outputPath);

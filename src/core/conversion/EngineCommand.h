@@ -2,12 +2,14 @@
 #include <QString>
 #include <QStringList>
 
-// The engine's command line for one task: the option string of the profile's
-// tree, the trim range, the frame size fitted by the aspect mode, the two paths
-// and the fixed quality tail.
+#include "core/profiles/EngineOptions.h"
 
-// Adds " -ss START" when trimStart > 0 and " -t LENGTH" (stop - start) when trimStop > 0.
-QString AppendTrimOptions(const QString &options, int trimStart, int trimStop);
+// The engine's command line for one task: the options of the profile's tree, the
+// trim range, the frame size fitted by the aspect mode, the two paths and the fixed
+// quality tail.
+
+// Adds "-ss START" when trimStart > 0 and "-t LENGTH" (stop - start) when trimStop > 0.
+EngineOptions AppendTrimOptions(const EngineOptions &options, int trimStart, int trimStop);
 
 // How a profile fits the source picture into its frame size: stretched (1), cropped (2),
 // or scaled and padded with the bars centred (3), on the right (4), left (5), bottom (6)
@@ -16,16 +18,11 @@ enum class AspectMode { Unchanged = 0, Stretch, Crop, PadCentre, PadRight, PadLe
 // The mode a profile's "aspect" value selects: values outside 1..7 leave the options unchanged.
 AspectMode AspectModeFromValue(int value);
 
-// Rewrites the last "-s WxH" of the options so the picture keeps its proportions.
-// sourceSize is the probe's frame-size field ("720x576 [PAR 16:15 DAR 4:3]"). Any size it
-// cannot read, a source ratio outside 0.01..100 or AspectMode::Unchanged returns the
-// options exactly as given.
-QString ApplyAspectMode(const QString &options, const QString &sourceSize, AspectMode mode);
-
-// The options split into engine arguments: at blanks, a double-quoted stretch staying
-// one argument, and the words of a metadata text (-title, -author, -copyright, -comment,
-// -album) staying one argument.
-QStringList SplitOptions(const QString &options);
+// Rewrites the size of the last "-s WxH" of the options so the picture keeps its
+// proportions. sourceSize is the probe's frame-size field ("720x576 [PAR 16:15 DAR 4:3]").
+// Any size it cannot read, a source ratio outside 0.01..100 or AspectMode::Unchanged
+// returns the options exactly as given.
+EngineOptions ApplyAspectMode(const EngineOptions &options, const QString &sourceSize, AspectMode mode);
 
 // The engine's file name in the program folder.
 QString EngineFileName();
@@ -37,26 +34,26 @@ class EngineCommand
 {
 public:
     EngineCommand() = default;
-    EngineCommand(QString program, QString sourcePath, QString options, QString outputPath);
+    EngineCommand(QString program, QString sourcePath, EngineOptions options, QString outputPath);
 
     const QString &Program() const { return m_program; }
     const QString &SourcePath() const { return m_sourcePath; }
-    const QString &Options() const { return m_options; }
+    const EngineOptions &Options() const { return m_options; }
     const QString &OutputPath() const { return m_outputPath; }
 
     // Each path is one argument whatever it holds; the fixed quality tail before the output.
     QStringList Arguments() const;
     // PROGRAM -y -i "SRC" OPTIONS -qmin 1 -qmax 51 -level 13 "OUT"; the paths are quoted as
-    // they are, and a non-empty option string brings its own leading blank.
+    // they are, and each option brings its own leading blank.
     QString Text() const;
 
 private:
     QString m_program;
     QString m_sourcePath;
-    QString m_options;
+    EngineOptions m_options;
     QString m_outputPath;
 };
 
 // The command of one task: the engine program (its full path), source, options and output.
-EngineCommand BuildEngineCommand(const QString &engineProgram, const QString &sourcePath, const QString &options,
+EngineCommand BuildEngineCommand(const QString &engineProgram, const QString &sourcePath, const EngineOptions &options,
                                  const QString &outputPath);

@@ -15,7 +15,6 @@ double percentOf(double part, double whole)
     return std::trunc(part * 100.0 / whole);
 }
 
-const QString kSuccessMarker = QStringLiteral("global headers:");
 // Enough for the engine's closing lines, bounded whatever it floods.
 constexpr qsizetype kRecentChars = 4096;
 } // namespace

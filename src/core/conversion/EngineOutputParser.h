@@ -36,6 +36,8 @@ public:
     bool ExceedsInput() const;
 
     static inline const QString kSeeking = QStringLiteral("seeking...");
+    // What the engine prints only once its output is complete.
+    static inline const QString kSuccessMarker = QStringLiteral("global headers:");
 
 private:
     double m_duration;

@@ -5,6 +5,7 @@
 
 #include "core/conversion/EngineCommand.h"
 #include "core/conversion/EngineLocation.h"
+#include "core/conversion/EngineOutputParser.h"
 #include "base/SplitString.h"
 #include "core/profiles/ParamOptions.h"
 #include "core/profiles/ProfileCatalogue.h"
@@ -67,7 +68,7 @@ void HardwareCheck::Next()
     };
     connect(m_engine, &QProcess::finished, this, [this, done](int code, QProcess::ExitStatus status) {
         const QString text = QString::fromLocal8Bit(m_engine->readAll());
-        const bool works = status == QProcess::NormalExit && code == 0 && text.contains(QStringLiteral("global headers:"));
+        const bool works = status == QProcess::NormalExit && code == 0 && text.contains(EngineOutputParser::kSuccessMarker);
         const QString last = LastLine(text);
         done(works ? QString() : last.isEmpty() ? QStringLiteral("the engine ended without a word") : last);
     });
@@ -83,5 +84,5 @@ void HardwareCheck::Next()
     m_engine->start(EngineProgramPath(), QStringList{QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
                                                      QStringLiteral("-i"),
                                                      QStringLiteral("testsrc=size=320x240:rate=25:duration=0.2")} +
-                                             SplitOptions(m_current.options) + QStringList{output});
+                                             m_current.options.Arguments() + QStringList{output});
 }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "core/profiles/EngineOptions.h"
+
 class QProcess;
 
 // Which hardware profiles work on this machine: each is tried once, in the background,
@@ -16,7 +18,7 @@ public:
     struct Candidate
     {
         QString profile;
-        QString options;    // the engine options of the profile
+        EngineOptions options; // the engine options of the profile
         QString targetType; // the output's extension
     };
     // The profiles among these names that have a software twin, with their options.

@@ -14,7 +14,7 @@ struct PreviewTask
 };
 
 // The main window as the preview player sees it. The window implements it over
-// its preview area, task list, position slider, time label and timer 1.
+// its preview area, task list, position slider, time label and position timer.
 //
 // Every call comes on the user-interface thread except during Stop, which the
 // conversion thread also makes when a batch starts: the slider, label and
@@ -47,7 +47,7 @@ public:
 
     virtual void SetTimeLabel(const QString &text) = 0;
 
-    // Starts the 500 ms position timer (timer 1); starting it again replaces it.
+    // Starts the 500 ms position timer; starting it again replaces it.
     // Each tick calls PreviewPlayer::OnPositionTick.
     virtual void StartPositionTimer() = 0;
 

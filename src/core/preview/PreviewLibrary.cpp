@@ -41,13 +41,13 @@ bool PreviewLibrary::Load(const QString &programFolder)
         return false;
     }
     m_loadError.clear();
-    m_init = Resolve<WindowCall>(m_module, "player_init");
-    m_start = Resolve<PathCall>(m_module, "player_start");
-    m_pause = Resolve<PlainCall>(m_module, "player_pause");
-    m_seek = Resolve<SeekCall>(m_module, "player_seek");
-    m_stop = Resolve<PlainCall>(m_module, "player_stop");
-    m_resize = Resolve<WindowCall>(m_module, "player_resize");
-    m_getpos = Resolve<PosCall>(m_module, "player_getpos");
+    m_init = Resolve<decltype(m_init)>(m_module, "player_init");
+    m_start = Resolve<decltype(m_start)>(m_module, "player_start");
+    m_pause = Resolve<decltype(m_pause)>(m_module, "player_pause");
+    m_seek = Resolve<decltype(m_seek)>(m_module, "player_seek");
+    m_stop = Resolve<decltype(m_stop)>(m_module, "player_stop");
+    m_resize = Resolve<decltype(m_resize)>(m_module, "player_resize");
+    m_getpos = Resolve<decltype(m_getpos)>(m_module, "player_getpos");
     return true;
 }
 

@@ -2,8 +2,9 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <cstdint>
 #include <stdexcept>
+
+#include "preview.h"
 
 // A call into the preview library failed: the export is missing, the library is
 // not loaded, or the call threw.
@@ -19,9 +20,8 @@ public:
 class PreviewLibrary
 {
 public:
-    // The native window the player draws into, as the library declares it (the exact
-    // type matters to a call through a function pointer).
-    using WindowHandle = std::uintptr_t;
+    // The native window the player draws into, as the library declares it.
+    using WindowHandle = preview_window;
 
     static constexpr const char *FileName = "libpreview.so";
 
@@ -45,19 +45,15 @@ public:
     void GetPos(int &position, int &length);
 
 private:
-    using WindowCall = void (*)(WindowHandle);
-    using PathCall = void (*)(const char *);
-    using PlainCall = void (*)();
-    using SeekCall = void (*)(int);
-    using PosCall = void (*)(int *, int *);
-
+    // The library's own declarations: a change there that the program does not follow
+    // stops the build instead of a call with the wrong arguments.
     void *m_module = nullptr;
     QString m_loadError;
-    WindowCall m_init = nullptr;
-    PathCall m_start = nullptr;
-    PlainCall m_pause = nullptr;
-    SeekCall m_seek = nullptr;
-    PlainCall m_stop = nullptr;
-    WindowCall m_resize = nullptr;
-    PosCall m_getpos = nullptr;
+    decltype(&player_init) m_init = nullptr;
+    decltype(&player_start) m_start = nullptr;
+    decltype(&player_pause) m_pause = nullptr;
+    decltype(&player_seek) m_seek = nullptr;
+    decltype(&player_stop) m_stop = nullptr;
+    decltype(&player_resize) m_resize = nullptr;
+    decltype(&player_getpos) m_getpos = nullptr;
 };

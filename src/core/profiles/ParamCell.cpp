@@ -1,5 +1,7 @@
 #include "core/profiles/ParamCell.h"
 
+#include "core/profiles/TargetCells.h"
+
 #include <QStringList>
 #include <algorithm>
 
@@ -108,7 +110,7 @@ QString UserValueText(const ParamCell &cell)
 {
     const QString name = cell.strCelltName.str();
     if (name.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0 ||
-        name.compare(QLatin1String("aspect"), Qt::CaseInsensitive) == 0)
+        name.compare(QLatin1String("aspect"), Qt::CaseInsensitive) == 0 || TargetCells::IsTarget(name))
         return cell.SValue.str();
     int n = LeadingInt(cell.SValue.str());
     if (HasKiloUnit(cell))

@@ -10,63 +10,96 @@
 #include "core/profiles/CMpegStructs.h"
 #include "core/profiles/ParamCell.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/TargetCells.h"
 
 namespace {
 
-// One option of a direct child of the root, or nothing.
-QString optionOf(const ParamCell &cell)
+// A cell's value may hold further arguments ("0:v:0? -map 0:a?", "mp3 -vn"): it is split at
+// blanks, a double-quoted stretch staying one argument. A metadata text is free text and
+// stays one argument whatever it holds.
+void addValue(EngineOptions &options, const QString &option, const QString &value)
+{
+    static const QStringList freeText = {QStringLiteral("-title"), QStringLiteral("-author"),
+                                         QStringLiteral("-copyright"), QStringLiteral("-comment"),
+                                         QStringLiteral("-album"), QStringLiteral("-metadata")};
+    if (freeText.contains(option)) {
+        options.Add(option, value);
+        return;
+    }
+    QStringList words{option};
+    QString current;
+    bool quoted = false;
+    bool inWord = false;
+    for (const QChar c : value) {
+        if (c == u'"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (c.isSpace() && !quoted) {
+            if (inWord)
+                words << current;
+            current.clear();
+            inWord = false;
+        } else {
+            current += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << current;
+    options.Append(EngineOptions(words));
+}
+
+// The option of a direct child of the root, added to options when the cell gives one.
+void addOptionOf(const ParamCell &cell, EngineOptions &options)
 {
     if (!cell.Enable)
-        return {};
+        return;
     switch (cell.nValueType) {
     case ParamCell::kList: {
         if (cell.strCelltName.str().compare(QLatin1String("aspect"), Qt::CaseInsensitive) == 0)
-            return {}; // the aspect cell only selects how the size is fitted
+            return; // the aspect cell only selects how the size is fitted
         if (cell.UsedType == ParamCell::kNeverEmitted)
-            return {};
-        const QString value = cell.CurrentListValue();
-        if (value.isEmpty())
-            return {};
+            return;
         // "|Auto": nothing before the bar leaves the option to the engine.
-        const QString engineValue = EntryEngineValue(value);
-        if (engineValue.isEmpty())
-            return {};
-        return QStringLiteral(" %1 %2").arg(cell.strOption.str(), engineValue);
+        const QString engineValue = EntryEngineValue(cell.CurrentListValue());
+        if (!engineValue.isEmpty())
+            addValue(options, cell.strOption.str(), engineValue);
+        return;
     }
     case ParamCell::kNumber:
-        if (!(cell.fValue > 0)) // also skips NaN
-            return {};
-        return QStringLiteral(" ") + cell.strOption.str() + QString::asprintf(" %0.0f", double(cell.fValue));
+        if (cell.fValue > 0) // also skips NaN
+            options.Add(cell.strOption.str(), QString::asprintf("%0.0f", double(cell.fValue)));
+        return;
     case ParamCell::kText:
-        if (cell.SValue.isEmpty())
-            return {};
-        return QStringLiteral(" %1 %2").arg(cell.strOption.str(), cell.SValue.str());
+        if (!cell.SValue.isEmpty())
+            addValue(options, cell.strOption.str(), cell.SValue.str());
+        return;
     default:
-        return {};
+        return;
     }
 }
 
 } // namespace
 
-QString GetParamFromTree(const ParamCell *root)
+EngineOptions GetParamFromTree(const ParamCell *root)
 {
     if (!root)
         return {};
     try {
-        QString result;
+        EngineOptions options;
         for (const auto &child : root->pChildren) {
             if (!child)
                 throw std::runtime_error("broken parameter tree");
-            result += optionOf(*child);
+            addOptionOf(*child, options);
         }
-        return result;
+        return options;
     } catch (...) {
         ShowUserMessage(QStringLiteral("Function:GetParamFromTree(CMpegStructs m_SetParamCells) ERROR!"));
         return {};
     }
 }
 
-QString ProfileOptions(const QString &profileName)
+EngineOptions ProfileOptions(const QString &profileName)
 {
     CMpegStructs tree;
     tree.LoadFromFile(ProfileFile(profileName));
@@ -110,6 +143,13 @@ QString BuildProfileSummary(const ParamCell *root)
         summary = QStringLiteral("Video:%1,size:%2,BitRate:%3,FrameRate:%4,Audio:%5,BitRate:%6,Sample Rate:%7,Channels:%8")
                       .arg(fields.value(0), fields.value(1), fields.value(2), fields.value(3), fields.value(5),
                            fields.value(6), fields.value(7), fields.value(8));
+        // What the conversion aims at, where the profile sets it.
+        if (const QString lufs = TargetCells::Value(root, TargetCells::kLoudness); !lufs.isEmpty())
+            summary += QStringLiteral(",Loudness:%1 LUFS").arg(lufs);
+        if (const QString size = TargetCells::Value(root, TargetCells::kSize); !size.isEmpty())
+            summary += QStringLiteral(",Fit into:%1").arg(size);
+        if (const QString ssim = TargetCells::Value(root, TargetCells::kQuality); !ssim.isEmpty())
+            summary += QStringLiteral(",Target SSIM:%1").arg(ssim);
     } catch (...) {
         ShowUserMessage(QStringLiteral("GetShowParamFromTree Error!"));
     }

@@ -6,6 +6,7 @@
 
 #include "base/IniFile.h"
 #include "base/SplitString.h"
+#include "core/conversion/JobCount.h"
 
 namespace {
 const QString kSystem = QStringLiteral("SYSTEM");
@@ -59,8 +60,13 @@ void AppSettings::Load(const QString &programPath)
     m_defaultLanguage = TrimLeft(IniFile::ReadString(m_settingsPath, kSystem, QStringLiteral("DefauitLan")));
     m_runMode = IniFile::ReadString(m_settingsPath, kSystem, QStringLiteral("RUNMODE")).trimmed();
     m_priorityLevel = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("PROCSEE_LEVEL"), 0);
+    // A number the window cannot offer is the automatic choice.
+    m_jobs = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("JOBS"), 0);
+    if (m_jobs < 0 || m_jobs > JobCount::kMaxJobs)
+        m_jobs = 0;
     m_languageKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("INIMODE"), 0) >= 1;
     m_previewHidden = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("HIDEPREW"), 0) >= 1;
+    m_dateKept = IniFile::ReadInt(m_settingsPath, kSystem, QStringLiteral("KEEPDATE"), 0) >= 1;
 
     m_language.Init(m_folders, m_settingsPath);
     m_language.SetLanguageFile(m_defaultLanguage);
@@ -86,6 +92,15 @@ bool AppSettings::SetPriorityLevel(int level)
     return true;
 }
 
+bool AppSettings::SetJobs(int jobs)
+{
+    if (jobs < 0 || jobs > JobCount::kMaxJobs)
+        return false;
+    m_jobs = jobs;
+    write(QStringLiteral("JOBS"), QString::number(jobs));
+    return true;
+}
+
 void AppSettings::SetLanguageKept(bool kept)
 {
     m_languageKept = kept;
@@ -96,6 +111,12 @@ void AppSettings::SetPreviewHidden(bool hidden)
 {
     m_previewHidden = hidden;
     write(QStringLiteral("HIDEPREW"), hidden ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void AppSettings::SetDateKept(bool kept)
+{
+    m_dateKept = kept;
+    write(QStringLiteral("KEEPDATE"), kept ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 QString AppSettings::GetAssociationRecord()

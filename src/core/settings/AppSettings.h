@@ -37,10 +37,16 @@ public:
     QString GetRunMode() const { return m_runMode; }
     int GetPriorityLevel() const { return m_priorityLevel; }
     bool SetPriorityLevel(int level); // refuses values outside 0..4
+    // Conversions at once: 0 for the automatic choice, else 1 to 8.
+    int GetJobs() const { return m_jobs; }
+    bool SetJobs(int jobs); // refuses values outside 0..8
     bool IsLanguageKept() const { return m_languageKept; }
     void SetLanguageKept(bool kept);
     bool IsPreviewHidden() const { return m_previewHidden; }
     void SetPreviewHidden(bool hidden);
+    // KEEPDATE: each converted file gets the modification time of its source.
+    bool IsDateKept() const { return m_dateKept; }
+    void SetDateKept(bool kept);
     QString GetAssociationRecord(); // read from the file on demand
 
     Language &GetLanguage() { return m_language; }
@@ -58,8 +64,10 @@ private:
     QString m_defaultLanguage;
     QString m_runMode;
     int m_priorityLevel = 0;
+    int m_jobs = 0;
     bool m_languageKept = false;
     bool m_previewHidden = false;
+    bool m_dateKept = false;
     QString m_associationRecord;
     Language m_language;
 };

@@ -9,7 +9,7 @@ struct CommandLine
     bool convert = false; // --convert: headless conversion
     QString profile;      // --profile NAME
     QString destination;  // --dest DIR
-    int jobs = 1;         // --jobs N: engines at once, headless
+    int jobs = 1;         // --jobs N: engines at once, headless; 0 automatic
     bool resume = false;  // --resume: headless, the kept queue first, Completed rows left out
     QString watch;        // --watch DIR: headless, converts what appears there until a signal
     QString exportTo;     // --export-commands FILE: the tasks' engine commands, for other machines
@@ -17,6 +17,10 @@ struct CommandLine
     QString engine;       // --engine PATH: the engine the exported commands name
     QString verdictLog;   // --verdict LOGFILE: the verdict on one engine output
     int exitStatus = 0;   // --exit-status N: the engine's exit status for --verdict
+    // --loudness LUFS, --target-size SIZE, --target-ssim X: targets set on the chosen profile for the run.
+    QString loudness;
+    QString targetSize;
+    QString targetSsim;
     QStringList errors;   // unknown switches, switches without their value, bad numbers
 
     // The run needs no window: a conversion, an export or a verdict.

@@ -19,7 +19,8 @@ const QList<Option> &Options()
         {QStringLiteral("--dest"), QStringLiteral("DIR"),
          QStringLiteral("with --convert: the folder for the converted files (default: beside each input)")},
         {QStringLiteral("--jobs"), QStringLiteral("N"),
-         QStringLiteral("with --convert: run N conversions at the same time (default: 1)")},
+         QStringLiteral("with --convert: run N conversions at the same time; 0 chooses from the cores\n"
+                        "and the profile's encoder (default: 1)")},
         {QStringLiteral("--resume"), {},
          QStringLiteral("with --convert: first the list the last session kept, less its completed files")},
         {QStringLiteral("--watch"), QStringLiteral("DIR"),

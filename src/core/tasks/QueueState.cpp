@@ -138,9 +138,14 @@ bool WriteQueueState(const QString &path, const TaskList &tasks, QString *error)
     return false;
 }
 
-int SavedQueueSize(const QString &path)
+int SavedQueueSize(const QString &path, int *unfinished)
 {
-    return int(ReadTasks(path).size());
+    const QJsonArray rows = ReadTasks(path);
+    if (unfinished)
+        *unfinished = int(std::count_if(rows.begin(), rows.end(), [](const QJsonValue &row) {
+            return VerdictNamed(row.toObject().value(QStringLiteral("verdict")).toString()) != Verdict::Completed;
+        }));
+    return int(rows.size());
 }
 
 QStringList RestoreQueueState(TaskList &tasks, const QString &path, bool skipCompleted)
@@ -188,8 +193,7 @@ QStringList RestoreQueueState(TaskList &tasks, const QString &path, bool skipCom
             task->paramTree = TreeFromText(settings, scratch);
         if (task->useGlobalOutput == 0 && !task->paramTree)
             task->useGlobalOutput = 1; // its own settings were lost: it follows the window
-        const QFileInfo info(source);
-        task->sizeText = QStringLiteral("%1KB").arg(info.size() / 1024);
+        task->sizeText = FileSizeText(source);
         if (state.verdict != Verdict::None) {
             state.status = VerdictText(state.verdict);
             state.report = o.value(QStringLiteral("report")).toString();

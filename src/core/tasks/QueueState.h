@@ -24,8 +24,9 @@ QByteArray QueueStateText(const TaskList &tasks);
 // the reason in *error, when it cannot be written.
 bool WriteQueueState(const QString &path, const TaskList &tasks, QString *error = nullptr);
 
-// How many rows a state file holds; 0 when there is none or it cannot be read.
-int SavedQueueSize(const QString &path);
+// How many rows a state file holds; 0 when there is none or it cannot be read. *unfinished
+// receives how many of them are not Completed: the work that remains.
+int SavedQueueSize(const QString &path, int *unfinished = nullptr);
 
 // Lists the rows of a state file at the end of the list, each as it was kept. Rows whose
 // source is gone or already listed are left out, and so are Completed rows when asked;

@@ -21,6 +21,12 @@ QString extensionOf(const QString &path)
 }
 } // namespace
 
+QString FileSizeText(const QString &path)
+{
+    const QFileInfo info(path);
+    return QStringLiteral("%1KB").arg((info.exists() ? info.size() : 0) / 1024);
+}
+
 QString VerdictText(Verdict verdict)
 {
     switch (verdict) {
@@ -133,8 +139,7 @@ QList<quint16> TaskList::Add(const QStringList &paths, const NewTaskSettings &se
         task->destFolder = settings.destination;
         task->outputPath = ComposeOutputPath(OutputFolderFor(settings.destination, task->sourcePath), parts.name,
                                              settings.targetType);
-        const QFileInfo info(task->sourcePath);
-        task->sizeText = QStringLiteral("%1KB").arg((info.exists() ? info.size() : 0) / 1024);
+        task->sizeText = FileSizeText(task->sourcePath);
         task->useGlobalOutput = 1;
         seen.insert(path);
         records << std::move(task);

@@ -16,6 +16,8 @@ enum class Verdict { None, Running, Completed, Failed, Stopped };
 
 // The status column's text for a final verdict ("Completed", "Failed", "Stoped"); empty otherwise.
 QString VerdictText(Verdict verdict);
+// The Size column of a file: whole kilobytes, "0KB" for a file that is not there.
+QString FileSizeText(const QString &path);
 
 // A task's state in the current or last run: shown in the status column and the row's progress.
 struct TaskState

@@ -25,21 +25,10 @@ CDetailDialog::CDetailDialog(CurrentProfile &profile, const QString &title, QWid
     m_grid->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(m_grid, 1);
 
-    auto *buttons = new QHBoxLayout;
-    m_save = new QPushButton(QStringLiteral("Save Profile"), this);
-    SetControlId(m_save, kSaveId);
-    buttons->addWidget(m_save);
-    buttons->addStretch(1);
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    SetControlId(ok, kOkId);
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    SetControlId(cancel, kCancelId);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_save = WithControlId(new QPushButton(QStringLiteral("Save Profile"), this), kSaveId);
+    const OkCancel buttons = AddOkCancelRow(layout, kOkId, kCancelId, QStringLiteral("OK"), m_save);
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, &CDetailDialog::OnSave);
     ApplyDialogTexts(this, {{kSaveId, "@170"}});
 

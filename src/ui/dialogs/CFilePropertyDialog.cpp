@@ -61,5 +61,6 @@ CFilePropertyDialog::CFilePropertyDialog(TaskList &tasks, int taskId, QWidget *p
     m_info->document()->rootFrame()->setFrameFormat(frame);
 
     setWindowTitle(GetLangString(QStringLiteral("@100")));
+    m_info->setAccessibleName(windowTitle());
     close->setText(GetLangString(QStringLiteral("@107")));
 }

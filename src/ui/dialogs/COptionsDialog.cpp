@@ -1,6 +1,8 @@
 #include "ui/dialogs/COptionsDialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -16,6 +18,7 @@
 #include <functional>
 
 #include "core/settings/AppSettings.h"
+#include "core/conversion/JobCount.h"
 #include "core/conversion/OutputNaming.h"
 #include "ui/dialogs/DialogTexts.h"
 #include "core/settings/Language.h"
@@ -24,13 +27,6 @@
 #include "ui/widgets/Prompter.h"
 
 namespace {
-
-template <typename W>
-W *withId(W *widget, int id)
-{
-    SetControlId(widget, id);
-    return widget;
-}
 
 // The save-path box: tells its owner when the focus has left it, after the box has
 // finished its own handling (which would otherwise undo a selection made by the owner).
@@ -59,18 +55,18 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     setWindowTitle(QStringLiteral("Option Page"));
     auto *layout = new QVBoxLayout(this);
 
-    layout->addWidget(withId(new QLabel(QStringLiteral("Saved Path:"), this), kSavePathLabelId));
+    layout->addWidget(WithControlId(new QLabel(QStringLiteral("Saved Path:"), this), kSavePathLabelId));
     auto *pathRow = new QHBoxLayout;
-    auto *savePathEdit = withId(new SavePathEdit(this), kSavePathId);
+    auto *savePathEdit = WithControlId(new SavePathEdit(this), kSavePathId);
     savePathEdit->onLeft = [this] { OnSavePathKillFocus(); };
     m_savePathEdit = savePathEdit;
     pathRow->addWidget(m_savePathEdit, 1);
-    auto *select = withId(new QPushButton(QStringLiteral("Select"), this), kSelectId);
+    auto *select = WithControlId(new QPushButton(QStringLiteral("Select"), this), kSelectId);
     select->setAutoDefault(false);
     pathRow->addWidget(select);
     layout->addLayout(pathRow);
 
-    auto *priorityGroup = withId(new QGroupBox(QStringLiteral("System Priority"), this), kPriorityGroupId);
+    auto *priorityGroup = WithControlId(new QGroupBox(QStringLiteral("System Priority"), this), kPriorityGroupId);
     auto *priorityRow = new QHBoxLayout(priorityGroup);
     m_priorityButtons = new QButtonGroup(this);
     const struct
@@ -79,15 +75,31 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
         const char *text;
     } radios[] = {{kRealTimeId, "Real Time"}, {kHighId, "High"}, {kNormalId, "NORMAL"}, {kIdleId, "IDLE"}};
     for (const auto &r : radios) {
-        auto *radio = withId(new QRadioButton(QString::fromLatin1(r.text), priorityGroup), r.id);
+        auto *radio = WithControlId(new QRadioButton(QString::fromLatin1(r.text), priorityGroup), r.id);
         m_priorityButtons->addButton(radio, r.id);
         priorityRow->addWidget(radio);
     }
     layout->addWidget(priorityGroup);
 
-    auto *associationGroup = withId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
+    m_keepDate = WithControlId(new QCheckBox(QStringLiteral("Keep the original's date"), this), kKeepDateId);
+    layout->addWidget(m_keepDate);
+
+    // Conversions at once: Automatic, then 1 to 8; the item's data is the stored number.
+    auto *jobsRow = new QHBoxLayout;
+    auto *jobsLabel = WithControlId(new QLabel(QStringLiteral("Conversions at once:"), this), kJobsLabelId);
+    m_jobs = WithControlId(new QComboBox(this), kJobsId);
+    m_jobs->addItem(QStringLiteral("Automatic"), 0);
+    for (int n = 1; n <= JobCount::kMaxJobs; ++n)
+        m_jobs->addItem(QString::number(n), n);
+    jobsLabel->setBuddy(m_jobs);
+    jobsRow->addWidget(jobsLabel);
+    jobsRow->addWidget(m_jobs);
+    jobsRow->addStretch(1);
+    layout->addLayout(jobsRow);
+
+    auto *associationGroup = WithControlId(new QGroupBox(QStringLiteral("File Association"), this), kAssociationGroupId);
     auto *associationGrid = new QGridLayout(associationGroup);
-    m_associations = withId(new QListWidget(associationGroup), kAssociationListId);
+    m_associations = WithControlId(new QListWidget(associationGroup), kAssociationListId);
     // One column, 15 average characters wide, whole rows selected, selection kept visible.
     m_associations->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_associations->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -95,8 +107,8 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_associations->setFixedWidth(column + m_associations->frameWidth() * 2 +
                                   style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24);
     associationGrid->addWidget(m_associations, 0, 0, 3, 1);
-    auto *selectAll = withId(new QPushButton(QStringLiteral("Select All"), associationGroup), kSelectAllId);
-    auto *clearAll = withId(new QPushButton(QStringLiteral("Clear All"), associationGroup), kClearAllId);
+    auto *selectAll = WithControlId(new QPushButton(QStringLiteral("Select All"), associationGroup), kSelectAllId);
+    auto *clearAll = WithControlId(new QPushButton(QStringLiteral("Clear All"), associationGroup), kClearAllId);
     selectAll->setAutoDefault(false);
     clearAll->setAutoDefault(false);
     associationGrid->addWidget(selectAll, 0, 1);
@@ -104,21 +116,13 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     associationGrid->setRowStretch(2, 1);
     layout->addWidget(associationGroup, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto *ok = withId(new QPushButton(QStringLiteral("OK"), this), kOkId);
-    ok->setDefault(true);
-    auto *cancel = withId(new QPushButton(QStringLiteral("Cancel"), this), kCancelId);
-    cancel->setAutoDefault(false);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    const OkCancel buttons = AddOkCancelRow(layout, kOkId, kCancelId);
 
     connect(select, &QPushButton::clicked, this, &COptionsDialog::OnSelect);
     connect(selectAll, &QPushButton::clicked, this, &COptionsDialog::OnSelectAll);
     connect(clearAll, &QPushButton::clicked, this, &COptionsDialog::OnClearAll);
-    connect(ok, &QPushButton::clicked, this, &COptionsDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buttons.ok, &QPushButton::clicked, this, &COptionsDialog::OnOk);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
     // A click only chooses the level; it is stored on OK.
     connect(m_priorityButtons, &QButtonGroup::idClicked, this, [this](int id) {
         int count = 0;
@@ -133,6 +137,8 @@ COptionsDialog::COptionsDialog(AppSettings &settings, QWidget *parent) : ThemedD
     m_priority = m_settings.GetPriorityLevel();
     m_savePathEdit->setText(m_savePath);
     m_priorityButtons->button(ButtonOfLevel(m_priority))->setChecked(true);
+    m_keepDate->setChecked(m_settings.IsDateKept());
+    m_jobs->setCurrentIndex(std::max(0, m_jobs->findData(m_settings.GetJobs())));
 
     SetTexts();
 
@@ -163,7 +169,13 @@ void COptionsDialog::SetTexts()
                             {kCancelId, "@62"},
                             {kAssociationGroupId, "@156"},
                             {kSelectAllId, "@157"},
-                            {kClearAllId, "@158"}});
+                            {kClearAllId, "@158"},
+                            {kKeepDateId, "@190"},
+                            {kJobsLabelId, "@240"}});
+    m_jobs->setItemText(0, GetLangString(QStringLiteral("@241")));
+    SetAccessibleName(m_jobs, "@240");
+    SetAccessibleName(m_savePathEdit, "@88");
+    SetAccessibleName(m_associations, "@156");
     setWindowTitle(GetLangString(QStringLiteral("@99")));
 }
 
@@ -201,6 +213,11 @@ void COptionsDialog::OnSelect()
     m_savePathEdit->setText(folder);
 }
 
+int COptionsDialog::Jobs() const
+{
+    return m_jobs->currentData().toInt();
+}
+
 void COptionsDialog::SetAllChecks(bool checked)
 {
     for (int i = 0; i < m_associations->count(); ++i)
@@ -234,5 +251,9 @@ void COptionsDialog::OnOk()
         m_settings.SetSavedPath(m_savePath);
     if (m_priority != m_settings.GetPriorityLevel())
         m_settings.SetPriorityLevel(m_priority);
+    if (m_keepDate->isChecked() != m_settings.IsDateKept())
+        m_settings.SetDateKept(m_keepDate->isChecked());
+    if (Jobs() != m_settings.GetJobs())
+        m_settings.SetJobs(Jobs());
     accept();
 }

@@ -3,12 +3,15 @@
 
 class AppSettings;
 class QButtonGroup;
+class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QListWidget;
 
 // "Option Page": the default folder for converted files, checked (and created) as soon as
-// the edit box is left, the engine's priority, and the list of media extensions with the
-// recorded associations. OK stores what changed; the association list is shown only.
+// the edit box is left, the engine's priority, how many files convert at once, whether outputs
+// keep their source's date, and the list of media extensions with the recorded associations.
+// OK stores what changed; the association list is shown only.
 // Set up completely by the constructor.
 class COptionsDialog : public ThemedDialog
 {
@@ -28,12 +31,17 @@ public:
     static constexpr int kAssociationGroupId = 1200;
     static constexpr int kAssociationListId = 1202;
     static constexpr int kClearAllId = 1203;
+    static constexpr int kKeepDateId = 1205;
+    static constexpr int kJobsLabelId = 1210;
+    static constexpr int kJobsId = 1211;
 
     explicit COptionsDialog(AppSettings &settings, QWidget *parent = nullptr);
     ~COptionsDialog() override;
 
     QString SavePath() const { return m_savePath; }
     int PriorityIndex() const { return m_priority; }
+    // Conversions at once as chosen: 0 automatic, else 1 to 8.
+    int Jobs() const;
     QListWidget *AssociationList() const { return m_associations; }
 
     // The handlers, public so that tests reach them as the controls do.
@@ -57,5 +65,7 @@ private:
 
     QLineEdit *m_savePathEdit = nullptr;
     QButtonGroup *m_priorityButtons = nullptr;
+    QCheckBox *m_keepDate = nullptr;
     QListWidget *m_associations = nullptr;
+    QComboBox *m_jobs = nullptr;
 };

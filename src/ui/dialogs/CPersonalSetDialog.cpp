@@ -30,17 +30,6 @@
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/Prompter.h"
 
-namespace {
-
-template <typename W>
-W *withId(W *widget, int id)
-{
-    SetControlId(widget, id);
-    return widget;
-}
-
-} // namespace
-
 CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, PersonalSetHost &host,
                                        QWidget *parent)
     : ThemedDialog(parent), m_currentTree(currentTree), m_taskId(taskId), m_host(host)
@@ -49,45 +38,39 @@ CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, Perso
     resize(470, 560);
     auto *layout = new QVBoxLayout(this);
 
-    auto *sourceGroup = withId(new QGroupBox(QStringLiteral("Source"), this), kSourceGroupId);
+    auto *sourceGroup = WithControlId(new QGroupBox(QStringLiteral("Source"), this), kSourceGroupId);
     auto *sourceRow = new QHBoxLayout(sourceGroup);
-    sourceRow->addWidget(withId(new QLabel(QStringLiteral("Open file:"), sourceGroup), kSourceLabelId));
-    m_source = withId(new QLineEdit(sourceGroup), kSourceEditId);
+    sourceRow->addWidget(WithControlId(new QLabel(QStringLiteral("Open file:"), sourceGroup), kSourceLabelId));
+    m_source = WithControlId(new QLineEdit(sourceGroup), kSourceEditId);
     sourceRow->addWidget(m_source, 1);
-    m_open = withId(new QPushButton(QStringLiteral("Open"), sourceGroup), kOpenId);
+    m_open = WithControlId(new QPushButton(QStringLiteral("Open"), sourceGroup), kOpenId);
     m_open->setAutoDefault(false);
     sourceRow->addWidget(m_open);
     layout->addWidget(sourceGroup);
 
-    auto *targetGroup = withId(new QGroupBox(QStringLiteral("Target"), this), kTargetGroupId);
+    auto *targetGroup = WithControlId(new QGroupBox(QStringLiteral("Target"), this), kTargetGroupId);
     auto *target = new QGridLayout(targetGroup);
-    m_useGlobal = withId(new QCheckBox(QStringLiteral("Use Global Output Seting"), targetGroup), kUseGlobalId);
+    m_useGlobal = WithControlId(new QCheckBox(QStringLiteral("Use Global Output Seting"), targetGroup), kUseGlobalId);
     target->addWidget(m_useGlobal, 0, 0, 1, 2);
-    target->addWidget(withId(new QLabel(QStringLiteral("Save as:"), targetGroup), kOutputLabelId), 1, 0);
-    m_output = withId(new QLineEdit(targetGroup), kOutputEditId);
+    target->addWidget(WithControlId(new QLabel(QStringLiteral("Save as:"), targetGroup), kOutputLabelId), 1, 0);
+    m_output = WithControlId(new QLineEdit(targetGroup), kOutputEditId);
     target->addWidget(m_output, 1, 1);
-    target->addWidget(withId(new QLabel(QStringLiteral("Profile:"), targetGroup), kProfileLabelId), 2, 0);
-    m_profile = withId(new QComboBox(targetGroup), kProfileComboId);
+    target->addWidget(WithControlId(new QLabel(QStringLiteral("Profile:"), targetGroup), kProfileLabelId), 2, 0);
+    m_profile = WithControlId(new QComboBox(targetGroup), kProfileComboId);
     m_profile->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     target->addWidget(m_profile, 2, 1);
     target->setColumnStretch(1, 1);
     layout->addWidget(targetGroup);
 
     // 1. The grid over the placeholder area: bordered, reached with Tab.
-    m_grid = withId(CreateParamGrid(this), kGridId);
+    m_grid = WithControlId(CreateParamGrid(this), kGridId);
     m_grid->SetFlatLook(false);
     m_grid->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(m_grid, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    m_ok = withId(new QPushButton(QStringLiteral("Ok"), this), kOkId);
-    m_ok->setDefault(true);
-    m_cancel = withId(new QPushButton(QStringLiteral("Cancel"), this), kCancelId);
-    m_cancel->setAutoDefault(false);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    const OkCancel buttons = AddOkCancelRow(layout, kOkId, kCancelId, QStringLiteral("Ok"));
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
 
     connect(m_open, &QPushButton::clicked, this, &CPersonalSetDialog::OnOpen);
     connect(m_useGlobal, &QCheckBox::clicked, this, &CPersonalSetDialog::OnUseGlobalClicked);
@@ -108,6 +91,10 @@ CPersonalSetDialog::CPersonalSetDialog(ParamCell *currentTree, int taskId, Perso
         // 5.
         Refresh();
     }
+    // A screen reader names each field by its label.
+    for (auto [label, control] : {std::pair{kSourceLabelId, static_cast<QWidget *>(m_source)},
+                                  {kOutputLabelId, m_output}, {kProfileLabelId, m_profile}})
+        FindControl<QLabel>(this, label)->setBuddy(control);
     SetTexts();
 }
 
@@ -123,6 +110,9 @@ void CPersonalSetDialog::SetTexts()
                             {kOkId, "@61"},
                             {kCancelId, "@62"}});
     setWindowTitle(GetLangString(QStringLiteral("@95")));
+    SetAccessibleName(m_source, "@49");
+    SetAccessibleName(m_output, "@58");
+    SetAccessibleName(m_profile, "@29");
 }
 
 void CPersonalSetDialog::SetPersonalControls(bool personal)

@@ -16,6 +16,7 @@ ConvertInfoDialog::ConvertInfoDialog(const QString &headerText, QWidget *parent)
     m_text = new QPlainTextEdit(this);
     SetControlId(m_text, kTextId);
     m_text->setReadOnly(true);
+    m_text->setAccessibleName(windowTitle());
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont mono(QStringLiteral("monospace"));

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "core/settings/Language.h"
@@ -27,4 +28,20 @@ void ApplyDialogTexts(QWidget *dialog, std::span<const DialogText> texts)
                 tool->setToolTip(text);
         }
     }
+}
+
+QString AccessibleText(const QString &text)
+{
+    QString name = text;
+    name.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    name = name.trimmed();
+    while (name.endsWith(u':') || name.endsWith(u'\uFF1A')) // the full-width colon of the Asian files
+        name.chop(1);
+    return name.trimmed();
+}
+
+void SetAccessibleName(QWidget *control, const char *textId)
+{
+    if (control)
+        control->setAccessibleName(AccessibleText(GetLangString(QString::fromLatin1(textId))));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 #include <initializer_list>
 #include <span>
 
@@ -19,3 +20,8 @@ inline void ApplyDialogTexts(QWidget *dialog, std::initializer_list<DialogText> 
 {
     ApplyDialogTexts(dialog, std::span<const DialogText>(texts.begin(), texts.size()));
 }
+
+// A control's name for a screen reader, from a language text: a label's closing colon and
+// the mnemonic ampersands left out.
+QString AccessibleText(const QString &text);
+void SetAccessibleName(QWidget *control, const char *textId);

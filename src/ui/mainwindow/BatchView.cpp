@@ -1,12 +1,16 @@
 #include "ui/mainwindow/BatchView.h"
 
 #include <QProgressBar>
+#include <algorithm>
+#include <utility>
 #include <QWidget>
 
 #include "core/settings/AppSettings.h"
 #include "ui/dialogs/ConvertInfoDialog.h"
 #include "ui/widgets/CListCtrlEx.h"
 #include "core/conversion/EngineOutputParser.h"
+#include "core/conversion/JobCount.h"
+#include "core/profiles/ParamOptions.h"
 #include "base/OwnerThread.h"
 #include "base/ThreadGroup.h"
 #include "core/settings/Language.h"
@@ -28,13 +32,14 @@ constexpr QRgb kFailedColor = 0x00FF0000;
 class BatchView::Host : public BatchHost
 {
 public:
-    Host(BatchView &view, ThreadGroup::Id worker) : m_view(view), m_worker(worker) {}
+    Host(BatchView &view, ThreadGroup::Id worker, int jobs) : m_view(view), m_worker(worker), m_jobs(jobs) {}
 
     void RunStarting() override
     {
         ui([this] {
             // The reference follows the worker that really runs.
             m_view.m_workerThread = m_worker;
+            m_view.m_jobs = m_jobs;
             m_view.m_window.stopPreview();
         });
     }
@@ -52,7 +57,12 @@ public:
             const int row = m_view.m_tasks.RowOf(event.id);
             CListCtrlEx *list = m_view.m_parts.list;
             list->SetItemColor(row, kRunningColor, CListCtrlEx::kUnchanged);
-            SetRowProgress(row, 0, true);
+            // The lowest bar not in use.
+            int slot = 0;
+            while (std::find(m_view.m_rowSlots.cbegin(), m_view.m_rowSlots.cend(), slot) != m_view.m_rowSlots.cend())
+                ++slot;
+            m_view.m_rowSlots.insert(event.id, slot);
+            SetRowProgress(event.id, 0);
             m_view.m_parts.stopConvert->setEnabled(true);
         });
     }
@@ -65,7 +75,7 @@ public:
             }
             if (!event.statusLine.isEmpty()) {
                 m_view.SetStatusLine(event.statusLine);
-                SetRowProgress(m_view.m_tasks.RowOf(event.id), event.rowPercent.value_or(0), true);
+                SetRowProgress(event.id, event.rowPercent.value_or(0));
             }
             if (event.overall) {
                 m_view.SetOverall(*event.overall);
@@ -81,7 +91,8 @@ public:
     {
         ui([&] {
             const int row = m_view.m_tasks.RowOf(event.id);
-            SetRowProgress(row, 0, false);
+            if (m_view.m_rowSlots.contains(event.id)) // a task whose folder failed never started
+                m_view.m_parts.list->HideRowProgress(m_view.m_rowSlots.take(event.id));
             CListCtrlEx *list = m_view.m_parts.list;
             ++(event.verdict == Verdict::Completed ? m_converted : m_notConverted);
             switch (event.verdict) {
@@ -92,10 +103,12 @@ public:
             case Verdict::Failed: {
                 list->SetItemColor(row, kFailedColor, CListCtrlEx::kUnchanged);
                 SystemSound::Play(SystemSound::Kind::Error);
-                if (event.showReport) {
-                    ConvertInfoDialog dialog(event.Report(), m_view.m_parts.window);
-                    Prompter::Current().Exec(&dialog);
-                }
+                // With several at once, a report waits for the run's end: a dialog now
+                // would hold this job's place while the others go on.
+                if (event.showReport && m_jobs > 1)
+                    m_reports << event.Report();
+                else if (event.showReport)
+                    ShowReport(event.Report());
                 break;
             }
             default:
@@ -119,6 +132,8 @@ public:
                 m_view.m_workerThread = 0;
             m_view.m_parts.convertAll->setEnabled(true);
             m_view.m_parts.convertSelected->setEnabled(true);
+            for (const QString &report : std::exchange(m_reports, {}))
+                ShowReport(report);
             // A user who looked elsewhere during a long run hears of its end.
             if (m_converted + m_notConverted > 0 && !m_view.m_parts.window->isActiveWindow())
                 Launcher::Current().Notify(GetLangString(QStringLiteral("@182")),
@@ -151,24 +166,28 @@ private:
     {
         return OnOwnerThread(&m_view, std::forward<F>(f));
     }
-    // Points the row progress bar at a row, sets its value and shows or hides it.
-    void SetRowProgress(int row, int percent, bool show)
+    // Points a task's row progress bar at its row and sets its value; a screen reader
+    // hears the file and the percent.
+    void SetRowProgress(int id, int percent)
     {
-        CListCtrlEx *list = m_view.m_parts.list;
-        list->m_progressRow = row;
-        list->m_percent = unsigned(std::max(0, percent));
-        list->m_showProgress = show;
-        if (show)
-            list->UpdateRowProgress();
-        else
-            list->HideRowProgress();
+        const TaskPtr task = m_view.m_tasks.Find(id);
+        const QString file = task ? task->baseName.str() + u'.' + task->sourceExt.str() : QString();
+        m_view.m_parts.list->SetRowProgress(m_view.m_rowSlots.value(id), m_view.m_tasks.RowOf(id), percent,
+                                            QStringLiteral("%1: %2%").arg(file).arg(std::clamp(percent, 0, 100)));
+    }
+    void ShowReport(const QString &report)
+    {
+        ConvertInfoDialog dialog(report, m_view.m_parts.window);
+        Prompter::Current().Exec(&dialog);
     }
 
     BatchView &m_view;
     const ThreadGroup::Id m_worker;
+    const int m_jobs;
     int m_converted = 0;    // tasks of this run, counted on the window's thread
     int m_notConverted = 0;
     int m_shownOverall = -1; // on the taskbar entry
+    QStringList m_reports;   // of failed tasks, shown when the run ends
 };
 
 BatchView::BatchView(TaskList &tasks, AppSettings &settings, Parts parts, Window window, QObject *parent)
@@ -225,9 +244,11 @@ void BatchView::OnPauseConvert()
 
 void BatchView::StartWorker()
 {
-    const BatchConverter::Environment env{m_settings.GetRunMode(), 1, {}};
+    // The number is chosen when the run starts, from the profile the window shows then.
+    const int jobs = JobCount::Resolve(m_settings.GetJobs(), GetParamFromTree(m_window.global().tree.get()));
+    const BatchConverter::Environment env{m_settings.GetRunMode(), jobs, {}, m_settings.IsDateKept()};
     const ThreadGroup::Id id = m_workerThreads->StartWithId([this, env](ThreadGroup::Id self) {
-        Host host(*this, self);
+        Host host(*this, self, env.jobs);
         BatchConverter converter(m_tasks, host, m_flags, env);
         converter.Run();
     });

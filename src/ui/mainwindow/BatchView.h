@@ -1,9 +1,10 @@
 #pragma once
+#include <QHash>
 #include <QObject>
 #include <functional>
 #include <memory>
 
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 
 class AppSettings;
 class CListCtrlEx;
@@ -15,8 +16,8 @@ class ThreadGroup;
 
 // The main window's side of conversion runs: the three conversion commands, the
 // worker threads, and each run's events turned into cells, colours, the status line,
-// the overall bar, sounds and dialogs. One run at a time, as the window has always
-// converted.
+// the overall bar, sounds and dialogs. One run at a time; a run converts as many files
+// at once as the Options page says, each row showing its own progress.
 class BatchView : public QObject
 {
     Q_OBJECT
@@ -53,6 +54,10 @@ public:
     void StopAndWait();
 
     bool IsConverting() const { return m_flags.converting; }
+    // Rows being converted at this moment.
+    int ConvertingRows() const { return int(m_rowSlots.size()); }
+    // Files the run started last converts at once.
+    int Jobs() const { return m_jobs; }
     // The window holds a reference to the running worker: closing asks first.
     bool HasWorker() const { return m_workerThread != 0; }
     int RunningWorkers() const;
@@ -79,6 +84,8 @@ private:
     Parts m_parts;
     Window m_window;
     ConversionFlags m_flags;
+    QHash<int, int> m_rowSlots;  // task id of each converting row -> its row progress bar
+    int m_jobs = 1;
     unsigned m_workerThread = 0; // the running worker, as the commands see it; 0: none
     ThreadGroup *m_workerThreads = nullptr;
 };

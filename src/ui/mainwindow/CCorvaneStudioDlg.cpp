@@ -14,7 +14,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
 #include <QShortcut>
+#include <QTreeWidget>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
@@ -41,7 +43,11 @@
 #include "core/profiles/ProfileCatalogue.h"
 #include "ui/widgets/ProfileSelector.h"
 #include "ui/widgets/BrowseEdit.h"
+#include "ui/widgets/DurationEdit.h"
 #include "ui/widgets/ControlId.h"
+#include "ui/widgets/FocusRing.h"
+#include "ui/mainwindow/PreviewArea.h"
+#include "core/preview/PreviewState.h"
 #include "ui/widgets/ImageButton.h"
 #include "ui/widgets/Launcher.h"
 #include "ui/widgets/Looks.h"
@@ -92,8 +98,20 @@ CCorvaneStudioDlg::CCorvaneStudioDlg(AppSettings &settings, const QStringList &c
     setWindowTitle(ProductName());
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setMinimumSize(kMinWidth, kMinHeight);
-    resize(980, 680);
+    resize(DefaultSize(screen() ? screen()->availableGeometry().size() : QSize()));
     OnInitDialog();
+}
+
+QSize CCorvaneStudioDlg::DefaultSize(const QSize &screen)
+{
+    // Larger where the screen has room, so that the list shows its columns; never
+    // smaller than the size the window has always opened at, nor than the screen less a margin.
+    const QSize smallest(980, 680);
+    const QSize largest(1600, 900);
+    if (!screen.isValid())
+        return smallest;
+    const QSize room = screen * 9 / 10;
+    return smallest.expandedTo(largest.boundedTo(room));
 }
 
 bool CCorvaneStudioDlg::event(QEvent *event)
@@ -189,7 +207,39 @@ void CCorvaneStudioDlg::OnInitDialog()
 
     Looks::ApplyLook(Looks::LoadStoredLook());
     CreateShortcuts();
+    SetTabOrder();
+    new FocusRing(this);
+    connect(m_controls.previewArea, &PreviewArea::playPauseRequested, this, [this] {
+        OnCommand(m_preview->Player().State() == PreviewState::Playing ? Ids::PreviewPause : Ids::PreviewPlay);
+    });
     m_controls.taskList->setFocus();
+}
+
+void CCorvaneStudioDlg::SetTabOrder()
+{
+    // Reading order: the buttons along the top, the list, the preview and its controls,
+    // then the profile, the destination and the conversion buttons.
+    const int order[] = {Ids::AddFileButton, Ids::Delete,       Ids::Property,    Ids::TaskInfoButton,
+                         Ids::Exit,          Ids::RemoveCompleted, Ids::PauseConvert, Ids::TaskList,
+                         Ids::PreviewArea,   Ids::PositionSlider, Ids::PreviewPlay, Ids::PreviewPause,
+                         Ids::PreviewStop,   Ids::SetStart,     Ids::StartTime,   Ids::SetStop,
+                         Ids::StopTime,      Ids::ProfileCombo, Ids::DetailButton, Ids::DestinationEdit};
+    QWidget *previous = nullptr;
+    for (int id : order) {
+        QWidget *control = FindControl<QWidget>(this, id);
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+    if (QWidget *browse = m_controls.destination->BrowseButton()) {
+        QWidget::setTabOrder(previous, browse);
+        previous = browse;
+    }
+    for (int id : {Ids::ConvertSelected, Ids::ConvertAll, Ids::StopConvert}) {
+        QWidget *control = FindControl<QWidget>(this, id);
+        QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
 }
 
 NewTaskSettings CCorvaneStudioDlg::CurrentTaskSettings() const
@@ -221,6 +271,18 @@ void CCorvaneStudioDlg::ApplyLanguage()
 
     ApplyDialogTexts(this, kCaptions);
     m_controls.statusBar->SetPaneText(1, GetLangString(QStringLiteral("@106")));
+    // Names a screen reader gives the controls that show no text of their own.
+    SetAccessibleName(m_controls.taskList, "@245");
+    SetAccessibleName(m_controls.profileCombo, "@29");
+    SetAccessibleName(m_controls.destination, "@30");
+    m_controls.destination->SetBrowseText(AccessibleText(GetLangString(QStringLiteral("@249"))));
+    SetAccessibleName(m_controls.startTime, "@246");
+    SetAccessibleName(m_controls.stopTime, "@247");
+    SetAccessibleName(m_controls.slider, "@248");
+    SetAccessibleName(m_controls.progress, "@250");
+    SetAccessibleName(m_controls.previewArea, "@251");
+    SetAccessibleName(m_controls.paramGrid, "@252");
+    SetAccessibleName(m_controls.paramGrid->tree(), "@252");
 
     QStringList headers;
     for (const char *id : kColumnHeaders)
@@ -285,6 +347,13 @@ CommandTarget::State CCorvaneStudioDlg::QueryCommand(int id) const
         break;
     case Ids::SaveTask:
         s.enabled = rows >= 1;
+        break;
+    case Ids::ConvertAll:
+    case Ids::ConvertSelected:
+        s.enabled = rows >= 1;
+        break;
+    case Ids::StopConvert:
+        s.enabled = m_batch->IsConverting();
         break;
     case Ids::PauseConvert:
         s.enabled = m_batch->IsConverting();
@@ -463,8 +532,10 @@ void CCorvaneStudioDlg::RowsListed(const QStringList &problems)
 
 void CCorvaneStudioDlg::KeepQueue(const QString &path)
 {
-    const int saved = SavedQueueSize(path);
-    if (saved > 0
+    // A list whose every row converted holds nothing to come back for: it goes without a question.
+    int unfinished = 0;
+    const int saved = SavedQueueSize(path, &unfinished);
+    if (unfinished > 0
         && AskOkCancel(this, GetLangString(QStringLiteral("@181")).replace(QStringLiteral("%d"), QString::number(saved)))) {
         RowsListed(RestoreQueueState(m_tasks, path, false));
     }

@@ -1,4 +1,6 @@
 #pragma once
+#include <QKeySequence>
+#include <QSize>
 #include <QStringList>
 
 #include "ui/mainwindow/CommandTarget.h"
@@ -29,6 +31,8 @@ public:
     static constexpr int kMinWidth = 740;
     static constexpr int kMinHeight = 600;
     static QString ProductName();
+    // The size the window opens at on a screen whose free area has this size.
+    static QSize DefaultSize(const QSize &screen);
 
     CCorvaneStudioDlg(AppSettings &settings, const QStringList &commandLineFiles, QWidget *parent = nullptr);
     ~CCorvaneStudioDlg() override;
@@ -86,6 +90,8 @@ private:
     // hardware encoders' trial runs.
     void AfterFirstPaint();
     void CreateShortcuts();
+    void SetTabOrder();
+    void ShowKeyInMenu(int command, const QKeySequence &key);
     void OnSetLanguage(int commandId);
     void OnProfileChanged();
     void OnGridPropertyChanged(PropertyGridItem *property);

@@ -1,7 +1,9 @@
 // Commands of the main window that open dialogs or hand work to the desktop: the
 // per-file settings, file properties, options, help, converted files, the task file,
 // the About box and the looks.
+#include <QAction>
 #include <QKeySequence>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QWidget>
 
@@ -9,6 +11,7 @@
 #include "core/settings/AppSettings.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/ControlIds.h"
+#include "ui/mainwindow/MenuResources.h"
 #include "core/tasks/TaskFile.h"
 #include "ui/mainwindow/TaskListView.h"
 #include "ui/widgets/CListCtrlEx.h"
@@ -122,13 +125,30 @@ void CCorvaneStudioDlg::CreateShortcuts()
         {QKeySequence(Qt::CTRL | Qt::Key_O), Ids::AddFile},
         {QKeySequence(Qt::CTRL | Qt::Key_Up), Ids::UpButton},
         {QKeySequence(Qt::CTRL | Qt::Key_Down), Ids::DownButton},
+        {QKeySequence(Qt::Key_F5), Ids::ConvertAll},
+        {QKeySequence(Qt::CTRL | Qt::Key_F5), Ids::ConvertSelected},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F5), Ids::StopConvert},
+        {QKeySequence(Qt::Key_F6), Ids::PauseConvert},
     };
     for (const Key &key : keys) {
         auto *shortcut = new QShortcut(key.sequence, this);
         const int command = key.command;
         connect(shortcut, &QShortcut::activated, this, [this, command] { OnCommand(command); });
+        ShowKeyInMenu(key.command == Ids::HelpKey ? Ids::Contents : key.command, key.sequence);
     }
     auto *del = new QShortcut(QKeySequence::Delete, m_controls.taskList);
     del->setContext(Qt::WidgetShortcut);
     connect(del, &QShortcut::activated, this, [this] { OnCommand(Ids::Delete); });
+    ShowKeyInMenu(Ids::Delete, QKeySequence::Delete);
+}
+
+void CCorvaneStudioDlg::ShowKeyInMenu(int command, const QKeySequence &key)
+{
+    // The menu shows the key; the window's shortcut does the work, so a menu item greyed
+    // when its menu last dropped down does not keep the key from working.
+    QAction *action = FindCommandAction(m_controls.menuBar->actions(), command);
+    if (!action)
+        return;
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
 }

@@ -43,7 +43,7 @@ constexpr int HiddenEdit1078 = 1078;
 constexpr int HiddenEdit1007 = 1007;
 constexpr int RowProgress = 1025;
 
-// About box (template 100); the icon and text ids are our own, the link is 1105.
+// About box; the icon and text ids are our own, the link is 1105.
 constexpr int AboutBox = 100;
 constexpr int IdOk = 1;
 constexpr int AboutIcon = 1101;

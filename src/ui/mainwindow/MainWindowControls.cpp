@@ -95,14 +95,16 @@ MainWindowControls MainWindowControls::Create(QWidget *w, const std::function<vo
         line->setFrameShadow(QFrame::Sunken);
     }
 
-    child(w, Ids::ProfileLabel, new QLabel(QStringLiteral("Profile:"), w));
+    auto *profileLabel = child(w, Ids::ProfileLabel, new QLabel(QStringLiteral("Profile:"), w));
     c.profileCombo = child(w, Ids::ProfileCombo, new QComboBox(w));
+    profileLabel->setBuddy(c.profileCombo); // a screen reader names the list by its label
     c.profileCombo->setMaxVisibleItems(30);
     auto *detail = child(w, Ids::DetailButton, new QPushButton(QStringLiteral("Detail"), w));
     QObject::connect(detail, &QPushButton::clicked, w, [command] { command(Ids::DetailButton); });
 
-    child(w, Ids::DestinationLabel, new QLabel(QStringLiteral("Destination:"), w));
+    auto *destinationLabel = child(w, Ids::DestinationLabel, new QLabel(QStringLiteral("Destination:"), w));
     c.destination = child(w, Ids::DestinationEdit, new BrowseEdit(BrowseEdit::Mode::Folder, w));
+    destinationLabel->setBuddy(c.destination);
 
     c.progress = child(w, Ids::ProgressBar, new QProgressBar(w));
     c.progress->setRange(0, 100);

@@ -1,5 +1,6 @@
 #include "ui/mainwindow/PreviewArea.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 PreviewArea::PreviewArea(QWidget *parent) : QFrame(parent), m_idle(QStringLiteral(":/icons/preview-idle.png"))
@@ -11,6 +12,17 @@ PreviewArea::PreviewArea(QWidget *parent) : QFrame(parent), m_idle(QStringLitera
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(24, 26, 30));
     setPalette(p);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void PreviewArea::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        emit playPauseRequested();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 void PreviewArea::SetPoster(const QPixmap &poster)

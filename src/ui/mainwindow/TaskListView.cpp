@@ -8,6 +8,7 @@
 #include <QMimeDatabase>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 
 #include "ui/mainwindow/CommandTarget.h"
 #include "core/tasks/MediaFileTypes.h"
@@ -273,17 +274,25 @@ void TaskListView::FitColumns()
     int total = 0;
     for (int w : want)
         total += w;
-    // Too wide: the summary, then the folder, the output and the profile give way, down to
-    // the widths the window started with (at most).
-    for (int c : {int(TaskTableModel::Summary), int(TaskTableModel::Folder), int(TaskTableModel::Output),
-                  int(TaskTableModel::Profile)}) {
+    // Too wide: the name, the status, the output and the time are what a user reads during
+    // a run, so the other columns give way first: the summary, the folder, the profile and
+    // the size, down to their headers, then to a few characters. Only then do the output
+    // and the name give way, down to the widths the window started with (at most).
+    const int giving[] = {TaskTableModel::Summary, TaskTableModel::Folder, TaskTableModel::Profile, TaskTableModel::Size};
+    const int few = metrics.averageCharWidth() * 4;
+    auto giveWay = [&](int c, int floor) {
         if (total <= available || m_userSized.contains(c))
-            continue;
-        const int floor = std::min(want[c], std::max(header->sectionSizeHint(c), metrics.averageCharWidth() * 12));
-        const int cut = std::min(total - available, want[c] - floor);
+            return;
+        const int cut = std::clamp(total - available, 0, std::max(0, want[c] - std::min(want[c], floor)));
         want[c] -= cut;
         total -= cut;
-    }
+    };
+    for (int c : giving)
+        giveWay(c, std::max(header->sectionSizeHint(c), metrics.averageCharWidth() * 12));
+    for (int c : giving)
+        giveWay(c, few);
+    for (int c : {int(TaskTableModel::Output), int(TaskTableModel::Name)})
+        giveWay(c, std::max(m_startWidths[c], few));
     // The file name takes what is left.
     if (!m_userSized.contains(TaskTableModel::Name) && total < available)
         want[TaskTableModel::Name] += available - total;

@@ -2,6 +2,7 @@
 
 #include "core/tasks/TaskList.h"
 #include "core/conversion/RunClock.h"
+#include "core/settings/Language.h"
 
 TaskTableModel::TaskTableModel(TaskList &tasks, IconForExtension icons, QObject *parent)
     : QAbstractTableModel(parent), m_tasks(tasks), m_icons(std::move(icons))
@@ -55,6 +56,8 @@ QVariant TaskTableModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::DecorationRole && index.column() == Name)
         return IconOf(task->sourceExt);
+    if (role == Qt::AccessibleTextRole && index.column() == Status)
+        return AccessibleStatus(m_tasks.State(id));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {
@@ -64,8 +67,13 @@ QVariant TaskTableModel::data(const QModelIndex &index, int role) const
         return task->sizeText.str();
     case Folder:
         return task->sourceFolder.str();
-    case Status:
-        return m_tasks.State(id).status;
+    case Status: {
+        // A completed task's tooltip says how it was converted: what its targets reached, a fallback.
+        const TaskState &state = m_tasks.State(id);
+        if (role == Qt::ToolTipRole && state.verdict == Verdict::Completed && !state.report.isEmpty())
+            return state.report;
+        return state.status;
+    }
     case Output:
         return task->outputPath.str();
     case Profile:
@@ -81,6 +89,17 @@ QVariant TaskTableModel::data(const QModelIndex &index, int role) const
     default:
         return {};
     }
+}
+
+QString TaskTableModel::AccessibleStatus(const TaskState &state)
+{
+    // What the cell shows, and what the bar drawn over it shows of a running task.
+    if (state.verdict == Verdict::Running && state.status.isEmpty())
+        return GetLangString(QStringLiteral("@253")).replace(QStringLiteral("%d"), QString::number(state.percent))
+            .replace(QStringLiteral("%%"), QStringLiteral("%"));
+    if (state.status.isEmpty())
+        return GetLangString(QStringLiteral("@254"));
+    return state.status;
 }
 
 QVariant TaskTableModel::headerData(int section, Qt::Orientation orientation, int role) const

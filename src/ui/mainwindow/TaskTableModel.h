@@ -7,6 +7,7 @@
 #include <functional>
 
 class TaskList;
+struct TaskState;
 
 // The task list as the window's table shows it: one row per task in list order,
 // the columns of the list (name, size, folder, status, output, profile, summary, the
@@ -27,6 +28,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     // Headers are language texts, set again on every language switch.
     void SetHeaders(const QStringList &headers);
+    // The status cell as a screen reader reads it: a running task's percent, a waiting
+    // task's word for waiting, else the text shown.
+    static QString AccessibleStatus(const TaskState &state);
 
 private:
     QIcon IconOf(const QString &extension) const;

@@ -1,8 +1,10 @@
 #include "ui/widgets/CLinkLabel.h"
+#include "ui/widgets/ColorRef.h"
 
 #include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimerEvent>
 #include <QUrl>
@@ -18,19 +20,15 @@ constexpr quint32 kDefaultHover = 0x000000FF;   // red 255
 CLinkLabel::CLinkLabel(QWidget *parent) : CLinkLabel(QString(), QString(), parent) {}
 
 CLinkLabel::CLinkLabel(const QString &text, const QString &address, QWidget *parent)
-    : QLabel(text, parent), m_address(address), m_linkColor(FromColorRef(kDefaultLink)),
-      m_visitedColor(FromColorRef(kDefaultVisited)), m_hoverColor(FromColorRef(kDefaultHover))
+    : QLabel(text, parent), m_address(address), m_linkColor(ColorFromBgr(kDefaultLink)),
+      m_visitedColor(ColorFromBgr(kDefaultVisited)), m_hoverColor(ColorFromBgr(kDefaultHover))
 {
     setTextFormat(Qt::PlainText);
     // Moves without a button held must arrive, or the hover would start only on a click.
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     attach();
-}
-
-QColor CLinkLabel::FromColorRef(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
 void CLinkLabel::attach()
@@ -65,19 +63,19 @@ void CLinkLabel::SetLinkText(const QString &text)
 
 void CLinkLabel::SetLinkColor(quint32 bgr)
 {
-    m_linkColor = FromColorRef(bgr);
+    m_linkColor = ColorFromBgr(bgr);
     update();
 }
 
 void CLinkLabel::SetVisitedColor(quint32 bgr)
 {
-    m_visitedColor = FromColorRef(bgr);
+    m_visitedColor = ColorFromBgr(bgr);
     update();
 }
 
 void CLinkLabel::SetHoverColor(quint32 bgr)
 {
-    m_hoverColor = FromColorRef(bgr);
+    m_hoverColor = ColorFromBgr(bgr);
     update();
 }
 
@@ -151,6 +149,23 @@ void CLinkLabel::paintEvent(QPaintEvent *)
     painter.setFont(font());
     painter.setPen(CurrentColor());
     painter.drawText(contentsRect(), int(alignment()), text());
+    if (hasFocus()) {
+        painter.setPen(QPen(CurrentColor(), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void CLinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    // A link reached with Tab opens with Return or Space, as a click opens it.
+    switch (event->key()) {
+    case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Space:
+        event->accept();
+        Open();
+        return;
+    default:
+        QLabel::keyPressEvent(event);
+    }
 }
 
 void CLinkLabel::enterEvent(QEnterEvent *event)
@@ -184,8 +199,12 @@ void CLinkLabel::mouseReleaseEvent(QMouseEvent *event)
     const bool click = m_pressed && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
-    if (!click)
-        return;
+    if (click)
+        Open();
+}
+
+void CLinkLabel::Open()
+{
     // The hover colour gives way at once; the timer restores the hover while the mouse stays.
     m_over = false;
     applyFonts();

@@ -46,8 +46,6 @@ public:
     void SetAutoSize(bool fit = true);
     bool IsAutoSize() const { return m_fitToText; }
 
-    static QColor FromColorRef(quint32 bgr);
-
 signals:
     // After a click has tried to open the address; opened tells whether it did.
     void linkOpened(bool opened);
@@ -58,11 +56,14 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void attach();
+    // Opens the address and remembers whether it opened.
+    void Open();
     void startHover();
     void endHover();
     void applyFonts();

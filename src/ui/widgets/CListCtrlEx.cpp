@@ -1,4 +1,5 @@
 #include "ui/widgets/CListCtrlEx.h"
+#include "ui/widgets/ColorRef.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -51,11 +52,8 @@ CListCtrlEx::CListCtrlEx(QWidget *parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     setIconSize(QSize(16, 16));
-}
-
-QColor CListCtrlEx::FromColorRef(QRgb bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+    // Tab leaves the list for the next control; the arrow keys move within it.
+    setTabKeyNavigation(false);
 }
 
 void CListCtrlEx::SetItemColor(int row, QRgb textColor, QRgb backgroundColor)
@@ -80,13 +78,13 @@ void CListCtrlEx::SetRowsTextColor(int first, int last, QRgb textColor)
 QColor CListCtrlEx::TextColor(int row) const
 {
     const auto it = m_textColors.constFind(row);
-    return it == m_textColors.constEnd() ? QColor() : FromColorRef(*it);
+    return it == m_textColors.constEnd() ? QColor() : ColorFromBgr(*it);
 }
 
 QColor CListCtrlEx::BackgroundColor(int row) const
 {
     const auto it = m_backgroundColors.constFind(row);
-    return it == m_backgroundColors.constEnd() ? QColor() : FromColorRef(*it);
+    return it == m_backgroundColors.constEnd() ? QColor() : ColorFromBgr(*it);
 }
 
 void CListCtrlEx::CreateRowProgress(int column)
@@ -101,14 +99,21 @@ void CListCtrlEx::CreateRowProgress(int column)
     m_progressBar->hide();
 }
 
+QRect CListCtrlEx::BarRect(int row) const
+{
+    if (row < 0 || row >= rowCount() || m_progressColumn < 0)
+        return {};
+    // Inside the cell, a little inset so the grid lines stay visible.
+    return visualRect(model()->index(row, m_progressColumn)).adjusted(2, 2, -2, -2);
+}
+
 void CListCtrlEx::UpdateRowProgress()
 {
     if (!m_progressBar)
         return;
-    if (m_progressRow >= 0 && m_progressRow < rowCount() && m_progressColumn >= 0) {
-        // Inside the cell, a little inset so the grid lines stay visible.
-        const QRect cell = visualRect(model()->index(m_progressRow, m_progressColumn));
-        const QRect bar = cell.adjusted(2, 2, -2, -2);
+    for (ExtraBar &extra : m_extraBars)
+        PlaceExtraBar(extra);
+    if (const QRect bar = BarRect(m_progressRow); bar.isValid()) {
         if (bar != m_lastBarRect) {
             m_lastBarRect = bar;
             m_progressBar->setGeometry(bar);
@@ -130,6 +135,67 @@ void CListCtrlEx::HideRowProgress()
 {
     if (m_progressBar)
         m_progressBar->hide();
+}
+
+void CListCtrlEx::PlaceExtraBar(ExtraBar &extra)
+{
+    const QRect rect = BarRect(extra.row);
+    if (rect.isValid() && rect != extra.lastRect) {
+        extra.lastRect = rect;
+        extra.bar->setGeometry(rect);
+    }
+}
+
+void CListCtrlEx::SetRowProgress(int slot, int row, int percent, const QString &accessibleName)
+{
+    if (!m_progressBar)
+        return;
+    QProgressBar *bar = m_progressBar;
+    if (slot == 0) {
+        m_progressRow = row;
+        m_percent = unsigned(std::max(0, percent));
+        m_showProgress = true;
+        UpdateRowProgress();
+    } else {
+        ExtraBar &extra = m_extraBars[slot];
+        if (!extra.bar) {
+            extra.bar = new QProgressBar(viewport());
+            extra.bar->setRange(0, 100);
+            extra.bar->setTextVisible(false);
+            extra.bar->hide();
+        }
+        bar = extra.bar;
+        extra.row = row;
+        PlaceExtraBar(extra);
+        if (percent > 0 && percent < 100) {
+            bar->setValue(percent);
+            bar->show();
+        }
+    }
+    bar->setAccessibleName(accessibleName);
+}
+
+void CListCtrlEx::HideRowProgress(int slot)
+{
+    if (slot == 0) {
+        m_showProgress = false;
+        HideRowProgress();
+    } else if (const auto it = m_extraBars.constFind(slot); it != m_extraBars.constEnd()) {
+        it->bar->hide();
+    }
+}
+
+QProgressBar *CListCtrlEx::RowProgressBar(int slot) const
+{
+    return slot == 0 ? m_progressBar : m_extraBars.value(slot).bar;
+}
+
+int CListCtrlEx::ShownRowProgressCount() const
+{
+    int shown = m_progressBar && !m_progressBar->isHidden() ? 1 : 0;
+    for (const ExtraBar &extra : m_extraBars)
+        shown += extra.bar->isHidden() ? 0 : 1;
+    return shown;
 }
 
 void CListCtrlEx::scrollContentsBy(int dx, int dy)

@@ -30,6 +30,15 @@ public:
     void HideRowProgress();
     QProgressBar *RowProgressBar() const { return m_progressBar; }
 
+    // Rows converted at the same time each show a bar of their own, by slot: slot 0 is
+    // the bar the members below drive, slots 1 and up are further bars made on demand.
+    // A percent of 0 or 100 and more leaves the bar's value as it is.
+    void SetRowProgress(int slot, int row, int percent, const QString &accessibleName);
+    void HideRowProgress(int slot);
+    QProgressBar *RowProgressBar(int slot) const;
+    // Bars shown now, in any slot.
+    int ShownRowProgressCount() const;
+
     int m_progressColumn = -1;
     int m_progressRow = -1;
     unsigned m_percent = 0;
@@ -48,8 +57,6 @@ public:
     // Row whose given column holds text; -1 when none.
     int FindRow(int column, const QString &text) const;
 
-    static QColor FromColorRef(QRgb bgr);
-
 signals:
     // A left click anywhere on the list, after the selection has followed it.
     void leftClicked();
@@ -62,6 +69,17 @@ protected:
 private:
     QHash<int, QRgb> m_textColors;
     QHash<int, QRgb> m_backgroundColors;
+    // Where a bar sits in a row's cell of the progress column; empty when off the list.
+    QRect BarRect(int row) const;
+    struct ExtraBar
+    {
+        QProgressBar *bar = nullptr;
+        int row = -1;
+        QRect lastRect;
+    };
+    void PlaceExtraBar(ExtraBar &extra);
+
     QProgressBar *m_progressBar = nullptr;
     QRect m_lastBarRect;
+    QHash<int, ExtraBar> m_extraBars; // by slot, 1 and up
 };

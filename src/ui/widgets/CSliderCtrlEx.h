@@ -3,7 +3,8 @@
 
 // The preview's position slider. A left click jumps the thumb to the clicked
 // point before the usual handling (so the thumb can be dragged on at once), and
-// the release of the mouse is reported so the window can seek.
+// the release of the mouse is reported so the window can seek; so is the release of
+// a key that moved the thumb. A screen reader hears its value as a time.
 class CSliderCtrlEx : public QSlider
 {
     Q_OBJECT
@@ -26,7 +27,10 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     bool m_sliderFollows = true;
+    bool m_keyMoved = false;
 };

@@ -10,6 +10,14 @@ inline void SetControlId(QObject *object, int id)
     object->setProperty("controlId", id);
 }
 
+// The widget, given its id: for building a dialog in one expression per control.
+template <typename W>
+W *WithControlId(W *widget, int id)
+{
+    SetControlId(widget, id);
+    return widget;
+}
+
 inline int ControlIdOf(const QObject *object)
 {
     return object ? object->property("controlId").toInt() : 0;

@@ -12,6 +12,7 @@ void ImageButton::SetCaption(const QString &text)
 {
     m_caption = text;
     setToolTip(text);
+    setAccessibleName(text); // the shown text is wrapped to the button's width
     Relayout();
 }
 

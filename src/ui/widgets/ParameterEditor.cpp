@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 #include <QStringList>
 #include <QThread>
+#include <QTreeWidget>
 #include <QtDebug>
 #include <cmath>
 #include <limits>
@@ -15,6 +16,8 @@
 #include "core/profiles/ParamCell.h"
 #include "core/profiles/ParamDisplayNames.h"
 #include "core/profiles/ParamOptions.h"
+#include "core/profiles/TargetCells.h"
+#include "core/settings/Language.h"
 #include "ui/widgets/Prompter.h"
 
 namespace {
@@ -47,7 +50,8 @@ int engineDefaultEntry(const ParamCell &cell, const QString &shown)
 {
     for (int k = 0; k < cell.EntryCount(); ++k) {
         const QString entry = cell.Entry(k);
-        if (entry.contains(u'|') && EntryEngineValue(entry).isEmpty() && EntryShownText(entry) == shown)
+        if (entry.contains(u'|') && EntryEngineValue(entry).isEmpty() &&
+            ParamDisplayNames::ChoiceText(cell.strCelltName.str(), entry) == shown)
             return k;
     }
     return -1;
@@ -93,7 +97,19 @@ void applyListChange(ParamCell &cell, QString value, ParamCell *tree, PropertyGr
         }
     }
 
-    if (!isNamed(cell, "aspect") && !isNamed(cell, "s")) {
+    // A target's value is the engine's text ("25M", "0.97"): a chosen entry is selected, a typed one kept as typed.
+    if (TargetCells::IsTarget(cell.strCelltName.str())) {
+        for (int k = 0; k < cell.EntryCount(); ++k) {
+            if (ParamDisplayNames::ChoiceText(cell.strCelltName.str(), cell.Entry(k)) == value) {
+                cell.sDefault = k;
+                if (cell.UsedType == ParamCell::kUserValue)
+                    cell.UsedType = 0;
+                cell.SValue = value;
+                return;
+            }
+        }
+        value = value.trimmed();
+    } else if (!isNamed(cell, "aspect") && !isNamed(cell, "s")) {
         qint64 n = LeadingInt(value);
         if (HasKiloUnit(cell))
             n *= 1000; // 128 Kb/s is stored as 128000
@@ -143,15 +159,16 @@ PropertyGridItem *AddCellProperty(const ParamCell &cell, PropertyGridItem *group
 {
     if (!group || !grid)
         return nullptr;
-    auto property = std::make_unique<PropertyGridItem>(ParamDisplayNames::Label(cell.strCelltName.str()), QString(),
-                                                       cell.Help.str());
+    const QString name = cell.strCelltName.str();
+    auto property = std::make_unique<PropertyGridItem>(ParamDisplayNames::Label(name), QString(),
+                                                       ParamDisplayNames::Help(name, cell.Help.str()));
     property->SetKey(cell.strShowName.str());
 
     switch (cell.nValueType) {
     case ParamCell::kList: {
         QString defaultText;
         for (int k = 0; k < cell.EntryCount(); ++k) {
-            const QString option = EntryShownText(cell.Entry(k));
+            const QString option = ParamDisplayNames::ChoiceText(name, cell.Entry(k));
             property->AddOption(option);
             if (k == cell.sDefault)
                 defaultText = option;
@@ -260,6 +277,8 @@ PropertyGrid *CreateParamGrid(QWidget *parent)
     grid->EnableDescriptionArea(true);
     grid->SetFlatLook(true);
     grid->MarkModifiedProperties(true);
+    grid->setAccessibleName(GetLangString(QStringLiteral("@252")));
+    grid->tree()->setAccessibleName(grid->accessibleName());
     return grid;
 }
 

@@ -11,11 +11,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-QColor ColorFromBgr(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
 namespace {
 
 constexpr int kItemType = QTreeWidgetItem::UserType + 17;
@@ -68,6 +63,7 @@ public:
             return nullptr;
         if (!item->GetOptions().isEmpty()) {
             auto *combo = new QComboBox(parent);
+            combo->setAccessibleName(item->GetName());
             combo->setEditable(item->IsAllowEdit());
             combo->addItems(item->GetOptions());
             combo->setFrame(false);
@@ -82,6 +78,7 @@ public:
         if (!item->IsAllowEdit())
             return nullptr;
         auto *edit = new QLineEdit(parent);
+        edit->setAccessibleName(item->GetName());
         edit->setFrame(false);
         return edit;
     }
@@ -194,6 +191,15 @@ PropertyGridItem::PropertyGridItem(GroupTag, const QString &label) : QTreeWidget
 {
     setText(0, label);
     setFlags(Qt::ItemIsEnabled);
+}
+
+QVariant PropertyGridItem::data(int column, int role) const
+{
+    if (role == Qt::AccessibleTextRole && column == 1 && !m_group)
+        return QStringLiteral("%1: %2").arg(GetName(), GetValue());
+    if (role == Qt::AccessibleDescriptionRole && !m_group)
+        return m_description;
+    return QTreeWidgetItem::data(column, role);
 }
 
 QString PropertyGridItem::GetName() const

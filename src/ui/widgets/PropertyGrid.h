@@ -5,13 +5,12 @@
 #include <QWidget>
 #include <memory>
 
+#include "ui/widgets/ColorRef.h"
+
 class QLabel;
 class QFrame;
 class QTreeWidget;
 class PropertyGrid;
-
-// A colour written as 0x00BBGGRR (blue in the high byte), as profiles and looks give them.
-QColor ColorFromBgr(quint32 bgr);
 
 struct PropertyGridColors
 {
@@ -65,6 +64,10 @@ public:
     PropertyGridItem *GetSubItem(int index) const;
     PropertyGridItem *GetParentItem() const;
     PropertyGrid *GetGrid() const;
+
+    // A screen reader reads a value cell as the property's label and value, and the
+    // description as the cell's description.
+    QVariant data(int column, int role) const override;
 
 private:
     friend class PropertyGrid;

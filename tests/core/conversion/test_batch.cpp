@@ -9,7 +9,7 @@
 
 #include "core/settings/AppSettings.h"
 #include "core/tasks/TaskList.h"
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 #include "core/conversion/EngineLocation.h"
 #include "core/conversion/HardwareCheck.h"
 #include "core/conversion/MediaProbe.h"
@@ -189,7 +189,7 @@ class TestBatch : public QObject
     // Runs the batch on a thread of its own; this thread serves the task list meanwhile.
     void run(int jobs = 1)
     {
-        BatchConverter converter(*m_tasks, *m_host, m_flags, {m_settings->GetRunMode(), jobs, {}});
+        BatchConverter converter(*m_tasks, *m_host, m_flags, {m_settings->GetRunMode(), jobs, {}, m_settings->IsDateKept()});
         RunServingEvents([&] { converter.Run(); });
         m_total = converter.TotalSeconds();
     }
@@ -218,6 +218,39 @@ private slots:
         m_tasks.reset();
         m_settings.reset();
         m_folder.reset();
+    }
+
+    // A completed task's report says what the engine did beyond the profile (a copy the
+    // container cannot hold is encoded); with KEEPDATE the output has its source's date.
+    void completedTaskKeepsNotesAndDate_data()
+    {
+        QTest::addColumn<bool>("keepDate");
+        QTest::newRow("date of the conversion") << false;
+        QTest::newRow("date of the source") << true;
+    }
+    void completedTaskKeepsNotesAndDate()
+    {
+        QFETCH(bool, keepDate);
+        start(QString(), "Copy streams into MP4 (no re-encoding)");
+        m_settings->SetDateKept(keepDate);
+        const QString source = m_in + "cinepak $1.avi";
+        MakeClip(source, ClipSpec{1, "96x64", 10, true, true, {"-vcodec", "cinepak", "-acodec", "pcm_s16le"}});
+        const QDateTime past(QDate(2001, 2, 3), QTime(4, 5, 6, 789), Qt::UTC);
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(past, QFileDevice::FileModificationTime));
+        file.close();
+        NewTaskSettings settings;
+        settings.profileName = m_profile->Name();
+        settings.targetType = GetTargetType(m_profile->Name());
+        settings.destination = m_out;
+        m_tasks->Add({source}, settings, false);
+        run();
+        QCOMPARE(statuses(), QStringList{"Completed"});
+        const QString report = m_tasks->State(m_tasks->IdAt(0)).report;
+        QVERIFY2(report.contains("cinepak video of") && report.contains("encoded with libx264") && report.contains("encoded with aac"),
+                 qPrintable(report));
+        QCOMPARE(m_host->finished.first().cause, report);
+        QCOMPARE(QFileInfo(output(0)).lastModified() == past, keepDate);
     }
 
     void convertsEveryRowWithItsEvents()
@@ -494,7 +527,7 @@ private slots:
         else
             broken->UsedType = ParamCell::kUserValue, broken->SValue = value;
         m_host->global.tree = m_profile->Snapshot().tree;
-        QVERIFY(GetParamFromTree(m_host->global.tree.get()).contains(QStringLiteral("-%1 %2").arg(cell, value)));
+        QVERIFY(GetParamFromTree(m_host->global.tree.get()).Text().contains(QStringLiteral("-%1 %2").arg(cell, value)));
         addClips({"a.mp4"}, 2);
 
         // The engine's own verdict on the profile, as the window's check at start gets it.

@@ -1,23 +1,62 @@
 #include <QtTest>
 
 #include "core/conversion/EngineCommand.h"
+#include "core/conversion/JobCount.h"
+
+namespace {
+// Options written as the log shows them; the values the tests use hold no blanks.
+EngineOptions options(const QString &text)
+{
+    return EngineOptions(text.split(u' ', Qt::SkipEmptyParts));
+}
+QString aspect(const QString &text, const QString &source, AspectMode mode)
+{
+    return ApplyAspectMode(options(text), source, mode).Text();
+}
+} // namespace
 
 class TestEngineCommand : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void automaticJobs_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cores");
+        QTest::addColumn<int>("jobs");
+        // An encoder that fills every core (or a card's) gets one job; others one per core, up to 8.
+        QTest::newRow("x264") << " -vcodec libx264 -crf 23" << 16 << 1;
+        QTest::newRow("card encoder") << " -vcodec h264_vaapi" << 8 << 1;
+        QTest::newRow("mpeg4") << " -vcodec mpeg4 -vb 800" << 2 << 2;
+        QTest::newRow("mpeg4, many cores") << " -vcodec mpeg4" << 32 << 8;
+        QTest::newRow("last codec counts") << " -vcodec libx264 -vcodec mpeg4" << 4 << 4;
+        QTest::newRow("audio only") << " -vcodec libx264 -vn -acodec libmp3lame" << 4 << 4;
+        QTest::newRow("x265 as -c:v") << " -c:v libx265" << 4 << 1;
+    }
+    void automaticJobs()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, cores);
+        QFETCH(int, jobs);
+        const EngineOptions profile = options(text);
+        QCOMPARE(JobCount::Automatic(profile, cores), jobs);
+        QCOMPARE(JobCount::Resolve(0, profile, cores), jobs);
+        QCOMPARE(JobCount::Resolve(3, profile, cores), 3); // a number chosen wins
+    }
+
     void workedExample()
     {
-        QString options = AppendTrimOptions(" -vcodec mpeg4 -s 320x240 -vb 768", 10, 70);
-        QCOMPARE(options, QStringLiteral(" -vcodec mpeg4 -s 320x240 -vb 768 -ss 10 -t 60"));
-        const QString mode3 = ApplyAspectMode(options, "720x480", AspectMode::PadCentre);
-        QCOMPARE(mode3, QStringLiteral(" -vcodec mpeg4 -s 320x214 -aspect 1.333 -padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60"));
+        const EngineOptions trimmed = AppendTrimOptions(options(" -vcodec mpeg4 -s 320x240 -vb 768"), 10, 70);
+        QCOMPARE(trimmed.Text(), QStringLiteral(" -vcodec mpeg4 -s 320x240 -vb 768 -ss 10 -t 60"));
+        const EngineOptions mode3 = ApplyAspectMode(trimmed, "720x480", AspectMode::PadCentre);
+        QCOMPARE(mode3.Text(),
+                 QStringLiteral(" -vcodec mpeg4 -s 320x214 -aspect 1.333 -padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60"));
         QCOMPARE(BuildEngineCommand("/opt/app/mirracore", "/in/my clip.avi", mode3, "/out/my clip.mp4").Text(),
                  QStringLiteral("/opt/app/mirracore -y -i \"/in/my clip.avi\"  -vcodec mpeg4 -s 320x214 -aspect 1.333 "
                                 "-padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60 -qmin 1 -qmax 51 -level 13 "
                                 "\"/out/my clip.mp4\""));
-        QCOMPARE(ApplyAspectMode(options, "720x480", AspectMode::Crop),
+        QCOMPARE(ApplyAspectMode(trimmed, "720x480", AspectMode::Crop).Text(),
                  QStringLiteral(" -vcodec mpeg4 -cropleft 40 -cropright 40 -s 320x240 -aspect 1.333 -vb 768 -ss 10 -t 60"));
     }
 
@@ -65,8 +104,8 @@ private slots:
         QFETCH(QString, target);
         QFETCH(int, mode);
         QFETCH(QString, expected);
-        const QString options = " -vcodec mpeg4 -s " + target + " -ab 128";
-        QCOMPARE(ApplyAspectMode(options, source, AspectModeFromValue(mode)), " -vcodec mpeg4 " + expected + " -ab 128");
+        QCOMPARE(aspect(" -vcodec mpeg4 -s " + target + " -ab 128", source, AspectModeFromValue(mode)),
+                 " -vcodec mpeg4 " + expected + " -ab 128");
     }
 
     void unchanged_data()
@@ -74,7 +113,7 @@ private slots:
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("mode");
-        QTest::newRow("mode 0") << "  -vcodec  mpeg4 -s 320x240 " << "720x480" << 0;
+        QTest::newRow("mode 0") << " -vcodec mpeg4 -s 320x240" << "720x480" << 0;
         QTest::newRow("mode 8") << " -s 320x240" << "720x480" << 8;
         QTest::newRow("mode -1") << " -s 320x240" << "720x480" << -1;
         QTest::newRow("x first") << " -s 320x240" << "x480" << 3;
@@ -93,15 +132,15 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QString, source);
         QFETCH(int, mode);
-        QCOMPARE(ApplyAspectMode(options, source, AspectModeFromValue(mode)), options);
+        QCOMPARE(aspect(options, source, AspectModeFromValue(mode)), options);
     }
 
     void rejoinedAndLastSizeWins()
     {
-        // Modes 1 to 7 re-join with single blanks; only the last -s is rewritten; "-S" counts too.
-        QCOMPARE(ApplyAspectMode("  -s 320x240   -s 640x480 -r 25", "640x480", AspectMode::Stretch),
+        // Only the last -s is rewritten; "-S" counts too.
+        QCOMPARE(aspect(" -s 320x240 -s 640x480 -r 25", "640x480", AspectMode::Stretch),
                  QStringLiteral(" -s 320x240 -s 640x480 -aspect 1.333 -r 25"));
-        QCOMPARE(ApplyAspectMode(" -S 320x240", "720x480", AspectMode::Stretch), QStringLiteral(" -S 320x240 -aspect 1.333"));
+        QCOMPARE(aspect(" -S 320x240", "720x480", AspectMode::Stretch), QStringLiteral(" -S 320x240 -aspect 1.333"));
     }
 
     void trims_data()
@@ -120,12 +159,12 @@ private slots:
         QFETCH(int, start);
         QFETCH(int, stop);
         QFETCH(QString, expected);
-        QCOMPARE(AppendTrimOptions(" -vb 700", start, stop), expected);
+        QCOMPARE(AppendTrimOptions(options(" -vb 700"), start, stop).Text(), expected);
     }
 
     void emptyOptionsCommandLine()
     {
-        QCOMPARE(BuildEngineCommand("/p/mirracore", "/a.avi", "", "/b.mp4").Text(),
+        QCOMPARE(BuildEngineCommand("/p/mirracore", "/a.avi", {}, "/b.mp4").Text(),
                  QStringLiteral("/p/mirracore -y -i \"/a.avi\"  -qmin 1 -qmax 51 -level 13 \"/b.mp4\""));
     }
 
@@ -133,15 +172,13 @@ private slots:
     {
         const QString source = "/in/a \"b\" $c ключ.avi";
         const QString output = "/out/a \"b\" $c ключ.mp4";
-        const EngineCommand command =
-            BuildEngineCommand("/p/mirracore", source, " -vcodec libx264 -title \"My  Movie\" -s 320x240", output);
+        const EngineCommand command = BuildEngineCommand(
+            "/p/mirracore", source, EngineOptions({"-vcodec", "libx264", "-title", "My  Movie", "-s", "320x240"}), output);
         QCOMPARE(command.Program(), QStringLiteral("/p/mirracore"));
         QCOMPARE(command.Arguments(), (QStringList{"-y", "-i", source, "-vcodec", "libx264", "-title", "My  Movie", "-s", "320x240",
                                     "-qmin", "1", "-qmax", "51", "-level", "13", output}));
-        QCOMPARE(SplitOptions("  a  \"\"  b "), (QStringList{"a", "", "b"}));
-        QCOMPARE(SplitOptions(" -title My first movie -author Ann Lee -s 320x240 -comment"),
-                 (QStringList{"-title", "My first movie", "-author", "Ann Lee", "-s", "320x240", "-comment"}));
-        QCOMPARE(SplitOptions(" -title -5 degrees -album x"), (QStringList{"-title", "-5 degrees", "-album", "x"}));
+        QCOMPARE(command.Text(), "/p/mirracore -y -i \"" + source + "\"  -vcodec libx264 -title My  Movie -s 320x240 "
+                                 "-qmin 1 -qmax 51 -level 13 \"" + output + "\"");
     }
 };
 

@@ -12,6 +12,7 @@
 #include "core/profiles/ProfileCatalogue.h"
 #include "support/MediaReader.h"
 #include "support/TestSupport.h"
+#include "core/profiles/TargetCells.h"
 #include "support/CellBuilders.h"
 
 using namespace CellBuilders;
@@ -48,7 +49,7 @@ QString describe(const CMpegStructs &tree, const QString &keys)
         {"filled", n(std::count_if(c.sValues.begin(), c.sValues.end(), [](auto &e) { return !e.isEmpty(); }))},
         {"last", c.sValues[39].str()}, {"HelpLength", n(c.Help.str().size())},
         {"SValueLength", n(c.SValue.str().size())}, {"entry0Length", n(c.sValues[0].str().size())},
-        {"options", GetParamFromTree(tree.GetRoot())}, {"units", n(tree.m_unitMap.size())}, {"values", tree.m_strValues}};
+        {"options", GetParamFromTree(tree.GetRoot()).Text()}, {"units", n(tree.m_unitMap.size())}, {"values", tree.m_strValues}};
     QStringList out;
     for (const QString &key : keys.split(QStringLiteral("; ")))
         out << key.section(u'=', 0, 0) + u'=' + fields.at(key.section(u'=', 0, 0));
@@ -108,7 +109,7 @@ private slots:
         QCOMPARE(root->nChildCount(), 30);
         QCOMPARE(childNames(root).mid(0, 2), (QStringList{"group", "c4"}));
         QCOMPARE(root->pChildren.back()->strCelltName.str(), QStringLiteral("c32"));
-        QCOMPARE(GetParamFromTree(root->pChildren.front().get()), QStringLiteral(" -child late"));
+        QCOMPARE(GetParamFromTree(root->pChildren.front().get()).Text(), QStringLiteral(" -child late"));
         QVERIFY(!FindCell(root, QStringLiteral("orphan")) && !FindCell(root, QStringLiteral("c33")));
         // Loading again replaces the whole tree.
         tree.LoadFromFile(profileFile(node(0, cellLines("second", "TOP", 4))));
@@ -184,7 +185,7 @@ private slots:
         FreeCells(source);
         QCOMPARE(childNames(copy.get()), (QStringList{"ab", "group"}));
         QCOMPARE(copy->pChildren.at(0)->sValues[1].str(), QStringLiteral("128|128 Kb/s"));
-        QCOMPARE(GetParamFromTree(copy.get()), QStringLiteral(" -ab 128"));
+        QCOMPARE(GetParamFromTree(copy.get()).Text(), QStringLiteral(" -ab 128"));
         QCOMPARE(FindCell(copy.get(), QStringLiteral("inner"))->SValue.str(), QStringLiteral("x"));
         QVERIFY(!CloneCells(nullptr));
     }
@@ -207,14 +208,14 @@ private slots:
     void optionString_data()
     {
         QTest::addColumn<std::shared_ptr<ParamCell>>("cell");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("expected"); // the arguments, separated by "|"
         auto row = [](const char *tag, std::unique_ptr<ParamCell> cell, const char *expected) {
             QTest::newRow(tag) << std::shared_ptr<ParamCell>(std::move(cell)) << QString::fromUtf8(expected);
         };
         auto off = [](std::unique_ptr<ParamCell> cell) { return cell->Enable = false, std::move(cell); };
         auto used = [](std::unique_ptr<ParamCell> cell, int type) { return cell->UsedType = type, std::move(cell); };
         row("|Auto emits nothing", makeList("r", {"|Auto", "25|25 fps"}, 0), "");
-        row("mp3 in acodec", makeList("acodec", {"mp3|MP3 audio"}, 0), " -acodec mp3");
+        row("mp3 in acodec", makeList("acodec", {"mp3|MP3 audio"}, 0), "-acodec|mp3");
         row("UsedType 2 never emitted", used(makeList("ab", {"128|128"}, 0), ParamCell::kNeverEmitted), "");
         row("disabled list", off(makeList("ab", {"128|128"}, 0)), "");
         row("aspect list", makeList("aspect", {"3|Fit"}, 0), "");
@@ -222,18 +223,37 @@ private slots:
         row("number 0", makeNumber("r", 0), "");
         row("number -5", makeNumber("r", -5), "");
         row("number NaN", makeNumber("r", NAN), "");
-        row("number 25.0", makeNumber("r", 25.0f), " -r 25");
-        row("number rounds, ignores UsedType", used(makeNumber("g", 12.7f), ParamCell::kNeverEmitted), " -g 13");
+        row("number 25.0", makeNumber("r", 25.0f), "-r|25");
+        row("number rounds, ignores UsedType", used(makeNumber("g", 12.7f), ParamCell::kNeverEmitted), "-g|13");
         row("disabled number", makeNumber("r", 25, false), "");
-        row("aspect text", makeText("aspect", "16:9"), " -aspect 16:9");
-        row("text as it stands", used(makeText("f", "mp3 -vn"), ParamCell::kNeverEmitted), " -f mp3 -vn");
+        row("aspect text", makeText("aspect", "16:9"), "-aspect|16:9");
+        row("text holding more options", used(makeText("f", "mp3 -vn"), ParamCell::kNeverEmitted), "-f|mp3|-vn");
+        row("list holding more options", makeList("map", {"0:v:0? -map 0:a?|all"}, 0), "-map|0:v:0?|-map|0:a?");
+        row("quoted stretch is one argument", makeText("vf", "a  \"b  c\" \"\""), "-vf|a|b  c|");
+        row("metadata text is one argument", makeText("title", "-5 degrees  \"cold\""), "-title|-5 degrees  \"cold\"");
         row("disabled text", makeText("title", "x", false), "");
     }
     void optionString()
     {
         QFETCH(std::shared_ptr<ParamCell>, cell);
         QFETCH(QString, expected);
-        QCOMPARE(GetParamFromTree(makeTree(cell->Clone()).get()), expected);
+        QCOMPARE(GetParamFromTree(makeTree(cell->Clone()).get()).Arguments().join(u'|'), expected);
+    }
+
+    // Targets set on a tree: in the profile's own cell where it has one, in a hidden one where
+    // not; the summary says what is aimed at, and turned off they leave the options as they were.
+    void targetsSetOnATree()
+    {
+        auto root = makeTree(makeList("vcodec", {"libx264|H.264"}, 0), makeList("loudness", {"|Off", "-16|-16 LUFS"}, 0));
+        const QString plain = BuildProfileSummary(root.get());
+        TargetCells::Set(*root, TargetCells::kLoudness, QStringLiteral("-14"));
+        TargetCells::Set(*root, TargetCells::kSize, QStringLiteral("25M"));
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264 -loudness -14 -target-size 25M"));
+        QCOMPARE(BuildProfileSummary(root.get()), plain + QStringLiteral(",Loudness:-14 LUFS,Fit into:25M"));
+        TargetCells::Set(*root, TargetCells::kLoudness, QString());
+        TargetCells::Set(*root, TargetCells::kSize, QString());
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264"));
+        QCOMPARE(BuildProfileSummary(root.get()), plain);
     }
 
     void optionStringAndSummaryOfATree()
@@ -246,11 +266,12 @@ private slots:
                              makeList("g", {"1|1"}, -1), makeList("bf", {"2|2"}, 3), // no current entry
                              withUserValue(makeList("ab", {"128|128 Kb/s"}, 0, QStringLiteral("Kb/s")), "192000"),
                              makeList("ac", {"2|2 (stereo)"}, 0), withUserValue(makeList("ts", {"1|1"}, 0), QString()));
-        QCOMPARE(GetParamFromTree(root.get()), QStringLiteral(" -vcodec libx264 -vb 1500 -r 25 -acodec aac -ab 192000 -ac 2"));
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264 -vb 1500 -r 25 -acodec aac -ab 192000 -ac 2"));
         QCOMPARE(BuildProfileSummary(root.get()), // "ar" missing
                  QStringLiteral("Video:H.264,size:same to source,BitRate:1500 Kb/s,FrameRate:Auto,Audio:Auto,"
                                 "BitRate:192000 Kb/s,Sample Rate:Auto,Channels:2 (stereo)"));
-        QCOMPARE(GetParamFromTree(nullptr) + GetParamFromTree(makeTree().get()) + BuildProfileSummary(nullptr), QString());
+        QVERIFY(GetParamFromTree(nullptr).IsEmpty() && GetParamFromTree(makeTree().get()).IsEmpty());
+        QCOMPARE(BuildProfileSummary(nullptr), QString());
     }
 
     void catalogue()
@@ -309,13 +330,13 @@ private slots:
         QVERIFY(!name.isEmpty() && root->nChildCount() > 3);
         QStringList firstGroup;
         for (const auto &child : root->pChildren)
-            if (child->strLocal.str().startsWith(QStringLiteral("1,")))
+            if (child->strLocal.str().startsWith(QStringLiteral("1,")) && !TargetCells::IsTarget(child->strCelltName.str()))
                 firstGroup << child->strCelltName.str();
         if (const ParamCell *aspect = FindCell(root, QStringLiteral("aspect"))) {
             // A bit rate, or a constant quality with the encoder's speed.
             if (!firstGroup.contains(QStringLiteral("vb")))
                 firstGroup.replace(2, QStringLiteral("vb")), firstGroup.removeAt(3);
-            QCOMPARE(firstGroup, (QStringList{"vcodec", "s", "vb", "r", "aspect"}));
+            QCOMPARE(firstGroup, (QStringList{"vcodec", "s", "vb", "r", "aspect", "deinterlace"}));
             QCOMPARE(aspect->nStrArraySize, 8);
             for (int m = 0; m < 8; ++m) {
                 QCOMPARE(EntryEngineValue(aspect->Entry(m)), QString::number(m));
@@ -335,6 +356,8 @@ private slots:
                     QVERIFY2(!TestSupport::CodecNames(value).isEmpty(), qPrintable(value));
                 else if (QStringList{"-s", "-vb", "-ab", "-ar", "-ac", "-r"}.contains(option))
                     QVERIFY2(number.match(value).hasMatch(), qPrintable(option + u' ' + value));
+                else if (TargetCells::IsTarget(child->strCelltName.str()))
+                    QVERIFY2(TargetCells::Problem(child->strCelltName.str(), value).isEmpty(), qPrintable(option + u' ' + value));
             }
         }
     }

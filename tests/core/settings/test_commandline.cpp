@@ -38,7 +38,8 @@ private slots:
                                           << "files= convert resume watch=/in jobs=1 errors=0";
         QTest::newRow("switch without value") << QStringList{"a.avi", "--dest"} << "files=a.avi jobs=1 errors=1";
         QTest::newRow("unknown switch") << QStringList{"--frobnicate"} << "files= jobs=1 errors=1";
-        QTest::newRow("jobs not a count") << QStringList{"--jobs", "0", "--jobs", "x"} << "files= jobs=1 errors=2";
+        QTest::newRow("jobs not a count") << QStringList{"--jobs", "-1", "--jobs", "x"} << "files= jobs=1 errors=2";
+        QTest::newRow("jobs 0: automatic") << QStringList{"--jobs", "0"} << "files= jobs=0 errors=0";
         QTest::newRow("watch without convert") << QStringList{"--watch", "/in"} << "files= watch=/in jobs=1 errors=1";
         QTest::newRow("export while converting") << QStringList{"--convert", "--export-commands", "j.tsv"}
                                                  << "files= convert export=j.tsv jobs=1 errors=1";

@@ -49,6 +49,7 @@ private slots:
         QCOMPARE(settings.GetSavedPath(), QString());
         QCOMPARE(settings.GetPriorityLevel(), 0);
         QVERIFY(!settings.IsPreviewHidden());
+        QVERIFY(!settings.IsDateKept());
         QVERIFY(!settings.IsLanguageKept());
         QCOMPARE(settings.GetRunMode(), QString());
         // Without LANGENG, choosing English leaves an empty language name and empty texts.
@@ -60,7 +61,7 @@ private slots:
     void readsEveryKey()
     {
         WriteFile(settingsPath(), "[system]\nsavedpath=/srv/out put/$x\nDefauitLan=   de.ini\nRUNMODE=  DEBUG_PRINT_CMD \n"
-                                  "PROCSEE_LEVEL=7\nINIMODE=2\nHIDEPREW=1\nOLDASSOCIATIONREG= .avi.mkv \n" + kLanguageKeys);
+                                  "PROCSEE_LEVEL=7\nINIMODE=2\nHIDEPREW=1\nKEEPDATE=1\nOLDASSOCIATIONREG= .avi.mkv \n" + kLanguageKeys);
         AppSettings settings;
         settings.Load(exe());
         QCOMPARE(settings.GetSavedPath(), QStringLiteral("/srv/out put/$x"));
@@ -69,6 +70,7 @@ private slots:
         QCOMPARE(settings.GetPriorityLevel(), 7); // read as it stands, used as normal by the runner
         QVERIFY(settings.IsLanguageKept());
         QVERIFY(settings.IsPreviewHidden());
+        QVERIFY(settings.IsDateKept());
         QCOMPARE(settings.GetAssociationRecord(), QStringLiteral(".avi.mkv"));
         QCOMPARE(settings.GetLanguage().GetLangString("@106"), QStringLiteral("ready-de"));
     }
@@ -91,6 +93,8 @@ private slots:
         QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "HIDEPREW"), QStringLiteral("1"));
         settings.SetLanguageKept(true);
         QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "INIMODE"), QStringLiteral("1"));
+        settings.SetDateKept(true);
+        QCOMPARE(IniFile::ReadString(settingsPath(), "SYSTEM", "KEEPDATE"), QStringLiteral("1"));
         QVERIFY(ReadFile(settingsPath()).startsWith("; mine\n[SYSTEM]\n"));
     }
 

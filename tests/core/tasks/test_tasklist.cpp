@@ -267,7 +267,9 @@ private slots:
         list.Find(5)->paramTree = CloneCells(profile.GetRoot()); // follows the window: not kept
         const QString path = m_dir.filePath("state/queue.json");
         QVERIFY(WriteQueueState(path, list));
-        QCOMPARE(SavedQueueSize(path), 5);
+        int unfinished = -1;
+        QCOMPARE(SavedQueueSize(path, &unfinished), 5);
+        QCOMPARE(unfinished, 4); // one row was Completed
 
         QFile::remove(m_dir.filePath("e.avi"));
         TaskList back;

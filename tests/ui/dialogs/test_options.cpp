@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -108,6 +109,65 @@ private slots:
         QCOMPARE(m_fx->App().Settings().GetPriorityLevel(), storedLevel.toInt());
         if (storedLevel == initial)
             QCOMPARE(settingsBytes(), before); // nothing written at all
+    }
+
+    void keepDate_data()
+    {
+        QTest::addColumn<QString>("initial"); // "": not in the file
+        QTest::addColumn<bool>("toggled");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("off by default, turned on") << "" << true << true << "1";
+        QTest::newRow("turned off") << "1" << true << true << "0";
+        QTest::newRow("turned on, cancelled") << "0" << true << false << "0";
+    }
+    void keepDate()
+    {
+        QFETCH(QString, initial);
+        QFETCH(bool, toggled);
+        QFETCH(bool, confirmed);
+        QFETCH(QString, expected);
+        start(initial.isEmpty() ? MainWindowFixture::Settings{} : MainWindowFixture::Settings{{"KEEPDATE", initial}});
+        auto *box = FindControl<QAbstractButton>(m_dialog.get(), COptionsDialog::kKeepDateId);
+        QCOMPARE(box->isChecked(), initial == "1");
+        QCOMPARE(box->text(), GetLangString("@190"));
+        if (toggled)
+            box->click();
+        click(confirmed ? COptionsDialog::kOkId : COptionsDialog::kCancelId);
+        QCOMPARE(stored("KEEPDATE"), expected);
+        QCOMPARE(m_fx->App().Settings().IsDateKept(), expected == "1");
+    }
+
+    void conversionsAtOnce_data()
+    {
+        QTest::addColumn<QString>("initial"); // JOBS as written in the file
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("chosen"); // item index; -1: none
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<QString>("storedJobs");
+        QTest::newRow("shipped: automatic") << "" << "Automatic" << -1 << true << "0";
+        QTest::newRow("two chosen") << "0" << "Automatic" << 2 << true << "2";
+        QTest::newRow("two cancelled") << "0" << "Automatic" << 2 << false << "0";
+        QTest::newRow("back to automatic") << "3" << "3" << 0 << true << "0";
+        QTest::newRow("beyond eight is automatic") << "12" << "Automatic" << -1 << true << "12";
+    }
+    void conversionsAtOnce()
+    {
+        QFETCH(QString, initial);
+        QFETCH(QString, shown);
+        QFETCH(int, chosen);
+        QFETCH(bool, confirmed);
+        QFETCH(QString, storedJobs);
+        start(initial.isEmpty() ? MainWindowFixture::Settings{} : MainWindowFixture::Settings{{"JOBS", initial}});
+        auto *jobs = FindControl<QComboBox>(m_dialog.get(), COptionsDialog::kJobsId);
+        QCOMPARE(jobs->count(), 9);
+        QCOMPARE(jobs->currentText(), shown);
+        if (chosen >= 0)
+            jobs->setCurrentIndex(chosen);
+        click(confirmed ? COptionsDialog::kOkId : COptionsDialog::kCancelId);
+        QCOMPARE(stored("JOBS"), storedJobs);
+        if (confirmed && chosen >= 0)
+            QCOMPARE(m_fx->App().Settings().GetJobs(), chosen);
     }
 
     void okWithoutChangesRewritesNothing()

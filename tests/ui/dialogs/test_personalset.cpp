@@ -117,7 +117,7 @@ private slots:
     {
         const int id = start("clip.avi");
         ParamCell *current = m_dlg->GetCurrentProfile().Tree();
-        const QString currentOptions = GetParamFromTree(current);
+        const EngineOptions currentOptions = GetParamFromTree(current);
         auto d = open(id);
         box(d.get())->click();
         QCOMPARE(m_task->useGlobalOutput, 0);
@@ -126,7 +126,7 @@ private slots:
         QVERIFY(d->Grid()->isEnabled() && saveAs(d.get())->isEnabled() && combo(d.get())->isEnabled());
         QCOMPARE(d->Grid()->GetCustomColors().background, ActiveGridColors().background);
         QVERIFY(d->Grid()->CommitValue(d->Grid()->FindByKey("s"), "640x360"));
-        QVERIFY(GetParamFromTree(m_task->paramTree.get()).contains("-s 640x360"));
+        QVERIFY(GetParamFromTree(m_task->paramTree.get()).Text().contains("-s 640x360"));
         QCOMPARE(GetParamFromTree(current), currentOptions);
     }
 

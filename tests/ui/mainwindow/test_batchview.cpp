@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QFile>
 #include <QProgressBar>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "core/settings/Language.h"
 #include "support/MainWindowFixture.h"
 #include "support/RecordingLauncher.h"
+#include "ui/widgets/ColorRef.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/ImageButton.h"
 #include "ui/widgets/StatusBar.h"
@@ -95,8 +97,8 @@ private slots:
         QCOMPARE(desktop->progress.last(), -1);
         QVERIFY(std::is_sorted(desktop->progress.begin(), desktop->progress.end() - 1));
         QCOMPARE(m_fx->Column(3), (QStringList{"Completed", "Completed", "Failed"}));
-        QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kGrey));
-        QCOMPARE(m_list->TextColor(2), CListCtrlEx::FromColorRef(kBlue));
+        QCOMPARE(m_list->TextColor(0), ColorFromBgr(kGrey));
+        QCOMPARE(m_list->TextColor(2), ColorFromBgr(kBlue));
         QCOMPARE(prompter().dialogTitles, QStringList{GetLangString("@96")});
         QVERIFY2(report.contains("junk.avi"), qPrintable(report));
         QVERIFY(m_dlg->Controls().statusBar->PaneText(1).startsWith("Converting \"" + m_in + "junk.avi\" Failed!"));
@@ -113,6 +115,48 @@ private slots:
         m_dlg->OnCommand(Ids::RemoveCompleted);
         QCOMPARE(m_fx->Column(3), QStringList{"Failed"});
         QVERIFY(!m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
+    }
+
+    void severalAtOnceFromTheKeyboard()
+    {
+        // F5 with two conversions at once: two engines run side by side, each file is
+        // converted once, and the report of a file that failed waits for the run's end.
+        start({{"JOBS", "2"}});
+        QComboBox *profiles = m_dlg->Controls().profileCombo;
+        profiles->setCurrentIndex(profiles->findText("AVI (MPEG-4/MP3)"));
+        QFile junk(m_in + "junk.avi");
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(5000, 'x'));
+        junk.close();
+        m_fx->Drop({junk.fileName()});
+        addClips({"a.mp4", "b.mp4", "c.mp4", "d.mp4"});
+        QObject watching; // the connection ends with the test, whatever way it ends
+        QMap<QString, int> started;
+        int together = 0;
+        connect(&batch(), &BatchView::statusLineChanged, &watching, [&](const QString &line) {
+            if (line.startsWith("Converting \"") && line.contains("\" to \""))
+                ++started[line.section('"', 1, 1)];
+            together = std::max(together, batch().ConvertingRows());
+        });
+        auto atReport = std::make_shared<QStringList>();
+        prompter().dialogHandlers.push_back([atReport, this](QDialog *) {
+            for (int row = 0; row < m_fx->Tasks().Count(); ++row)
+                *atReport << VerdictText(m_fx->Tasks().State(m_fx->Tasks().IdAt(row)).verdict);
+            return int(QDialog::Rejected);
+        });
+        QApplication::setActiveWindow(m_dlg);
+        QTRY_VERIFY(m_dlg->isActiveWindow());
+        QTest::keyClick(m_dlg, Qt::Key_F5);
+        QVERIFY(batch().HasWorker()); // the key started the run
+        waitForRunEnd();
+        QCOMPARE(batch().Jobs(), 2);
+        QCOMPARE(together, 2);
+        QCOMPARE(started.keys(), (QStringList{m_in + "a.mp4", m_in + "b.mp4", m_in + "c.mp4", m_in + "d.mp4", m_in + "junk.avi"}));
+        QCOMPARE(started.values(), QList<int>(5, 1));
+        QCOMPARE(QDir(m_fx->Folder().file("out/")).entryList({"*.avi"}, QDir::Files),
+                 (QStringList{"a.avi", "b.avi", "c.avi", "d.avi"}));
+        QCOMPARE(*atReport, (QStringList{"Failed", "Completed", "Completed", "Completed", "Completed"}));
+        QCOMPARE(m_list->ShownRowProgressCount(), 0);
     }
 
     void convertSelectedWithoutSelection()
@@ -134,7 +178,7 @@ private slots:
         TestSupport::RecordingLauncherGuard desktop;
         QApplication::setActiveWindow(m_dlg);
         QTRY_VERIFY(m_dlg->isActiveWindow());
-        m_dlg->OnCommand(Ids::ConvertAll);
+        QTest::keyClick(m_dlg, Qt::Key_F5, Qt::ControlModifier); // Convert Selected: the new rows are selected
         waitForEngine();
         // The engine runs at the priority the options name: idle.
         QTRY_COMPARE(ReadFile(m_fx->Folder().file("mirracore.policy")).trimmed(), QByteArray::number(SCHED_IDLE));
@@ -148,17 +192,17 @@ private slots:
         auto *pause = FindControl<ImageButton>(m_dlg, Ids::PauseConvert);
         QVERIFY(!m_dlg->QueryCommand(Ids::RemoveCompleted).enabled);
         for (bool paused : {true, false, true}) {
-            m_dlg->OnCommand(Ids::PauseConvert);
+            QTest::keyClick(m_dlg, Qt::Key_F6);
             QCOMPARE(batch().IsPaused(), paused);
             QCOMPARE(m_dlg->QueryCommand(Ids::PauseConvert).checked, paused);
             QCOMPARE(pause->Caption(), paused ? QString("Resume") : QString("Pause"));
             QCOMPARE(m_dlg->Controls().statusBar->PaneText(0), paused ? QString("Paused") : QString());
         }
-        m_dlg->OnCommand(Ids::StopConvert);
+        QTest::keyClick(m_dlg, Qt::Key_F5, Qt::ShiftModifier);
         waitForRunEnd();
         QCOMPARE(m_fx->Column(3), (QStringList{"Stoped", ""}));
         QCOMPARE(desktop->notifications, QStringList{}); // the user watched it end
-        QCOMPARE(m_list->TextColor(0), CListCtrlEx::FromColorRef(kBlue));
+        QCOMPARE(m_list->TextColor(0), ColorFromBgr(kBlue));
         QVERIFY(m_dlg->Controls().statusBar->PaneText(1).contains(" Stop Converting \""));
         QVERIFY(!batch().IsPaused());
         QCOMPARE(pause->Caption(), QString("Pause"));

@@ -22,6 +22,9 @@
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/Launcher.h"
 #include "ui/widgets/Looks.h"
+#include "ui/widgets/FocusRing.h"
+#include "ui/mainwindow/PreviewWindowHost.h"
+#include "core/preview/PreviewPlayer.h"
 
 using namespace TestSupport;
 
@@ -194,6 +197,51 @@ private slots:
         m_dlg->TaskView().WaitForProbeThreads();
         QCOMPARE(m_list->rowCount(), 4); // the missing output of row 2 is refused quietly
         QCOMPARE(m_dlg->TaskView().TaskOfRow(3)->sourcePath.str(), out);
+    }
+
+    void keyboard()
+    {
+        // The conversion keys show in the menus; Tab walks every control in reading order
+        // with the focus ringed; Space on the preview plays, then pauses.
+        start();
+        const QList<QPair<int, QKeySequence>> keys = {{Ids::ConvertAll, QKeySequence(Qt::Key_F5)},
+                                                      {Ids::ConvertSelected, QKeySequence(Qt::CTRL | Qt::Key_F5)},
+                                                      {Ids::StopConvert, QKeySequence(Qt::SHIFT | Qt::Key_F5)},
+                                                      {Ids::PauseConvert, QKeySequence(Qt::Key_F6)}};
+        for (const auto &[id, key] : keys)
+            QCOMPARE(menuAction(id)->shortcut(), key);
+
+        QApplication::setActiveWindow(m_dlg);
+        QTRY_VERIFY(m_dlg->isActiveWindow());
+        const QStringList order = {"1068", "32778", "32791", "32779", "57665", "32901", "32900", "1047",
+                                   "1177", "1185", "1194", "1195", "1192", "1183", "1014", "1184",
+                                   "1001", "1038", "1039", "1040", "browse", "1186", "1045", "1204"};
+        auto *ring = m_dlg->findChild<FocusRing *>();
+        QVERIFY(ring);
+        FindControl<QWidget>(m_dlg, Ids::AddFileButton)->setFocus(Qt::TabFocusReason);
+        QStringList reached;
+        for (int i = 0; i <= order.size(); ++i) {
+            QWidget *focused = QApplication::focusWidget();
+            QVERIFY(focused);
+            reached << focused->objectName();
+            QVERIFY2(ring->Target() == focused && ring->isVisible(), qPrintable(focused->objectName()));
+            QVERIFY(ring->geometry().contains(QRect(focused->mapTo(m_dlg, QPoint()), focused->size())));
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
+        QCOMPARE(reached, order + QStringList{order.first()});
+
+        ClipSpec spec;
+        spec.seconds = 3;
+        MakeClip(m_fx->Folder().file("clip.mp4"), spec);
+        m_fx->Drop({m_fx->Folder().file("clip.mp4")});
+        selectOnly({0});
+        m_dlg->TaskView().OnListClick();
+        QWidget *preview = FindControl<QWidget>(m_dlg, Ids::PreviewArea);
+        preview->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(preview, Qt::Key_Space);
+        QTRY_COMPARE(m_dlg->Preview().Player().State(), PreviewState::Playing);
+        QTest::keyClick(preview, Qt::Key_Space);
+        QCOMPARE(m_dlg->Preview().Player().State(), PreviewState::Paused);
     }
 
     void about()

@@ -5,8 +5,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QStandardItemModel>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMenuBar>
 #include <QtTest>
 
 #include "ui/mainwindow/ControlIds.h"
@@ -14,10 +19,14 @@
 #include "ui/mainwindow/MenuResources.h"
 #include "ui/mainwindow/PreviewArea.h"
 #include "ui/widgets/CListCtrlEx.h"
+#include "base/IniFile.h"
+#include "core/settings/AppFolders.h"
+#include "core/tasks/QueueState.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/ImageButton.h"
 #include "ui/widgets/StatusBar.h"
-#include "base/IniFile.h"
 #include "support/MainWindowFixture.h"
 
 using namespace TestSupport;
@@ -174,6 +183,42 @@ private slots:
         const QString why = combo->itemData(combo->findText("MP4 H.264 (VAAPI hardware)"), Qt::ToolTipRole).toString();
         QVERIFY2(why.startsWith("Not available on this computer: ") && why.contains("/nonexistent"), qPrintable(why));
         QVERIFY(enabled("MP4 H.264 (fast, constant quality)"));
+    }
+
+    // The list of the last session comes back on request, and only when work remains in it.
+    void keptListOfferedWithWorkLeft_data()
+    {
+        QTest::addColumn<QStringList>("verdicts"); // "": never converted
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("all completed") << QStringList{"completed", "completed", "completed"} << false;
+        QTest::newRow("one failed") << QStringList{"completed", "failed", "completed"} << true;
+        QTest::newRow("one still to do") << QStringList{"completed", ""} << true;
+    }
+    void keptListOfferedWithWorkLeft()
+    {
+        QFETCH(QStringList, verdicts);
+        QFETCH(bool, asked);
+        ProgramFolder folder;
+        QJsonArray rows;
+        for (int i = 0; i < verdicts.size(); ++i) {
+            QFile source(folder.file(QStringLiteral("clip %1.avi").arg(i)));
+            QVERIFY(source.open(QIODevice::WriteOnly));
+            rows.append(QJsonObject{{"source", source.fileName()}, {"verdict", verdicts[i]}});
+        }
+        const QString state = QueueStatePath(AppFolders::ForProgram(folder.exePath()));
+        QDir().mkpath(QFileInfo(state).path());
+        QFile file(state);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{"format", 1}, {"tasks", rows}}).toJson());
+        file.close();
+
+        TestSupport::ScriptedPrompterGuard prompts; // answers OK
+        CCorvaneStudioApp app;
+        app.InitInstance(folder.exePath(), {});
+        app.MainWindow()->KeepQueue(QueueStatePath(app.Settings().Folders())); // as the start does, before the window runs
+        QCOMPARE(prompts->messages.size(), asked ? 1 : 0);
+        QCOMPARE(app.MainWindow()->Tasks().Count(), asked ? verdicts.size() : 0);
+        QCOMPARE(QFileInfo::exists(state), asked); // a list of nothing to do is gone
     }
 };
 

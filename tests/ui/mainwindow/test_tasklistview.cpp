@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -12,6 +13,7 @@
 #include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/TaskListView.h"
+#include "ui/mainwindow/TaskTableModel.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/mainwindow/MenuResources.h"
 #include "ui/mainwindow/PathReceiver.h"
@@ -284,6 +286,38 @@ private slots:
         QVERIFY(m_list->visualRect(m_list->model()->index(2, 3)).contains(m_list->RowProgressBar()->geometry()));
         m_list->HideRowProgress();
         QVERIFY(m_list->RowProgressBar()->isHidden());
+
+        // Rows converted at the same time: a bar of their own each, named for a screen reader.
+        m_list->SetRowProgress(0, 2, 40, "c.avi: 40%");
+        m_list->SetRowProgress(1, 0, 70, "a.avi: 70%");
+        QCOMPARE(m_list->ShownRowProgressCount(), 2);
+        QVERIFY(m_list->visualRect(m_list->model()->index(0, 3)).contains(m_list->RowProgressBar(1)->geometry()));
+        QCOMPARE(m_list->RowProgressBar(1)->value(), 70);
+        QCOMPARE(m_list->RowProgressBar(1)->accessibleName(), QStringLiteral("a.avi: 70%"));
+        m_list->HideRowProgress(1);
+        QCOMPARE(m_list->ShownRowProgressCount(), 1);
+    }
+
+    void columnsFit()
+    {
+        // At the size the window opens at on a common screen, the columns read during a run
+        // show their whole text and the last of them is on screen; a width the user dragged stays.
+        start();
+        m_dlg->resize(CCorvaneStudioDlg::DefaultSize(QSize(1920, 1080)));
+        m_fx->Drop({media("holiday clip.avi"), media("b.avi")});
+        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), Verdict::Completed, QString(), 83);
+        TaskListView &view = m_dlg->TaskView();
+        view.FitColumns();
+        QHeaderView *header = m_list->horizontalHeader();
+        auto *table = static_cast<QAbstractItemView *>(m_list);
+        for (int c : {TaskTableModel::Name, TaskTableModel::Status, TaskTableModel::Output, TaskTableModel::Elapsed}) {
+            QVERIFY2(m_list->columnWidth(c) >= table->sizeHintForColumn(c),
+                     qPrintable(QStringLiteral("column %1: %2 < %3").arg(c).arg(m_list->columnWidth(c)).arg(table->sizeHintForColumn(c))));
+            QVERIFY(header->sectionViewportPosition(c) + m_list->columnWidth(c) <= m_list->viewport()->width());
+        }
+        header->resizeSection(TaskTableModel::Output, 50);
+        view.FitColumns();
+        QCOMPARE(m_list->columnWidth(TaskTableModel::Output), 50);
     }
 };
 

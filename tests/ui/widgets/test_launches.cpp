@@ -10,6 +10,7 @@
 #include "ui/widgets/Launcher.h"
 #include "ui/widgets/CLinkLabel.h"
 #include "support/RecordingLauncher.h"
+#include "ui/widgets/ColorRef.h"
 #include "ui/widgets/ControlId.h"
 
 using TestSupport::RecordingLauncherGuard;
@@ -114,7 +115,7 @@ private slots:
     void linkDefaults()
     {
         CLinkLabel link(QStringLiteral("Our site"), QStringLiteral("https://site.example/"));
-        QCOMPARE(CLinkLabel::FromColorRef(0x00123456), QColor(0x56, 0x34, 0x12)); // 0x00BBGGRR
+        QCOMPARE(ColorFromBgr(0x00123456), QColor(0x56, 0x34, 0x12)); // 0x00BBGGRR
         QCOMPARE(link.toolTip(), QStringLiteral("https://site.example/"));
         QCOMPARE(CLinkLabel(QString(), QStringLiteral("https://a.example/")).text(), QStringLiteral("https://a.example/"));
     }

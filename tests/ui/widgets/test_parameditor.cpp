@@ -59,7 +59,7 @@ struct Shown
     }
     PropertyGridItem *at(int group, int index) const { return grid->GetProperty(group)->GetSubItem(index); }
     const ParamCell *cell(const char *name) const { return FindCell(root.get(), QString::fromLatin1(name)); }
-    QString options() const { return GetParamFromTree(root.get()); }
+    QString options() const { return GetParamFromTree(root.get()).Text(); }
     // The editor the grid opens for a property, as a user's click does.
     template <typename Editor> Editor *edit(PropertyGridItem *property)
     {
@@ -158,6 +158,44 @@ private slots:
         QVERIFY(!s.at(0, 4)->IsEnabled());
     }
 
+    // Target cells in another language: their choices and help come from the language file,
+    // a chosen choice selects its entry, a typed value reaches the engine as typed.
+    void targetCells_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("value"); // chosen from the drop-down when it is one of its texts, else typed
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("shown"); // once the grid is filled again
+        QTest::newRow("preset") << "loudness" << "-16 LUFS (Web und Podcasts)" << " -loudness -16" << "-16 LUFS (Web und Podcasts)";
+        QTest::newRow("off") << "loudness" << "Aus" << "" << "Aus";
+        QTest::newRow("typed loudness") << "loudness" << "-18.5" << " -loudness -18.5" << "-18.5";
+        QTest::newRow("typed size") << "target-size" << " 20MiB" << " -target-size 20MiB -loudness -23" << "20MiB";
+        QTest::newRow("quality preset") << "target-ssim" << "0.97 (gut)" << " -target-ssim 0.97 -loudness -23" << "0.97 (gut)";
+    }
+    void targetCells()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, value);
+        QFETCH(QString, options);
+        QFETCH(QString, shown);
+        useLanguage({{"@306", "Aus"}, {"@308", "-16 LUFS (Web und Podcasts)"}, {"@312", "0.97 (gut)"}, {"@303", "Lautheit angleichen"}});
+        Shown s(makeTree(placed(makeList("target-size", {"|Off", "25M|25 MB"}, 0), "1,1", true),
+                         placed(makeList("target-ssim", {"|Off", "0.97|0.97 (good)"}, 0), "1,2", true),
+                         placed(makeList("loudness", {"|Off", "-23|-23 LUFS (broadcast)", "-16|-16 LUFS (web and podcasts)"}, 1),
+                                "2,1", true)));
+        const int group = cell == "loudness" ? 1 : 0, index = cell == "target-ssim" ? 1 : 0;
+        QVERIFY(s.at(group, index)->GetOptions().contains("Aus"));
+        if (s.at(group, index)->GetOptions().contains(value))
+            QVERIFY(s.choose(s.at(group, index), value));
+        else
+            QVERIFY(s.grid->CommitValue(s.at(group, index), value));
+        QCOMPARE(s.options(), options);
+        ShowParamFromTree(s.grid.get(), s.root.get());
+        QCOMPARE(s.at(group, index)->GetValue(), shown);
+        s.grid->tree()->setCurrentItem(s.at(1, 0));
+        QCOMPARE(s.grid->DescriptionText(), QStringLiteral("Lautheit angleichen"));
+    }
+
     void kbpsRoundTripThroughTheGrid()
     {
         Shown s(videoTree());
@@ -251,7 +289,7 @@ private slots:
         QVERIFY(combo.count() >= 15);
         QCOMPARE(combo.currentIndex(), 0);
         QCOMPARE(profile.Name(), QStringLiteral("MP4 H.264 (fast, constant quality)"));
-        QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 6); // codec, size, quality, speed, rate, aspect
+        QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 9); // codec, size, quality, speed, rate, aspect, interlaced, two targets
         QVERIFY2(profile.Summary().startsWith("Video:H.264 (x264),size:same to source,BitRate:CRF 23,"), qPrintable(profile.Summary()));
 
         // Detail: Ok keeps the edit and refreshes the summary; Cancel keeps the edit only.
@@ -274,7 +312,7 @@ private slots:
         QCOMPARE(profile.Name(), QStringLiteral("MP3 audio"));
         QCOMPARE(profile.AspectMode(), -1);
         QCOMPARE(s.grid->GetProperty(0)->GetSubItemsCount(), 0);
-        QVERIFY(GetParamFromTree(profile.Tree()).contains(QStringLiteral("-acodec libmp3lame")));
+        QVERIFY(GetParamFromTree(profile.Tree()).Text().contains(QStringLiteral("-acodec libmp3lame")));
     }
 
     void failureFromAWorkerReachesThePrompter()
@@ -283,7 +321,7 @@ private slots:
         InstallUserMessageHandler();
         auto broken = makeTree();
         broken->pChildren.push_back(nullptr);
-        QString fromWorker = QStringLiteral("not run");
+        EngineOptions fromWorker({QStringLiteral("not run")});
         std::unique_ptr<QThread> worker(QThread::create([&] { fromWorker = GetParamFromTree(broken.get()); }));
         QEventLoop loop;
         connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -291,7 +329,7 @@ private slots:
         loop.exec();
         worker->wait();
         SetUserMessageHandler(nullptr);
-        QCOMPARE(fromWorker, QString());
+        QVERIFY(fromWorker.IsEmpty());
         QCOMPARE(prompter->messageTexts(), QStringList{"Function:GetParamFromTree(CMpegStructs m_SetParamCells) ERROR!"});
     }
 };

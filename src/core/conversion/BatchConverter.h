@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "core/tasks/TaskList.h"
+#include "core/conversion/BatchEvents.h"
+#include "core/conversion/ConversionFlags.h"
 #include "core/conversion/EngineCommand.h"
 #include "core/conversion/MediaInfo.h"
-#include "core/conversion/RunClock.h"
 #include "core/profiles/ParamCell.h"
 
+class EngineOutputParser;
 class EngineProcess;
 
 // What a run needs of one task, copied on the thread that owns the task list.
@@ -42,85 +44,6 @@ struct BatchTask
     double Duration() const;
 };
 
-// The window's settings at the moment a task starts (headless: the command line's).
-struct GlobalSelection
-{
-    QString profileName;       // text of the profile selector
-    QString destination;       // text of the destination field
-    QString globalDestination; // the last destination folder the window accepted
-    int aspectMode = -1;
-    std::shared_ptr<const ParamCell> tree; // copy of the current profile's tree
-};
-
-// The running engines, shared between the run (which starts and ends them) and Stop
-// Convert or Pause on another thread.
-class EngineSlot
-{
-public:
-    // An engine added while the slot is suspended is suspended at once.
-    void Add(EngineProcess *process);
-    void Remove(EngineProcess *process);
-    // Kills every engine in the slot and empties it; false when there was none.
-    bool Kill();
-    void Suspend(bool suspended);
-    bool IsSet() const;
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<EngineProcess *> m_processes;
-    bool m_suspended = false;
-};
-
-// Run flags shared by the commands and the run.
-struct ConversionFlags
-{
-    std::atomic<bool> converting{false};
-    std::atomic<bool> selectedOnly{false};
-    std::atomic<bool> stopRequested{false};
-    EngineSlot engine;
-    RunClock clock;
-
-    // Pause stops the engines where they are and the run's clock with them.
-    void SetPaused(bool paused);
-    bool IsPaused() const { return clock.IsPaused(); }
-};
-
-struct TaskStartedEvent
-{
-    int id = 0;
-    EngineCommand command;
-    // "Converting "SRC" to "OUT"... "
-    QString StatusLine() const;
-};
-
-struct ProgressEvent
-{
-    int id = 0;
-    std::optional<int> rowPercent; // a new percentage of the task
-    std::optional<int> overall;    // a new value for the overall bar, 0..100
-    QString statusLine;            // the engine's lines that moved the task on
-    bool seeking = false;          // the engine's times do not fit the run yet
-    std::optional<double> remaining; // seconds until the run ends, once a speed is known
-};
-
-struct TaskFinishedEvent
-{
-    int id = 0;
-    Verdict verdict = Verdict::None;
-    QString sourcePath;
-    QString outputPath;
-    QString engineOutput; // the engine's first lines, up to its first progress line
-    QString closingLines; // the engine's lines after its last progress line
-    QString cause;        // why a task failed, where its output does not say it; or how it was converted
-    double elapsed = 0;   // seconds the task ran, pauses left out
-    int exitStatus = 0;   // the engine's exit code, or minus the signal that ended it
-    bool showReport = true; // false when the user has already been told why
-    // The report of a failed task: the engine's first and closing lines, then the cause.
-    QString Report() const;
-    // "Converted  to "OUT" ok!", "Converting "SRC" Failed!" or "HH:MM:SS Stop Converting "SRC" !"
-    QString StatusLine() const;
-};
-
 // The verdict on one engine run: Completed only when the engine reported its output
 // started ("global headers:") and exited with status 0 (minus a signal number when a
 // signal ended it); Stopped when the user stopped it; else Failed, with the cause.
@@ -130,28 +53,6 @@ struct EngineJudgement
     QString cause;
 };
 EngineJudgement JudgeEngineRun(bool sawSuccess, int exitStatus, bool stopRequested = false);
-
-// What a run tells its view, and asks of it. A run calls these from its own threads; a
-// window carries each call over to its own thread and returns when it is done there.
-class BatchHost
-{
-public:
-    virtual ~BatchHost() = default;
-
-    // Events, in the order they happen.
-    virtual void RunStarting() {}                    // before the durations are added up
-    // The seconds known when converting starts; files not probed yet are probed while the first convert.
-    virtual void RunStarted(double totalSeconds) { Q_UNUSED(totalSeconds); }
-    virtual void TaskStarted(const TaskStartedEvent &event) { Q_UNUSED(event); }
-    virtual void Progress(const ProgressEvent &event) { Q_UNUSED(event); }
-    virtual void TaskFinished(const TaskFinishedEvent &event) { Q_UNUSED(event); }
-    virtual void RunEnded() {}
-
-    virtual bool AskOkCancel(const QString &text) = 0;
-    virtual void ShowMessage(const QString &text) = 0;
-    virtual GlobalSelection Global() = 0;
-    virtual int PriorityLevel() = 0;
-};
 
 // One conversion run over a task list: the totals pass, then one engine run per task,
 // with row and overall progress and a verdict for each task. With more than one job,
@@ -166,6 +67,7 @@ public:
         // When set, each task's command is handed here instead of being run; the outputs
         // stay reserved, so every task of the run gets a name of its own.
         std::function<void(const EngineCommand &)> exportCommand;
+        bool keepDate = false; // each output gets the modification time of its source
     };
 
     BatchConverter(TaskList &tasks, BatchHost &host, ConversionFlags &flags, Environment environment);
@@ -192,12 +94,19 @@ private:
     Pick PickRow(int row);
     RowOutcome ConvertTask(BatchTask task);
     // Output path and option string of a task; the folder that could not be made when it fails.
-    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, QString *options,
+    bool ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath, EngineOptions *options,
                       QString *failedFolder);
     RowOutcome RunEngineTask(const BatchTask &task, const EngineCommand &command, double duration,
                              const QString &profileName, int aspectMode);
     // One engine run of a task, its verdict in finished; false when the engine did not start.
     bool RunEngine(const BatchTask &task, const EngineCommand &command, double duration, TaskFinishedEvent &finished);
+    bool StartEngine(EngineProcess &engine, const EngineCommand &command, TaskFinishedEvent &finished);
+    // Reads the engine's output to its end, showing the task's progress; true when the engine
+    // wrote far more time than the input holds and was ended for it.
+    bool FollowProgress(EngineProcess &engine, EngineOutputParser &parser, const BatchTask &task, double duration,
+                        bool lengthsKnown);
+    void JudgeEngine(EngineProcess &engine, const EngineOutputParser &parser, bool overran, double duration,
+                     TaskFinishedEvent &finished);
     void Finish(TaskFinishedEvent &event);
     void EndOfRun();
     QString ReserveOutputPath(const QString &path);

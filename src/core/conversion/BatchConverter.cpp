@@ -1,9 +1,12 @@
-#include "core/conversion/BatchConversion.h"
+#include "core/conversion/BatchConverter.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTime>
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -16,6 +19,7 @@
 #include "core/conversion/EngineProcess.h"
 #include "core/conversion/MediaProbe.h"
 #include "core/conversion/OutputNaming.h"
+#include "core/conversion/TargetReport.h"
 #include "base/Numbers.h"
 #include "base/OwnerThread.h"
 #include "base/SplitString.h"
@@ -62,10 +66,30 @@ QString exitCause(int exitStatus, bool sawSuccess)
         return QStringLiteral("The engine ended without finishing the output file.");
     return QStringLiteral("The engine ended with exit status %1.").arg(exitStatus);
 }
-// A profile's options with the task's trim range and its frame fitted by the aspect mode.
-QString TaskOptions(const QString &profileOptions, const BatchTask &task, int aspectMode)
+// What the engine said about how it converted: its "Note:" lines but those on targets, said apart.
+QString EngineNotes(const QString &output)
 {
-    const QString options = AppendTrimOptions(profileOptions, task.trimStart, task.trimStop);
+    QString notes;
+    for (const QString &line : output.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
+        if (line.startsWith(QStringLiteral("Note: ")) && TargetReport(line).isEmpty())
+            notes += line + QStringLiteral("\r\n");
+    return notes;
+}
+
+// The output takes the source's modification time, to the nanosecond; its access time stays.
+void KeepDate(const QString &source, const QString &output)
+{
+    struct stat from;
+    if (::stat(QFile::encodeName(source).constData(), &from) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, from.st_mtim};
+    ::utimensat(AT_FDCWD, QFile::encodeName(output).constData(), times, 0);
+}
+
+// A profile's options with the task's trim range and its frame fitted by the aspect mode.
+EngineOptions TaskOptions(const EngineOptions &profileOptions, const BatchTask &task, int aspectMode)
+{
+    const EngineOptions options = AppendTrimOptions(profileOptions, task.trimStart, task.trimStop);
     return ApplyAspectMode(options, task.videoSize, AspectModeFromValue(aspectMode));
 }
 } // namespace
@@ -84,77 +108,6 @@ double BatchTask::Duration() const
     if (trimLength > 0)
         return trimLength;
     return LeadingDouble(durationSecText);
-}
-
-QString TaskStartedEvent::StatusLine() const
-{
-    return QStringLiteral("Converting \"%1\" to \"%2\"... \r\n").arg(command.SourcePath(), command.OutputPath());
-}
-
-QString TaskFinishedEvent::Report() const
-{
-    const QString output = engineOutput + closingLines;
-    if (cause.isEmpty())
-        return output;
-    return output + cause + QStringLiteral("\r\n");
-}
-
-QString TaskFinishedEvent::StatusLine() const
-{
-    switch (verdict) {
-    case Verdict::Completed:
-        return QStringLiteral("Converted  to \"%1\" ok!\r\n").arg(outputPath);
-    case Verdict::Stopped:
-        return QStringLiteral("%1 Stop Converting \"%2\" !\r\n")
-            .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), sourcePath);
-    default:
-        return QStringLiteral("Converting \"%1\" Failed!\r\n").arg(sourcePath);
-    }
-}
-
-void EngineSlot::Add(EngineProcess *process)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_processes.push_back(process);
-    if (m_suspended)
-        process->Suspend(true);
-}
-
-void EngineSlot::Remove(EngineProcess *process)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::erase(m_processes, process);
-}
-
-bool EngineSlot::Kill()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_processes.empty())
-        return false;
-    for (EngineProcess *process : m_processes)
-        process->Kill();
-    m_processes.clear();
-    return true;
-}
-
-void EngineSlot::Suspend(bool suspended)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_suspended = suspended;
-    for (EngineProcess *process : m_processes)
-        process->Suspend(suspended);
-}
-
-bool EngineSlot::IsSet() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return !m_processes.empty();
-}
-
-void ConversionFlags::SetPaused(bool paused)
-{
-    engine.Suspend(paused);
-    clock.SetPaused(paused);
 }
 
 // A row as the run finds it: past the end, passed over, or a task to convert.
@@ -415,7 +368,7 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(BatchTask task)
 
     const GlobalSelection global = m_host.Global();
     QString outputPath;
-    QString options;
+    EngineOptions options;
     QString failedFolder;
     if (!ChooseOutput(task, global, &outputPath, &options, &failedFolder)) {
         // The user was told when the folder failed; the row says it too, and the run goes on.
@@ -448,7 +401,7 @@ BatchConverter::RowOutcome BatchConverter::ConvertTask(BatchTask task)
 }
 
 bool BatchConverter::ChooseOutput(const BatchTask &task, const GlobalSelection &global, QString *outputPath,
-                                  QString *options, QString *failedFolder)
+                                  EngineOptions *options, QString *failedFolder)
 {
     if (task.HasOwnOutput()) {
         if (!QFileInfo::exists(global.globalDestination))
@@ -563,12 +516,31 @@ BatchConverter::RowOutcome BatchConverter::RunEngineTask(const BatchTask &task, 
 bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &command, double duration,
                                TaskFinishedEvent &finished)
 {
-    const int priority = m_host.PriorityLevel();
     finished.id = task.id;
     finished.sourcePath = command.SourcePath();
     finished.outputPath = command.OutputPath();
     EngineProcess engine;
-    const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), priority);
+    if (!StartEngine(engine, command, finished))
+        return false;
+    double doneBefore;
+    double total;
+    bool lengthsKnown;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        doneBefore = m_doneSeconds;
+        total = m_totalSeconds;
+        lengthsKnown = m_unknownLengths == 0;
+    }
+    EngineOutputParser parser(duration, total, doneBefore);
+    const bool overran = FollowProgress(engine, parser, task, duration, lengthsKnown);
+    m_flags.engine.Remove(&engine);
+    JudgeEngine(engine, parser, overran, duration, finished);
+    return true;
+}
+
+bool BatchConverter::StartEngine(EngineProcess &engine, const EngineCommand &command, TaskFinishedEvent &finished)
+{
+    const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), m_host.PriorityLevel());
     if (start != EngineProcess::StartResult::Started) {
         if (start == EngineProcess::StartResult::OutputPipeFailed)
             m_host.ShowMessage(QStringLiteral("Create   STDOUT   pipe   failed"));
@@ -584,17 +556,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
     // Stop Convert may have come between the start and the engine being registered.
     if (m_flags.stopRequested)
         engine.Kill();
+    return true;
+}
 
-    double doneBefore;
-    double total;
-    bool lengthsKnown;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        doneBefore = m_doneSeconds;
-        total = m_totalSeconds;
-        lengthsKnown = m_unknownLengths == 0;
-    }
-    EngineOutputParser parser(duration, total, doneBefore);
+bool BatchConverter::FollowProgress(EngineProcess &engine, EngineOutputParser &parser, const BatchTask &task,
+                                    double duration, bool lengthsKnown)
+{
     QString status;
     int percent = 0;
     char buffer[kChunkSize];
@@ -638,8 +605,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
         OnList([&] { m_tasks.SetRunning(task.id, status, percent); });
         m_host.Progress(progress);
     }
+    return overran;
+}
 
-    m_flags.engine.Remove(&engine);
+void BatchConverter::JudgeEngine(EngineProcess &engine, const EngineOutputParser &parser, bool overran, double duration,
+                                 TaskFinishedEvent &finished)
+{
     std::optional<int> exit = engine.WaitFor(kExitGraceMs);
     if (!exit) {
         engine.Kill();
@@ -653,12 +624,17 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
         finished.cause = QStringLiteral("The engine wrote far more time than the input holds (%1 s): the conversion was "
                                         "ended. The input may be damaged.")
                              .arg(duration);
-    } else {
-        const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
-        finished.verdict = judgement.verdict;
-        finished.cause = judgement.cause;
+        return;
     }
-    return true;
+    const EngineJudgement judgement = JudgeEngineRun(parser.SawGlobalHeaders(), *exit, m_flags.stopRequested);
+    finished.verdict = judgement.verdict;
+    finished.cause = judgement.cause;
+    // A completed task's report says what its targets reached, then what else the engine noted.
+    if (finished.verdict == Verdict::Completed) {
+        const QString reached = TargetReport(finished.closingLines);
+        const QString notes = EngineNotes(finished.engineOutput + finished.closingLines);
+        finished.cause = reached.isEmpty() || notes.isEmpty() ? reached + notes : reached + QStringLiteral("\r\n") + notes;
+    }
 }
 
 void BatchConverter::Finish(TaskFinishedEvent &event)
@@ -666,6 +642,8 @@ void BatchConverter::Finish(TaskFinishedEvent &event)
     // A half-written file with a real name would pass for a result.
     if (event.verdict != Verdict::Completed && !event.outputPath.isEmpty() && QFileInfo::exists(event.outputPath))
         QFile::remove(event.outputPath);
+    if (event.verdict == Verdict::Completed && m_env.keepDate)
+        KeepDate(event.sourcePath, event.outputPath);
     event.elapsed = m_flags.clock.TaskFinished(event.id, event.verdict == Verdict::Completed);
     m_host.TaskFinished(event);
     // A completed task keeps what is worth knowing about how it was converted.
