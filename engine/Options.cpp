@@ -188,6 +188,8 @@ void SetDeinterlace(OutputRequest &out, const std::string &name, const std::stri
         out.deinterlace = D::Never;
     else
         BadValue(value, name, "auto, 1 or 0 is needed");
+}
+
 void SetLoudness(OutputRequest &out, const std::string &name, const std::string &value)
 {
     const double lufs = ParseDouble(value, name);
