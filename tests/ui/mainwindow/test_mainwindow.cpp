@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QtTest>
 
+#include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/mainwindow/MainWindowControls.h"
 #include "ui/mainwindow/MenuResources.h"
@@ -57,7 +58,7 @@ class TestMainWindow : public QObject
 private slots:
     void firstStartIsEnglishUntilClosedOnce()
     {
-        MainWindowFixture fx({{"INIMODE", "0"}, {"DefauitLan", "German.ini"}});
+        MainWindowFixture fx(MainWindowFixture::Settings{{"INIMODE", "0"}, {"DefauitLan", "German.ini"}});
         const ProgramFolder &folder = fx.Folder();
         CCorvaneStudioDlg *dlg = fx.Window();
         // Never closed normally: English, whatever DefauitLan said, and DefauitLan rewritten.
@@ -137,7 +138,7 @@ private slots:
     {
         QFETCH(QSize, size);
         QFETCH(bool, hidden);
-        MainWindowFixture fx({{"HIDEPREW", hidden ? "1" : "0"}});
+        MainWindowFixture fx(MainWindowFixture::Settings{{"HIDEPREW", hidden ? "1" : "0"}});
         CCorvaneStudioDlg *dlg = fx.Window();
         dlg->resize(size);
         QCOMPARE(dlg->size(), size);
