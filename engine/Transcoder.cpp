@@ -1336,15 +1336,20 @@ bool Transcoder::SourceChanged(const Stream &s, const AVFrame *frame) const
 }
 
 // A timestamp far from where the stream was is damage or a broken clock, not a
-// pause: the stream goes on from where it was, so nothing fills the jump.
+// pause: the stream goes on from where it was, so nothing fills the jump. A short
+// file cannot pause for longer than it lasts.
 int64_t Transcoder::Continuous(Stream &s, int64_t ts)
 {
     constexpr int64_t kLongestPauseUs = 10 * int64_t(AV_TIME_BASE);
+    constexpr int64_t kShortestLimitUs = AV_TIME_BASE;
     ts += s.tsShift;
     if (s.nextPts == AV_NOPTS_VALUE)
         return ts;
     const int64_t jump = ts - s.nextPts;
-    const int64_t limit = av_rescale_q(kLongestPauseUs, AV_TIME_BASE_Q, s.inStream->time_base);
+    const int64_t lengthUs = s.input->context()->duration;
+    const int64_t longestUs =
+        lengthUs > 0 ? std::clamp(lengthUs, kShortestLimitUs, kLongestPauseUs) : kLongestPauseUs;
+    const int64_t limit = av_rescale_q(longestUs, AV_TIME_BASE_Q, s.inStream->time_base);
     if (jump > limit || jump < -limit) {
         s.tsShift -= jump;
         ts = s.nextPts;
@@ -1390,6 +1395,13 @@ void Transcoder::HandleDecodedFrame(Stream &s, AVFrame *frame)
         }
     }
 
+    if (s.type == AVMEDIA_TYPE_AUDIO && m_out.repairTimes && s.nextPts != AV_NOPTS_VALUE &&
+        ts + av_rescale_q(frame->nb_samples, AVRational{1, frame->sample_rate}, tb) <= s.nextPts) {
+        // Sound wholly before what was passed on already (packets out of order) would
+        // only push the rest later.
+        ++m_droppedPackets;
+        return;
+    }
     if (s.type == AVMEDIA_TYPE_VIDEO && s.layout.keepTiming && m_out.repairTimes) {
         // Pictures that keep their own times cannot go back in time: nothing makes them a rate.
         if (s.lastPicture != AV_NOPTS_VALUE && rel <= s.lastPicture) {
