@@ -183,7 +183,9 @@ private slots:
         const ProgramRun run = Run({EnginePath(), QStringList{"-y", "-i", clip} + options + QStringList{out}, kTimeoutMs});
         QVERIFY2(Fault(run).isEmpty(), qPrintable(Fault(run)));
         QCOMPARE(run.exitCode == 0, converts);
-        QCOMPARE(run.output.contains(QStringLiteral("times went backwards were put in order")), converts);
+        // Decoding puts the pictures in order by itself; a copy must move the packets.
+        if (options.contains(QStringLiteral("copy")))
+            QCOMPARE(run.output.contains(QStringLiteral("times went backwards were put in order")), converts);
         if (converts)
             QVERIFY2(ReadMedia(out).seconds > 1 && ReadMedia(out).seconds <= 2.5, qPrintable(QString::number(ReadMedia(out).seconds)));
         else
