@@ -27,11 +27,11 @@ namespace {
 const QRgb kGrey = 0x00808080;
 const QRgb kBlue = 0x00FF0000;
 // Two progress lines, enough to tell its pace, then it hangs; it notes its scheduling policy.
-const QByteArray kHangingEngine = "cut -d' ' -f41 /proc/$$/stat > \"$0.policy\"\n"
-                                  "echo \"Input #0, mov, from 'x':\"\n"
+// Its scheduling class is read once the window had time to set it after the start.
+const QByteArray kHangingEngine = "echo \"Input #0, mov, from 'x':\"\n"
                                   "for t in 0.10 0.20 0.30; do\n"
                                   "  echo \"frame= 1 fps= 1 q=1.0 size= 1kB time=$t bitrate= 1.0kbits/s\"; sleep 0.2\n"
-                                  "done\nexec sleep 600\n";
+                                  "done\ncut -d' ' -f41 /proc/$$/stat > \"$0.policy\"\nexec sleep 600\n";
 } // namespace
 
 // The window's side of a conversion run: cells, colours, status line, bar, dialogs,
