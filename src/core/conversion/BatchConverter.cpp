@@ -19,6 +19,7 @@
 #include "core/conversion/EngineProcess.h"
 #include "core/conversion/MediaProbe.h"
 #include "core/conversion/OutputNaming.h"
+#include "core/conversion/JobCount.h"
 #include "core/conversion/TargetReport.h"
 #include "base/Numbers.h"
 #include "base/OwnerThread.h"
@@ -540,7 +541,12 @@ bool BatchConverter::RunEngine(const BatchTask &task, const EngineCommand &comma
 
 bool BatchConverter::StartEngine(EngineProcess &engine, const EngineCommand &command, TaskFinishedEvent &finished)
 {
-    const EngineProcess::StartResult start = engine.Start(command.Program(), command.Arguments(), m_host.PriorityLevel());
+    QStringList arguments = command.Arguments();
+    if (const int threads = JobCount::ThreadsPerJob(m_env.jobs); threads > 0) {
+        arguments.insert(1, QStringLiteral("-threads"));
+        arguments.insert(2, QString::number(threads));
+    }
+    const EngineProcess::StartResult start = engine.Start(command.Program(), arguments, m_host.PriorityLevel());
     if (start != EngineProcess::StartResult::Started) {
         if (start == EngineProcess::StartResult::OutputPipeFailed)
             m_host.ShowMessage(QStringLiteral("Create   STDOUT   pipe   failed"));

@@ -40,12 +40,15 @@ EngineOutputParser::Display EngineOutputParser::Feed(const QByteArray &chunk)
         m_tail = joined.right(kSuccessMarker.size() - 1);
     }
 
-    const qsizetype timeAt = text.indexOf(QStringLiteral("time="));
-    if (timeAt < 0 || m_duration == 0)
+    if (m_duration == 0)
+        return display;
+    // Several progress lines may come in one read: the latest whole one counts.
+    qsizetype timeAt = text.lastIndexOf(QStringLiteral("time="));
+    while (timeAt >= 0 && text.indexOf(QStringLiteral("bitrate="), timeAt) < 0)
+        timeAt = timeAt > 0 ? text.lastIndexOf(QStringLiteral("time="), timeAt - 1) : -1;
+    if (timeAt < 0)
         return display;
     const QString rest = TrimLeft(text.mid(timeAt + 5));
-    if (!rest.contains(QStringLiteral("bitrate=")))
-        return display;
     m_collectingHeader = false;
 
     const double t = LeadingDouble(rest);

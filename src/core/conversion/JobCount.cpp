@@ -44,4 +44,11 @@ int Resolve(int setting, const EngineOptions &profileOptions, int cores)
     return Automatic(profileOptions, cores > 0 ? cores : QThread::idealThreadCount());
 }
 
+int ThreadsPerJob(int jobs, int cores)
+{
+    if (jobs <= 1)
+        return 0;
+    return std::max(1, (cores > 0 ? cores : QThread::idealThreadCount()) / jobs);
+}
+
 } // namespace JobCount

@@ -27,4 +27,9 @@ int Automatic(const EngineOptions &profileOptions, int cores);
 // number of cores is the machine's when not given.
 int Resolve(int setting, const EngineOptions &profileOptions, int cores = 0);
 
+// The threads each of several engines may use so that together they fill the cores and no
+// more: frame threads beyond that only make the engines take turns. 0 for one job (the
+// engine's own choice).
+int ThreadsPerJob(int jobs, int cores = 0);
+
 } // namespace JobCount

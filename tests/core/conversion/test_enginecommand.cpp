@@ -45,6 +45,13 @@ private slots:
         QCOMPARE(JobCount::Resolve(3, profile, cores), 3); // a number chosen wins
     }
 
+    void threadsShareTheCores()
+    {
+        QCOMPARE(JobCount::ThreadsPerJob(1, 8), 0); // one engine chooses for itself
+        QCOMPARE(JobCount::ThreadsPerJob(2, 8), 4);
+        QCOMPARE(JobCount::ThreadsPerJob(3, 2), 1);
+    }
+
     void workedExample()
     {
         const EngineOptions trimmed = AppendTrimOptions(options(" -vcodec mpeg4 -s 320x240 -vb 768"), 10, 70);

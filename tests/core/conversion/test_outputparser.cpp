@@ -35,6 +35,9 @@ private slots:
         QTest::newRow("a run total of 0 cannot place the time") << QList<double>{10, 0, 0} << "5.00" << "row=50 seeking";
         QTest::newRow("a progress line cut by the reads") << QList<double>{100, 100, 0} << "frame= 10 time=|50.0 bitrate= 1k|51.0"
                                                           << "-|-|row=51 all=51 line";
+        QTest::newRow("two progress lines in one read: the later whole one counts")
+            << QList<double>{100, 100, 0} << "frame= 1 time=10.0 bitrate= 1k\rframe= 2 time=20.0 bitrate= 1k|frame= 3 time=30.0 bitrate= 1k\rframe= 4 time="
+            << "row=20 all=20|row=30 all=30";
     }
     void display()
     {
