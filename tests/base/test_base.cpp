@@ -198,6 +198,8 @@ private slots:
                                                  << QByteArray("[s]\nname=\xff\xfe caf\xe9\nk=new value\n");
         QTest::newRow("mixed line ends") << QByteArray("[s]\r\na=1\nk=old\r\nb=2\n")
                                          << QByteArray("[s]\r\na=1\nk=new value\r\nb=2\n");
+        QTest::newRow("a line end unlike the file's") << QByteArray("[s]\r\na=1\r\nk=old\nb=2\r\n")
+                                                      << QByteArray("[s]\r\na=1\r\nk=new value\nb=2\r\n");
         QTest::newRow("added after a last line without end") << QByteArray("[s]\na=1")
                                                               << QByteArray("[s]\na=1\nk=new value\n");
         QTest::newRow("UTF-16 with an odd last byte") << Utf16("[s]\r\n") + '\x01' << Utf16("[s]\r\nk=new value\r\n") + '\x01';
