@@ -608,12 +608,14 @@ private slots:
     }
 
     // Files the run finds unprobed: the first is probed before it converts, the others
-    // while it converts. The stand-in's probe of the last file answers 2 s only once the
-    // first output exists (9 s after waiting five seconds for it in vain).
+    // while it converts. The last is long, and its probe answers (60 s) only once the first
+    // output exists, after the first progress line (9 s after waiting five seconds in vain):
+    // an overall share shown before that would run backwards at the last file's first line.
     void laterFilesProbedWhileTheFirstConverts()
     {
         start();
         NewTaskSettings s;
+        s.profileName = m_profile->Name();
         s.targetType = "mp4";
         s.destination = m_out;
         for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
@@ -623,16 +625,17 @@ private slots:
         const QByteArray first = (m_out + "a.mp4").toUtf8();
         WriteStandInEngine(engine(), "if [ $# -eq 2 ]; then\n  len=02\n"
                               "  case \"$2\" in *c.mp4) len=09; for i in $(seq 50); do\n"
-                              "    [ -e '" + first + "' ] && len=02 && break; sleep 0.1; done;; esac\n"
+                              "    [ -e '" + first + "' ] && len=60 && break; sleep 0.1; done;; esac\n"
                               "  printf '  Duration: 00:00:%s.00, start: 0.0, bitrate: 100 kb/s\\r\\n' $len\n"
                               "  printf '    Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps, 25 tbr\\r\\n'\n"
                               "  printf '    Stream #0:1: Audio: aac, 44100 Hz, stereo, fltp\\r\\n'\n  exit 1\nfi\n"
-                              "out=\"$(eval echo \\${$#})\"\necho x > \"$out\"\n"
-                              "echo 'frame= 1 fps= 1 q=1.0 size= 1kB time=2.00 bitrate= 1.0kbits/s'\n"
-                              "echo 'global headers:0kB'\n");
+                              "out=\"$(eval echo \\${$#})\"\n"
+                              "echo 'frame= 1 fps= 1 q=1.0 size= 1kB time=2.00 bitrate= 1.0kbits/s'\nsleep 0.2\n"
+                              "case \"$out\" in *c.mp4) echo 'frame= 9 fps= 1 q=1.0 size= 9kB time=60.00 bitrate= 1.0kbits/s';; esac\n"
+                              "echo x > \"$out\"\necho 'global headers:0kB'\n");
         run();
         QCOMPARE(statuses(), QStringList(3, "Completed"));
-        QCOMPARE(m_total, 6.0); // 13 when the last probe came before the first conversion
+        QCOMPARE(m_total, 64.0); // 13 when the last probe came before the first conversion
         QVERIFY(!m_host->overall.isEmpty() && m_host->overall.last() == 100);
         QVERIFY(std::is_sorted(m_host->overall.begin(), m_host->overall.end()));
     }
