@@ -437,6 +437,7 @@ private slots:
         QTest::newRow("SD needs 3.0") << "720x480" << 30;
         QTest::newRow("720p needs 3.1") << "1280x720" << 31;
         QTest::newRow("bit rate above 1.3") << "320x240 -vb 2000" << 20;
+        QTest::newRow("the profile's own level before the tail's") << "320x240 -level 22" << 22;
     }
     void h264Level()
     {
