@@ -980,16 +980,36 @@ private slots:
         QCOMPARE(f.frames, ReadFields(path(source)).frames); // a picture for each picture
     }
 
-    // A copied cut cannot begin between key frames: it begins at the one before the start
-    // and so plays from its first picture.
-    void copiedCutStartsOnAKeyFrame()
+    // A copy cannot begin between key frames: a cut begins at the key frame before its start,
+    // a recording joined late (a broadcast stream cut in the middle) at its first key frame.
+    void copyBeginsOnAKeyFrame_data()
     {
-        const QString cut = path("copied cut.mkv");
-        const EngineRun run = Convert(m_sources["pattern"], {"-ss", "1", "-t", "1", "-vcodec", "copy", "-acodec", "copy"}, cut);
+        QTest::addColumn<bool>("joinedLate");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("pictures");
+        QTest::newRow("cut") << false << QStringList{"-ss", "1", "-t", "1", "-acodec", "copy"} << 25;
+        QTest::newRow("joined late") << true << QStringList{} << 20;
+    }
+    void copyBeginsOnAKeyFrame()
+    {
+        QFETCH(bool, joinedLate);
+        QFETCH(QStringList, options);
+        QFETCH(int, pictures);
+        QString source = m_sources["pattern"];
+        if (joinedLate) {
+            const QString whole = path("pattern.ts");
+            Engine({"-y", "-i", source, "-an", "-vcodec", "copy", whole});
+            const QByteArray bytes = ReadFile(whole);
+            source = path("joined late.ts");
+            QVERIFY(WriteFile(source, bytes.mid(bytes.size() / 188 / 2 * 188)));
+            QVERIFY(!ReadMedia(source).startsOnKey); // else the case shows nothing
+        }
+        const QString out = path(QStringLiteral("copied %1.mkv").arg(QTest::currentDataTag()));
+        const EngineRun run = Convert(source, QStringList{"-vcodec", "copy"} + options, out);
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(cut);
+        const Media m = ReadMedia(out);
         QVERIFY(m.startsOnKey && !m.luma.empty());
-        QVERIFY(m.videoPackets >= 25);
+        QVERIFY2(m.videoPackets >= pictures, qPrintable(QString::number(m.videoPackets)));
     }
 
     // Pictures at changing intervals keep their times where the container can hold them;
