@@ -98,6 +98,21 @@ private slots:
         QCOMPARE(Poll(), Nothing);
     }
 
+    // With a picture a second and no sound the last picture starts a second before the end:
+    // played into the end, the position still reads as the length.
+    void endOfSparsePictures()
+    {
+        const QString sparse = m_dir.filePath("one picture a second.avi");
+        TestSupport::ClipSpec recipe;
+        recipe.seconds = 10;
+        recipe.rate = 1;
+        recipe.audio = false;
+        TestSupport::MakeClip(sparse, recipe);
+        playClip(sparse);
+        player_seek(85);
+        QTRY_COMPARE_WITH_TIMEOUT(Poll().first, 10, 10000);
+    }
+
     void paths_data()
     {
         QTest::addColumn<QString>("name");
