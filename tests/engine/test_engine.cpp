@@ -565,7 +565,8 @@ private slots:
         QTest::newRow("chapters of a missing input") << QStringList{"-y", "-i", "%clip", "-map_chapters", "2", "%dir/o26.mp4"} << "-map_chapters 2 names input 2, but there are 1";
         QTest::newRow("deinterlace neither on nor off") << QStringList{"-y", "-i", "%clip", "-deinterlace", "maybe", "%dir/o27.mp4"} << "auto, 1 or 0 is needed";
         QTest::newRow("two outputs") << QStringList{"-y", "-i", "%clip", "%dir/o16.mp4", "%dir/o17.mp4"} << "Only one output file";
-        QTest::newRow("loudness out of range") << QStringList{"-y", "-i", "%clip", "-loudness", "-80", "%dir/o25.mp4"} << "between -70 and -5 LUFS";
+        QTest::newRow("loudness below the range") << QStringList{"-y", "-i", "%clip", "-loudness", "-80", "%dir/o25.mp4"} << "between -70 and -5 LUFS";
+        QTest::newRow("loudness above the range") << QStringList{"-y", "-i", "%clip", "-loudness", "-4", "%dir/o33.mp4"} << "between -70 and -5 LUFS";
         QTest::newRow("SSIM out of range") << QStringList{"-y", "-i", "%clip", "-target-ssim", "1.2", "%dir/o26.mp4"} << "between 0 and 1";
         QTest::newRow("size unreadable") << QStringList{"-y", "-i", "%clip", "-target-size", "25Q", "%dir/o27.mp4"} << "a size such as 25M";
         QTest::newRow("size and quality") << QStringList{"-y", "-i", "%clip", "-target-size", "1M", "-target-ssim", "0.9", "%dir/o28.mp4"} << "cannot be used together";
