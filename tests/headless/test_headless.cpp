@@ -7,6 +7,7 @@
 #include "core/tasks/TaskFile.h"
 #include "core/conversion/EngineLocation.h"
 #include "core/conversion/MediaProbe.h"
+#include "headless/FolderWatch.h"
 #include "support/TestSupport.h"
 
 using namespace TestSupport;
@@ -165,6 +166,20 @@ private slots:
         QCOMPARE(QDir(in).entryList(QDir::Files, QDir::Name), (QStringList{"first.mp4", "second clip.mp4", "third.mp4", "third_0.mp4"}));
         QCOMPARE(converted().size(), 2);
         QCOMPARE(log.count(": Completed"), 1);
+    }
+
+    // A file is handed out once its size and time have stayed the same for the settling
+    // time, not at the first look that finds it unchanged: a slow copy passes that one too.
+    void watchedFileSettlesBeforeItIsTaken()
+    {
+        QTemporaryDir dir;
+        const QString clip = QFileInfo(dir.filePath("clip.mp4")).absoluteFilePath();
+        QVERIFY(WriteFile(clip, QByteArray(100, 'x')));
+        FolderWatch watch(dir.path(), 2000);
+        QCOMPARE(watch.Settled(0), QStringList());
+        QCOMPARE(watch.Settled(1999), QStringList());
+        QCOMPARE(watch.Settled(2000), QStringList{clip});
+        QCOMPARE(watch.Settled(9000), QStringList());
     }
 
     // What the exit status and the terminal say. "%clip NAME" is a clip made for the row,
