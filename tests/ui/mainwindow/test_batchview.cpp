@@ -31,7 +31,8 @@ const QRgb kBlue = 0x00FF0000;
 const QByteArray kHangingEngine = "echo \"Input #0, mov, from 'x':\"\n"
                                   "for t in 0.10 0.20 0.30; do\n"
                                   "  echo \"frame= 1 fps= 1 q=1.0 size= 1kB time=$t bitrate= 1.0kbits/s\"; sleep 0.2\n"
-                                  "done\ncut -d' ' -f41 /proc/$$/stat > \"$0.policy\"\nexec sleep 600\n";
+                                  "done\n# The window may set the class a moment after the start: read it again and again.\n"
+                                  "for i in $(seq 3000); do cut -d' ' -f41 /proc/$$/stat > \"$0.policy\"; sleep 0.2; done\n";
 } // namespace
 
 // The window's side of a conversion run: cells, colours, status line, bar, dialogs,
