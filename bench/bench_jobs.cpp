@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/conversion/HardwareCheck.h"
 #include "core/conversion/JobCount.h"
 #include "core/conversion/EngineCommand.h"
 #include "core/profiles/ParamOptions.h"
@@ -59,6 +60,10 @@ double convertInWindow(const QStringList &clips, const QString &profile, int job
     if (!profile.isEmpty())
         profiles->setCurrentIndex(profiles->findText(profile));
     window.Drop(clips); // probed here, before the clock starts
+    // A fresh window tries the graphics cards' encoders first; a user's window has done so
+    // by the time its files are chosen.
+    while (window.Window()->Hardware().IsRunning())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     BatchView &batch = window.Window()->Batch();
     QEventLoop loop;
     QObject::connect(&batch, &BatchView::runEnded, &loop, &QEventLoop::quit);

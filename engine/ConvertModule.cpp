@@ -1,18 +1,9 @@
 // The engine's conversion half, loaded by mirracore only when it converts: the
-// filters, scalers and capture devices it links cost more to load than a probe.
+// filters and scalers it links cost more to load than a probe.
 #include "ConvertModule.h"
 
 #include "Targets.h"
 #include "Transcoder.h"
-
-extern "C" {
-#include <libavdevice/avdevice.h>
-}
-
-extern "C" __attribute__((visibility("default"))) void MirraRegisterDevices()
-{
-    avdevice_register_all();
-}
 
 extern "C" __attribute__((visibility("default"))) void MirraConvert(
     const mirra::CommandLine &command, std::vector<std::unique_ptr<mirra::InputFile>> &inputs)

@@ -11,32 +11,32 @@ namespace mirra {
 
 namespace {
 
-std::string moduleBesideProgram()
+// The entry point `symbol` of the module `file` beside the program.
+void *loadEntry(const char *file, const char *symbol, const char *what)
 {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = n > 0 ? std::string(self, size_t(n)) : std::string();
-    folder = folder.substr(0, folder.rfind('/') + 1);
-    return folder + "libmirracore-convert.so";
+    std::string path = n > 0 ? std::string(self, size_t(n)) : std::string();
+    path = path.substr(0, path.rfind('/') + 1) + file;
+    void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        throw EngineError(std::string("The engine's ") + what + " cannot be loaded: " + dlerror());
+    void *entry = dlsym(module, symbol);
+    if (!entry)
+        throw EngineError(path + " is not the engine's " + what);
+    return entry;
 }
 
 } // namespace
 
 ConvertModule::ConvertModule()
+    : m_convert(reinterpret_cast<ConvertFn>(loadEntry("libmirracore-convert.so", "MirraConvert", "conversion module")))
 {
-    const std::string path = moduleBesideProgram();
-    void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        throw EngineError("The engine's conversion module cannot be loaded: " + std::string(dlerror()));
-    m_register = reinterpret_cast<RegisterFn>(dlsym(module, "MirraRegisterDevices"));
-    m_convert = reinterpret_cast<ConvertFn>(dlsym(module, "MirraConvert"));
-    if (!m_register || !m_convert)
-        throw EngineError(path + " is not the engine's conversion module");
 }
 
-void ConvertModule::RegisterDevices()
+void RegisterDevices()
 {
-    m_register();
+    reinterpret_cast<void (*)()>(loadEntry("libmirracore-devices.so", "MirraRegisterDevices", "device module"))();
 }
 
 void ConvertModule::Convert(const CommandLine &command, std::vector<std::unique_ptr<InputFile>> &inputs)

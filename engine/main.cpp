@@ -115,7 +115,7 @@ int main(int argc, char **argv)
         if (command.hasOutput || forcedFormat)
             module.emplace();
         if (forcedFormat)
-            module->RegisterDevices();
+            RegisterDevices();
 
         std::vector<std::unique_ptr<InputFile>> inputs;
         for (size_t i = 0; i < command.inputs.size(); ++i) {

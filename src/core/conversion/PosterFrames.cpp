@@ -78,11 +78,22 @@ void PosterFrames::Want(const QList<Request> &requests)
     StartNext();
 }
 
+void PosterFrames::SetHeld(bool held)
+{
+    m_held = held;
+    StartNext();
+}
+
 void PosterFrames::StartNext()
 {
-    if (m_engine || m_pending.isEmpty())
+    if (m_engine)
         return;
-    m_current = m_pending.takeFirst();
+    const auto next = std::find_if(m_pending.begin(), m_pending.end(),
+                                   [this](const Request &request) { return !m_held || request.selected; });
+    if (next == m_pending.end())
+        return;
+    m_current = *next;
+    m_pending.erase(next);
     m_currentFile = KeyFile(m_current.source);
     if (m_currentFile.isEmpty() || !QDir().mkpath(m_folder)) {
         Finished(false);

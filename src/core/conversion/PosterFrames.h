@@ -20,6 +20,7 @@ public:
         QString source;
         double durationSeconds = 0;
         QString videoSize; // the probe's frame-size field; empty for a file without video
+        bool selected = false; // the user is looking at it: made even while held
     };
 
     explicit PosterFrames(const QString &cacheFolder, QObject *parent = nullptr);
@@ -31,6 +32,9 @@ public:
     // longer wanted are dropped; files without video, cached ones and ones the engine
     // could not make are passed over.
     void Want(const QList<Request> &requests);
+    // While held, only selected files' posters are made: the others would take
+    // cores from the conversions the user is waiting for.
+    void SetHeld(bool held);
     // Engine runs started so far (made or failed).
     int EngineRuns() const { return m_runs; }
 
@@ -50,4 +54,5 @@ private:
     Request m_current;
     QString m_currentFile;
     int m_runs = 0;
+    bool m_held = false;
 };

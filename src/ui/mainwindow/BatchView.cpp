@@ -41,6 +41,7 @@ public:
             m_view.m_workerThread = m_worker;
             m_view.m_jobs = m_jobs;
             m_view.m_window.stopPreview();
+            emit m_view.runStarting();
         });
     }
     void RunStarted(double) override

@@ -70,6 +70,7 @@ signals:
     void statusLineChanged(const QString &text);
     void overallProgressChanged(int percent);
     void timeLeftChanged(const QString &text);
+    void runStarting();
     void runEnded();
 
 private:

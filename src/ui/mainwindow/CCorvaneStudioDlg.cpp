@@ -160,6 +160,8 @@ void CCorvaneStudioDlg::OnInitDialog()
     m_preview = new PreviewWindowHost({this, m_controls.previewArea, m_controls.slider, m_controls.timeLabel,
                                        m_controls.startTime, m_controls.stopTime},
                                       *m_taskView);
+    connect(m_batch, &BatchView::runStarting, this, [this] { m_preview->HoldPosters(true); });
+    connect(m_batch, &BatchView::runEnded, this, [this] { m_preview->HoldPosters(false); });
     connect(m_taskView, &TaskListView::shownTaskChanging, this, [this] { m_preview->StopIfActive(); });
     connect(m_taskView, &TaskListView::nothingSelected, this, [this] { m_preview->StopIfActive(); });
     connect(m_taskView, &TaskListView::taskShown, this, &CCorvaneStudioDlg::ShowTaskSettings);

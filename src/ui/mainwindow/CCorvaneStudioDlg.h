@@ -54,6 +54,7 @@ public:
     TaskListView &TaskView() const { return *m_taskView; }
     BatchView &Batch() const { return *m_batch; }
     PreviewWindowHost &Preview() const { return *m_preview; }
+    HardwareCheck &Hardware() const { return *m_hardwareCheck; }
     CurrentProfile &GetCurrentProfile() { return m_profile; }
 
     // Re-applies every text of the window from the current language.

@@ -65,7 +65,8 @@ void PreviewWindowHost::WantPosters()
     int bottom = view->rowAt(view->viewport()->height() - 1);
     if (bottom < 0)
         bottom = count - 1;
-    QList<int> rows = m_tasks.Tasks().SelectedRows().mid(0, 1);
+    const QList<int> selected = m_tasks.Tasks().SelectedRows().mid(0, 1);
+    QList<int> rows = selected;
     for (int row = top; row <= bottom && row < count; ++row)
         if (!rows.contains(row))
             rows << row;
@@ -76,12 +77,17 @@ void PreviewWindowHost::WantPosters()
             requests << PosterFrames::Request{task->sourcePath.str(), task->durationSec > 0
                                                                            ? double(task->durationSec)
                                                                            : task->mediaInfo->durationSecText.str().toDouble(),
-                                              task->mediaInfo->videoSize.str()};
+                                              task->mediaInfo->videoSize.str(), selected.contains(row)};
     }
     m_posters->Want(requests);
 }
 
 PreviewWindowHost::~PreviewWindowHost() = default;
+
+void PreviewWindowHost::HoldPosters(bool held)
+{
+    m_posters->SetHeld(held);
+}
 
 void PreviewWindowHost::SetWaitScale(double scale)
 {

@@ -38,6 +38,8 @@ public:
     PosterFrames &Posters() { return *m_posters; }
     // Stops the player if it plays or pauses.
     void StopIfActive();
+    // During a conversion only the selected row's poster is made.
+    void HoldPosters(bool held);
 
     // The trim range: the fields show a task's range; Set Start and Set Stop take the
     // player's mark; the fields' values are checked and stored into the shown task.

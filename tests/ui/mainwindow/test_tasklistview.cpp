@@ -201,6 +201,20 @@ private slots:
         m_fx->View().RefreshTask(m_fx->View().TaskIdOfRow(0));
         QTRY_VERIFY_WITH_TIMEOUT(!posters.CachedFile(clips[0]).isEmpty(), 30000);
         QCOMPARE(posters.EngineRuns(), runs + 1);
+
+        // While held (a conversion runs) only the selected row's poster is made.
+        m_dlg->Preview().HoldPosters(true);
+        for (int r : {0, 2}) {
+            QVERIFY(QFile::remove(clips[r]));
+            MakeClip(clips[r], longer);
+        }
+        selectOnly({2});
+        m_fx->View().RefreshTask(m_fx->View().TaskIdOfRow(0));
+        m_fx->View().RefreshTask(m_fx->View().TaskIdOfRow(2));
+        QTRY_VERIFY_WITH_TIMEOUT(!posters.CachedFile(clips[2]).isEmpty(), 30000);
+        QCOMPARE(posters.EngineRuns(), runs + 2);
+        m_dlg->Preview().HoldPosters(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!posters.CachedFile(clips[0]).isEmpty(), 30000);
     }
 
     void clickOnUnprobedTaskKeepsPrevious()
