@@ -500,10 +500,9 @@ private slots:
         start(QString(), profile);
         ParamCell *broken = FindCell(m_profile->Tree(), cell);
         QVERIFY(broken);
-        if (broken->nValueType == ParamCell::kText)
-            broken->SValue = value;
-        else
-            broken->UsedType = ParamCell::kUserValue, broken->SValue = value;
+        broken->SValue = value;
+        if (broken->nValueType != ParamCell::kText)
+            broken->UsedType = ParamCell::kUserValue;
         m_host->global.tree = m_profile->Snapshot().tree;
         QVERIFY(GetParamFromTree(m_host->global.tree.get()).Text().contains(QStringLiteral("-%1 %2").arg(cell, value)));
         addClips({"a.mp4"}, 2);
