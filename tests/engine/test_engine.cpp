@@ -65,12 +65,6 @@ QStringList OtherLines(const QString &output)
     return other;
 }
 
-// The engine's description of a file.
-QString Describe(const QString &path)
-{
-    return RunProgram(EnginePath(), {"-i", path}, nullptr, 60000);
-}
-
 // The display ratio a file's video stream asks for, as "4:3".
 QString Dar(const Media &m)
 {
@@ -443,14 +437,12 @@ private slots:
                                        "a comment", "-album", "The Album", "-metadata", "genre=Test Genre", "-timestamp", "2024-05-01 12:30:00"},
                                       path(file));
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(path(file));
-        const QMap<QString, QString> expected{{"title", "Tïtle, with a comma"}, {"artist", "Ann Author"}, {"copyright", "(c) 2024 Ann"},
-                                              {"comment", "a comment"},        {"album", "The Album"},   {"genre", "Test Genre"}};
-        for (auto it = expected.begin(); it != expected.end(); ++it)
-            QCOMPARE(m.tags.value(it.key()), it.value());
-        QVERIFY2(m.tags.value("creation_time").startsWith("2024-05-01T12:30:00"), qPrintable(m.tags.value("creation_time")));
+        QMap<QString, QString> tags = ReadMedia(path(file)).tags;
+        tags["creation_time"].truncate(19); // its fraction of a second and zone differ by container
+        QCOMPARE(QStringList({tags["title"], tags["artist"], tags["copyright"], tags["comment"], tags["album"], tags["genre"], tags["creation_time"]}),
+                 QStringList({"Tïtle, with a comma", "Ann Author", "(c) 2024 Ann", "a comment", "The Album", "Test Genre", "2024-05-01T12:30:00"}));
         // The description shows the tags after the streams, commas made harmless.
-        const QString text = Describe(path(file));
+        const QString text = RunProgram(EnginePath(), {"-i", path(file)});
         QVERIFY2(QRegularExpression("\r\n    title +: Tïtle; with a comma\r\n").match(text).hasMatch(), qPrintable(text));
         QVERIFY(text.indexOf("title") > text.indexOf("Audio:"));
     }
@@ -571,18 +563,18 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("size");
         QTest::addColumn<qint64>("bytes");
-        QTest::addColumn<QStringList>("options");
-        QTest::newRow("noisy picture, small") << "noisy" << "150k" << qint64(150000) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
-        QTest::newRow("noisy picture, larger, in KiB") << "noisy" << "400KiB" << qint64(409600) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
-        QTest::newRow("sound alone") << "tone" << "80k" << qint64(80000) << QStringList{"-acodec", "libmp3lame"};
+        QTest::newRow("noisy picture, small") << "noisy" << "150k" << qint64(150000);
+        QTest::newRow("noisy picture, larger, in KiB") << "noisy" << "400KiB" << qint64(409600);
+        QTest::newRow("sound alone") << "tone" << "80k" << qint64(80000);
     }
     void targetSize()
     {
         QFETCH(QString, source);
         QFETCH(QString, size);
         QFETCH(qint64, bytes);
-        QFETCH(QStringList, options);
-        const QString out = path(QStringLiteral("sized %1.%2").arg(size, source == "tone" ? "mp3" : "mp4"));
+        const bool sound = source == "tone";
+        const QString out = path(QStringLiteral("sized %1.%2").arg(size, sound ? "mp3" : "mp4"));
+        const QStringList options = sound ? QStringList{"-acodec", "libmp3lame"} : QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
         const EngineRun run = Convert(m_sources[source], options + QStringList{"-target-size", size}, out);
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         const qint64 written = QFileInfo(out).size();
