@@ -133,12 +133,6 @@ private slots:
         QCOMPARE(AppendTrimOptions(options(" -vb 700"), start, stop).Text(), expected);
     }
 
-    void emptyOptionsCommandLine()
-    {
-        QCOMPARE(BuildEngineCommand("/p/mirracore", "/a.avi", {}, "/b.mp4").Text(),
-                 QStringLiteral("/p/mirracore -y -i \"/a.avi\"  -qmin 1 -qmax 51 -level 13 \"/b.mp4\""));
-    }
-
     void argumentVector()
     {
         const QString source = "/in/a \"b\" $c ключ.avi";
