@@ -174,7 +174,7 @@ class TestEngine : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QMap<QString, QString> m_sources; // by name; "clip": 2 s, 320x240, 25 fps, stereo 44.1 kHz
+    QMap<QString, QString> m_sources; // by file base name, blanks as "-"; "clip": 2 s, 320x240, 25 fps, stereo 44.1 kHz
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
