@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
-#include <functional>
 #include <numeric>
 #include <sys/resource.h>
 
@@ -24,8 +23,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
 }
 
@@ -68,30 +65,12 @@ QStringList OtherLines(const QString &output)
     return other;
 }
 
-// The engine's description of a file.
-struct Probe
+// The display ratio a file's video stream asks for, as "4:3".
+QString Dar(const Media &m)
 {
-    QString text;
-    double duration = -1;
-    QStringList video; // fields of the first Video: line
-    QStringList audio;
-    QString videoField(const QString &part) const { return video.filter(part).value(0); }
-};
-
-Probe ProbeFile(const QString &path)
-{
-    Probe p;
-    p.text = RunProgram(EnginePath(), {"-i", path}, nullptr, 60000);
-    static const QRegularExpression duration(QStringLiteral("Duration: (\\d\\d):(\\d\\d):(\\d\\d\\.\\d\\d),"));
-    if (const auto m = duration.match(p.text); m.hasMatch())
-        p.duration = m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toDouble();
-    for (const QString &line : Lines(p.text)) {
-        if (const qsizetype v = line.indexOf(QStringLiteral("Video: ")); v >= 0 && p.video.isEmpty())
-            p.video = line.mid(v + 7).split(QStringLiteral(", "));
-        if (const qsizetype a = line.indexOf(QStringLiteral("Audio: ")); a >= 0 && p.audio.isEmpty())
-            p.audio = line.mid(a + 7).split(QStringLiteral(", "));
-    }
-    return p;
+    const int64_t w = int64_t(m.width) * (m.sarNum ? m.sarNum : 1), h = int64_t(m.height) * (m.sarNum ? m.sarDen : 1);
+    const int64_t g = std::max<int64_t>(1, std::gcd(w, h)); // 1 without a picture
+    return QStringLiteral("%1:%2").arg(w / g).arg(h / g);
 }
 
 // One conversion of the containers table.
@@ -172,117 +151,99 @@ struct Fields
 
 Fields ReadFields(const QString &path)
 {
+    // As the engine judges: fast motion in the test pictures fools idet's default threshold.
+    const auto frames = GraphFrames(QStringLiteral("movie='%1',idet=intl_thres=1.2").arg(path), false);
     Fields f;
-    AVFormatContext *ic = nullptr;
-    if (avformat_open_input(&ic, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
-        return f;
-    avformat_find_stream_info(ic, nullptr);
-    const int v = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const AVCodec *codec = v >= 0 ? avcodec_find_decoder(ic->streams[v]->codecpar->codec_id) : nullptr;
-    AVCodecContext *dec = codec ? avcodec_alloc_context3(codec) : nullptr;
-    if (!dec || avcodec_parameters_to_context(dec, ic->streams[v]->codecpar) < 0 || avcodec_open2(dec, codec, nullptr) < 0) {
-        avcodec_free_context(&dec);
-        avformat_close_input(&ic);
-        return f;
+    f.frames = int(frames.size());
+    for (qsizetype i = 1; i < frames.size(); ++i)
+        f.ordered = f.ordered && frames[i].value("pts") > frames[i - 1].value("pts");
+    if (!frames.isEmpty()) { // idet's counts run from the first picture
+        f.interlaced = int(frames.last().value("lavfi.idet.multiple.tff") + frames.last().value("lavfi.idet.multiple.bff"));
+        f.progressive = int(frames.last().value("lavfi.idet.multiple.progressive"));
     }
-    AVFilterGraph *graph = nullptr;
-    AVFilterContext *source = nullptr, *sink = nullptr;
-    AVFrame *frame = av_frame_alloc(), *checked = av_frame_alloc();
-    AVPacket *pkt = av_packet_alloc();
-    int64_t last = AV_NOPTS_VALUE;
-    auto drain = [&] { // idet's counts run from the first picture
-        while (av_buffersink_get_frame(sink, checked) >= 0) {
-            auto count = [&](const char *key) {
-                const AVDictionaryEntry *e = av_dict_get(checked->metadata, key, nullptr, 0);
-                return e ? atoi(e->value) : 0;
-            };
-            f.interlaced = count("lavfi.idet.multiple.tff") + count("lavfi.idet.multiple.bff");
-            f.progressive = count("lavfi.idet.multiple.progressive");
-            av_frame_unref(checked);
-        }
-    };
-    auto take = [&](bool flush) {
-        while (avcodec_receive_frame(dec, frame) >= 0) {
-            const int64_t pts = frame->best_effort_timestamp;
-            f.ordered = f.ordered && (last == AV_NOPTS_VALUE || pts > last);
-            last = pts;
-            ++f.frames;
-            if (!graph) {
-                graph = avfilter_graph_alloc();
-                const QByteArray args = QStringLiteral("video_size=%1x%2:pix_fmt=%3:time_base=1/25:pixel_aspect=1/1")
-                                            .arg(frame->width).arg(frame->height).arg(frame->format).toLatin1();
-                avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args.constData(), nullptr, graph);
-                avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph);
-                AVFilterInOut *outputs = avfilter_inout_alloc(), *inputs = avfilter_inout_alloc();
-                outputs->name = av_strdup("in"), outputs->filter_ctx = source;
-                inputs->name = av_strdup("out"), inputs->filter_ctx = sink;
-                // As the engine judges: fast motion in the test pictures fools idet's default threshold.
-                avfilter_graph_parse_ptr(graph, "idet=intl_thres=1.2", &inputs, &outputs, nullptr);
-                avfilter_inout_free(&inputs), avfilter_inout_free(&outputs);
-                avfilter_graph_config(graph, nullptr);
-            }
-            frame->pts = f.frames;
-            if (av_buffersrc_add_frame(source, frame) >= 0)
-                drain();
-        }
-        if (flush && source) {
-            av_buffersrc_close(source, f.frames + 1, 0);
-            drain();
-        }
-    };
-    while (av_read_frame(ic, pkt) >= 0) {
-        if (pkt->stream_index == v && avcodec_send_packet(dec, pkt) >= 0)
-            take(false);
-        av_packet_unref(pkt);
-    }
-    avcodec_send_packet(dec, nullptr);
-    take(true);
-    av_packet_free(&pkt);
-    av_frame_free(&frame);
-    av_frame_free(&checked);
-    avfilter_graph_free(&graph);
-    avcodec_free_context(&dec);
-    avformat_close_input(&ic);
     return f;
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Conversion)
+Q_DECLARE_METATYPE(Kept)
 
 class TestEngine : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QMap<QString, QString> m_sources; // by name; "clip": 2 s, 320x240, 25 fps, stereo 44.1 kHz
+    QMap<QString, QString> m_sources; // by file base name, blanks as "-"; "clip": 2 s, 320x240, 25 fps, stereo 44.1 kHz
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
     void initTestCase()
     {
         av_log_set_level(AV_LOG_QUIET); // the checks here read files; their remarks are noise
-        ClipSpec clip, videoOnly, audioOnly;
-        clip.outputOptions = {"-ac", "2", "-vb", "1500"};
-        videoOnly.audio = false;
-        audioOnly.video = false;
-        MakeClip(m_sources["clip"] = path("clip.mp4"), clip);
-        MakeClip(m_sources["video only"] = path("video only.mp4"), videoOnly);
-        MakeClip(m_sources["audio only"] = path("audio only.mp3"), audioOnly);
-        const QString white = "color=c=white:size=720x480:rate=25:duration=1";
-        const QStringList x264{"-vcodec", "libx264", "-vb", "3000"};
-        Engine(QStringList{"-y", "-f", "lavfi", "-i", white} + x264 + QStringList{m_sources["white"] = path("white.mp4")});
-        // White with black bars of 40 columns left and right.
-        Engine(QStringList{"-y", "-f", "lavfi", "-i", white + ",drawbox=x=0:y=0:w=40:h=480:c=black:t=fill,drawbox=x=680:y=0:w=40:h=480:c=black:t=fill"} +
-               x264 + QStringList{m_sources["barred"] = path("barred.mp4")});
-        // 3 s whose frame N has luma 4*N; key frames 2 s apart.
-        Engine({"-y", "-f", "lavfi", "-i", "color=c=black:size=64x64:rate=25:duration=3,geq=lum=N*4:cb=128:cr=128", "-f", "lavfi", "-i",
-                "sine=frequency=300:sample_rate=44100:duration=3", "-vcodec", "libx264", "-g", "50", "-vb", "2000",
-                m_sources["pattern"] = path("pattern.mp4")});
-        MakeClip(m_sources["10-bit"] = path("10-bit.mkv"), ClipSpec{2, "320x240", 25, true, true, {"-vcodec", "libx265", "-pix_fmt", "yuv420p10le"}});
-        Engine({"-y", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3,noise=alls=20:allf=t+u", "-vcodec", "libx264",
-                "-crf", "10", "-preset", "ultrafast", m_sources["noisy"] = path("noisy.mkv")});
-        Engine({"-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=6", m_sources["tone"] = path("tone.wav")});
+        // The sources, by name: file, lavfi inputs ("A;B" for two), engine options.
+        const QString testsrc = "testsrc=size=320x240:rate=25:duration=2", sine = "sine=frequency=440:sample_rate=44100:duration=2";
+        const QString white = "color=c=white:size=720x480:rate=25:duration=1", x264 = "-vcodec libx264 -vb 3000";
+        const QString flac = "-vcodec libx264 -acodec flac", lossless = "-vcodec libx264 -crf 0 -preset ultrafast";
+        const QString woven = "testsrc2=size=320x240:rate=50:duration=2,tinterlace=mode=interleave_", interlaced = "-deinterlace 0 -vcodec mpeg4 -qscale 2";
+        const QList<std::array<QString, 3>> sources{
+            {"clip.mp4", testsrc + ';' + sine, "-ac 2 -vb 1500"},
+            {"video only.mp4", testsrc, ""},
+            {"audio only.mp3", sine, ""},
+            {"10-bit.mkv", testsrc + ';' + sine, "-vcodec libx265 -pix_fmt yuv420p10le"},
+            // Cinepak's encoder is slow: a small picture, a second long. MPEG-4 with B-frames in AVI has no presentation times.
+            {"cinepak.avi", "testsrc=size=96x64:rate=10:duration=1;sine=duration=1", "-vcodec cinepak -acodec pcm_s16le"},
+            {"b-frames.avi", "testsrc=size=160x120:rate=25:duration=2;" + sine, "-vcodec mpeg4 -bf 2 -acodec libmp3lame"},
+            {"white.mp4", white, x264},
+            // White with black bars of 40 columns left and right.
+            {"barred.mp4", white + ",drawbox=x=0:y=0:w=40:h=480:c=black:t=fill,drawbox=x=680:y=0:w=40:h=480:c=black:t=fill", x264},
+            // 3 s whose frame N has luma 4*N; key frames 2 s apart.
+            {"pattern.mp4", "color=c=black:size=64x64:rate=25:duration=3,geq=lum=N*4:cb=128:cr=128;sine=frequency=300:sample_rate=44100:duration=3",
+             "-vcodec libx264 -g 50 -vb 2000"},
+            {"noisy.mkv", "testsrc2=size=320x240:rate=25:duration=3,noise=alls=20:allf=t+u", "-vcodec libx264 -crf 10 -preset ultrafast"},
+            {"tone.wav", "sine=frequency=440:sample_rate=44100:duration=6", ""},
+            {"woven.avi", woven + "top", interlaced},
+            {"woven bottom.avi", woven + "bottom", interlaced},
+            {"telecined.avi", "testsrc2=size=320x240:rate=24000/1001:duration=3,telecine", interlaced},
+            {"progressive.avi", "testsrc2=size=320x240:rate=25:duration=2", interlaced},
+            // Loudness: quiet; a full-scale tone; quiet noise with full-scale clicks.
+            {"quiet.mkv", "testsrc=size=160x120:rate=25:duration=4;aevalsrc='0.025*sin(2*PI*440*t)':s=48000:d=4", flac},
+            {"loud.mkv", "testsrc=size=160x120:rate=25:duration=4;aevalsrc='sin(2*PI*997*t)':s=48000:d=4", flac},
+            {"clicks.mkv", "testsrc=size=160x120:rate=25:duration=4;aevalsrc='0.01*(2*random(0)-1)+if(lt(mod(t,0.25),0.0005),0.99,0)':s=48000:d=4", flac},
+            // Quality: a still test card, moving graphics.
+            {"test card.mkv", "smptehdbars=size=320x240:rate=25:duration=3", lossless},
+            {"moving graphics.mkv", "testsrc2=size=320x240:rate=25:duration=3", lossless},
+            // A film and a commentary to be joined into one with chapters.
+            {"film.mp4", "testsrc=size=320x240:rate=25:duration=3;sine=duration=3", "-vcodec libx264 -preset ultrafast -acodec aac"},
+            {"commentary.m4a", "sine=frequency=880:duration=3", "-acodec aac"},
+            // Black with a white square in the top left corner.
+            {"corner.mp4", "color=c=black:size=320x240:rate=25:duration=1,drawbox=x=0:y=0:w=60:h=60:c=white:t=fill", "-vcodec libx264 -crf 18"}};
+        QList<Launch> jobs;
+        for (const auto &[file, inputs, options] : sources) {
+            QStringList args{"-y"};
+            for (const QString &input : inputs.split(u';'))
+                args << "-f" << "lavfi" << "-i" << input;
+            args << options.split(u' ', Qt::SkipEmptyParts) << (m_sources[QFileInfo(file).completeBaseName().replace(u' ', u'-')] = path(file));
+            jobs.append({EnginePath(), args, 60000});
+        }
+        RunAll(jobs, 2);
+        // Two audio tracks; pictures at half the rate after the first second; woven pictures said to be top field first.
+        Engine({"-y", "-i", m_sources["clip"], "-i", m_sources["audio-only"], "-map", "0:v:0", "-map", "0:a", "-map", "1:a",
+                "-vcodec", "copy", "-acodec", "copy", m_sources["tracks"] = path("tracks.mkv")});
+        QVERIFY(Remux(m_sources["video-only"], m_sources["variable"] = path("variable.mp4"), {}, 1.0));
+        QVERIFY(Remux(m_sources["woven"], m_sources["top-first"] = path("top first.mkv"), [](AVFormatContext *oc) {
+            oc->streams[0]->codecpar->field_order = AV_FIELD_TT;
+            return true;
+        }));
+        // The pattern as a broadcast recording joined late: cut in the middle, between key frames.
+        Engine({"-y", "-i", m_sources["pattern"], "-an", "-vcodec", "copy", path("pattern.ts")});
+        const QByteArray ts = ReadFile(path("pattern.ts"));
+        QVERIFY(WriteFile(m_sources["joined-late"] = path("joined late.ts"), ts.mid(ts.size() / 188 / 2 * 188)));
+        QVERIFY(!ReadMedia(m_sources["joined-late"]).startsOnKey); // else the copy shows nothing
+        for (const int turn : {-90, 90, 180}) // shown turned counter-clockwise, as a phone stores an upright clip
+            QVERIFY(Remux(m_sources["corner"], m_sources["turned" + QString::number(turn)] = path(QStringLiteral("turned %1.mp4").arg(turn)), Turned(turn)));
+        QVERIFY(WriteFile(m_sources["subs.srt"] = path("subs.srt"), "1\n00:00:00,500 --> 00:00:01,500\nHello there\n\n"
+                                                                   "2\n00:00:01,600 --> 00:00:01,900\nSecond line\n"));
         for (const QString &f : m_sources)
             QVERIFY2(QFile::exists(f), qPrintable(f));
 
@@ -329,10 +290,10 @@ private slots:
         row("mpeg2 ps mp2", "k.mpg", "-f vob -vcodec mpeg2video -acodec mp2", "mpeg2video", "mp2");
         row("gif with rgb8", "t.gif", "-pix_fmt rgb8 -r 10", "gif", "");
         row("awkward path", "a b $HOME 'q' \"d\" ü名/out put $x \"1\" ü.mkv", "-vcodec mpeg4", "mpeg4", "vorbis");
-        row("video only to mp4", "vo.mp4", "", "h264", "", "320x240", "video only");
-        row("video only to avi", "vo.avi", "", "mpeg4", "", "320x240", "video only");
-        row("audio only to mp4", "ao.mp4", "", "", "aac", "", "audio only");
-        row("audio only to wmv", "ao.wmv", "", "", "wmav2", "", "audio only");
+        row("video only to mp4", "vo.mp4", "", "h264", "", "320x240", "video-only");
+        row("video only to avi", "vo.avi", "", "mpeg4", "", "320x240", "video-only");
+        row("audio only to mp4", "ao.mp4", "", "", "aac", "", "audio-only");
+        row("audio only to wmv", "ao.wmv", "", "", "wmav2", "", "audio-only");
         row("10-bit source to 8-bit", "8bit.mp4", "-vcodec libx264 -crf 23 -pix_fmt yuv420p", "h264", "aac", "320x240", "10-bit");
     }
     void containers()
@@ -348,23 +309,18 @@ private slots:
         QCOMPARE(run.output.count("global headers:"), 1);
         QVERIFY2(OtherLines(run.output).isEmpty(), qPrintable(OtherLines(run.output).join('\n')));
 
-        const Probe p = ProbeFile(out);
-        QVERIFY2(p.text.contains(QStringLiteral(", from '%1':\r\n").arg(out)), qPrintable(p.text));
         const Media m = ReadMedia(out);
-        // The codecs as the file holds them and as the description names them.
-        QCOMPARE(QStringList({m.videoCodec, p.video.value(0), m.audioCodec, p.audio.value(0)}),
-                 QStringList({c.video, c.video, c.audio, c.audio}));
+        QCOMPARE(m.videoCodec + u'|' + m.audioCodec, c.video + u'|' + c.audio);
         const double rate = c.options.contains("-r") ? c.options.value(c.options.indexOf("-r") + 1).toDouble() : 25;
         if (!c.video.isEmpty()) {
-            QCOMPARE(p.videoField("x").section(' ', 0, 0), c.size);
+            QCOMPARE(QStringLiteral("%1x%2").arg(m.width).arg(m.height), c.size);
             const QStringList wh = c.size.split(u'x');
             if (wh.value(0).toInt() * 3 == wh.value(1).toInt() * 4 || c.video == "h263") // the source's 4:3 kept
-                QVERIFY2(p.videoField("x").endsWith("DAR 4:3]"), qPrintable(p.video.join('|')));
-            QCOMPARE(p.videoField("tb"), QString::number(rate, 'f', 2) + " tb(r)");
+                QCOMPARE(Dar(m), QStringLiteral("4:3"));
             // The pictures of two seconds: none lost, none doubled.
             QVERIFY2(qAbs(m.videoPackets - 2 * rate) <= 1, qPrintable(QString::number(m.videoPackets)));
         }
-        QVERIFY(c.audio.isEmpty() || (p.audio.size() == 4 && m.audioPackets > 0));
+        QVERIFY(c.audio.isEmpty() || m.audioPackets > 0);
         if (c.options.contains("-pix_fmt") && c.options.contains("yuv420p"))
             QVERIFY2(!m.luma.empty(), "the first picture is 8-bit 4:2:0");
         if (c.options.join(' ').contains("faststart")) { // the index before the pictures
@@ -376,121 +332,18 @@ private slots:
                                               {"wmav2", 2048}, {"opus", 960}, {"flac", 4608}};
         const int sampleRate = c.options.contains("-ar") ? c.options.value(c.options.indexOf("-ar") + 1).toInt() : 44100;
         const double frame = 1 / rate, audioFrame = frameSamples.value(c.audio) / double(sampleRate);
-        QVERIFY2(p.duration >= 2.0 - frame - 0.011 && p.duration <= 2.0 + frame + audioFrame + 0.011, qPrintable(QString::number(p.duration)));
+        QVERIFY2(m.seconds >= 2.0 - frame - 0.011 && m.seconds <= 2.0 + frame + audioFrame + 0.011, qPrintable(QString::number(m.seconds)));
     }
 
     // ------------------------------------------------------------ geometry
 
-    void geometry_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("dar");
-        // Rows ("r") and columns ("c") of the 320x240 picture that are black, and that are white.
-        QTest::addColumn<QString>("black");
-        QTest::addColumn<QString>("white");
-        const QStringList mpeg4{"-vcodec", "mpeg4", "-qscale", "2"}, x264{"-vcodec", "libx264"};
-        // The worked example: 720x480 fitted into 320x240 with bands of 14 and 12 rows.
-        QTest::newRow("scale and pad") << "white" << mpeg4 + QStringList{"-s", "320x214", "-aspect", "1.333", "-padtop", "14", "-padbottom", "12"}
-                                       << "4:3" << "r0 r6 r13 r228 r233 r239" << "r14 r120 r227 c0 c319";
-        // The worked example: the middle 640 columns scaled to 320x240; no bar survives.
-        QTest::newRow("crop and scale") << "barred" << mpeg4 + QStringList{"-cropleft", "40", "-cropright", "40", "-s", "320x240", "-aspect", "1.333"}
-                                        << "4:3" << "" << "r0 r239 c0 c1 c160 c318 c319";
-        QTest::newRow("scale without crop") << "barred" << mpeg4 + QStringList{"-s", "320x240"} << "3:2" << "c0 c10" << "c160";
-        QTest::newRow("side bars") << "white" << x264 + QStringList{"-s", "240x240", "-padleft", "40", "-padright", "40", "-aspect", "4:3"}
-                                   << "4:3" << "c0 c39 c280 c319" << "c41 c160 c278";
-        QTest::newRow("wide display ratio") << "white" << x264 + QStringList{"-s", "320x240", "-aspect", "1.778"} << "16:9" << ""
-                                            << "r0 r239 c0 c319";
-        // An odd frame height cannot be 4:2:0; the odd row comes off the pad, not the picture.
-        QTest::newRow("odd bar at the top") << "white" << mpeg4 + QStringList{"-s", "320x212", "-aspect", "1.333", "-padtop", "29"}
-                                            << "4:3" << "r0 r25" << "r30 r239";
-    }
-    void geometry()
-    {
-        QFETCH(QString, source);
-        QFETCH(QStringList, options);
-        QFETCH(QString, dar);
-        QFETCH(QString, black);
-        QFETCH(QString, white);
-        const QString out = path(QStringLiteral("geometry %1.avi").arg(QTest::currentDataTag()));
-        const EngineRun run = Convert(m_sources[source], options, out);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const QString sizeField = ProbeFile(out).videoField("x");
-        QVERIFY2(sizeField.startsWith("320x240 [PAR ") && sizeField.endsWith(" DAR " + dar + "]"), qPrintable(sizeField));
-        const Media m = ReadMedia(out);
-        const int64_t w = int64_t(m.width) * (m.sarNum ? m.sarNum : 1), h = int64_t(m.height) * (m.sarNum ? m.sarDen : 1);
-        QCOMPARE(QStringLiteral("%1:%2").arg(w / std::gcd(w, h)).arg(h / std::gcd(w, h)), dar);
-        QCOMPARE(QStringLiteral("%1x%2").arg(m.pictureWidth).arg(m.pictureHeight), QStringLiteral("320x240"));
-        for (const auto &[lines, dark] : {std::pair{black, true}, std::pair{white, false}})
-            for (const QString &line : lines.split(u' ', Qt::SkipEmptyParts)) {
-                const int n = line.mid(1).toInt();
-                const double luma = line.startsWith(u'r') ? m.Mean(0, n, 320, 1) : m.Mean(n, 0, 1, 240);
-                QVERIFY2(dark ? luma < 40 : luma > 200, qPrintable(QStringLiteral("%1: %2").arg(line).arg(luma)));
-            }
-    }
-
-    void h264Level_data() // the level the profiles ask for is raised to what size and bit rate need
-    {
-        QTest::addColumn<QString>("sizeAndOptions");
-        QTest::addColumn<int>("level");
-        QTest::newRow("fits 1.3") << "320x240" << 13;
-        QTest::newRow("SD needs 3.0") << "720x480" << 30;
-        QTest::newRow("720p needs 3.1") << "1280x720" << 31;
-        QTest::newRow("bit rate above 1.3") << "320x240 -vb 2000" << 20;
-        QTest::newRow("the profile's own level before the tail's") << "320x240 -level 22" << 22;
-    }
-    void h264Level()
-    {
-        QFETCH(QString, sizeAndOptions);
-        QFETCH(int, level);
-        const QStringList args = sizeAndOptions.split(u' ');
-        const EngineRun run = Engine(QStringList{"-y", "-f", "lavfi", "-i", "testsrc=rate=25:duration=0.2:size=" + args.first()} + args.mid(1) +
-                                     kQualityTail + QStringList{path("level.mp4")});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        QCOMPARE(ReadMedia(path("level.mp4")).level, level);
-    }
-
     // ------------------------------------------------------------ trims and output lines
-
-    void trims_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<int>("firstFrame"); // the source frame number the output starts with
-        QTest::newRow("start and length") << QStringList{"-ss", "1", "-t", "1"} << 25 << 25;
-        QTest::newRow("start between key frames") << QStringList{"-ss", "0.6", "-t", "0.8"} << 20 << 15;
-        QTest::newRow("start after second key frame") << QStringList{"-ss", "2"} << 25 << 50;
-        QTest::newRow("length only") << QStringList{"-t", "2"} << 50 << 0;
-        QTest::newRow("start only") << QStringList{"-ss", "1"} << 50 << 25;
-    }
-    void trims()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(int, frames);
-        QFETCH(int, firstFrame);
-        const QString out = path("trim.avi");
-        const EngineRun run = Convert(m_sources["pattern"], QStringList{"-vcodec", "mpeg4", "-qscale", "1", "-acodec", "libmp3lame"} + options, out);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(out);
-        QCOMPARE(m.videoPackets, frames);
-        QVERIFY(m.audioPackets > 0);
-        const double seconds = frames / 25.0, duration = ProbeFile(out).duration;
-        QVERIFY2(qAbs(duration - seconds) <= 0.04 + 1152 / 44100.0 + 0.011, qPrintable(QString::number(duration)));
-        // The first picture is exactly the requested one (each frame is 4 luma steps from the next).
-        const double luma = m.Mean(0, 0, m.pictureWidth, m.pictureHeight);
-        QVERIFY2(qAbs(luma - 4 * firstFrame) <= 1.5, qPrintable(QStringLiteral("luma %1").arg(luma)));
-        // The progress reports output time from zero, ending at the length written.
-        const double last = run.output.section("time=", -1).section(' ', 0, 0).toDouble();
-        QVERIFY2(qAbs(last - seconds) < 0.1, qPrintable(run.output));
-    }
 
     void descriptionProgressAndSummaryLines()
     {
-        const QString text = RunProgram(EnginePath(), {"-i", m_sources["clip"]});
         const EngineRun run = Convert(m_sources["clip"], {"-vcodec", "libx264", "-vb", "500"}, path("lines.mp4"));
         QCOMPARE(run.exitCode, 0);
-        for (const QString &output : {text, run.output})
-            QVERIFY2(output.endsWith("\r\n") && output.count("\n") == output.count("\r\n"), "every line ends in CR LF");
+        QVERIFY2(run.output.endsWith("\r\n") && run.output.count("\n") == run.output.count("\r\n"), "every line ends in CR LF");
         const QStringList lines = Lines(run.output);
         QVERIFY(lines.indexOf(QRegularExpression("^Output #0, mp4, to '.*lines\\.mp4':$")) > 0);
         static const QRegularExpression progress(
@@ -518,16 +371,14 @@ private slots:
                                        "a comment", "-album", "The Album", "-metadata", "genre=Test Genre", "-timestamp", "2024-05-01 12:30:00"},
                                       path(file));
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(path(file));
-        const QMap<QString, QString> expected{{"title", "Tïtle, with a comma"}, {"artist", "Ann Author"}, {"copyright", "(c) 2024 Ann"},
-                                              {"comment", "a comment"},        {"album", "The Album"},   {"genre", "Test Genre"}};
-        for (auto it = expected.begin(); it != expected.end(); ++it)
-            QCOMPARE(m.tags.value(it.key()), it.value());
-        QVERIFY2(m.tags.value("creation_time").startsWith("2024-05-01T12:30:00"), qPrintable(m.tags.value("creation_time")));
+        QMap<QString, QString> tags = ReadMedia(path(file)).tags;
+        tags["creation_time"].truncate(19); // its fraction of a second and zone differ by container
+        QCOMPARE(QStringList({tags["title"], tags["artist"], tags["copyright"], tags["comment"], tags["album"], tags["genre"], tags["creation_time"]}),
+                 QStringList({"Tïtle, with a comma", "Ann Author", "(c) 2024 Ann", "a comment", "The Album", "Test Genre", "2024-05-01T12:30:00"}));
         // The description shows the tags after the streams, commas made harmless.
-        const Probe p = ProbeFile(path(file));
-        QVERIFY2(QRegularExpression("\r\n    title +: Tïtle; with a comma\r\n").match(p.text).hasMatch(), qPrintable(p.text));
-        QVERIFY(p.text.indexOf("title") > p.text.indexOf("Audio:"));
+        const QString text = RunProgram(EnginePath(), {"-i", path(file)});
+        QVERIFY2(QRegularExpression("\r\n    title +: Tïtle; with a comma\r\n").match(text).hasMatch(), qPrintable(text));
+        QVERIFY(text.indexOf("title") > text.indexOf("Audio:"));
     }
 
     // ------------------------------------------------------------ bad input
@@ -603,27 +454,19 @@ private slots:
     // linear gain reaches it or a limiter must; copied video stays as it was.
     void loudness_data()
     {
-        QTest::addColumn<QString>("sound"); // an aevalsrc expression
+        QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("options");
-        auto row = [](const char *name, const char *sound, const char *file, const char *options) {
-            QTest::newRow(name) << sound << file << QString::fromLatin1(options).split(u' ', Qt::SkipEmptyParts);
-        };
-        row("quiet", "0.025*sin(2*PI*440*t)", "quiet.m4a", "-acodec aac");
-        row("full-scale tone", "sin(2*PI*997*t)", "loud.mp3", "-acodec libmp3lame");
-        row("quiet noise with full-scale clicks, video copied", "0.01*(2*random(0)-1)+if(lt(mod(t,0.25),0.0005),0.99,0)",
-            "spiky.mkv", "-vcodec copy -acodec copy");
+        QTest::newRow("quiet") << "quiet" << "quiet.m4a" << QStringList{"-acodec", "aac"};
+        QTest::newRow("full-scale tone") << "loud" << "loud.mp3" << QStringList{"-acodec", "libmp3lame"};
+        QTest::newRow("quiet noise with full-scale clicks, video copied") << "clicks" << "spiky.mkv" << QStringList{"-vcodec", "copy", "-acodec", "copy"};
     }
     void loudness()
     {
-        QFETCH(QString, sound);
+        QFETCH(QString, source);
         QFETCH(QString, file);
         QFETCH(QStringList, options);
-        const QString source = path("source " + file + ".mkv");
-        QCOMPARE(Engine({"-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi", "-i",
-                         QStringLiteral("aevalsrc='%1':s=48000:d=4").arg(sound), "-vcodec", "libx264", "-acodec", "flac", source})
-                     .exitCode, 0);
-        const EngineRun run = Convert(source, options + QStringList{"-loudness", "-16"}, path(file));
+        const EngineRun run = Convert(m_sources[source], options + QStringList{"-loudness", "-16"}, path(file));
         QVERIFY2(run.exitCode == 0 && run.output.contains("global headers:"), qPrintable(run.output));
         const MeasuredLoudness reached = MeasureLoudness(path(file));
         QVERIFY2(std::abs(reached.integrated + 16) <= 1 && reached.truePeak <= -1, qPrintable(QStringLiteral("%1 LUFS, %2 dBTP").arg(reached.integrated).arg(reached.truePeak)));
@@ -646,18 +489,18 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("size");
         QTest::addColumn<qint64>("bytes");
-        QTest::addColumn<QStringList>("options");
-        QTest::newRow("noisy picture, small") << "noisy" << "150k" << qint64(150000) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
-        QTest::newRow("noisy picture, larger, in KiB") << "noisy" << "400KiB" << qint64(409600) << QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
-        QTest::newRow("sound alone") << "tone" << "80k" << qint64(80000) << QStringList{"-acodec", "libmp3lame"};
+        QTest::newRow("noisy picture, small") << "noisy" << "150k" << qint64(150000);
+        QTest::newRow("noisy picture, larger, in KiB") << "noisy" << "400KiB" << qint64(409600);
+        QTest::newRow("sound alone") << "tone" << "80k" << qint64(80000);
     }
     void targetSize()
     {
         QFETCH(QString, source);
         QFETCH(QString, size);
         QFETCH(qint64, bytes);
-        QFETCH(QStringList, options);
-        const QString out = path(QStringLiteral("sized %1.%2").arg(size, source == "tone" ? "mp3" : "mp4"));
+        const bool sound = source == "tone";
+        const QString out = path(QStringLiteral("sized %1.%2").arg(size, sound ? "mp3" : "mp4"));
+        const QStringList options = sound ? QStringList{"-acodec", "libmp3lame"} : QStringList{"-vcodec", "libx264", "-preset", "veryfast"};
         const EngineRun run = Convert(m_sources[source], options + QStringList{"-target-size", size}, out);
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         const qint64 written = QFileInfo(out).size();
@@ -669,15 +512,13 @@ private slots:
     // more would not. The passes show as one progress that never goes back.
     void targetQuality_data()
     {
-        QTest::addColumn<QString>("picture"); // a lavfi source
-        QTest::newRow("test card") << "smptehdbars=size=320x240:rate=25:duration=3";
-        QTest::newRow("moving graphics") << "testsrc2=size=320x240:rate=25:duration=3";
+        QTest::addColumn<QString>("source");
+        QTest::newRow("test card") << m_sources["test-card"];
+        QTest::newRow("moving graphics") << m_sources["moving-graphics"];
     }
     void targetQuality()
     {
-        QFETCH(QString, picture);
-        const QString source = path(QString(QTest::currentDataTag()) + ".mkv");
-        QCOMPARE(Engine({"-y", "-f", "lavfi", "-i", picture, "-vcodec", "libx264", "-crf", "0", "-preset", "ultrafast", source}).exitCode, 0);
+        QFETCH(QString, source);
         const QStringList x264{"-vcodec", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p"};
         const QString out = path(QString(QTest::currentDataTag()) + ".mp4");
         const EngineRun run = Convert(source, x264 + QStringList{"-target-ssim", "0.97"}, out);
@@ -699,71 +540,142 @@ private slots:
             }
     }
 
-    // Which streams are written: the best video and audio, or what -map names.
-    void maps_data()
+    // What a conversion writes: the facts a row names, as "name=value" words. In the arguments
+    // "%name" is the source of that name, or else a file made here before; the last is the output.
+    void written_data()
     {
-        QTest::addColumn<QStringList>("args"); // "%clip", "%tracks" (two audio tracks), "%sound" (audio only)
-        QTest::addColumn<int>("videos");
-        QTest::addColumn<int>("audios");
-        auto row = [](const char *name, const char *args, int videos, int audios) {
-            QTest::newRow(name) << QString::fromLatin1(args).split(u' ') << videos << audios;
-        };
-        row("two inputs into three streams", "-i %clip -i %sound -map 0:v:0 -map 0:a -map 1:a -vcodec copy -acodec copy", 1, 2);
-        row("without -map the best of each", "-i %tracks -vcodec copy -acodec copy", 1, 1);
-        row("every audio track", "-i %tracks -map 0:v:0? -map 0:a? -vcodec libx264 -crf 30 -acodec aac", 1, 2);
-        row("the second track only", "-i %tracks -map 0:a:1 -acodec aac", 0, 1);
-        row("optional video of a sound file", "-i %sound -map 0:v:0? -map 0:a?", 0, 1);
-        row("a stream named twice is written once", "-i %tracks -map 0:a:0 -map 0:a -acodec copy -vn", 0, 2);
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("facts");
+        // The level the profiles ask for is raised to what size and bit rate need.
+        const QString card = "-f lavfi -i testsrc=rate=25:duration=0.2:size=";
+        QTest::newRow("level 1.3 fits") << card + "320x240 level.mp4" << "level=13";
+        QTest::newRow("SD needs level 3.0") << card + "720x480 level.mp4" << "level=30";
+        QTest::newRow("720p needs level 3.1") << card + "1280x720 level.mp4" << "level=31";
+        QTest::newRow("bit rate above level 1.3") << card + "320x240 -vb 2000 level.mp4" << "level=20";
+        QTest::newRow("the profile's own level before the tail's") << card + "320x240 -level 22 level.mp4" << "level=22";
+        // Geometry: "black" and "white" name rows ("r") and columns ("c") of the picture.
+        const QString mpeg4 = " -vcodec mpeg4 -qscale 2 ", x264 = " -vcodec libx264 ", frame = "size=320x240 decoded=320x240 ";
+        // The worked example: 720x480 fitted into 320x240 with bands of 14 and 12 rows.
+        QTest::newRow("scale and pad") << "-i %white" + mpeg4 + "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12 padded.avi"
+                                       << frame + "dar=4:3 black=r0,r6,r13,r228,r233,r239 white=r14,r120,r227,c0,c319";
+        // The worked example: the middle 640 columns scaled to 320x240; no bar survives.
+        QTest::newRow("crop and scale") << "-i %barred" + mpeg4 + "-cropleft 40 -cropright 40 -s 320x240 -aspect 1.333 cropped.avi"
+                                        << frame + "dar=4:3 white=r0,r239,c0,c1,c160,c318,c319";
+        QTest::newRow("scale without crop") << "-i %barred" + mpeg4 + "-s 320x240 scaled.avi" << frame + "dar=3:2 black=c0,c10 white=c160";
+        QTest::newRow("side bars") << "-i %white" + x264 + "-s 240x240 -padleft 40 -padright 40 -aspect 4:3 bars.avi"
+                                   << frame + "dar=4:3 black=c0,c39,c280,c319 white=c41,c160,c278";
+        QTest::newRow("wide display ratio") << "-i %white" + x264 + "-s 320x240 -aspect 1.778 wide.avi" << frame + "dar=16:9 white=r0,r239,c0,c319";
+        // An odd frame height cannot be 4:2:0; the odd row comes off the pad, not the picture.
+        QTest::newRow("odd bar at the top") << "-i %white" + mpeg4 + "-s 320x212 -aspect 1.333 -padtop 29 odd.avi"
+                                            << frame + "dar=4:3 black=r0,r25 white=r30,r239";
+        // Trims of the pattern: the first picture is exactly the one asked for (its luma 4 times its
+        // number); the progress counts output time from zero, ending at the length written.
+        const QString trim = "-i %pattern -vcodec mpeg4 -qscale 1 -acodec libmp3lame ";
+        QTest::newRow("start and length") << trim + "-ss 1 -t 1 trim.avi" << "audio=mp3 packets=25 seconds=1 time=1 luma=100";
+        QTest::newRow("start between key frames") << trim + "-ss 0.6 -t 0.8 trim.avi" << "audio=mp3 packets=20 seconds=0.8 time=0.8 luma=60";
+        QTest::newRow("start after second key frame") << trim + "-ss 2 trim.avi" << "audio=mp3 packets=25 seconds=1 time=1 luma=200";
+        QTest::newRow("length only") << trim + "-t 2 trim.avi" << "audio=mp3 packets=50 seconds=2 time=2 luma=0";
+        QTest::newRow("start only") << trim + "-ss 1 trim.avi" << "audio=mp3 packets=50 seconds=2 time=2 luma=100";
+        // Which streams: the best video and audio, or what -map names.
+        QTest::newRow("two inputs into three streams")
+            << "-i %clip -i %audio-only -map 0:v:0 -map 0:a -map 1:a -vcodec copy -acodec copy mapped.mkv" << "videos=1 audios=2";
+        QTest::newRow("without -map the best of each") << "-i %tracks -vcodec copy -acodec copy mapped.mkv" << "videos=1 audios=1";
+        QTest::newRow("every audio track") << "-i %tracks -map 0:v:0? -map 0:a? -vcodec libx264 -crf 30 -acodec aac mapped.mkv" << "videos=1 audios=2";
+        QTest::newRow("the second track only") << "-i %tracks -map 0:a:1 -acodec aac mapped.mkv" << "videos=0 audios=1";
+        QTest::newRow("optional video of a sound file") << "-i %audio-only -map 0:v:0? -map 0:a? mapped.mkv" << "videos=0 audios=1";
+        QTest::newRow("a stream named twice is written once") << "-i %tracks -map 0:a:0 -map 0:a -acodec copy -vn mapped.mkv" << "videos=0 audios=2";
+        // Text subtitles travel in each container's own text format; a container without one
+        // is written without them, and says so.
+        QTest::newRow("srt into mp4") << "-i %clip -i %subs.srt -map 0:v:0 -map 1:s? -vcodec mpeg4 subs.mp4" << "subtitle=mov_text text=1 dropped=0";
+        QTest::newRow("mp4 into mkv") << "-i %subs.mp4 -map 0:v:0 -map 0:s? -vcodec mpeg4 subs.mkv" << "subtitle=subrip text=1 dropped=0";
+        QTest::newRow("mkv into webm") << "-i %subs.mkv -map 0:v:0 -map 0:s? -vcodec libvpx subs.webm" << "subtitle=webvtt text=1 dropped=0";
+        QTest::newRow("mp4 into avi") << "-i %subs.mp4 -map 0:v:0 -map 0:s? -vcodec mpeg4 subs.avi" << "subtitle= text=0 dropped=1";
+        // Copied where the container holds the codec, as libavformat says; else encoded with the
+        // fallback, which the engine names. AVI stores no presentation times: they are made.
+        const QString copy = " -vcodec copy -acodec copy -map 0:v:0? -map 0:a? -map 0:s? ";
+        QTest::newRow("cinepak copied into mkv") << "-i %cinepak" + copy + "cinepak.mkv"
+                                                 << "video=cinepak audio=pcm_s16le fallbacks= frames=10 ordered=1 seconds=1";
+        QTest::newRow("cinepak into mp4 encoded") << "-i %cinepak" + copy + "cinepak.mp4"
+                                                  << "video=h264 audio=aac fallbacks=libx264,aac frames=10 ordered=1 seconds=1";
+        QTest::newRow("fallback the profile names") << "-i %cinepak" + copy + "-fallback_vcodec mpeg4 -fallback_acodec libmp3lame named.mp4"
+                                                    << "video=mpeg4 audio=mp3 fallbacks=mpeg4,libmp3lame frames=10 ordered=1 seconds=1";
+        QTest::newRow("b-frames copied into mkv") << "-i %b-frames" + copy + "b-frames.mkv"
+                                                  << "video=mpeg4 audio=mp3 fallbacks= frames=50 ordered=1 seconds=2";
+        QTest::newRow("b-frames copied into mp4") << "-i %b-frames" + copy + "b-frames.mp4"
+                                                  << "video=mpeg4 audio=mp3 fallbacks= frames=50 ordered=1 seconds=2";
+        QTest::newRow("b-frames encoded") << "-i %b-frames -vcodec libx264 -acodec aac encoded.mkv"
+                                          << "video=h264 audio=aac fallbacks= frames=50 ordered=1 seconds=2";
+        // A copy cannot begin between key frames: a cut begins at the key frame before its start (0 s),
+        // a recording joined late (a broadcast stream cut in the middle) at its first key frame (2 s).
+        QTest::newRow("copied cut") << "-i %pattern -vcodec copy -ss 1 -t 1 -acodec copy copied.mkv" << "key=1 picture=1 packets=50";
+        QTest::newRow("copy joined late") << "-i %joined-late -vcodec copy copied.mkv" << "key=1 picture=1 packets=25";
+        // 50 pictures, one second at 25 a second, then two at 12.5: their times are kept where the
+        // container can hold them; elsewhere they become a constant rate over the same length.
+        QTest::newRow("mkv keeps every picture's time") << "-i %variable -vcodec libx264 vfr.mkv" << "packets=50 seconds=3";
+        QTest::newRow("mp4 keeps every picture's time") << "-i %variable -vcodec libx264 vfr.mp4" << "packets=50 seconds=3";
+        QTest::newRow("avi repeats pictures") << "-i %variable -vcodec mpeg4 vfr.avi" << "packets=74 seconds=3"; // up to the last picture's start
+        // A phone's clip stored sideways with its turn beside it (its bright corner top left):
+        // converted, the picture is upright and carries no turn; copied, it keeps the turn and
+        // every packet. The MP4 writer stores the turn with the opposite sign of the one it is given.
+        for (const auto &[turn, stored, upright] : {std::tuple{"-90", "90", "size=240x320 turn=nan bright=bottom-left"},
+                                                    std::tuple{"90", "-90", "size=240x320 turn=nan bright=top-right"},
+                                                    std::tuple{"180", "-180", "size=320x240 turn=nan bright=bottom-right"}}) {
+            QTest::addRow("turned %s", turn) << QStringLiteral("-i %turned%1 -vcodec libx264 -crf 18 upright.mp4").arg(turn) << upright;
+            QTest::addRow("turned %s copied", turn) << QStringLiteral("-i %turned%1 -vcodec copy copied.mp4").arg(turn)
+                                                   << QStringLiteral("turn=%1 packets=25").arg(stored);
+        }
     }
-    void maps()
+    void written()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, videos);
-        QFETCH(int, audios);
-        const QString tracks = path("tracks.mkv");
-        if (!QFile::exists(tracks))
-            QCOMPARE(Engine({"-y", "-i", m_sources["clip"], "-i", m_sources["audio only"], "-map", "0:v:0", "-map", "0:a", "-map", "1:a",
-                             "-vcodec", "copy", "-acodec", "copy", tracks}).exitCode, 0);
-        for (QString &a : args)
-            a.replace("%clip", m_sources["clip"]).replace("%tracks", tracks).replace("%sound", m_sources["audio only"]);
-        const QString out = path(QStringLiteral("mapped %1.mkv").arg(QTest::currentDataTag()));
-        const EngineRun run = Engine(QStringList{"-y"} + args + kQualityTail + QStringList{out});
+        QFETCH(QString, args);
+        QFETCH(QString, facts);
+        QStringList options = args.split(u' ', Qt::SkipEmptyParts);
+        for (QString &a : options)
+            if (a.startsWith(u'%'))
+                a = m_sources.value(a.mid(1), path(a.mid(1)));
+        const QString out = path(options.takeLast());
+        const EngineRun run = Engine(QStringList{"-y"} + options + kQualityTail + QStringList{out});
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         const Media m = ReadMedia(out);
-        QCOMPARE(QStringList({QString::number(m.videoStreams), QString::number(m.audioStreams)}),
-                 QStringList({QString::number(videos), QString::number(audios)}));
-    }
-
-    // Text subtitles travel in each container's own text format; a container without one
-    // is written without them, and says so.
-    void subtitles_data()
-    {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<QString>("codec"); // empty: left out
-        QTest::newRow("srt into mp4") << "subs.srt" << "subs.mp4" << "mov_text";
-        QTest::newRow("mp4 into mkv") << "subs.mp4" << "subs.mkv" << "subrip";
-        QTest::newRow("mkv into webm") << "subs.mkv" << "subs.webm" << "webvtt";
-        QTest::newRow("mp4 into avi") << "subs.mp4" << "subs.avi" << "";
-    }
-    void subtitles()
-    {
-        QFETCH(QString, from);
-        QFETCH(QString, to);
-        QFETCH(QString, codec);
-        if (!QFile::exists(path("subs.srt")))
-            QVERIFY(WriteFile(path("subs.srt"), "1\n00:00:00,500 --> 00:00:01,500\nHello there\n\n"
-                                                "2\n00:00:01,600 --> 00:00:01,900\nSecond line\n"));
-        const QStringList inputs = from.endsWith(".srt") ? QStringList{"-i", m_sources["clip"], "-i", path(from)}
-                                                          : QStringList{"-i", path(from)};
-        const QString last = from.endsWith(".srt") ? "1" : "0";
-        const EngineRun run = Engine(QStringList{"-y"} + inputs +
-                                     QStringList{"-map", "0:v:0", "-map", last + ":s?", "-vcodec", to.endsWith(".webm") ? "libvpx" : "mpeg4", path(to)});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(path(to));
-        QCOMPARE(m.subtitleCodec, codec);
-        QCOMPARE(ReadFile(path(to)).contains("Hello there"), !codec.isEmpty());
-        QCOMPARE(run.output.contains("cannot go into a avi file"), codec.isEmpty());
+        const Fields f = facts.contains("frames=") ? ReadFields(out) : Fields{};
+        QStringList fallbacks, bright;
+        for (const QString &line : Lines(run.output).filter(QRegularExpression("^Note: .* it is encoded with (\\S+) instead of copied$")))
+            fallbacks << line.section(u' ', -4, -4);
+        const int w = m.pictureWidth, h = m.pictureHeight;
+        const QMap<QString, double> corners{{"top-left", m.Mean(5, 5, 40, 40)}, {"top-right", m.Mean(w - 45, 5, 40, 40)},
+                                            {"bottom-left", m.Mean(5, h - 45, 40, 40)}, {"bottom-right", m.Mean(w - 45, h - 45, 40, 40)}};
+        for (auto it = corners.begin(); it != corners.end(); ++it)
+            if (it.value() > 128)
+                bright << it.key();
+        auto n = [](auto value) { return QString::number(value); };
+        // Of the rows and columns named, those dark (or bright) from edge to edge.
+        auto lines = [&](const QString &named, bool dark) {
+            QStringList found;
+            for (const QString &line : named.split(u',')) {
+                const int at = line.mid(1).toInt();
+                const double luma = line.startsWith(u'r') ? m.Mean(0, at, w, 1) : m.Mean(at, 0, 1, h);
+                if (dark ? luma < 40 : luma > 200)
+                    found << line;
+            }
+            return found.join(u',');
+        };
+        const QMap<QString, QString> all{
+            {"video", m.videoCodec}, {"audio", m.audioCodec}, {"size", QStringLiteral("%1x%2").arg(m.width).arg(m.height)},
+            {"decoded", QStringLiteral("%1x%2").arg(w).arg(h)}, {"dar", Dar(m)},
+            {"level", n(m.level)}, {"videos", n(m.videoStreams)}, {"audios", n(m.audioStreams)}, {"subtitle", m.subtitleCodec},
+            {"text", n(ReadFile(out).contains("Hello there"))}, {"dropped", n(run.output.contains("cannot go into a " + QFileInfo(out).suffix() + " file"))},
+            {"key", n(m.startsOnKey)}, {"picture", n(!m.luma.empty())}, {"packets", n(m.videoPackets)}, {"seconds", n(m.seconds)},
+            {"turn", n(m.turn)}, {"bright", bright.join(u',')}, {"fallbacks", fallbacks.join(u',')}, {"frames", n(f.frames)}, {"ordered", n(f.ordered)},
+            {"luma", n(m.Mean(0, 0, w, h))}, {"time", run.output.section("time=", -1).section(u' ', 0, 0)}};
+        QStringList seen;
+        for (const QString &fact : facts.split(u' ')) {
+            const QString key = fact.section(u'=', 0, 0), want = fact.section(u'=', 1);
+            // Lengths within a tenth of a second of each other count as one, and so do lumas 1.5 apart.
+            const double slack = key == "seconds" || key == "time" ? 0.1 : key == "luma" ? 1.5 : 0;
+            const bool near = slack > 0 && std::abs(all.value(key).toDouble() - want.toDouble()) < slack;
+            seen << key + u'=' + (near ? want : key == "black" || key == "white" ? lines(want, key == "black") : all.value(key));
+        }
+        QCOMPARE(seen.join(u' '), facts);
     }
 
     // ------------------------------------------------------------ what a file keeps
@@ -775,19 +687,14 @@ private slots:
         const QString film = path("chaptered.mkv");
         if (QFile::exists(film))
             return film;
-        const QString pictures = path("film.mp4"), commentary = path("commentary.m4a"), tagged = path("tagged.mkv");
-        Engine({"-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3", "-f", "lavfi", "-i", "sine=duration=3",
-                "-vcodec", "libx264", "-preset", "ultrafast", "-acodec", "aac", pictures});
-        Engine({"-y", "-f", "lavfi", "-i", "sine=frequency=880:duration=3", "-acodec", "aac", commentary});
-        QFile chapters(path("chapters.txt")), subs(path("forced.srt"));
-        if (!chapters.open(QIODevice::WriteOnly) || !subs.open(QIODevice::WriteOnly))
+        const QString tagged = path("tagged.mkv");
+        const QString chapters = path("chapters.txt"), subs = path("forced.srt");
+        if (!WriteFile(chapters, ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Arrival\n"
+                                 "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Beach\n") ||
+            !WriteFile(subs, "1\n00:00:00,500 --> 00:00:01,500\nSign\n"))
             return {};
-        chapters.write(";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Arrival\n"
-                       "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Beach\n");
-        subs.write("1\n00:00:00,500 --> 00:00:01,500\nSign\n");
-        chapters.close(), subs.close();
         const QString joined = path("joined.mkv");
-        Engine({"-y", "-i", pictures, "-i", commentary, "-i", subs.fileName(), "-map", "0:v", "-map", "0:a", "-map", "1:a",
+        Engine({"-y", "-i", m_sources["film"], "-i", m_sources["commentary"], "-i", subs, "-map", "0:v", "-map", "0:a", "-map", "1:a",
                 "-map", "2:s", "-vcodec", "copy", "-acodec", "copy", joined});
         QByteArray png;
         QBuffer buffer(&png);
@@ -815,7 +722,7 @@ private slots:
         });
         // The chapters come from a metadata file, through the engine's own -map_chapters.
         if (shaped)
-            Engine({"-y", "-i", tagged, "-i", chapters.fileName(), "-map", "0:v", "-map", "0:a", "-map", "0:s", "-map_chapters", "1",
+            Engine({"-y", "-i", tagged, "-i", chapters, "-map", "0:v", "-map", "0:a", "-map", "0:s", "-map_chapters", "1",
                     "-vcodec", "copy", "-acodec", "copy", film});
         return film;
     }
@@ -826,107 +733,40 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("chapters");
-        QTest::addColumn<QString>("tracks");
-        QTest::addColumn<int>("covers");
-        const QString all = "-map 0:v:0? -map 0:a? -map 0:s?", both = "Arrival 0.0-1.5|Beach 1.5-3.0";
-        QTest::newRow("mkv copy") << "kept.mkv" << "-vcodec copy -acodec copy " + all << "Holiday" << both
-                                  << "a eng default|a fre Commentary|s eng forced" << 1;
-        QTest::newRow("mp4 h264") << "kept.mp4" << "-vcodec libx264 -preset ultrafast -acodec aac " + all << "Holiday" << both
-                                  << "a eng default|a fre Commentary|s eng default forced" << 1;
-        QTest::newRow("mp4 copy") << "copied.mp4" << "-vcodec copy -acodec copy " + all << "Holiday" << both
-                                  << "a eng default|a fre Commentary|s eng default forced" << 1;
-        QTest::newRow("webm vp9 opus") << "kept.webm" << "-vcodec libvpx-vp9 -deadline realtime -cpu-used 8 -acodec libopus " + all
-                                       << "Holiday" << both << "a eng default|a fre Commentary|s eng forced" << 0;
+        QTest::addColumn<Kept>("kept");
+        auto row = [](const char *name, const char *file, const QString &options, const char *title, const char *chapters,
+                      const char *tracks, int covers) { QTest::newRow(name) << file << options << Kept{title, chapters, tracks, covers}; };
+        const QString all = " -map 0:v:0? -map 0:a? -map 0:s?";
+        const char *both = "Arrival 0.0-1.5|Beach 1.5-3.0", *three = "a eng default|a fre Commentary|s eng forced";
+        row("mkv copy", "kept.mkv", "-vcodec copy -acodec copy" + all, "Holiday", both, three, 1);
+        row("mp4 h264", "kept.mp4", "-vcodec libx264 -preset ultrafast -acodec aac" + all, "Holiday", both,
+            "a eng default|a fre Commentary|s eng default forced", 1);
+        row("mp4 copy", "copied.mp4", "-vcodec copy -acodec copy" + all, "Holiday", both, "a eng default|a fre Commentary|s eng default forced", 1);
+        row("webm vp9 opus", "kept.webm", "-vcodec libvpx-vp9 -deadline realtime -cpu-used 8 -acodec libopus" + all, "Holiday", both, three, 0);
         // Ogg keeps the file's tags with its first stream.
-        QTest::newRow("ogg vorbis") << "kept.ogg" << "-acodec libvorbis -map 0:a?" << "" << "Arrival 0.0-1.5|Beach 1.5-3.0"
-                                    << "a eng Holiday|a fre Commentary" << 0;
-        QTest::newRow("m4a, cover kept with -vn") << "kept.m4a" << "-f ipod -vn -acodec aac" << "Holiday" << both << "a eng default" << 1;
-        QTest::newRow("mp3") << "kept.mp3" << "-vn -acodec libmp3lame" << "Holiday" << both << "a" << 1;
-        QTest::newRow("trimmed") << "trimmed.mkv" << "-ss 1 -t 1.5 -vcodec libx264 -preset ultrafast " + all << "Holiday"
-                                 << "Arrival 0.0-0.5|Beach 0.5-1.5" << "a eng default|a fre Commentary|s eng forced" << 1;
-        QTest::newRow("trimmed ogg") << "trimmed.ogg" << "-ss 1.2 -acodec libvorbis" << "" << "Arrival 0.0-0.3|Beach 0.3-1.8"
-                                     << "a eng Holiday" << 0;
-        QTest::newRow("all turned off") << "bare.mkv" << "-vcodec copy -acodec copy -map_metadata -1 -map_chapters -1 -cover_art 0"
-                                        << "" << "" << "a default" << 0;
+        row("ogg vorbis", "kept.ogg", "-acodec libvorbis -map 0:a?", "", both, "a eng Holiday|a fre Commentary", 0);
+        row("m4a, cover kept with -vn", "kept.m4a", "-f ipod -vn -acodec aac", "Holiday", both, "a eng default", 1);
+        row("mp3", "kept.mp3", "-vn -acodec libmp3lame", "Holiday", both, "a", 1);
+        row("trimmed", "trimmed.mkv", "-ss 1 -t 1.5 -vcodec libx264 -preset ultrafast" + all, "Holiday", "Arrival 0.0-0.5|Beach 0.5-1.5", three, 1);
+        row("trimmed ogg", "trimmed.ogg", "-ss 1.2 -acodec libvorbis", "", "Arrival 0.0-0.3|Beach 0.3-1.8", "a eng Holiday", 0);
+        row("all turned off", "bare.mkv", "-vcodec copy -acodec copy -map_metadata -1 -map_chapters -1 -cover_art 0", "", "", "a default", 0);
     }
     void keepsWhatTheFileSays()
     {
         QFETCH(QString, file);
         QFETCH(QString, options);
-        QFETCH(QString, title);
-        QFETCH(QString, chapters);
-        QFETCH(QString, tracks);
-        QFETCH(int, covers);
+        QFETCH(Kept, kept);
         const QString source = chaptered();
-        const Kept in = ReadKept(source);
-        QCOMPARE(QStringList({in.title, in.chapters, QString::number(in.covers)}), QStringList({"Holiday", "Arrival 0.0-1.5|Beach 1.5-3.0", "1"}));
         const EngineRun run = Convert(source, options.split(u' '), path(file));
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Kept out = ReadKept(path(file));
-        QCOMPARE(out.title, title);
+        Kept out = ReadKept(path(file));
         // Ogg keeps where chapters start; the last one ends where the file does.
-        if (file.endsWith(".ogg"))
-            QCOMPARE(out.chapters.section(u'-', 0, -2), chapters.section(u'-', 0, -2));
-        else
-            QCOMPARE(out.chapters, chapters);
-        QCOMPARE(out.tracks, tracks);
-        QCOMPARE(out.covers, covers);
-    }
-
-    // ------------------------------------------------------------ copies that always work
-
-    // Copied where the container holds the codec, as libavformat says; else encoded with the
-    // fallback, which the engine names. AVI stores no presentation times: they are made.
-    void copyOrFallBack_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("codecs");
-        QTest::addColumn<QString>("notes"); // the encoders the notes name
-        QTest::addColumn<int>("pictures");
-        const QString copy = "-vcodec copy -acodec copy -map 0:v:0? -map 0:a? -map 0:s?";
-        QTest::newRow("cinepak copied into mkv") << "cinepak" << "cinepak.mkv" << copy << "cinepak pcm_s16le" << "" << 10;
-        QTest::newRow("cinepak into mp4 encoded") << "cinepak" << "cinepak.mp4" << copy << "h264 aac" << "libx264 aac" << 10;
-        QTest::newRow("fallback the profile names") << "cinepak" << "named.mp4" << copy + " -fallback_vcodec mpeg4 -fallback_acodec libmp3lame"
-                                                    << "mpeg4 mp3" << "mpeg4 libmp3lame" << 10;
-        QTest::newRow("b-frames copied into mkv") << "b-frames" << "b-frames.mkv" << copy << "mpeg4 mp3" << "" << 50;
-        QTest::newRow("b-frames copied into mp4") << "b-frames" << "b-frames.mp4" << copy << "mpeg4 mp3" << "" << 50;
-        QTest::newRow("b-frames encoded") << "b-frames" << "b-frames encoded.mkv" << "-vcodec libx264 -acodec aac" << "h264 aac" << "" << 50;
-    }
-    void copyOrFallBack()
-    {
-        QFETCH(QString, source);
-        QFETCH(QString, file);
-        QFETCH(QString, options);
-        QFETCH(QString, codecs);
-        QFETCH(QString, notes);
-        QFETCH(int, pictures);
-        const QString in = path(source + ".avi");
-        if (!QFile::exists(in)) {
-            // The Cinepak encoder is slow: a small picture, a second long. MPEG-4 with B-frames in
-            // AVI has no presentation times.
-            const bool cinepak = source == "cinepak";
-            const QString seconds = cinepak ? "1" : "2";
-            ClipSpec recipe{seconds.toInt(), cinepak ? "96x64" : "160x120", cinepak ? 10 : 25, true, true,
-                            cinepak ? QStringList{"-vcodec", "cinepak", "-acodec", "pcm_s16le"}
-                                    : QStringList{"-vcodec", "mpeg4", "-bf", "2", "-acodec", "libmp3lame"}};
-            MakeClip(in, recipe);
+        if (file.endsWith(".ogg")) {
+            out.chapters = out.chapters.section(u'-', 0, -2);
+            kept.chapters = kept.chapters.section(u'-', 0, -2);
         }
-        const EngineRun run = Convert(in, options.split(u' '), path(file));
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(path(file));
-        QCOMPARE(m.videoCodec + u' ' + m.audioCodec, codecs);
-        QStringList named;
-        for (const QString &line : Lines(run.output).filter(QRegularExpression("^Note: .* it is encoded with (\\S+) instead of copied$")))
-            named << line.section(u' ', -4, -4);
-        QCOMPARE(named.join(u' '), notes);
-        const Fields f = ReadFields(path(file));
-        QCOMPARE(f.frames, pictures);
-        QVERIFY2(f.ordered, "pictures shown in the order of their times");
-        QVERIFY2(std::abs(ProbeFile(path(file)).duration - pictures / (source == "cinepak" ? 10.0 : 25.0)) < 0.1, qPrintable(run.output));
+        QCOMPARE(QStringList({out.title, out.chapters, out.tracks, QString::number(out.covers)}),
+                 QStringList({kept.title, kept.chapters, kept.tracks, QString::number(kept.covers)}));
     }
 
     // ------------------------------------------------------------ interlaced sources
@@ -939,12 +779,12 @@ private slots:
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("note"); // part of the engine's note; "" for none
         QTest::addColumn<QString>("after"); // what idet sees in the output: "progressive", "interlaced", "" not checked
-        QTest::newRow("field order says so") << "top first.mkv" << "" << "interlaced (top field first)" << "progressive";
-        QTest::newRow("combing found") << "woven.avi" << "" << "interlaced (combing in" << "progressive";
-        QTest::newRow("bottom field first found") << "woven bottom.avi" << "" << "interlaced (combing in" << "progressive";
-        QTest::newRow("kept interlaced") << "woven.avi" << "-deinterlace 0" << "" << "interlaced";
-        QTest::newRow("telecined film left alone") << "telecined.avi" << "" << "telecine" << "";
-        QTest::newRow("progressive untouched") << "progressive.avi" << "" << "" << "progressive";
+        QTest::newRow("field order says so") << "top-first" << "" << "interlaced (top field first)" << "progressive";
+        QTest::newRow("combing found") << "woven" << "" << "interlaced (combing in" << "progressive";
+        QTest::newRow("bottom field first found") << "woven-bottom" << "" << "interlaced (combing in" << "progressive";
+        QTest::newRow("kept interlaced") << "woven" << "-deinterlace 0" << "" << "interlaced";
+        QTest::newRow("telecined film left alone") << "telecined" << "" << "telecine" << "";
+        QTest::newRow("progressive untouched") << "progressive" << "" << "" << "progressive";
     }
     void interlaced()
     {
@@ -952,133 +792,18 @@ private slots:
         QFETCH(QString, options);
         QFETCH(QString, note);
         QFETCH(QString, after);
-        const QMap<QString, QString> graphs{
-            {"woven.avi", "testsrc2=size=320x240:rate=50:duration=2,tinterlace=mode=interleave_top"},
-            {"woven bottom.avi", "testsrc2=size=320x240:rate=50:duration=2,tinterlace=mode=interleave_bottom"},
-            {"telecined.avi", "testsrc2=size=320x240:rate=24000/1001:duration=3,telecine"},
-            {"progressive.avi", "testsrc2=size=320x240:rate=25:duration=2"}};
-        for (auto it = graphs.begin(); it != graphs.end(); ++it)
-            if (!QFile::exists(path(it.key())))
-                Engine({"-y", "-f", "lavfi", "-i", it.value(), "-deinterlace", "0", "-vcodec", "mpeg4", "-qscale", "2", path(it.key())});
-        if (!QFile::exists(path("top first.mkv")))
-            QVERIFY(Remux(path("woven.avi"), path("top first.mkv"), [](AVFormatContext *oc) {
-                oc->streams[0]->codecpar->field_order = AV_FIELD_TT;
-                return true;
-            }));
-        const Fields before = ReadFields(path("woven.avi"));
+        const Fields before = ReadFields(m_sources["woven"]);
         QVERIFY2(before.interlaced > 4 * before.progressive, qPrintable(QString::number(before.interlaced)));
 
         const QString out = path(QStringLiteral("from %1.mp4").arg(QTest::currentDataTag()));
-        const EngineRun run = Convert(path(source), QStringList{"-vcodec", "libx264", "-crf", "18"} + options.split(u' ', Qt::SkipEmptyParts), out);
+        const EngineRun run = Convert(m_sources[source], QStringList{"-vcodec", "libx264", "-crf", "18"} + options.split(u' ', Qt::SkipEmptyParts), out);
         QVERIFY2(run.exitCode == 0, qPrintable(run.output));
         const QStringList notes = Lines(run.output).filter(QRegularExpression("^Note: .*(interlaced|telecine)"));
         QVERIFY2(note.isEmpty() ? notes.isEmpty() : notes.size() == 1 && notes.first().contains(note), qPrintable(notes.join(u'\n')));
         const Fields f = ReadFields(out);
-        if (after == "progressive")
-            QVERIFY2(f.progressive > 4 * f.interlaced, qPrintable(QStringLiteral("%1 progressive, %2 interlaced").arg(f.progressive).arg(f.interlaced)));
-        if (after == "interlaced")
-            QVERIFY2(f.interlaced > 4 * f.progressive, qPrintable(QStringLiteral("%1 progressive, %2 interlaced").arg(f.progressive).arg(f.interlaced)));
-        QCOMPARE(f.frames, ReadFields(path(source)).frames); // a picture for each picture
-    }
-
-    // A copy cannot begin between key frames: a cut begins at the key frame before its start,
-    // a recording joined late (a broadcast stream cut in the middle) at its first key frame.
-    void copyBeginsOnAKeyFrame_data()
-    {
-        QTest::addColumn<bool>("joinedLate");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("pictures");
-        QTest::newRow("cut") << false << QStringList{"-ss", "1", "-t", "1", "-acodec", "copy"} << 25;
-        QTest::newRow("joined late") << true << QStringList{} << 20;
-    }
-    void copyBeginsOnAKeyFrame()
-    {
-        QFETCH(bool, joinedLate);
-        QFETCH(QStringList, options);
-        QFETCH(int, pictures);
-        QString source = m_sources["pattern"];
-        if (joinedLate) {
-            const QString whole = path("pattern.ts");
-            Engine({"-y", "-i", source, "-an", "-vcodec", "copy", whole});
-            const QByteArray bytes = ReadFile(whole);
-            source = path("joined late.ts");
-            QVERIFY(WriteFile(source, bytes.mid(bytes.size() / 188 / 2 * 188)));
-            QVERIFY(!ReadMedia(source).startsOnKey); // else the case shows nothing
-        }
-        const QString out = path(QStringLiteral("copied %1.mkv").arg(QTest::currentDataTag()));
-        const EngineRun run = Convert(source, QStringList{"-vcodec", "copy"} + options, out);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(out);
-        QVERIFY(m.startsOnKey && !m.luma.empty());
-        QVERIFY2(m.videoPackets >= pictures, qPrintable(QString::number(m.videoPackets)));
-    }
-
-    // Pictures at changing intervals keep their times where the container can hold them;
-    // elsewhere they become a constant rate over the same length.
-    void variableFrameRate_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("codec");
-        QTest::addColumn<int>("packets");
-        QTest::newRow("mkv keeps every picture's time") << "vfr.mkv" << "libx264" << 50;
-        QTest::newRow("mp4 keeps every picture's time") << "vfr.mp4" << "libx264" << 50;
-        QTest::newRow("avi repeats pictures") << "vfr.avi" << "mpeg4" << 74; // up to the last picture's start
-    }
-    void variableFrameRate()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, codec);
-        QFETCH(int, packets);
-        // 50 pictures: one second at 25 a second, then two seconds at 12.5.
-        const QString source = path("variable.mp4");
-        if (!QFile::exists(source))
-            QVERIFY(Remux(m_sources["video only"], source, {}, 1.0));
-        QVERIFY(std::abs(ProbeFile(source).duration - 3.0) < 0.1);
-        const EngineRun run = Convert(source, {"-vcodec", codec}, path(file));
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        QCOMPARE(ReadMedia(path(file)).videoPackets, packets);
-        QVERIFY2(std::abs(ProbeFile(path(file)).duration - 3.0) < 0.1, qPrintable(ProbeFile(path(file)).text));
-    }
-
-    // A phone's clip stored sideways with its turn beside it: converted, the picture is upright
-    // and carries no turn; copied, it keeps the turn and every packet.
-    void turnedClips_data()
-    {
-        QTest::addColumn<double>("turn");
-        QTest::addColumn<QString>("size");
-        QTest::addColumn<QString>("corner"); // where the bright corner ends up
-        // The MP4 writer stores the turn with the opposite sign of the one it is given.
-        QTest::newRow("shown 90 counter-clockwise") << -90.0 << "240x320" << "bottom left";
-        QTest::newRow("shown 90 clockwise") << 90.0 << "240x320" << "top right";
-        QTest::newRow("upside down") << 180.0 << "320x240" << "bottom right";
-    }
-    void turnedClips()
-    {
-        QFETCH(double, turn);
-        QFETCH(QString, size);
-        QFETCH(QString, corner);
-        // Black with a white square in the top left corner.
-        const QString plain = path("corner.mp4"), turned = path(QStringLiteral("turned %1.mp4").arg(turn));
-        if (!QFile::exists(plain))
-            Engine({"-y", "-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=1,drawbox=x=0:y=0:w=60:h=60:c=white:t=fill",
-                    "-vcodec", "libx264", "-crf", "18", plain});
-        QVERIFY(Remux(plain, turned, Turned(turn)));
-        const QString upright = path(QStringLiteral("upright %1.mp4").arg(turn));
-        const EngineRun run = Convert(turned, {"-vcodec", "libx264", "-crf", "18"}, upright);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-        const Media m = ReadMedia(upright);
-        QCOMPARE(QStringLiteral("%1x%2").arg(m.width).arg(m.height), size);
-        QVERIFY(std::isnan(m.turn));
-        const int w = m.pictureWidth, h = m.pictureHeight;
-        const QMap<QString, double> corners{{"top left", m.Mean(5, 5, 40, 40)}, {"top right", m.Mean(w - 45, 5, 40, 40)},
-                                            {"bottom left", m.Mean(5, h - 45, 40, 40)}, {"bottom right", m.Mean(w - 45, h - 45, 40, 40)}};
-        for (auto it = corners.begin(); it != corners.end(); ++it)
-            QVERIFY2((it.key() == corner) == (it.value() > 128), qPrintable(it.key() + ": " + QString::number(it.value())));
-
-        const QString copied = path(QStringLiteral("copied %1.mp4").arg(turn));
-        QCOMPARE(Convert(turned, {"-vcodec", "copy"}, copied).exitCode, 0);
-        QCOMPARE(ReadMedia(copied).turn, ReadMedia(turned).turn);
-        QCOMPARE(ReadMedia(copied).videoPackets, ReadMedia(turned).videoPackets);
+        const int seen = after == "interlaced" ? f.interlaced : f.progressive, other = f.interlaced + f.progressive - seen;
+        QVERIFY2(after.isEmpty() || seen > 4 * other, qPrintable(QStringLiteral("%1 progressive, %2 interlaced").arg(f.progressive).arg(f.interlaced)));
+        QCOMPARE(f.frames, ReadFields(m_sources[source]).frames); // a picture for each picture
     }
 
     // A write that fails half-way ends with its cause in plain words, not with a signal.

@@ -13,7 +13,7 @@ namespace {
 
 struct Container
 {
-    const char *name; // of the clip: "clip.mp4"
+    QString name; // of the clip: "clip.mp4"
     QStringList options; // engine output options
 };
 
@@ -21,20 +21,15 @@ const QList<Container> &Containers()
 {
     // The containers' own codecs, and sources whose swapped chunks send decoding times
     // backwards or that store no presentation times at all.
-    static const QList<Container> list{
-        {"clip.mp4", {}},
-        {"clip.avi", {}},
-        {"clip.mkv", {}},
-        {"clip.webm", {}},
-        {"clip.mov", {}},
-        {"clip.flv", {}},
-        {"clip.ts", {}},
-        {"clip.wmv", {}},
-        {"clip.3gp", {"-ar", "8000", "-ac", "1"}},
-        {"h264.ts", {"-vcodec", "libx264", "-acodec", "aac"}},
-        {"mpeg2.mpg", {"-vcodec", "mpeg2video", "-acodec", "mp2"}},
-        {"b-frames.avi", {"-vcodec", "mpeg4", "-bf", "2"}},
-    };
+    static const QList<Container> list = [] {
+        QList<Container> l;
+        for (const char *ext : {"mp4", "avi", "mkv", "webm", "mov", "flv", "ts", "wmv"})
+            l.append({QStringLiteral("clip.") + QLatin1String(ext), {}});
+        return l + QList<Container>{{"clip.3gp", {"-ar", "8000", "-ac", "1"}},
+                                    {"h264.ts", {"-vcodec", "libx264", "-acodec", "aac"}},
+                                    {"mpeg2.mpg", {"-vcodec", "mpeg2video", "-acodec", "mp2"}},
+                                    {"b-frames.avi", {"-vcodec", "mpeg4", "-bf", "2"}}};
+    }();
     return list;
 }
 
@@ -45,7 +40,7 @@ QStringList MakeClips(const QString &enginePath, const QString &folder, double s
     QList<TestSupport::Launch> jobs;
     QStringList paths;
     for (const Container &c : Containers()) {
-        const QString path = folder + u'/' + QString::fromLatin1(c.name);
+        const QString path = folder + u'/' + c.name;
         const QString length = QString::number(seconds);
         jobs.append({enginePath, QStringList{"-y", "-f", "lavfi", "-i", "testsrc=size=128x96:rate=10:duration=" + length,
                                              "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=22050:duration=" + length}

@@ -21,7 +21,7 @@ QList<QMap<QString, double>> GraphFrames(const QString &graph, bool audio)
     if (avfilter_graph_parse_ptr(g, graph.toUtf8().constData(), &in, &out, nullptr) >= 0 && avfilter_graph_config(g, nullptr) >= 0) {
         AVFrame *f = av_frame_alloc();
         while (av_buffersink_get_frame(sink, f) >= 0) {
-            QMap<QString, double> values;
+            QMap<QString, double> values{{QStringLiteral("pts"), double(f->pts)}};
             for (const AVDictionaryEntry *e = nullptr; (e = av_dict_get(f->metadata, "", e, AV_DICT_IGNORE_SUFFIX));)
                 values.insert(QString::fromUtf8(e->key), QString::fromUtf8(e->value).toDouble());
             frames << values;

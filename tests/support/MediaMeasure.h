@@ -8,8 +8,8 @@
 
 namespace TestSupport {
 
-// The numbers each frame of a filter graph carries (keys such as "lavfi.ssim.All"), frame
-// by frame; empty when the graph cannot be built.
+// The numbers each frame of a filter graph carries (keys such as "lavfi.ssim.All", and its
+// "pts"), frame by frame; empty when the graph cannot be built.
 QList<QMap<QString, double>> GraphFrames(const QString &graph, bool audio);
 
 struct MeasuredLoudness

@@ -9,10 +9,6 @@ EngineOptions options(const QString &text)
 {
     return EngineOptions(text.split(u' ', Qt::SkipEmptyParts));
 }
-QString aspect(const QString &text, const QString &source, AspectMode mode)
-{
-    return ApplyAspectMode(options(text), source, mode).Text();
-}
 } // namespace
 
 class TestEngineCommand : public QObject
@@ -52,102 +48,70 @@ private slots:
         QCOMPARE(JobCount::ThreadsPerJob(3, 2), 1);
     }
 
-    void workedExample()
-    {
-        const EngineOptions trimmed = AppendTrimOptions(options(" -vcodec mpeg4 -s 320x240 -vb 768"), 10, 70);
-        QCOMPARE(trimmed.Text(), QStringLiteral(" -vcodec mpeg4 -s 320x240 -vb 768 -ss 10 -t 60"));
-        const EngineOptions mode3 = ApplyAspectMode(trimmed, "720x480", AspectMode::PadCentre);
-        QCOMPARE(mode3.Text(),
-                 QStringLiteral(" -vcodec mpeg4 -s 320x214 -aspect 1.333 -padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60"));
-        QCOMPARE(BuildEngineCommand("/opt/app/mirracore", "/in/my clip.avi", mode3, "/out/my clip.mp4").Text(),
-                 QStringLiteral("/opt/app/mirracore -y -i \"/in/my clip.avi\"  -vcodec mpeg4 -s 320x214 -aspect 1.333 "
-                                "-padtop 14 -padbottom 12 -vb 768 -ss 10 -t 60 -qmin 1 -qmax 51 -level 13 "
-                                "\"/out/my clip.mp4\""));
-        QCOMPARE(ApplyAspectMode(trimmed, "720x480", AspectMode::Crop).Text(),
-                 QStringLiteral(" -vcodec mpeg4 -cropleft 40 -cropright 40 -s 320x240 -aspect 1.333 -vb 768 -ss 10 -t 60"));
-    }
-
+    // Each row rewrites " -vcodec mpeg4 -s TARGET -ab 128" for a source; "=" leaves the options
+    // as they are, and a row starting with a blank gives its options whole.
     void aspectModes_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("expected"); // what replaces "-s TARGET"
-        // Source wider than the target.
-        QTest::newRow("wide 1") << "720x480" << "320x240" << 1 << "-s 320x240 -aspect 1.333";
-        QTest::newRow("wide 2") << "720x480" << "320x240" << 2 << "-cropleft 40 -cropright 40 -s 320x240 -aspect 1.333";
-        QTest::newRow("wide 2 odd crop") << "722x480" << "320x240" << 2
-                                         << "-cropleft 42 -cropright 40 -s 320x240 -aspect 1.333";
-        QTest::newRow("wide 3") << "720x480" << "320x240" << 3 << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
-        QTest::newRow("wide 4") << "720x480" << "320x240" << 4 << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
-        QTest::newRow("wide 5") << "720x480" << "320x240" << 5 << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
-        QTest::newRow("wide 6") << "720x480" << "320x240" << 6 << "-s 320x214 -aspect 1.333 -padbottom 26";
-        QTest::newRow("wide 7") << "720x480" << "320x240" << 7 << "-s 320x214 -aspect 1.333 -padtop 26";
-        QTest::newRow("wide 3 odd total, even half") << "640x360" << "320x241" << 3
-                                                     << "-s 320x180 -aspect 1.328 -padtop 30 -padbottom 30";
-        QTest::newRow("wide 6 odd pad made even") << "640x360" << "320x241" << 6
-                                                  << "-s 320x180 -aspect 1.328 -padbottom 62";
-        QTest::newRow("wide 7 odd pad kept") << "640x360" << "320x241" << 7 << "-s 320x180 -aspect 1.328 -padtop 61";
-        // Source narrower than the target.
-        QTest::newRow("narrow 1") << "480x640" << "320x240" << 1 << "-s 320x240 -aspect 1.333";
-        QTest::newRow("narrow 2") << "480x640" << "320x240" << 2 << "-croptop 140 -cropbottom 140 -s 320x240 -aspect 1.333";
-        QTest::newRow("narrow 3") << "506x640" << "320x240" << 3 << "-s 190x240 -aspect 1.333 -padleft 66 -padright 64";
-        QTest::newRow("narrow 4") << "506x640" << "320x240" << 4 << "-s 190x240 -aspect 1.333 -padright 130";
-        QTest::newRow("narrow 5") << "506x640" << "320x240" << 5 << "-s 190x240 -aspect 1.333 -padleft 130";
-        QTest::newRow("narrow 6") << "506x640" << "320x240" << 6 << "-s 190x240 -aspect 1.333 -padleft 66 -padright 64";
-        QTest::newRow("narrow 7") << "480x640" << "320x240" << 7 << "-s 180x240 -aspect 1.333 -padleft 70 -padright 70";
-        QTest::newRow("narrow 4 odd width made even") << "500x640" << "321x240" << 4
-                                                      << "-s 188x240 -aspect 1.337 -padright 134";
-        // Equal proportions: the size stays, no crop.
-        QTest::newRow("equal 2") << "640x480" << "320x240" << 2 << "-s 320x240 -aspect 1.333";
-        QTest::newRow("equal 3") << "640x480" << "320x240" << 3 << "-s 320x240 -aspect 1.333";
-        // The probe's size field with its ratio part.
-        QTest::newRow("PAR DAR suffix") << "720x480 [PAR 8:9 DAR 4:3]" << "320x240" << 3
-                                        << "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12";
-    }
-    void aspectModes()
-    {
-        QFETCH(QString, source);
-        QFETCH(QString, target);
-        QFETCH(int, mode);
-        QFETCH(QString, expected);
-        QCOMPARE(aspect(" -vcodec mpeg4 -s " + target + " -ab 128", source, AspectModeFromValue(mode)),
-                 " -vcodec mpeg4 " + expected + " -ab 128");
-    }
-
-    void unchanged_data()
     {
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("mode");
-        QTest::newRow("mode 0") << " -vcodec mpeg4 -s 320x240" << "720x480" << 0;
-        QTest::newRow("mode 8") << " -s 320x240" << "720x480" << 8;
-        QTest::newRow("mode -1") << " -s 320x240" << "720x480" << -1;
-        QTest::newRow("x first") << " -s 320x240" << "x480" << 3;
-        QTest::newRow("no x") << " -s 320x240" << "720 by 480" << 3;
-        QTest::newRow("height 0: ratio infinite") << " -s 320x240" << "1280x0" << 3;
-        QTest::newRow("width 0: ratio 0") << " -s 320x240" << "0x480" << 3;
-        QTest::newRow("ratio above 100") << " -s 320x240" << "10100x100" << 3;
-        QTest::newRow("no -s") << " -vcodec mpeg4 -vb 700" << "720x480" << 3;
-        QTest::newRow("-s last") << " -vcodec mpeg4 -s" << "720x480" << 3;
-        QTest::newRow("target without x") << " -s 320" << "720x480" << 3;
-        QTest::newRow("target height 0") << " -s 320x0" << "720x480" << 3;
-        QTest::newRow("empty source size") << " -s 320x240" << "" << 3;
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char *name, const char *source, const QString &target, int mode, const QString &expected) {
+            const QString options = target.startsWith(u' ') ? target : " -vcodec mpeg4 -s " + target + " -ab 128";
+            QTest::newRow(name) << options << source << mode
+                                << (expected == "=" ? options : target.startsWith(u' ') ? expected : " -vcodec mpeg4 " + expected + " -ab 128");
+        };
+        // Source wider than the target.
+        row("wide 1", "720x480", "320x240", 1, "-s 320x240 -aspect 1.333");
+        row("wide 2", "720x480", "320x240", 2, "-cropleft 40 -cropright 40 -s 320x240 -aspect 1.333");
+        row("wide 2 odd crop", "722x480", "320x240", 2, "-cropleft 42 -cropright 40 -s 320x240 -aspect 1.333");
+        row("wide 3", "720x480", "320x240", 3, "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12");
+        row("wide 4", "720x480", "320x240", 4, "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12");
+        row("wide 5", "720x480", "320x240", 5, "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12");
+        row("wide 6", "720x480", "320x240", 6, "-s 320x214 -aspect 1.333 -padbottom 26");
+        row("wide 7", "720x480", "320x240", 7, "-s 320x214 -aspect 1.333 -padtop 26");
+        row("wide 3 odd total, even half", "640x360", "320x241", 3, "-s 320x180 -aspect 1.328 -padtop 30 -padbottom 30");
+        row("wide 6 odd pad made even", "640x360", "320x241", 6, "-s 320x180 -aspect 1.328 -padbottom 62");
+        row("wide 7 odd pad kept", "640x360", "320x241", 7, "-s 320x180 -aspect 1.328 -padtop 61");
+        // Source narrower than the target.
+        row("narrow 1", "480x640", "320x240", 1, "-s 320x240 -aspect 1.333");
+        row("narrow 2", "480x640", "320x240", 2, "-croptop 140 -cropbottom 140 -s 320x240 -aspect 1.333");
+        row("narrow 3", "506x640", "320x240", 3, "-s 190x240 -aspect 1.333 -padleft 66 -padright 64");
+        row("narrow 4", "506x640", "320x240", 4, "-s 190x240 -aspect 1.333 -padright 130");
+        row("narrow 5", "506x640", "320x240", 5, "-s 190x240 -aspect 1.333 -padleft 130");
+        row("narrow 6", "506x640", "320x240", 6, "-s 190x240 -aspect 1.333 -padleft 66 -padright 64");
+        row("narrow 7", "480x640", "320x240", 7, "-s 180x240 -aspect 1.333 -padleft 70 -padright 70");
+        row("narrow 4 odd width made even", "500x640", "321x240", 4, "-s 188x240 -aspect 1.337 -padright 134");
+        // Equal proportions: the size stays, no crop.
+        row("equal 2", "640x480", "320x240", 2, "-s 320x240 -aspect 1.333");
+        row("equal 3", "640x480", "320x240", 3, "-s 320x240 -aspect 1.333");
+        // The probe's size field with its ratio part.
+        row("PAR DAR suffix", "720x480 [PAR 8:9 DAR 4:3]", "320x240", 3, "-s 320x214 -aspect 1.333 -padtop 14 -padbottom 12");
+        // Only the last -s is rewritten; "-S" counts too.
+        row("last size wins", "640x480", " -s 320x240 -s 640x480 -r 25", 1, " -s 320x240 -s 640x480 -aspect 1.333 -r 25");
+        row("-S", "720x480", " -S 320x240", 1, " -S 320x240 -aspect 1.333");
+        // Left alone: no mode, a source or target size that cannot be read, no -s.
+        row("mode 0", "720x480", "320x240", 0, "=");
+        row("mode 8", "720x480", "320x240", 8, "=");
+        row("mode -1", "720x480", "320x240", -1, "=");
+        row("x first", "x480", "320x240", 3, "=");
+        row("no x", "720 by 480", "320x240", 3, "=");
+        row("height 0: ratio infinite", "1280x0", "320x240", 3, "=");
+        row("width 0: ratio 0", "0x480", "320x240", 3, "=");
+        row("ratio above 100", "10100x100", "320x240", 3, "=");
+        row("empty source size", "", "320x240", 3, "=");
+        row("no -s", "720x480", " -vcodec mpeg4 -vb 700", 3, "=");
+        row("-s last", "720x480", " -vcodec mpeg4 -s", 3, "=");
+        row("target without x", "720x480", "320", 3, "=");
+        row("target height 0", "720x480", "320x0", 3, "=");
     }
-    void unchanged()
+    void aspectModes()
     {
         QFETCH(QString, options);
         QFETCH(QString, source);
         QFETCH(int, mode);
-        QCOMPARE(aspect(options, source, AspectModeFromValue(mode)), options);
-    }
-
-    void rejoinedAndLastSizeWins()
-    {
-        // Only the last -s is rewritten; "-S" counts too.
-        QCOMPARE(aspect(" -s 320x240 -s 640x480 -r 25", "640x480", AspectMode::Stretch),
-                 QStringLiteral(" -s 320x240 -s 640x480 -aspect 1.333 -r 25"));
-        QCOMPARE(aspect(" -S 320x240", "720x480", AspectMode::Stretch), QStringLiteral(" -S 320x240 -aspect 1.333"));
+        QFETCH(QString, expected);
+        QCOMPARE(ApplyAspectMode(::options(options), source, AspectModeFromValue(mode)).Text(), expected);
     }
 
     void trims_data()
@@ -167,12 +131,6 @@ private slots:
         QFETCH(int, stop);
         QFETCH(QString, expected);
         QCOMPARE(AppendTrimOptions(options(" -vb 700"), start, stop).Text(), expected);
-    }
-
-    void emptyOptionsCommandLine()
-    {
-        QCOMPARE(BuildEngineCommand("/p/mirracore", "/a.avi", {}, "/b.mp4").Text(),
-                 QStringLiteral("/p/mirracore -y -i \"/a.avi\"  -qmin 1 -qmax 51 -level 13 \"/b.mp4\""));
     }
 
     void argumentVector()
