@@ -54,34 +54,7 @@ private slots:
     }
     void cleanup() { m_fx.reset(); }
 
-    void convertedFileRule()
-    {
-        start();
-        addFiles({"a.avi", "b.avi"});
-        selectOnly({0, 1});
-        // The rule is applied to the context menu's items when it drops down: the lowest
-        // selected row decides.
-        std::unique_ptr<QMenu> menu = m_dlg->TaskView().BuildListContextMenu();
-        for (auto [lowest, upper, enabled] : {std::tuple{Verdict::Completed, Verdict::None, true},
-                                              {Verdict::Failed, Verdict::Completed, false},
-                                              {Verdict::None, Verdict::Completed, false},
-                                              {Verdict::Stopped, Verdict::Completed, false}}) {
-            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), upper);
-            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(1), lowest);
-            emit menu->aboutToShow();
-            for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
-                QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
-        }
-        for (const QAction *a : menu->actions()) // every item has its text from the language
-            QVERIFY(a->isSeparator() || !a->text().isEmpty());
-        QCOMPARE(FindCommandAction(menu->actions(), Ids::Delete)->isEnabled(), true);
-        m_list->clearSelection();
-        emit menu->aboutToShow();
-        QVERIFY(!FindCommandAction(menu->actions(), Ids::PlayConverted)->isEnabled());
-        QVERIFY(!FindCommandAction(menu->actions(), Ids::Delete)->isEnabled());
-    }
-
-    void menuBarRules()
+    void menuRules()
     {
         start();
         QMenu *edit = m_dlg->Controls().menuBar->actions().at(1)->menu();
@@ -105,6 +78,27 @@ private slots:
         FindControl<QAbstractButton>(m_dlg, Ids::Delete)->click();
         QCOMPARE(m_list->rowCount(), 2);
         QVERIFY(FindControl<QWidget>(m_dlg, Ids::Delete)->isEnabled());
+        selectOnly({0, 1});
+        // The rule is applied to the context menu's items when it drops down: the lowest
+        // selected row decides.
+        std::unique_ptr<QMenu> menu = m_dlg->TaskView().BuildListContextMenu();
+        for (auto [lowest, upper, enabled] : {std::tuple{Verdict::Completed, Verdict::None, true},
+                                              {Verdict::Failed, Verdict::Completed, false},
+                                              {Verdict::None, Verdict::Completed, false},
+                                              {Verdict::Stopped, Verdict::Completed, false}}) {
+            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), upper);
+            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(1), lowest);
+            emit menu->aboutToShow();
+            for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
+                QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
+        }
+        for (const QAction *a : menu->actions()) // every item has its text from the language
+            QVERIFY(a->isSeparator() || !a->text().isEmpty());
+        QCOMPARE(FindCommandAction(menu->actions(), Ids::Delete)->isEnabled(), true);
+        m_list->clearSelection();
+        emit menu->aboutToShow();
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::PlayConverted)->isEnabled());
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::Delete)->isEnabled());
     }
 
     void looks()

@@ -55,7 +55,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void firstStartIsEnglishUntilClosedOnce()
+    void firstStartIsEnglishUntilClosedOnceAndTexts()
     {
         MainWindowFixture fx(MainWindowFixture::Settings{{"INIMODE", "0"}, {"DefauitLan", "German.ini"}});
         const ProgramFolder &folder = fx.Folder();
@@ -74,6 +74,16 @@ private slots:
         QCOMPARE(dlg->Controls().statusBar->PaneText(1), langText(folder, "English.ini", "@106"));
         QCOMPARE(FindControl<ImageButton>(dlg, Ids::ConvertAll)->Caption(), langText(folder, "English.ini", "@34"));
         QCOMPARE(checkedLanguages(), QList<int>{Ids::LangEnglish});
+        // Headers come from the language; column 7 is hidden, the time column follows it.
+        CListCtrlEx *list = fx.List();
+        QCOMPARE(list->columnCount(), 9);
+        QVERIFY(list->isColumnHidden(7) && !list->isColumnHidden(8));
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), langText(folder, "English.ini", "@13"));
+        QCOMPARE(list->model()->headerData(8, Qt::Horizontal).toString(), langText(folder, "English.ini", "@172"));
+        QCOMPARE(dlg->Controls().statusBar->PaneText(2), langText(folder, "English.ini", "@117"));
+        QCOMPARE(dlg->Controls().statusBar->PaneText(3), langText(folder, "English.ini", "@118"));
+        dlg->resize(500, 400); // smaller than the least size is not possible
+        QCOMPARE(dlg->size(), QSize(740, 600));
 
         // The user picks German from the View menu: it applies at once and is stored.
         dlg->OnCommand(Ids::LangGerman);
@@ -90,23 +100,6 @@ private slots:
         QCOMPARE(stored(folder, "INIMODE"), QStringLiteral("1"));
         fx.Restart();
         QCOMPARE(fx.Window()->Controls().statusBar->PaneText(1), langText(folder, "German.ini", "@106"));
-    }
-
-    void controlsAndTexts()
-    {
-        MainWindowFixture fx;
-        CCorvaneStudioDlg *dlg = fx.Window();
-        // Headers come from the language; column 7 is hidden, the time column follows it.
-        CListCtrlEx *list = fx.List();
-        QCOMPARE(list->columnCount(), 9);
-        QVERIFY(list->isColumnHidden(7) && !list->isColumnHidden(8));
-        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), langText(fx.Folder(), "English.ini", "@13"));
-        QCOMPARE(list->model()->headerData(8, Qt::Horizontal).toString(), langText(fx.Folder(), "English.ini", "@172"));
-        QCOMPARE(dlg->Controls().statusBar->PaneText(2), langText(fx.Folder(), "English.ini", "@117"));
-        QCOMPARE(dlg->Controls().statusBar->PaneText(3), langText(fx.Folder(), "English.ini", "@118"));
-        // Smaller than the least size is not possible.
-        dlg->resize(500, 400);
-        QCOMPARE(dlg->size(), QSize(740, 600));
     }
 
     // Whatever the size, every control lies inside the window and none covers another;

@@ -54,25 +54,7 @@ class TestTaskListView : public QObject
 private slots:
     void cleanup() { m_fx.reset(); }
 
-    void addFileDialog()
-    {
-        start();
-        ScriptedPrompter &prompter = m_fx->Prompts();
-        const QString a = media("a.avi"), b = media("b.mp4");
-        prompter.openFilesAnswers.push_back({a, b});
-        m_dlg->OnCommand(Ids::AddFile);
-        const auto &request = prompter.fileRequests.value(0);
-        QVERIFY(request.title == GetLangString("@110") && request.multiple && request.mustExist);
-        QCOMPARE(column(0), (QStringList{"a.avi", "b.mp4"}));
-        // Cancelled: nothing added, no message, buttons untouched.
-        FindControl<QWidget>(m_dlg, Ids::ConvertAll)->setEnabled(false);
-        m_dlg->OnCommand(Ids::AddFile);
-        QCOMPARE(m_list->rowCount(), 2);
-        QVERIFY(!FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
-        QVERIFY(prompter.messages.isEmpty());
-    }
-
-    void rowsDrawnFromTheList()
+    void rowsAddedAndDrawnFromTheList()
     {
         start();
         m_fx->Drop({media("a.avi"), media("b.avi"), media("c.avi")});
@@ -96,6 +78,18 @@ private slots:
         m_dlg->OnCommand(Ids::Delete);
         QCOMPARE(column(0), QStringList{"c.avi"});
         QCOMPARE(m_dlg->Controls().statusBar->PaneText(2), QStringLiteral("1"));
+        // Add File: the files picked become rows; cancelled, nothing changes and nothing is said.
+        ScriptedPrompter &prompter = m_fx->Prompts();
+        prompter.openFilesAnswers.push_back({media("d.avi"), media("e.mp4")});
+        m_dlg->OnCommand(Ids::AddFile);
+        const auto &request = prompter.fileRequests.value(0);
+        QVERIFY(request.title == GetLangString("@110") && request.multiple && request.mustExist);
+        QCOMPARE(column(0), (QStringList{"c.avi", "d.avi", "e.mp4"}));
+        FindControl<QWidget>(m_dlg, Ids::ConvertAll)->setEnabled(false);
+        m_dlg->OnCommand(Ids::AddFile);
+        QCOMPARE(m_list->rowCount(), 3);
+        QVERIFY(!FindControl<QWidget>(m_dlg, Ids::ConvertAll)->isEnabled());
+        QVERIFY(prompter.messages.isEmpty());
     }
 
     void commandLineAndMessages()
