@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(task->durationSec, durationSec);
     }
 
-    void selectedRowsOpenInTurnLowestFirst()
+    void selectedRowsOpenInTurnAndKnownInfo()
     {
         for (const char *name : {"a.avi", "b.avi", "c.avi"})
             QVERIFY(addClip(name, {.seconds = 1}) > 0);
@@ -128,15 +128,11 @@ private slots:
         QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     remembered  \r\n"));
         known.durationSecText.clear();
         QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     mpeg4  \r\n"));
-    }
-
-    void typingIsForgotten()
-    {
-        const int id = addClip("look.avi");
+        // The text can be typed into, and is forgotten; Return stays in the text box.
+        const int id = m_dlg->TaskView().TaskIdOfRow(0);
         CFilePropertyDialog dialog(m_dlg->Tasks(), id, m_dlg);
         QTextEdit *edit = dialog.InfoEdit();
         QCOMPARE(edit->toPlainText(), QString(dialog.InfoText()).replace("\r\n", "\n"));
-        // Typing is accepted and forgotten; Return stays in the text box.
         dialog.show();
         QTest::keyClicks(edit, "typed");
         QTest::keyClick(edit, Qt::Key_Return);

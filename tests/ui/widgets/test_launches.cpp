@@ -51,9 +51,8 @@ class TestLaunches : public QObject
 private slots:
     void helpAndFeedback()
     {
-        QCOMPARE(HelpPathsFor("/opt/P/").topicPath, QStringLiteral("/opt/P/corvane-studio.chm::/corvane-studio/02-geting-help.html"));
         // Folder names go in as they are: no escaping, no "%1" filled in.
-        for (const QString &folder : {QStringLiteral("/home/Zoë/my $ apps/视频/"), QStringLiteral("/x/%1%2/")}) {
+        for (const QString &folder : {QStringLiteral("/opt/P/"), QStringLiteral("/home/Zoë/my $ apps/视频/"), QStringLiteral("/x/%1%2/")}) {
             QCOMPARE(HelpPathsFor(folder).topicPath, folder + "corvane-studio.chm::/corvane-studio/02-geting-help.html");
             QCOMPARE(HelpPathsFor(folder).pagePath, folder + "help/corvane-studio/02-geting-help.html");
         }

@@ -88,7 +88,7 @@ private slots:
     void looksAreDistinct() // seen whole, any two looks differ by more than a shade
     {
         const QList<int> ids = Looks::AllLooks();
-        QCOMPARE(ids.size(), 10);
+        QCOMPARE(ids.size(), 10); // the menu's ten looks
         ThemedDialog sample;
         fillSample(sample);
         sample.show();
