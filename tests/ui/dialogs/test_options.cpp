@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
