@@ -40,9 +40,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_clip = m_dir.filePath("ten seconds.avi");
-        TestSupport::ClipSpec recipe;
-        recipe.seconds = 10;
-        const QString output = TestSupport::MakeClip(m_clip, recipe);
+        const QString output = TestSupport::MakeClip(m_clip, {.seconds = 10});
         QVERIFY2(QFileInfo(m_clip).size() > 0, qPrintable(output));
     }
     void cleanup() { player_stop(); }
@@ -103,11 +101,7 @@ private slots:
     void endOfSparsePictures()
     {
         const QString sparse = m_dir.filePath("one picture a second.avi");
-        TestSupport::ClipSpec recipe;
-        recipe.seconds = 10;
-        recipe.rate = 1;
-        recipe.audio = false;
-        TestSupport::MakeClip(sparse, recipe);
+        TestSupport::MakeClip(sparse, {.seconds = 10, .rate = 1, .audio = false});
         playClip(sparse);
         player_seek(85);
         QTRY_COMPARE_WITH_TIMEOUT(Poll().first, 10, 10000);

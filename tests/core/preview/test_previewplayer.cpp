@@ -332,23 +332,6 @@ private slots:
         QCOMPARE(m_standIn->log().value(1).toUtf8(), "player_start " + passed);
     }
 
-    void missingExport()
-    {
-        // Loading does not notice a missing call; making it does.
-        FakeHost host;
-        PreviewPlayer player(host);
-        QVERIFY(player.LoadAndInitialise(QStringLiteral(STANDIN_NOSEEK_DIR)));
-        StandIn noSeek(STANDIN_NOSEEK_DIR);
-        QVERIFY(noSeek.isValid());
-        player.Play();
-        noSeek.at(10, 125);
-        player.Stop();
-        QCOMPARE(host.messages, QStringList{PauseFailed});
-        QCOMPARE(player.State(), Playing);
-        QCOMPARE(noSeek.calls(), "getpos"); // no stop after the missing call
-        QCOMPARE(host.label, "before");
-    }
-
     void libraryErrors()
     {
         auto error = [](const std::function<void()> &call) -> QByteArray {
@@ -369,7 +352,7 @@ private slots:
         QVERIFY(!missing.Load(QDir::tempPath() + "/no such folder/"));
         QVERIFY(!missing.LoadError().isEmpty());
         QCOMPARE(error([&] { missing.Init(0); }), "player_init is not available");
-        QVERIFY(noSeek.Load(STANDIN_NOSEEK_DIR));
+        QVERIFY(noSeek.Load(STANDIN_NOSEEK_DIR)); // loading does not notice a missing call; making it does
         QCOMPARE(error([&] { noSeek.Seek(50); }), "player_seek is not available");
         QVERIFY(standIn.Load(STANDIN_FULL_DIR));
         m_standIn->throwOn("player_stop");
@@ -412,6 +395,7 @@ private slots:
         const TrimRangeValues old{3, 4, 1}, none;
         QTest::newRow("plain") << Marks{old, 5, 20, 60, 15, TrimRangeValues{5, 20, 15}, 5, 20};
         QTest::newRow("reversed") << Marks{old, 10, 5, 60, 5, TrimRangeValues{5, 10, 5}, 5, 10};
+        QTest::newRow("stop at the end") << Marks{old, 20, 60, 60, 40, TrimRangeValues{20, 60, 40}, 20, 60};
         QTest::newRow("stop 0: to the end") << Marks{old, 10, 0, 60, -10, TrimRangeValues{10, 0, -10}, 10, 60};
         QTest::newRow("stop beyond the end") << Marks{old, 10, 61, 60, 60, TrimRangeValues{0, 60, 60}, 0, 60};
         QTest::newRow("start beyond the end") << Marks{old, 70, 20, 60, 60, TrimRangeValues{0, 60, 60}, 0, 60};
@@ -438,23 +422,6 @@ private slots:
         QCOMPARE((TrimRangeValues{task.trimStart, task.trimStop, task.trimLength}), stored);
         QCOMPARE(ApplyTrimRange(start, stop, duration, nullptr), -1);
         QCOMPARE(ApplyTrimRangeToTask<TaskRecord>(start, stop, nullptr), -1);
-    }
-
-    void trimRangeAcrossTasks()
-    {
-        // The controls as the window shows them while it switches between two tasks.
-        TrimRangeValues first, second;
-        std::pair<int, int> controls;
-        auto show = [&](const TrimRangeValues &range, int duration) {
-            const TrimRangeDisplay shown = ShowTrimRange(range, duration);
-            controls = {shown.start.value_or(controls.first), shown.stop.value_or(controls.second)};
-        };
-        show(first, 60);
-        QCOMPARE(ApplyTrimRange(20, controls.second, 60, &first), 40); // Set Start at 20, the stop showing 60
-        show(second, 300);
-        QCOMPARE(controls, std::pair(0, 300));
-        show(first, 60);
-        QCOMPARE(controls, std::pair(20, 60));
     }
 };
 

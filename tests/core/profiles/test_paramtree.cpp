@@ -1,4 +1,3 @@
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>

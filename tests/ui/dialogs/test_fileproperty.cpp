@@ -9,7 +9,6 @@
 #include "ui/mainwindow/TaskListView.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/widgets/CListCtrlEx.h"
-#include "core/settings/Language.h"
 #include "ui/dialogs/CFilePropertyDialog.h"
 #include "support/MainWindowFixture.h"
 #include "ui/widgets/ControlId.h"
@@ -71,22 +70,18 @@ private slots:
         QTest::addColumn<int>("durationSec");
         QTest::addColumn<QString>("expected");
         const QString head = " File Name:{name}\r\n File Path:{folder}\r\n File Size:{size}\r\n";
+        const QString video = " Video:  \r\n \tCodec  :     %1  \r\n \tBitRate:     {vbitrate}  \r\n"
+                              " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n \tFrame Rate:  25.00 tb(r)  \r\n";
         const QString noAudio = " Audio:      \r\n \tCodec  :      \r\n \tBitRate:     \r\n \tSample Rate: \r\n"
                                 " \tChannel:      \t\t";
         // A value holding "%1" or "%s" comes out as it is.
         QTest::newRow("with audio") << "clip ä $1 %1 %s.avi" << true << false << 2
-                                    << head + " Duration: {duration} \r\n BitRate:  {bitrate} \r\n Video:  \r\n"
-                                              " \tCodec  :     mpeg4  \r\n \tBitRate:     {vbitrate}  \r\n"
-                                              " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
-                                              " \tFrame Rate:  25.00 tb(r)  \r\n Audio:      \r\n"
-                                              " \tCodec  :     mp3 \r\n \tBitRate:     {abitrate} \r\n"
-                                              " \tSample Rate: 44100 Hz \r\n \tChannel:     mono  \t\t";
+                                    << head + " Duration: {duration} \r\n BitRate:  {bitrate} \r\n" + video.arg("mpeg4") +
+                                           " Audio:      \r\n \tCodec  :     mp3 \r\n \tBitRate:     {abitrate} \r\n"
+                                           " \tSample Rate: 44100 Hz \r\n \tChannel:     mono  \t\t";
         // Without an audio stream the reading stops before the duration.
         QTest::newRow("without audio") << "silent.mp4" << false << false << 0
-                                       << head + " Duration:  \r\n BitRate:  {bitrate} \r\n Video:  \r\n"
-                                                 " \tCodec  :     h264  \r\n \tBitRate:     {vbitrate}  \r\n"
-                                                 " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n"
-                                                 " \tFrame Rate:  25.00 tb(r)  \r\n" + noAudio;
+                                       << head + " Duration:  \r\n BitRate:  {bitrate} \r\n" + video.arg("h264") + noAudio;
         QTest::newRow("file gone") << "gone.avi" << true << true << 0
                                    << head + " Duration:  \r\n BitRate:   \r\n Video:  \r\n \tCodec  :       \r\n"
                                              " \tBitRate:       \r\n \tSize   :       \r\n \tFrame Rate:    \r\n"
@@ -99,9 +94,7 @@ private slots:
         QFETCH(bool, gone);
         QFETCH(int, durationSec);
         QFETCH(QString, expected);
-        ClipSpec recipe;
-        recipe.audio = audio;
-        const int id = addClip(file, recipe);
+        const int id = addClip(file, {.audio = audio});
         QVERIFY(id > 0);
         const QString path = m_media + file;
         const QString size = QString::number(QFileInfo(path).size() / 1024) + "KB";
@@ -122,35 +115,24 @@ private slots:
         QCOMPARE(task->durationSec, durationSec);
     }
 
-    void readOnlyWhenNotReadYet()
+    void selectedRowsOpenInTurnAndKnownInfo()
     {
-        const int id = addClip("known.avi");
-        MediaInfo &known = *(m_dlg->Tasks().Find(id)->mediaInfo = std::make_unique<MediaInfo>());
-        known.durationSecText = "9.0";
-        known.videoCodec = "remembered";
-        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     remembered  \r\n"));
-        known.durationSecText.clear(); // unknown again: the next opening asks the engine
-        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     mpeg4  \r\n"));
-    }
-
-    void selectedRowsOpenInTurnLowestFirst()
-    {
-        ClipSpec recipe;
-        recipe.seconds = 1;
         for (const char *name : {"a.avi", "b.avi", "c.avi"})
-            QVERIFY(addClip(name, recipe) > 0);
+            QVERIFY(addClip(name, {.seconds = 1}) > 0);
         const QStringList texts = openProperty({0, 2});
         QCOMPARE(texts.size(), 2);
         QVERIFY(texts[0].startsWith(" File Name:c\r\n") && texts[1].startsWith(" File Name:a\r\n"));
-    }
-
-    void typingIsForgotten()
-    {
-        const int id = addClip("look.avi");
+        // What the task already knows is shown without asking the engine, unless its length is unknown.
+        MediaInfo &known = *m_dlg->TaskView().TaskOfRow(0)->mediaInfo;
+        known.videoCodec = "remembered";
+        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     remembered  \r\n"));
+        known.durationSecText.clear();
+        QVERIFY(openProperty({0}).value(0).contains(" \tCodec  :     mpeg4  \r\n"));
+        // The text can be typed into, and is forgotten; Return stays in the text box.
+        const int id = m_dlg->TaskView().TaskIdOfRow(0);
         CFilePropertyDialog dialog(m_dlg->Tasks(), id, m_dlg);
         QTextEdit *edit = dialog.InfoEdit();
         QCOMPARE(edit->toPlainText(), QString(dialog.InfoText()).replace("\r\n", "\n"));
-        // Typing is accepted and forgotten; Return stays in the text box.
         dialog.show();
         QTest::keyClicks(edit, "typed");
         QTest::keyClick(edit, Qt::Key_Return);

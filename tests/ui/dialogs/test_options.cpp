@@ -1,8 +1,8 @@
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QtTest>
 
 #include "ui/mainwindow/CCorvaneStudioApp.h"
@@ -16,6 +16,20 @@
 #include "ui/widgets/ControlId.h"
 
 using namespace TestSupport;
+
+namespace {
+struct Choice
+{
+    const char *key;
+    QString initial; // as written in the file; "": not there
+    QString shown;   // the control as it opens: the priority, the box on or off, the item's text
+    int change;      // the button or box clicked, or the item chosen; -1: none
+    bool confirmed;
+    QString stored;
+    int inEffect; // what the settings give afterwards; -1: not looked at
+};
+} // namespace
+Q_DECLARE_METATYPE(Choice)
 
 class TestOptions : public QObject
 {
@@ -71,103 +85,57 @@ class TestOptions : public QObject
 private slots:
     void cleanup() { m_dialog.reset(); m_fx.reset(); }
 
-    void commandOpensTheDialog()
+    // Priority, Keep the date and conversions at once: how each opens, and what Ok or Cancel
+    // leaves in the file and in the settings.
+    void choices_data()
     {
-        start();
-        m_fx->Window()->OnCommand(Ids::Options);
-        QCOMPARE(m_fx->Prompts().dialogTitles, QStringList{GetLangString("@99")});
-    }
-
-    void priority_data()
-    {
-        QTest::addColumn<QString>("initial"); // as written in the file
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<int>("clicked"); // 0: none
-        QTest::addColumn<bool>("confirmed");
-        QTest::addColumn<QString>("storedLevel");
+        QTest::addColumn<Choice>("choice");
+        using D = COptionsDialog;
+        auto row = [](const char *tag, const Choice &c) { QTest::newRow(tag) << c; };
         // Written in a form of its own: storing the value again would write "1".
-        QTest::newRow("high kept untouched") << "01" << int(COptionsDialog::kHighId) << 0 << true << "01";
-        QTest::newRow("other values show normal") << "7" << int(COptionsDialog::kNormalId) << 0 << true << "7";
-        QTest::newRow("idle") << "0" << int(COptionsDialog::kNormalId) << int(COptionsDialog::kIdleId) << true << "3";
-        QTest::newRow("idle cancelled") << "0" << int(COptionsDialog::kNormalId) << int(COptionsDialog::kIdleId) << false << "0";
+        row("high kept untouched", {"PROCSEE_LEVEL", "01", "high", -1, true, "01", 1});
+        row("other values show normal", {"PROCSEE_LEVEL", "7", "normal", -1, true, "7", 7});
+        row("idle", {"PROCSEE_LEVEL", "0", "normal", D::kIdleId, true, "3", 3});
+        row("idle cancelled", {"PROCSEE_LEVEL", "0", "normal", D::kIdleId, false, "0", 0});
+        row("date off by default, turned on", {"KEEPDATE", "", "off", D::kKeepDateId, true, "1", 1});
+        row("date turned off", {"KEEPDATE", "1", "on", D::kKeepDateId, true, "0", 0});
+        row("date turned on, cancelled", {"KEEPDATE", "0", "off", D::kKeepDateId, false, "0", 0});
+        row("jobs shipped: automatic", {"JOBS", "", "Automatic", -1, true, "0", 0});
+        row("two jobs chosen", {"JOBS", "0", "Automatic", 2, true, "2", 2});
+        row("two jobs cancelled", {"JOBS", "0", "Automatic", 2, false, "0", 0});
+        row("jobs back to automatic", {"JOBS", "3", "3", 0, true, "0", 0});
+        row("beyond eight jobs is automatic", {"JOBS", "12", "Automatic", -1, true, "12", -1});
     }
-    void priority()
+    void choices()
     {
-        QFETCH(QString, initial);
-        QFETCH(int, shown);
-        QFETCH(int, clicked);
-        QFETCH(bool, confirmed);
-        QFETCH(QString, storedLevel);
-        start({{"PROCSEE_LEVEL", initial}});
+        QFETCH(Choice, choice);
+        const auto &[key, initial, shown, change, confirmed, storedValue, inEffect] = choice;
+        const QString name = QString::fromLatin1(key);
+        start(initial.isEmpty() ? MainWindowFixture::Settings{} : MainWindowFixture::Settings{{name, initial}});
         const QByteArray before = settingsBytes();
-        QVERIFY(FindControl<QRadioButton>(m_dialog.get(), shown)->isChecked());
-        if (clicked)
-            click(clicked);
-        QCOMPARE(stored("PROCSEE_LEVEL"), initial); // a click stores nothing yet
-        click(confirmed ? COptionsDialog::kOkId : COptionsDialog::kCancelId);
-        QCOMPARE(stored("PROCSEE_LEVEL"), storedLevel);
-        QCOMPARE(m_fx->App().Settings().GetPriorityLevel(), storedLevel.toInt());
-        if (storedLevel == initial)
-            QCOMPARE(settingsBytes(), before); // nothing written at all
-    }
-
-    void keepDate_data()
-    {
-        QTest::addColumn<QString>("initial"); // "": not in the file
-        QTest::addColumn<bool>("toggled");
-        QTest::addColumn<bool>("confirmed");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("off by default, turned on") << "" << true << true << "1";
-        QTest::newRow("turned off") << "1" << true << true << "0";
-        QTest::newRow("turned on, cancelled") << "0" << true << false << "0";
-    }
-    void keepDate()
-    {
-        QFETCH(QString, initial);
-        QFETCH(bool, toggled);
-        QFETCH(bool, confirmed);
-        QFETCH(QString, expected);
-        start(initial.isEmpty() ? MainWindowFixture::Settings{} : MainWindowFixture::Settings{{"KEEPDATE", initial}});
-        auto *box = FindControl<QAbstractButton>(m_dialog.get(), COptionsDialog::kKeepDateId);
-        QCOMPARE(box->isChecked(), initial == "1");
-        QCOMPARE(box->text(), GetLangString("@190"));
-        if (toggled)
-            box->click();
-        click(confirmed ? COptionsDialog::kOkId : COptionsDialog::kCancelId);
-        QCOMPARE(stored("KEEPDATE"), expected);
-        QCOMPARE(m_fx->App().Settings().IsDateKept(), expected == "1");
-    }
-
-    void conversionsAtOnce_data()
-    {
-        QTest::addColumn<QString>("initial"); // JOBS as written in the file
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("chosen"); // item index; -1: none
-        QTest::addColumn<bool>("confirmed");
-        QTest::addColumn<QString>("storedJobs");
-        QTest::newRow("shipped: automatic") << "" << "Automatic" << -1 << true << "0";
-        QTest::newRow("two chosen") << "0" << "Automatic" << 2 << true << "2";
-        QTest::newRow("two cancelled") << "0" << "Automatic" << 2 << false << "0";
-        QTest::newRow("back to automatic") << "3" << "3" << 0 << true << "0";
-        QTest::newRow("beyond eight is automatic") << "12" << "Automatic" << -1 << true << "12";
-    }
-    void conversionsAtOnce()
-    {
-        QFETCH(QString, initial);
-        QFETCH(QString, shown);
-        QFETCH(int, chosen);
-        QFETCH(bool, confirmed);
-        QFETCH(QString, storedJobs);
-        start(initial.isEmpty() ? MainWindowFixture::Settings{} : MainWindowFixture::Settings{{"JOBS", initial}});
+        const QString was = stored(key);
         auto *jobs = FindControl<QComboBox>(m_dialog.get(), COptionsDialog::kJobsId);
-        QCOMPARE(jobs->count(), 9);
-        QCOMPARE(jobs->currentText(), shown);
-        if (chosen >= 0)
-            jobs->setCurrentIndex(chosen);
+        auto on = [&](int id) { return FindControl<QAbstractButton>(m_dialog.get(), id)->isChecked(); };
+        const QString priority = on(COptionsDialog::kHighId)     ? "high"
+                                 : on(COptionsDialog::kNormalId) ? "normal"
+                                 : on(COptionsDialog::kIdleId)   ? "idle" : "none";
+        const QString opened = name == "JOBS"       ? jobs->currentText()
+                               : name == "KEEPDATE" ? QString(on(COptionsDialog::kKeepDateId) ? "on" : "off")
+                                                    : priority;
+        QCOMPARE(opened, shown);
+        if (change >= 0 && name == "JOBS")
+            jobs->setCurrentIndex(change);
+        else if (change >= 0)
+            click(change);
+        QCOMPARE(stored(key), was); // a change stores nothing yet
         click(confirmed ? COptionsDialog::kOkId : COptionsDialog::kCancelId);
-        QCOMPARE(stored("JOBS"), storedJobs);
-        if (confirmed && chosen >= 0)
-            QCOMPARE(m_fx->App().Settings().GetJobs(), chosen);
+        QCOMPARE(stored(key), storedValue);
+        const AppSettings &settings = m_fx->App().Settings();
+        if (inEffect >= 0)
+            QCOMPARE(name == "JOBS" ? settings.GetJobs() : name == "KEEPDATE" ? int(settings.IsDateKept()) : settings.GetPriorityLevel(),
+                     inEffect);
+        if (storedValue == initial)
+            QCOMPARE(settingsBytes(), before); // nothing written at all
     }
 
     void okWithoutChangesRewritesNothing()
@@ -175,6 +143,8 @@ private slots:
         // Quoted in the file: storing the same path again would write it without the quotes.
         start({{"OLDASSOCIATIONREG", ".avi.mkv"}, {"SavedPath", "\"%out\""}});
         const QByteArray before = settingsBytes();
+        m_fx->Window()->OnCommand(Ids::Options); // the menu's command opens it as well, and Cancel writes nothing
+        QCOMPARE(m_fx->Prompts().dialogTitles, QStringList{GetLangString("@99")});
         QCOMPARE(checkedRows(), (QStringList{"*.avi", "*.mkv"}));
         click(COptionsDialog::kSelectAllId);
         QCOMPARE(checkedRows(), AssociationPatterns());

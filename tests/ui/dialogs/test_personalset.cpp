@@ -9,7 +9,6 @@
 #include "ui/mainwindow/TaskListView.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/widgets/CListCtrlEx.h"
-#include "base/IniFile.h"
 #include "core/settings/Language.h"
 #include "core/profiles/CMpegStructs.h"
 #include "ui/dialogs/CPersonalSetDialog.h"
@@ -92,7 +91,7 @@ private slots:
         QCOMPARE(FindProfileEntry(names, "WebM"), -1);
     }
 
-    void openingForTaskFollowingMainWindow()
+    void openingForTaskFollowingMainWindowAndCancel()
     {
         auto d = open(start("clip one.avi"));
         QVERIFY(box(d.get())->isChecked());
@@ -105,17 +104,25 @@ private slots:
             QCOMPARE(d->Grid()->FindByKey(key)->GetValue(), reference.FindByKey(key)->GetValue());
         }
         QCOMPARE(combo(d.get())->currentText(), m_dlg->GetCurrentProfile().Name());
-        QCOMPARE(combo(d.get())->count(), 31);
         QCOMPARE(source(d.get())->text(), m_media + "clip one.avi");
         QCOMPARE(saveAs(d.get())->text(), m_out + "clip one." + currentTarget());
         QCOMPARE(m_task->outputPath.str(), saveAs(d.get())->text());
         QVERIFY(m_task->useGlobalOutput == 1 && !m_task->paramTree);
         QCOMPARE(d->windowTitle(), GetLangString("@95"));
+        // Open picks another source into the box; Cancel leaves the task's own.
+        const QString other = Touch(m_media + "other clip.mkv", 1);
+        m_fx->Prompts().openFilesAnswers.push_back({other});
+        click(d.get(), CPersonalSetDialog::kOpenId);
+        QCOMPARE(m_fx->Prompts().fileRequests.value(0).title, QStringLiteral("Select Input File"));
+        QCOMPARE(source(d.get())->text(), other);
+        d->reject();
+        QCOMPARE(m_task->sourcePath.str(), m_media + "clip one.avi");
+        QCOMPARE(m_task->baseName.str(), QStringLiteral("clip one"));
     }
 
-    void clearingTheBoxGivesACopyThatEditsAlone()
+    void clearingTheBoxGivesACopyThatEditsAloneUntilSetAgain()
     {
-        const int id = start("clip.avi");
+        const int id = start("back.avi");
         ParamCell *current = m_dlg->GetCurrentProfile().Tree();
         const EngineOptions currentOptions = GetParamFromTree(current);
         auto d = open(id);
@@ -128,6 +135,22 @@ private slots:
         QVERIFY(d->Grid()->CommitValue(d->Grid()->FindByKey("s"), "640x360"));
         QVERIFY(GetParamFromTree(m_task->paramTree.get()).Text().contains("-s 640x360"));
         QCOMPARE(GetParamFromTree(current), currentOptions);
+        // Set again, the task follows the main window in everything.
+        saveAs(d.get())->setText(m_folder->file("elsewhere/back.mp4"));
+        choose(d.get(), kAviProfile);
+        box(d.get())->click();
+        QVERIFY(m_task->useGlobalOutput == 1 && !m_task->paramTree);
+        QCOMPARE(m_task->profileName.str(), m_dlg->GetCurrentProfile().Name());
+        QCOMPARE(m_task->profileSummary.str(), m_dlg->GetCurrentProfile().Summary());
+        QCOMPARE(m_task->outputPath.str(), m_out + "back." + currentTarget());
+        QCOMPARE(saveAs(d.get())->text(), m_task->outputPath.str());
+        QCOMPARE(combo(d.get())->currentText(), m_dlg->GetCurrentProfile().Name());
+        QVERIFY(!d->Grid()->isEnabled() && !saveAs(d.get())->isEnabled());
+        // Cancel keeps the change: the row turns black again and shows the global output.
+        d->reject();
+        const int row = m_dlg->TaskView().RowOfTask(id);
+        QCOMPARE(m_list->GetItemText(row, 4), m_out + "back." + currentTarget());
+        QCOMPARE(m_list->TextColor(row), QColor(Qt::black));
     }
 
     void anotherProfileKeepsFolderAndName()
@@ -162,29 +185,6 @@ private slots:
         QVERIFY(!box(d.get())->isChecked());
     }
 
-    void settingTheBoxAgainReturnsToTheMainWindow()
-    {
-        const int id = start("back.avi");
-        auto d = open(id);
-        box(d.get())->click();
-        saveAs(d.get())->setText(m_folder->file("elsewhere/back.mp4"));
-        choose(d.get(), kAviProfile);
-        QVERIFY(m_task->paramTree);
-        box(d.get())->click();
-        QVERIFY(m_task->useGlobalOutput == 1 && !m_task->paramTree);
-        QCOMPARE(m_task->profileName.str(), m_dlg->GetCurrentProfile().Name());
-        QCOMPARE(m_task->profileSummary.str(), m_dlg->GetCurrentProfile().Summary());
-        QCOMPARE(m_task->outputPath.str(), m_out + "back." + currentTarget());
-        QCOMPARE(saveAs(d.get())->text(), m_task->outputPath.str());
-        QCOMPARE(combo(d.get())->currentText(), m_dlg->GetCurrentProfile().Name());
-        QVERIFY(!d->Grid()->isEnabled() && !saveAs(d.get())->isEnabled());
-        // Cancel keeps the change: the row turns black again and shows the global output.
-        d->reject();
-        const int row = m_dlg->TaskView().RowOfTask(id);
-        QCOMPARE(m_list->GetItemText(row, 4), m_out + "back." + currentTarget());
-        QCOMPARE(m_list->TextColor(row), QColor(Qt::black));
-    }
-
     void twoSelectedTasksOpenTwoDialogsInTurn()
     {
         const int a = start("a.avi");
@@ -204,21 +204,6 @@ private slots:
             });
         m_dlg->OnCommand(Ids::TaskInfo);
         QCOMPARE(seen, (QStringList{"a1", "c1"})); // the second opens after the first has gone
-    }
-
-    void openThenCancelLeavesTheSource()
-    {
-        const int id = start("first.avi");
-        const QString other = Touch(m_media + "other clip.mkv", 1);
-        ScriptedPrompter &prompter = m_fx->Prompts();
-        prompter.openFilesAnswers.push_back({other});
-        auto d = open(id);
-        click(d.get(), CPersonalSetDialog::kOpenId);
-        QCOMPARE(prompter.fileRequests.value(0).title, QStringLiteral("Select Input File"));
-        QCOMPARE(source(d.get())->text(), other);
-        d->reject();
-        QCOMPARE(m_task->sourcePath.str(), m_media + "first.avi");
-        QCOMPARE(m_task->baseName.str(), QStringLiteral("first"));
     }
 };
 

@@ -7,15 +7,12 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "ui/dialogs/AboutDialog.h"
 #include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/mainwindow/MenuResources.h"
 #include "ui/widgets/CListCtrlEx.h"
-#include "base/IniFile.h"
 #include "core/settings/CommandLineHelp.h"
-#include "core/settings/Language.h"
 #include "support/MainWindowFixture.h"
 #include "support/RecordingLauncher.h"
 #include "support/TestSupport.h"
@@ -57,41 +54,7 @@ private slots:
     }
     void cleanup() { m_fx.reset(); }
 
-    void convertedFileRule_data()
-    {
-        QTest::addColumn<Verdict>("lowest");
-        QTest::addColumn<Verdict>("upper");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("completed") << Verdict::Completed << Verdict::None << true;
-        QTest::newRow("failed") << Verdict::Failed << Verdict::Completed << false;
-        QTest::newRow("not converted") << Verdict::None << Verdict::Completed << false;
-        QTest::newRow("stopped") << Verdict::Stopped << Verdict::Completed << false;
-    }
-    void convertedFileRule()
-    {
-        QFETCH(Verdict, lowest);
-        QFETCH(Verdict, upper);
-        QFETCH(bool, enabled);
-        start();
-        addFiles({"a.avi", "b.avi"});
-        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), upper);
-        m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(1), lowest);
-        selectOnly({0, 1});
-        // The rule is applied to the context menu's items when it drops down.
-        std::unique_ptr<QMenu> menu = m_dlg->TaskView().BuildListContextMenu();
-        emit menu->aboutToShow();
-        for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
-            QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
-        for (const QAction *a : menu->actions()) // every item has its text from the language
-            QVERIFY(a->isSeparator() || !a->text().isEmpty());
-        QCOMPARE(FindCommandAction(menu->actions(), Ids::Delete)->isEnabled(), true);
-        m_list->clearSelection();
-        emit menu->aboutToShow();
-        QVERIFY(!FindCommandAction(menu->actions(), Ids::PlayConverted)->isEnabled());
-        QVERIFY(!FindCommandAction(menu->actions(), Ids::Delete)->isEnabled());
-    }
-
-    void menuBarRules()
+    void menuRules()
     {
         start();
         QMenu *edit = m_dlg->Controls().menuBar->actions().at(1)->menu();
@@ -115,6 +78,27 @@ private slots:
         FindControl<QAbstractButton>(m_dlg, Ids::Delete)->click();
         QCOMPARE(m_list->rowCount(), 2);
         QVERIFY(FindControl<QWidget>(m_dlg, Ids::Delete)->isEnabled());
+        selectOnly({0, 1});
+        // The rule is applied to the context menu's items when it drops down: the lowest
+        // selected row decides.
+        std::unique_ptr<QMenu> menu = m_dlg->TaskView().BuildListContextMenu();
+        for (auto [lowest, upper, enabled] : {std::tuple{Verdict::Completed, Verdict::None, true},
+                                              {Verdict::Failed, Verdict::Completed, false},
+                                              {Verdict::None, Verdict::Completed, false},
+                                              {Verdict::Stopped, Verdict::Completed, false}}) {
+            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(0), upper);
+            m_fx->Tasks().SetVerdict(m_fx->Tasks().IdAt(1), lowest);
+            emit menu->aboutToShow();
+            for (int id : {Ids::PlayConverted, Ids::OpenConvertedFolder, Ids::AddConvertedAsTasks})
+                QCOMPARE(FindCommandAction(menu->actions(), id)->isEnabled(), enabled);
+        }
+        for (const QAction *a : menu->actions()) // every item has its text from the language
+            QVERIFY(a->isSeparator() || !a->text().isEmpty());
+        QCOMPARE(FindCommandAction(menu->actions(), Ids::Delete)->isEnabled(), true);
+        m_list->clearSelection();
+        emit menu->aboutToShow();
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::PlayConverted)->isEnabled());
+        QVERIFY(!FindCommandAction(menu->actions(), Ids::Delete)->isEnabled());
     }
 
     void looks()
@@ -148,12 +132,7 @@ private slots:
         QCOMPARE(prompter().fileRequests.size(), 1);
         QCOMPARE(prompter().fileRequests.first().title, QStringLiteral("Select Task File To Save"));
         QVERIFY(!prompter().fileRequests.first().mustExist); // a new name is accepted
-        const QByteArray bytes = ReadFile(tsk);
-        QVERIFY(bytes.startsWith("\xFF\xFE"));
-        const QString text = FromUtf16(bytes);
-        const QString profile = m_dlg->GetCurrentProfile().Name();
-        QCOMPARE(text, inputs[0] + "$  " + m_list->GetItemText(0, 4) + "$ " + profile + "$  avi$ $\n" + inputs[1] + "$  " +
-                           m_list->GetItemText(1, 4) + "$ " + profile + "$  mkv$ $\n");
+        const QByteArray bytes = ReadFile(tsk); // its layout is test_taskfile's
         // A fresh start reads it back beside a row it already has: the same rows, outputs and
         // profiles; a line it cannot read is named and skipped.
         const QStringList outputs = m_fx->Column(4), profiles = m_fx->Column(5);
@@ -197,20 +176,24 @@ private slots:
         m_dlg->TaskView().WaitForProbeThreads();
         QCOMPARE(m_list->rowCount(), 4); // the missing output of row 2 is refused quietly
         QCOMPARE(m_dlg->TaskView().TaskOfRow(3)->sourcePath.str(), out);
+
+        // About shows the version the command line prints.
+        QString version;
+        prompter().dialogHandlers.push_back([&](QDialog *d) {
+            for (QLabel *label : d->findChildren<QLabel *>())
+                if (label->text().contains("Version"))
+                    version = label->text();
+            return int(QDialog::Accepted);
+        });
+        m_dlg->OnCommand(Ids::About);
+        QCOMPARE(version, "CorvaneStudio Version " + CommandLineHelp::VersionText().section(u' ', 1).trimmed());
     }
 
     void keyboard()
     {
-        // The conversion keys show in the menus; Tab walks every control in reading order
-        // with the focus ringed; Space on the preview plays, then pauses.
+        // Tab walks every control in reading order with the focus ringed; Space on the preview
+        // plays, then pauses. (test_batchview presses the conversion keys.)
         start();
-        const QList<QPair<int, QKeySequence>> keys = {{Ids::ConvertAll, QKeySequence(Qt::Key_F5)},
-                                                      {Ids::ConvertSelected, QKeySequence(Qt::CTRL | Qt::Key_F5)},
-                                                      {Ids::StopConvert, QKeySequence(Qt::SHIFT | Qt::Key_F5)},
-                                                      {Ids::PauseConvert, QKeySequence(Qt::Key_F6)}};
-        for (const auto &[id, key] : keys)
-            QCOMPARE(menuAction(id)->shortcut(), key);
-
         QApplication::setActiveWindow(m_dlg);
         QTRY_VERIFY(m_dlg->isActiveWindow());
         const QStringList order = {"1068", "32778", "32791", "32779", "57665", "32901", "32900", "1047",
@@ -230,9 +213,7 @@ private slots:
         }
         QCOMPARE(reached, order + QStringList{order.first()});
 
-        ClipSpec spec;
-        spec.seconds = 3;
-        MakeClip(m_fx->Folder().file("clip.mp4"), spec);
+        MakeClip(m_fx->Folder().file("clip.mp4"), {.seconds = 3});
         m_fx->Drop({m_fx->Folder().file("clip.mp4")});
         selectOnly({0});
         m_dlg->TaskView().OnListClick();
@@ -242,20 +223,6 @@ private slots:
         QTRY_COMPARE(m_dlg->Preview().Player().State(), PreviewState::Playing);
         QTest::keyClick(preview, Qt::Key_Space);
         QCOMPARE(m_dlg->Preview().Player().State(), PreviewState::Paused);
-    }
-
-    void about()
-    {
-        start();
-        QString version;
-        prompter().dialogHandlers.push_back([&](QDialog *d) {
-            for (QLabel *label : d->findChildren<QLabel *>())
-                if (label->text().contains("Version"))
-                    version = label->text();
-            return int(QDialog::Accepted);
-        });
-        m_dlg->OnCommand(Ids::About);
-        QCOMPARE(version, "CorvaneStudio Version " + CommandLineHelp::VersionText().section(u' ', 1).trimmed());
     }
 };
 

@@ -67,17 +67,12 @@ private slots:
     void eachLook_data()
     {
         QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("menuText");
-        const char *texts[] = {"Office &2000", "Office &XP", "Office 200&3", "", "", "&Blue Style", "B&lack Style",
-                               "&Silver Style", "&Aqua Style", ""};
-        for (int i = 0; i < 10; ++i)
-            QTest::newRow(qPrintable(QString::number(32833 + i))) << 32833 + i << QString::fromLatin1(texts[i]);
+        for (int id : Looks::AllLooks())
+            QTest::newRow(qPrintable(QString::number(id))) << id;
     }
     void eachLook()
     {
         QFETCH(int, id);
-        QFETCH(QString, menuText);
-        QCOMPARE(Looks::LookMenuText(id), menuText);
         QVERIFY(Looks::ApplyLook(id));
         const QPalette p = Looks::LookPalette(id);
         QCOMPARE(QApplication::palette().color(QPalette::Window), p.color(QPalette::Window));
@@ -93,7 +88,7 @@ private slots:
     void looksAreDistinct() // seen whole, any two looks differ by more than a shade
     {
         const QList<int> ids = Looks::AllLooks();
-        QCOMPARE(ids.size(), 10);
+        QCOMPARE(ids.size(), 10); // the menu's ten looks
         ThemedDialog sample;
         fillSample(sample);
         sample.show();

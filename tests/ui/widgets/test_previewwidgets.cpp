@@ -7,6 +7,17 @@
 #include "ui/widgets/CSliderCtrlEx.h"
 #include "ui/widgets/DurationEdit.h"
 
+namespace {
+// The value before, the keys ("up@N"/"down@N": a step with the cursor at N, else typed over the text),
+// the text before editing finishes, the value after and the text shown then.
+struct Typing { int before; QString keys, typing; int after; QString shown; };
+// The slider's range and value, the button, where it clicks (a share of the channel's width
+// from its left edge) and whether the thumb jumps there.
+struct Click { int maximum, value; Qt::MouseButton button; double share; bool jumps; };
+} // namespace
+Q_DECLARE_METATYPE(Typing)
+Q_DECLARE_METATYPE(Click)
+
 class TestPreviewWidgets : public QObject
 {
     Q_OBJECT
@@ -14,34 +25,28 @@ class TestPreviewWidgets : public QObject
 private slots:
     void duration_data()
     {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<QString>("keys"); // typed over the text, or "up@N"/"down@N": a step with the cursor at N
-        QTest::addColumn<QString>("typing"); // the text before editing finishes
-        QTest::addColumn<int>("after");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("zero") << 0 << "" << "00:00:00" << 0 << "00:00:00";
-        QTest::newRow("a day") << 86400 << "" << "00:00:00" << 86400 << "00:00:00";
-        QTest::newRow("100 h") << 360000 << "" << "04:00:00" << 360000 << "04:00:00";
-        QTest::newRow("100 h 1 min 1 s") << 360061 << "" << "04:01:01" << 360061 << "04:01:01";
-        QTest::newRow("typed") << 0 << "01:02:05" << "01:02:05" << 3725 << "01:02:05";
-        QTest::newRow("single digits") << 0 << "1:2:5" << "1:2:5" << 3725 << "01:02:05";
-        QTest::newRow("hidden days kept") << 360000 << "05:00:30" << "05:00:30" << 363630 << "05:00:30";
-        QTest::newRow("to zero") << 42 << "00:00:00" << "00:00:00" << 0 << "00:00:00";
-        QTest::newRow("out of range refused") << 3725 << "25:61:xx" << "2:6:" << 3725 << "01:02:05";
-        QTest::newRow("half typed") << 3725 << "7:" << "7:" << 3725 << "01:02:05";
-        QTest::newRow("seconds up") << 59 << "up@8" << "00:01:00" << 60 << "00:01:00";
-        QTest::newRow("minutes up") << 3725 << "up@4" << "01:03:05" << 3785 << "01:03:05";
-        QTest::newRow("hours into the hidden day") << 23 * 3600 << "up@1" << "00:00:00" << 86400 << "00:00:00";
-        QTest::newRow("hours down") << 3725 << "down@0" << "00:02:05" << 125 << "00:02:05";
-        QTest::newRow("not below zero") << 30 << "down@1" << "00:00:00" << 0 << "00:00:00";
+        QTest::addColumn<Typing>("typing");
+        auto row = [](const char *tag, const Typing &t) { QTest::newRow(tag) << t; };
+        row("zero", {0, "", "00:00:00", 0, "00:00:00"});
+        row("a day", {86400, "", "00:00:00", 86400, "00:00:00"});
+        row("100 h", {360000, "", "04:00:00", 360000, "04:00:00"});
+        row("100 h 1 min 1 s", {360061, "", "04:01:01", 360061, "04:01:01"});
+        row("typed", {0, "01:02:05", "01:02:05", 3725, "01:02:05"});
+        row("single digits", {0, "1:2:5", "1:2:5", 3725, "01:02:05"});
+        row("hidden days kept", {360000, "05:00:30", "05:00:30", 363630, "05:00:30"});
+        row("to zero", {42, "00:00:00", "00:00:00", 0, "00:00:00"});
+        row("out of range refused", {3725, "25:61:xx", "2:6:", 3725, "01:02:05"});
+        row("half typed", {3725, "7:", "7:", 3725, "01:02:05"});
+        row("seconds up", {59, "up@8", "00:01:00", 60, "00:01:00"});
+        row("minutes up", {3725, "up@4", "01:03:05", 3785, "01:03:05"});
+        row("hours into the hidden day", {23 * 3600, "up@1", "00:00:00", 86400, "00:00:00"});
+        row("hours down", {3725, "down@0", "00:02:05", 125, "00:02:05"});
+        row("not below zero", {30, "down@1", "00:00:00", 0, "00:00:00"});
     }
     void duration()
     {
-        QFETCH(int, before);
-        QFETCH(QString, keys);
-        QFETCH(QString, typing);
-        QFETCH(int, after);
-        QFETCH(QString, shown);
+        QFETCH(Typing, typing);
+        const auto &[before, keys, text, after, shown] = typing;
         DurationEdit edit;
         QSignalSpy changed(&edit, &DurationEdit::secondsChanged);
         edit.SetSeconds(before);
@@ -55,7 +60,7 @@ private slots:
             QTest::keyClick(line, Qt::Key_Delete);
             QTest::keyClicks(line, keys);
         }
-        QCOMPARE(line->text(), typing);
+        QCOMPARE(line->text(), text);
         QCOMPARE(edit.Seconds(), after); // Set Start reads the control as it stands
         QTest::keyClick(&edit, Qt::Key_Return);
         QCOMPARE(edit.Seconds(), after);
@@ -65,24 +70,18 @@ private slots:
 
     void sliderClick_data()
     {
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::addColumn<double>("share"); // of the channel's width, from its left edge
-        QTest::addColumn<bool>("jumps");
-        QTest::newRow("right of the thumb") << 100 << 0 << Qt::LeftButton << 0.30 << true;
-        QTest::newRow("left of the thumb") << 100 << 80 << Qt::LeftButton << 0.25 << true;
-        QTest::newRow("next to the thumb") << 100 << 50 << Qt::LeftButton << 0.505 << false;
-        QTest::newRow("long range") << 3600 << 0 << Qt::LeftButton << 0.70 << true;
-        QTest::newRow("right button") << 100 << 0 << Qt::RightButton << 0.50 << false;
+        QTest::addColumn<Click>("click");
+        auto row = [](const char *tag, const Click &c) { QTest::newRow(tag) << c; };
+        row("right of the thumb", {100, 0, Qt::LeftButton, 0.30, true});
+        row("left of the thumb", {100, 80, Qt::LeftButton, 0.25, true});
+        row("next to the thumb", {100, 50, Qt::LeftButton, 0.505, false});
+        row("long range", {3600, 0, Qt::LeftButton, 0.70, true});
+        row("right button", {100, 0, Qt::RightButton, 0.50, false});
     }
     void sliderClick()
     {
-        QFETCH(int, maximum);
-        QFETCH(int, value);
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(double, share);
-        QFETCH(bool, jumps);
+        QFETCH(Click, click);
+        const auto &[maximum, value, button, share, jumps] = click;
         CSliderCtrlEx slider;
         QVERIFY(slider.SliderFollows());
         slider.setRange(0, maximum);
