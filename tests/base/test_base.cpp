@@ -8,7 +8,6 @@
 #include "base/SplitString.h"
 #include "support/TestSupport.h"
 
-using TestSupport::ReadFile;
 using TestSupport::Utf16;
 
 class TestCore : public QObject
@@ -125,36 +124,6 @@ private slots:
         QCOMPARE(IniFile::ReadString(path, section, key, QStringLiteral("dflt")), expected);
     }
 
-    void iniReadUtf16()
-    {
-        const QString path = writeFile(QStringLiteral("utf16.ini"), Utf16(QStringLiteral("[LANG]\r\n@13=Nom\r\n")));
-        QCOMPARE(IniFile::ReadString(path, "lang", "@13"), QStringLiteral("Nom"));
-        QVERIFY(IniFile::WriteString(path, "LANG", "@14", "Taille"));
-        QVERIFY(ReadFile(path).startsWith("\xFF\xFE"));
-        QCOMPARE(IniFile::ReadString(path, "LANG", "@14"), QStringLiteral("Taille"));
-        QCOMPARE(IniFile::ReadString(path, "LANG", "@13"), QStringLiteral("Nom"));
-    }
-
-    void iniReadInt_data()
-    {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("plain") << QByteArray("7") << 7;
-        QTest::newRow("leading digits") << QByteArray("-12abc") << -12;
-        QTest::newRow("empty is zero") << QByteArray("") << 0;
-        QTest::newRow("quoted") << QByteArray("\"5\"") << 5;
-    }
-    void iniReadInt()
-    {
-        QFETCH(QByteArray, value);
-        QFETCH(int, expected);
-        const QString path = writeFile(QStringLiteral("int.ini"), "[SYSTEM]\nPROCSEE_LEVEL=" + value + "\n");
-        IniFile::Forget(path);
-        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "PROCSEE_LEVEL", 99), expected);
-        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "missing", 99), 99);
-        QCOMPARE(IniFile::ReadInt(m_dir.filePath("absent.ini"), "SYSTEM", "PROCSEE_LEVEL", 10), 10);
-    }
-
     // Writing one value rewrites only its own line, whatever the others hold.
     void iniWriteTouchesOnlyItsLine_data()
     {
@@ -185,8 +154,9 @@ private slots:
         QCOMPARE(IniFile::ValueInText(after, "S", "K"), QStringLiteral("new value"));
     }
 
-    // Files of megabytes, or with a line of one, are read and written at once.
-    void iniLargeFiles_data()
+    // One value written into a file and both read back: UTF-16, and files of megabytes or with
+    // a line of one, read and written at once.
+    void iniFileWritten_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("first");
@@ -194,17 +164,18 @@ private slots:
         QByteArray many("[LANG]\r\n");
         for (int i = 0; i < 150000; ++i)
             many += "@" + QByteArray::number(i) + "=text " + QByteArray::number(i) + "\r\n";
+        QTest::newRow("UTF-16") << Utf16(QStringLiteral("[lang]\r\n@1=Nom\r\n")) << "Nom" << "";
         QTest::newRow("150000 lines") << many << "text 1" << "text 2";
         QTest::newRow("a line of 1 MB") << "[LANG]\n@1=" + QByteArray(1 << 20, 'x') + "\n@2=last\n"
                                         << QString(249, u'x') << "last";
         QTest::newRow("1 MB without a line end") << QByteArray(1 << 20, '[') + "\n[LANG]\n@2=last" << "" << "last";
     }
-    void iniLargeFiles()
+    void iniFileWritten()
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, first);
         QFETCH(QString, second);
-        const QString path = writeFile(QStringLiteral("large.ini"), content);
+        const QString path = writeFile(QStringLiteral("written.ini"), content);
         IniFile::Forget(path);
         QCOMPARE(IniFile::ReadString(path, "LANG", "@1"), first);
         QCOMPARE(IniFile::ReadString(path, "LANG", "@2"), second);
@@ -216,8 +187,10 @@ private slots:
     void iniWriteCreatesFile()
     {
         const QString path = m_dir.filePath(QStringLiteral("created.ini"));
-        QVERIFY(IniFile::WriteString(path, "SYSTEM", "HIDEPREW", "1"));
-        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "HIDEPREW", 0), 1);
+        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "HIDEPREW", 10), 10);
+        QVERIFY(IniFile::WriteString(path, "SYSTEM", "HIDEPREW", "\"5\""));
+        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "HIDEPREW", 0), 5); // the quotes go before the number is read
+        QCOMPARE(IniFile::ReadInt(path, "SYSTEM", "missing", 99), 99);
         QVERIFY(!IniFile::WriteString(m_dir.filePath("no/such/folder/x.ini"), "s", "k", "v"));
     }
 
