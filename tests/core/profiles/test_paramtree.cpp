@@ -159,13 +159,18 @@ private slots:
         QCOMPARE(describe(tree, expected), expected);
     }
 
-    void findCell()
+    // Cells looked up in a copy that outlives the tree it came from.
+    void findCellInACopy()
     {
-        // TOP -> a -> dup ; TOP -> dup ("Size") ; TOP -> second ("Size")
+        // TOP -> a -> dup ; TOP -> dup ("Size") ; TOP -> second ("Size") ; TOP -> ab
         auto a = makeCell("a", ParamCell::kRoot);
         a->AddChild(makeText("dup", "deep"));
-        auto root = makeTree(std::move(a), makeText("dup", "flat"), makeText("second", "x"));
-        root->pChildren.at(1)->strShowName = root->pChildren.at(2)->strShowName = QStringLiteral("Size");
+        auto source = makeTree(std::move(a), makeText("dup", "flat"), makeText("second", "x"),
+                               makeList("ab", {"64|64 Kb/s", "128|128 Kb/s"}, 1, QStringLiteral("Kb/s")));
+        source->pChildren.at(1)->strShowName = source->pChildren.at(2)->strShowName = QStringLiteral("Size");
+        std::unique_ptr<ParamCell> root = CloneCells(source.get());
+        FreeCells(source);
+        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -dup flat -second x -ab 128"));
         QCOMPARE(FindCell(root.get(), QStringLiteral("dup"))->SValue.str(), QStringLiteral("deep"));
         QCOMPARE(FindCell(root.get(), QStringLiteral("TOP")), root.get());
         QVERIFY(!FindCell(root.get(), QStringLiteral("DUP")));
@@ -173,19 +178,6 @@ private slots:
         // By show name: direct children only, exact case, first match.
         QCOMPARE(FindCellByShowName(root.get(), QStringLiteral("Size"))->SValue.str(), QStringLiteral("flat"));
         QVERIFY(!FindCellByShowName(root.get(), QStringLiteral("dup")));
-    }
-
-    void cloneOutlivesTheSource()
-    {
-        auto group = makeCell("group", ParamCell::kRoot);
-        group->AddChild(makeText("inner", "x"));
-        auto source = makeTree(makeList("ab", {"64|64 Kb/s", "128|128 Kb/s"}, 1, QStringLiteral("Kb/s")), std::move(group));
-        std::unique_ptr<ParamCell> copy = CloneCells(source.get());
-        FreeCells(source);
-        QCOMPARE(childNames(copy.get()), (QStringList{"ab", "group"}));
-        QCOMPARE(copy->pChildren.at(0)->sValues[1].str(), QStringLiteral("128|128 Kb/s"));
-        QCOMPARE(GetParamFromTree(copy.get()).Text(), QStringLiteral(" -ab 128"));
-        QCOMPARE(FindCell(copy.get(), QStringLiteral("inner"))->SValue.str(), QStringLiteral("x"));
         QVERIFY(!CloneCells(nullptr));
     }
 
@@ -239,22 +231,6 @@ private slots:
         QCOMPARE(GetParamFromTree(makeTree(cell->Clone()).get()).Arguments().join(u'|'), expected);
     }
 
-    // Targets set on a tree: in the profile's own cell where it has one, in a hidden one where
-    // not; the summary says what is aimed at, and turned off they leave the options as they were.
-    void targetsSetOnATree()
-    {
-        auto root = makeTree(makeList("vcodec", {"libx264|H.264"}, 0), makeList("loudness", {"|Off", "-16|-16 LUFS"}, 0));
-        const QString plain = BuildProfileSummary(root.get());
-        TargetCells::Set(*root, TargetCells::kLoudness, QStringLiteral("-14"));
-        TargetCells::Set(*root, TargetCells::kSize, QStringLiteral("25M"));
-        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264 -loudness -14 -target-size 25M"));
-        QCOMPARE(BuildProfileSummary(root.get()), plain + QStringLiteral(",Loudness:-14 LUFS,Fit into:25M"));
-        TargetCells::Set(*root, TargetCells::kLoudness, QString());
-        TargetCells::Set(*root, TargetCells::kSize, QString());
-        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264"));
-        QCOMPARE(BuildProfileSummary(root.get()), plain);
-    }
-
     void optionStringAndSummaryOfATree()
     {
         auto group = makeCell("group", ParamCell::kRoot);
@@ -264,11 +240,23 @@ private slots:
                              makeList("aspect", {"3|Fit"}, 0), makeList("acodec", {"aac"}, 0), std::move(group),
                              makeList("g", {"1|1"}, -1), makeList("bf", {"2|2"}, 3), // no current entry
                              withUserValue(makeList("ab", {"128|128 Kb/s"}, 0, QStringLiteral("Kb/s")), "192000"),
-                             makeList("ac", {"2|2 (stereo)"}, 0), withUserValue(makeList("ts", {"1|1"}, 0), QString()));
-        QCOMPARE(GetParamFromTree(root.get()).Text(), QStringLiteral(" -vcodec libx264 -vb 1500 -r 25 -acodec aac -ab 192000 -ac 2"));
-        QCOMPARE(BuildProfileSummary(root.get()), // "ar" missing
-                 QStringLiteral("Video:H.264,size:same to source,BitRate:1500 Kb/s,FrameRate:Auto,Audio:Auto,"
-                                "BitRate:192000 Kb/s,Sample Rate:Auto,Channels:2 (stereo)"));
+                             makeList("ac", {"2|2 (stereo)"}, 0), withUserValue(makeList("ts", {"1|1"}, 0), QString()),
+                             makeList("loudness", {"|Off", "-16|-16 LUFS"}, 0));
+        const QString options(" -vcodec libx264 -vb 1500 -r 25 -acodec aac -ab 192000 -ac 2");
+        const QString summary("Video:H.264,size:same to source,BitRate:1500 Kb/s,FrameRate:Auto,Audio:Auto,"
+                              "BitRate:192000 Kb/s,Sample Rate:Auto,Channels:2 (stereo)"); // "ar" missing
+        QCOMPARE(GetParamFromTree(root.get()).Text(), options);
+        QCOMPARE(BuildProfileSummary(root.get()), summary);
+        // Targets go into the profile's own cell where it has one, a hidden one where not; the summary
+        // says what is aimed at, and turned off they leave both as they were.
+        TargetCells::Set(*root, TargetCells::kLoudness, QStringLiteral("-14"));
+        TargetCells::Set(*root, TargetCells::kSize, QStringLiteral("25M"));
+        QCOMPARE(GetParamFromTree(root.get()).Text(), options + " -loudness -14 -target-size 25M");
+        QCOMPARE(BuildProfileSummary(root.get()), summary + ",Loudness:-14 LUFS,Fit into:25M");
+        TargetCells::Set(*root, TargetCells::kLoudness, QString());
+        TargetCells::Set(*root, TargetCells::kSize, QString());
+        QCOMPARE(GetParamFromTree(root.get()).Text(), options);
+        QCOMPARE(BuildProfileSummary(root.get()), summary);
         QVERIFY(GetParamFromTree(nullptr).IsEmpty() && GetParamFromTree(makeTree().get()).IsEmpty());
         QCOMPARE(BuildProfileSummary(nullptr), QString());
     }
