@@ -205,14 +205,13 @@ private slots:
         const char *stop = "getpos, seek 0, stop", *zero = "00:00:00 / 00:02:05", *end = "00:02:05 / 00:02:05";
         const char *at17 = "00:00:17 / 00:02:05";
         const QStringList sf{StartFailed}, pf{PauseFailed};
-        row("play from ready", Ready, "play", start, Playing, {}, "0/125");
+        for (S state : {Ready, Playing, Stopped}) // playing: restarts
+            row("play in state " + QByteArray::number(int(state)), state, "play", start, Playing, {}, "0/125");
         row("play: the selected row", Ready, "second play", "init 7, stop, start /in/b.avi, resize 7",
             Playing, {}, "0/30");
         row("play: first of two selected", Ready, "both play", start, Playing, {}, "0/125");
         row("play: no selection takes row 0", Ready, "deselect play", start, Playing, {}, "0/125");
         row("play: empty list", Ready, "empty deselect play", "", Ready, {}, "30/-1");
-        row("play while playing restarts", Playing, "play", start, Playing, {}, "0/125");
-        row("play while stopped", Stopped, "play", start, Playing, {}, "0/125");
         row("play while paused resumes", Paused, "play", resume, Playing, {}, "0/125");
         row("pause twice calls once", Playing, "pause pause", "pause", Paused);
         row("pause while ready, play resumes", Ready, "pause play", resume, Playing, {}, "0");
@@ -222,15 +221,11 @@ private slots:
             "stop, start /out/a.mp4, getpos, stop, start /out/b.mp4, getpos", Playing, {}, "0/31");
         row("converted: unknown length keeps the range", Ready, "at:-1/-1 slider:9/5 second converted",
             "stop, start /out/b.mp4, getpos", Playing, {}, "0/5");
-        row("stop from ready", Ready, "stop", "", Ready);
-        row("stop from stopped", Stopped, "stop", "", Stopped);
-        for (S state : {Ready, Paused, Stopped})
-            row("tick in state " + QByteArray::number(int(state)), state, "tick", "", state);
-        for (S state : {Ready, Stopped}) {
-            row("release in state " + QByteArray::number(int(state)), state, "held release", "", state, {}, "30",
-                "before", false);
-            row("resize in state " + QByteArray::number(int(state)), state, "resize", "", state);
-        }
+        // Nothing playing: nothing to stop, follow, move or fit.
+        for (S state : {Ready, Stopped})
+            for (const QByteArray c : {"stop", "tick", "held release", "resize"})
+                row(c + " in state " + QByteArray::number(int(state)), state, c, "", state, {}, "30", "before", c != "held release");
+        row("tick while paused", Paused, "tick", "", Paused);
         for (S state : {Playing, Paused})
             row("resize in state " + QByteArray::number(int(state)), state, "resize", "resize 7", state);
 

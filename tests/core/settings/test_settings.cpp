@@ -104,7 +104,6 @@ private slots:
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<QString>("current");
         QTest::addColumn<int>("index");
-        QTest::newRow("english") << kLanguageKeys << "en.ini" << 0;
         QTest::newRow("japan") << kLanguageKeys << "ja.ini" << 2;
         QTest::newRow("big5") << kLanguageKeys << "tw.ini" << 3;
         QTest::newRow("no match is english") << kLanguageKeys << "xx.ini" << 0;
