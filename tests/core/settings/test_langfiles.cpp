@@ -15,17 +15,6 @@ namespace {
 const QStringList kLanguageFiles = {"English.ini", "ChineseSimplified.ini", "ChineseTraditional.ini", "Japanese.ini",
                                     "French.ini",  "German.ini",            "Spanish.ini"};
 
-// Every text id the windows, menus, dialogs and messages ask for.
-QList<int> RequiredIds()
-{
-    QList<int> ids = {7,  9,  10,  12,  13,  14,  29,  30,  32,  34,  35,  44,  53,  54,  58,  59,  61,
-                      62, 95, 96,  99,  100, 106, 107, 108, 109, 110, 140, 141, 146, 153, 154, 166, 167};
-    for (auto [first, last] : {std::pair{16, 27}, {48, 51}, {63, 80}, {88, 94}, {117, 137}, {148, 150}, {156, 162}})
-        for (int id = first; id <= last; ++id)
-            ids.append(id);
-    return ids;
-}
-
 QString Text(const QString &path, int id)
 {
     return IniFile::ReadString(path, QStringLiteral("LANG"), QStringLiteral("@%1").arg(id));
@@ -55,7 +44,7 @@ private slots:
     void initTestCase()
     {
         m_dataDir = TestSupport::SourceDir() + QStringLiteral("/data/");
-        // Ids the program itself asks for, as "@123" literals in its sources.
+        // Every text id the windows, menus, dialogs and messages ask for: the "@123" literals in the sources.
         static const QRegularExpression literal(QStringLiteral(R"re("@(\d+)")re"));
         QDirIterator it(TestSupport::SourceDir() + QStringLiteral("/src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
@@ -103,7 +92,7 @@ private slots:
                      qPrintable(where + ": other printf conversions than English"));
         }
         QStringList missing;
-        for (int id : RequiredIds() + m_sourceIds.values())
+        for (int id : std::as_const(m_sourceIds))
             if (Text(path, id).isEmpty())
                 missing.append(QStringLiteral("@%1").arg(id));
         QVERIFY2(missing.isEmpty(), qPrintable("missing or empty: " + missing.join(u' ')));
@@ -125,7 +114,7 @@ private slots:
         QCOMPARE(IniFile::ReadString(settings, "SYSTEM", "DefauitLan"), IniFile::ReadString(settings, "SYSTEM", "LANGENG"));
 
         // Seven translations: no file is a copy of another with a few texts changed.
-        const QList<int> ids = RequiredIds();
+        const QList<int> ids = m_sourceIds.values();
         for (int a = 0; a < kLanguageFiles.size(); ++a)
             for (int b = a + 1; b < kLanguageFiles.size(); ++b) {
                 int same = 0;
