@@ -37,7 +37,8 @@ class TestSettings : public QObject
         const QString flags = QString::number(s.IsLanguageKept()) + QString::number(s.IsPreviewHidden()) +
                               QString::number(s.IsDateKept());
         return QStringList{s.GetSavedPath(), s.GetDefaultLanguage(), s.GetRunMode(), QString::number(s.GetPriorityLevel()),
-                           flags, s.GetAssociationRecord(), s.GetLanguage().GetLangString("@106")}.join(u'|');
+                           flags, s.GetAssociationRecord(), s.GetLanguage().GetLangString("@106"),
+                           QString::number(s.GetLanguage().GetLanguageIndex())}.join(u'|');
     }
 
 private slots:
@@ -54,12 +55,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file"); // null: none
         QTest::addColumn<QString>("read");
-        QTest::newRow("no settings file") << QByteArray() << "|||0|000||";
+        const auto language = [](const QByteArray &file, const QByteArray &keys) { return "[SYSTEM]\nDefauitLan=" + file + "\n" + keys; };
+        // The menu item checked is the last language whose key names the file: an empty name
+        // matches every missing key.
+        QTest::newRow("no settings file") << QByteArray() << "|||0|000|||6";
+        QTest::newRow("big5") << language("tw.ini", kLanguageKeys) << "|tw.ini||0|000||ready-tw|3";
+        QTest::newRow("no match is english") << language("xx.ini", kLanguageKeys) << "|xx.ini||0|000|||0";
+        QTest::newRow("chinese and german share a file: german")
+            << language("same.ini", "LANGCHI=same.ini\nLANGERMAN=same.ini\nLANGENG=en.ini\n") << "|same.ini||0|000|||5";
+        QTest::newRow("english and chinese share a file: english")
+            << language("same.ini", "LANGCHI=same.ini\nLANGENG=same.ini\n") << "|same.ini||0|000|||0";
         // The priority is read as it stands; the runner treats 7 as normal.
         QTest::newRow("every key, any case, padded")
             << "[system]\nsavedpath=/srv/out put/$x\nDefauitLan=   de.ini\nRUNMODE=  DEBUG_PRINT_CMD \nPROCSEE_LEVEL=7\n"
                "INIMODE=2\nHIDEPREW=1\nKEEPDATE=1\nOLDASSOCIATIONREG= .avi.mkv \n" + kLanguageKeys
-            << "/srv/out put/$x|de.ini|DEBUG_PRINT_CMD|7|111|.avi.mkv|ready-de";
+            << "/srv/out put/$x|de.ini|DEBUG_PRINT_CMD|7|111|.avi.mkv|ready-de|5";
     }
     void readsEveryKey()
     {
@@ -70,9 +80,9 @@ private slots:
         AppSettings settings;
         settings.Load(exe());
         QCOMPARE(describe(settings), read);
-        // Without LANGENG, choosing English leaves an empty language name and empty texts.
+        // Choosing English reads LANGENG's file; without one the texts are empty.
         settings.SetLanguage(0);
-        QCOMPARE(settings.GetLanguage().GetLangString("@106"), file.isNull() ? QString() : QStringLiteral("ready-en"));
+        QCOMPARE(settings.GetLanguage().GetLangString("@106"), file.contains("LANGENG=en.ini") ? "ready-en" : QString());
     }
 
     // Each setter writes at once, its own line only: the next start reads what was set.
@@ -95,35 +105,8 @@ private slots:
         QCOMPARE(GetLangString("@999"), QString());
         AppSettings next;
         next.Load(exe());
-        QCOMPARE(describe(next), QStringLiteral("/new \"quoted\" €|ja.ini||4|111||ready-ja"));
+        QCOMPARE(describe(next), QStringLiteral("/new \"quoted\" €|ja.ini||4|111||ready-ja|2"));
         QVERIFY(ReadFile(settingsPath()).startsWith("; mine\n[SYSTEM]\n"));
-    }
-
-    void languageIndex_data()
-    {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<int>("index");
-        QTest::newRow("japan") << kLanguageKeys << "ja.ini" << 2;
-        QTest::newRow("big5") << kLanguageKeys << "tw.ini" << 3;
-        QTest::newRow("no match is english") << kLanguageKeys << "xx.ini" << 0;
-        QTest::newRow("chinese and german share a file: german")
-            << QByteArray("LANGCHI=same.ini\nLANGERMAN=same.ini\nLANGENG=en.ini\n") << "same.ini" << 5;
-        QTest::newRow("english and chinese share a file: english")
-            << QByteArray("LANGCHI=same.ini\nLANGENG=same.ini\n") << "same.ini" << 0;
-        QTest::newRow("empty name matches every missing key: last one")
-            << QByteArray("LANGENG=en.ini\nLANGCHI=zh.ini\nLANJAPAN=ja.ini\nLANBIG5=tw.ini\nLANSPANISH=es.ini\n")
-            << "" << 5;
-    }
-    void languageIndex()
-    {
-        QFETCH(QByteArray, keys);
-        QFETCH(QString, current);
-        QFETCH(int, index);
-        WriteFile(settingsPath(), "[SYSTEM]\nDefauitLan=" + current.toUtf8() + "\n" + keys);
-        AppSettings settings;
-        settings.Load(exe());
-        QCOMPARE(settings.GetLanguage().GetLanguageIndex(), index);
     }
 
     void menuTexts()
