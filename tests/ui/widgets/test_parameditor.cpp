@@ -137,7 +137,8 @@ private slots:
         QCOMPARE(seen.isEmpty() ? QStringLiteral("-") : seen.join(u','), shown);
     }
 
-    void editsReachCellsUnderTranslatedLabels()
+    // The video tree under translated labels: the edits reach their cells whatever the labels say.
+    void editsUnderTranslatedLabels()
     {
         useLanguage({{"@75", "Bild"}, {"@70", "Ton"}, {"@63", "Metadaten"}, {"@64", "Titel"}, {"@72", "Audio-Bitrate"}});
         Shown s(videoTree());
@@ -149,6 +150,31 @@ private slots:
         QCOMPARE(s.grid->DescriptionTitle(), QStringLiteral("Titel"));
         QCOMPARE(s.grid->DescriptionText(), QStringLiteral("Title stored in the file."));
         QCOMPARE(s.at(1, 0)->GetName(), QStringLiteral("Audio-Bitrate"));
+        // A frame of the source's size leaves nothing to fit: the aspect is disabled then.
+        const ParamCell *aspect = s.cell("aspect");
+        QVERIFY(s.at(0, 4)->IsEnabled());
+        QVERIFY(s.choose(s.at(0, 1), QStringLiteral("same to source")));
+        QVERIFY(!s.at(0, 4)->IsEnabled());
+        QCOMPARE(aspect->nUserMode & ParamCell::kDisabled, ParamCell::kDisabled);
+        QVERIFY(!s.options().contains(QStringLiteral("-s ")));
+
+        QVERIFY(s.choose(s.at(0, 1), QStringLiteral("640x480")));
+        QVERIFY(s.at(0, 4)->IsEnabled());
+        QCOMPARE(aspect->nUserMode & ParamCell::kDisabled, 0);
+        QVERIFY(s.options().contains(QStringLiteral(" -s 640x480")));
+        // Choosing an aspect gives its mode, and the aspect never becomes an option.
+        QVERIFY(s.choose(s.at(0, 4), QStringLiteral("Fit top")));
+        QCOMPARE(s.last.aspectMode.value_or(-1), 7);
+        QVERIFY(!s.options().contains(QStringLiteral("-aspect")));
+        s.at(0, 4)->AllowEdit(true);
+        QVERIFY(s.grid->CommitValue(s.at(0, 4), QStringLiteral("no such mode")));
+        QVERIFY(s.last.applied && !s.last.aspectMode);
+        // A bit rate chosen stands out and reaches the engine in bit/s; typed, its leading number counts.
+        QVERIFY(s.choose(s.at(1, 0), QStringLiteral("192 Kb/s")));
+        QVERIFY(s.at(1, 0)->font(1).bold());
+        QVERIFY(s.options().contains(QStringLiteral(" -ab 192000")));
+        QVERIFY(s.grid->CommitValue(s.at(1, 0), QStringLiteral("96 or so")));
+        QCOMPARE(s.cell("ab")->SValue.str(), QStringLiteral("96000"));
         // The grey look refuses edits until the grid is given its colours back.
         SetGridLook(s.grid.get(), 1);
         QVERIFY(!s.grid->isEnabled());
@@ -220,35 +246,6 @@ private slots:
         fake->SetKey(QStringLiteral("ss"));
         QVERIFY(ApplyPropertyChange(fake.get(), s.root.get(), s.grid.get()).applied);
         QCOMPARE(s.cell("ss")->fValue, 30.0f);
-    }
-
-    void sizeAspectAndBitRateEdits()
-    {
-        Shown s(videoTree());
-        const ParamCell *aspect = s.cell("aspect");
-        QVERIFY(s.at(0, 4)->IsEnabled());
-        QVERIFY(s.choose(s.at(0, 1), QStringLiteral("same to source")));
-        QVERIFY(!s.at(0, 4)->IsEnabled());
-        QCOMPARE(aspect->nUserMode & ParamCell::kDisabled, ParamCell::kDisabled);
-        QVERIFY(!s.options().contains(QStringLiteral("-s ")));
-
-        QVERIFY(s.choose(s.at(0, 1), QStringLiteral("640x480")));
-        QVERIFY(s.at(0, 4)->IsEnabled());
-        QCOMPARE(aspect->nUserMode & ParamCell::kDisabled, 0);
-        QVERIFY(s.options().contains(QStringLiteral(" -s 640x480")));
-        // Choosing an aspect gives its mode, and the aspect never becomes an option.
-        QVERIFY(s.choose(s.at(0, 4), QStringLiteral("Fit top")));
-        QCOMPARE(s.last.aspectMode.value_or(-1), 7);
-        QVERIFY(!s.options().contains(QStringLiteral("-aspect")));
-        s.at(0, 4)->AllowEdit(true);
-        QVERIFY(s.grid->CommitValue(s.at(0, 4), QStringLiteral("no such mode")));
-        QVERIFY(s.last.applied && !s.last.aspectMode);
-        // A bit rate chosen stands out and reaches the engine in bit/s; typed, its leading number counts.
-        QVERIFY(s.choose(s.at(1, 0), QStringLiteral("192 Kb/s")));
-        QVERIFY(s.at(1, 0)->font(1).bold());
-        QVERIFY(s.options().contains(QStringLiteral(" -ab 192000")));
-        QVERIFY(s.grid->CommitValue(s.at(1, 0), QStringLiteral("96 or so")));
-        QCOMPARE(s.cell("ab")->SValue.str(), QStringLiteral("96000"));
     }
 
     void loadProfilesDetailAndSwitch()
