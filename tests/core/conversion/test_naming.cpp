@@ -13,7 +13,6 @@ class TestNaming : public QObject
 
     QStringList m_messages;
 
-
 private slots:
     void init()
     {
@@ -58,36 +57,27 @@ private slots:
 
     void ensureFolderPath_data()
     {
-        QTest::addColumn<QString>("relative");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("path");     // below a folder that holds a file "file", unless absolute
+        QTest::addColumn<QString>("expected"); // empty: the folder cannot be made, and the user is told
         QTest::newRow("nested new folders") << "a/b/c" << "a/b/c";
         QTest::newRow("doubled separators") << "a//b" << "a/b";
         QTest::newRow("trailing separator kept") << "x/y/" << "x/y/";
         QTest::newRow("trailing blanks of a part dropped") << "p  /q" << "p/q";
         QTest::newRow("non-Latin and $") << "вывод/$dir" << "вывод/$dir";
+        QTest::newRow("nothing can be made below /proc, not even by root") << "/proc/no-such-dir/out" << "";
+        QTest::newRow("a file where a folder should be") << "file/sub" << "";
     }
     void ensureFolderPath()
     {
-        QFETCH(QString, relative);
+        QFETCH(QString, path);
         QFETCH(QString, expected);
         QTemporaryDir dir;
-        const QString result = EnsureFolderPath(dir.path() + "/" + relative);
-        QCOMPARE(result, dir.path() + "/" + expected);
-        QVERIFY(QFileInfo(result).isDir());
-        QVERIFY(m_messages.isEmpty());
-    }
-
-    void ensureFolderPathFailure()
-    {
-        // Nothing can be created below /proc, not even by root.
-        QCOMPARE(EnsureFolderPath("/proc/no-such-dir/out"), QString());
-        QCOMPARE(m_messages, QStringList{"Create  outPut file path /proc/no-such-dir/out Failed!"});
-        // A file standing where a folder should be is a failure too.
-        QTemporaryDir dir;
         TestSupport::Touch(dir.filePath("file"));
-        m_messages.clear();
-        QCOMPARE(EnsureFolderPath(dir.filePath("file") + "/sub"), QString());
-        QCOMPARE(m_messages.size(), 1);
+        const QString full = path.startsWith(u'/') ? path : dir.path() + "/" + path;
+        const QString result = EnsureFolderPath(full);
+        QCOMPARE(result, expected.isEmpty() ? QString() : dir.path() + "/" + expected);
+        QCOMPARE(QFileInfo(result).isDir(), !expected.isEmpty());
+        QCOMPARE(m_messages, expected.isEmpty() ? QStringList{"Create  outPut file path " + full + " Failed!"} : QStringList());
     }
 };
 

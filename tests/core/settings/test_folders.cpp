@@ -114,7 +114,6 @@ private slots:
         QTest::addColumn<bool>("writable"); // UserDataFile gives a path
         QTest::newRow("no own copy: shipped") << "profiles/clip.ini" << false << "shipped" << true;
         QTest::newRow("own copy wins") << "profiles/clip.ini" << true << "user" << true;
-        QTest::newRow("own language file wins") << "Lang/en.ini" << true << "user" << true;
         QTest::newRow("climbing out is never the user's") << "../escape.ini" << true << "shipped" << false;
         QTest::newRow("an absolute path neither") << "/etc/passwd" << false << "shipped" << false;
     }
