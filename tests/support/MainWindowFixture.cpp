@@ -1,5 +1,6 @@
 #include "support/MainWindowFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 
@@ -80,6 +81,18 @@ TaskListView &MainWindowFixture::View() const
 TaskList &MainWindowFixture::Tasks() const
 {
     return m_dlg->Tasks();
+}
+
+void WindowTest::start(const MainWindowFixture::Settings &settings, const QStringList &arguments)
+{
+    m_fx.reset();
+    m_fx = std::make_unique<MainWindowFixture>(settings, arguments);
+    m_dlg = m_fx->Window();
+    m_list = m_fx->List();
+    m_media = m_fx->Folder().file(QStringLiteral("my $media \u00e4/"));
+    m_out = m_fx->Folder().file(QStringLiteral("out/"));
+    QDir().mkpath(m_media);
+    m_fx->SetDestination(m_out);
 }
 
 } // namespace TestSupport

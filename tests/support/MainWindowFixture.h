@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QObject>
 #include <QPair>
 #include <QStringList>
 #include <memory>
@@ -53,6 +54,27 @@ private:
     std::unique_ptr<CCorvaneStudioApp> m_app;
     CCorvaneStudioDlg *m_dlg = nullptr;
     CListCtrlEx *m_list = nullptr;
+};
+
+// What the window test programs share: the window over a fresh folder, with a folder for the
+// test's input files (blanks, "$" and a non-Latin letter in its name) and a destination.
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+protected slots:
+    void cleanup() { m_fx.reset(); }
+
+protected:
+    // The old window and its prompter go before the new ones come.
+    void start(const MainWindowFixture::Settings &settings = {}, const QStringList &arguments = {});
+    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
+    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
+
+    std::unique_ptr<MainWindowFixture> m_fx;
+    CCorvaneStudioDlg *m_dlg = nullptr;
+    CListCtrlEx *m_list = nullptr;
+    QString m_media, m_out;
 };
 
 } // namespace TestSupport

@@ -15,14 +15,9 @@
 
 using namespace TestSupport;
 
-class TestFileProperty : public QObject
+class TestFileProperty : public WindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<MainWindowFixture> m_fx;
-    CCorvaneStudioDlg *m_dlg = nullptr;
-    CListCtrlEx *m_list = nullptr;
-    QString m_media;
 
     // Makes a clip and adds it as from the command line, so it is not probed; returns its task id.
     int addClip(const QString &name, const ClipSpec &recipe = ClipSpec())
@@ -51,15 +46,7 @@ class TestFileProperty : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_fx = std::make_unique<MainWindowFixture>();
-        m_fx->SetDestination(m_fx->Folder().file("out"));
-        m_media = m_fx->Folder().file("my $media ä/");
-        m_dlg = m_fx->Window();
-        m_list = m_fx->List();
-    }
-    void cleanup() { m_fx.reset(); }
+    void init() { start(); }
 
     // {name} and the like stand for what the engine reports about the clip.
     void text_data()

@@ -40,28 +40,16 @@ void choose(QDialog *d, const QString &profile)
 
 } // namespace
 
-class TestPersonalSet : public QObject
+class TestPersonalSet : public WindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fx;
-    ProgramFolder *m_folder = nullptr;
-    CCorvaneStudioDlg *m_dlg = nullptr;
-    CListCtrlEx *m_list = nullptr;
-    QString m_media;
-    QString m_out;
     TaskPtr m_task; // the last task added
 
     // The real main window in a program folder of its own, with a first task.
     int start(const QString &name)
     {
-        m_fx = std::make_unique<MainWindowFixture>();
-        m_folder = &m_fx->Folder();
-        m_media = m_folder->file("media dir/");
-        m_out = m_folder->file("out/");
-        m_fx->SetDestination(m_out);
-        m_dlg = m_fx->Window();
-        m_list = m_fx->List();
+        WindowTest::start();
         return addTask(name);
     }
     // A task added as from the command line (not probed): its id.
@@ -79,7 +67,6 @@ class TestPersonalSet : public QObject
     QString currentTarget() { return GetTargetType(m_dlg->GetCurrentProfile().Name()); }
 
 private slots:
-    void cleanup() { m_fx.reset(); }
 
     void findProfileEntry()
     {
@@ -136,7 +123,7 @@ private slots:
         QVERIFY(GetParamFromTree(m_task->paramTree.get()).Text().contains("-s 640x360"));
         QCOMPARE(GetParamFromTree(current), currentOptions);
         // Set again, the task follows the main window in everything.
-        saveAs(d.get())->setText(m_folder->file("elsewhere/back.mp4"));
+        saveAs(d.get())->setText(m_fx->Folder().file("elsewhere/back.mp4"));
         choose(d.get(), kAviProfile);
         box(d.get())->click();
         QVERIFY(m_task->useGlobalOutput == 1 && !m_task->paramTree);
@@ -159,16 +146,16 @@ private slots:
         const QString oldProfile = m_task->profileName;
         auto d = open(id);
         box(d.get())->click();
-        const QString own = m_folder->file("own place/") + "my $best ä clip.mp4";
-        QDir().mkpath(m_folder->file("own place/"));
+        const QString own = m_fx->Folder().file("own place/") + "my $best ä clip.mp4";
+        QDir().mkpath(m_fx->Folder().file("own place/"));
         saveAs(d.get())->setText(own);
         click(d.get(), CPersonalSetDialog::kOkId);
         QCOMPARE(m_task->outputPath.str(), own);
 
-        Touch(m_folder->file("own place/my $best ä clip.avi")); // taken: the new name is numbered
+        Touch(m_fx->Folder().file("own place/my $best ä clip.avi")); // taken: the new name is numbered
         d = open(id);
         choose(d.get(), kAviProfile);
-        const QString expected = m_folder->file("own place/my $best ä clip_0.avi");
+        const QString expected = m_fx->Folder().file("own place/my $best ä clip_0.avi");
         QCOMPARE(m_task->outputPath.str(), expected);
         QCOMPARE(saveAs(d.get())->text(), expected);
         QCOMPARE(FindCell(m_task->paramTree.get(), "vcodec")->CurrentListValue(), QStringLiteral("mpeg4|MPEG-4 Part 2"));

@@ -34,26 +34,11 @@ const QByteArray kHangingEngine = "echo \"Input #0, mov, from 'x':\"\n"
 
 // The window's side of a conversion run: cells, colours, status line, bar, dialogs,
 // and the questions about closing while a run goes on.
-class TestBatchView : public QObject
+class TestBatchView : public WindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fx;
-    CCorvaneStudioDlg *m_dlg = nullptr;
-    CListCtrlEx *m_list = nullptr;
-    QString m_in;
-
-    void start(const MainWindowFixture::Settings &settings = {})
-    {
-        m_fx.reset(); // the old window and its prompter go first
-        m_fx = std::make_unique<MainWindowFixture>(settings);
-        m_dlg = m_fx->Window();
-        m_list = m_fx->List();
-        m_in = m_fx->Folder().file("in/");
-        QDir().mkpath(m_in);
-        m_fx->SetDestination(m_fx->Folder().file("out/"));
-    }
-    void addClips(const QStringList &names) { m_fx->Drop(MakeClips(m_in, names, {1, "160x120"})); }
+    void addClips(const QStringList &names) { m_fx->Drop(MakeClips(m_media, names, {1, "160x120"})); }
     void hangingEngine() { QVERIFY(WriteStandInEngine(m_fx->Folder().file("mirracore"), kHangingEngine)); }
     BatchView &batch() const { return m_dlg->Batch(); }
     void waitForRunEnd()
@@ -62,18 +47,15 @@ class TestBatchView : public QObject
         batch().WaitForWorkers();
     }
     void waitForEngine() { QTRY_VERIFY_WITH_TIMEOUT(batch().Flags().engine.IsSet(), 20000); }
-    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
     QProgressBar *bar() const { return FindControl<QProgressBar>(m_dlg, Ids::ProgressBar); }
 
 private slots:
-    void cleanup() { m_fx.reset(); }
-
     void aRunShownInTheWindow()
     {
         start();
         addClips({"good.mp4", "more.mp4"});
-        QVERIFY(WriteFile(m_in + "junk.avi", QByteArray(5000, 'x')));
-        m_fx->Drop({m_in + "junk.avi"});
+        QVERIFY(WriteFile(m_media + "junk.avi", QByteArray(5000, 'x')));
+        m_fx->Drop({m_media + "junk.avi"});
         QString report;
         prompter().dialogHandlers.push_back([&](QDialog *d) {
             report = qobject_cast<ConvertInfoDialog *>(d)->Text();
@@ -99,7 +81,7 @@ private slots:
         QCOMPARE(m_list->TextColor(2), ColorFromBgr(kBlue));
         QCOMPARE(prompter().dialogTitles, QStringList{GetLangString("@96")});
         QVERIFY2(report.contains("junk.avi"), qPrintable(report));
-        QVERIFY(m_dlg->Controls().statusBar->PaneText(1).startsWith("Converting \"" + m_in + "junk.avi\" Failed!"));
+        QVERIFY(m_dlg->Controls().statusBar->PaneText(1).startsWith("Converting \"" + m_media + "junk.avi\" Failed!"));
         QVERIFY(std::any_of(overall.begin(), overall.end(), [](const QList<QVariant> &a) { return a[0].toInt() > 0; }));
         QCOMPARE(bar()->value(), 0);
         QVERIFY(m_list->RowProgressBar()->isHidden());
@@ -122,8 +104,8 @@ private slots:
         start({{"JOBS", "2"}});
         QComboBox *profiles = m_dlg->Controls().profileCombo;
         profiles->setCurrentIndex(profiles->findText("AVI (MPEG-4/MP3)"));
-        QVERIFY(WriteFile(m_in + "junk.avi", QByteArray(5000, 'x')));
-        m_fx->Drop({m_in + "junk.avi"});
+        QVERIFY(WriteFile(m_media + "junk.avi", QByteArray(5000, 'x')));
+        m_fx->Drop({m_media + "junk.avi"});
         addClips({"a.mp4", "b.mp4", "c.mp4", "d.mp4"});
         QObject watching; // the connection ends with the test, whatever way it ends
         int together = 0;

@@ -27,23 +27,11 @@ using namespace TestSupport;
 
 // The main window's commands as a user reaches them: enabling rules, the questions
 // on leaving, the looks, the task file and what is handed to the desktop.
-class TestCommands : public QObject
+class TestCommands : public WindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fx;
-    CCorvaneStudioDlg *m_dlg = nullptr;
-    CListCtrlEx *m_list = nullptr;
-
-    void start()
-    {
-        m_fx = std::make_unique<MainWindowFixture>();
-        m_dlg = m_fx->Window();
-        m_list = m_fx->List();
-    }
-    ScriptedPrompter &prompter() { return m_fx->Prompts(); }
     QStringList addFiles(const QStringList &names) { return m_fx->DropEmptyFiles(names); }
-    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
     QAction *menuAction(int id) { return FindCommandAction(m_dlg->Controls().menuBar->actions(), id); }
 
 private slots:
@@ -52,7 +40,6 @@ private slots:
         // Each test starts without a stored look.
         QSettings(QStringLiteral("Mirra Video Applications1"), QStringLiteral("corvane-studio")).clear();
     }
-    void cleanup() { m_fx.reset(); }
 
     void menuRules()
     {
@@ -137,7 +124,6 @@ private slots:
         // profiles; a line it cannot read is named and skipped.
         const QStringList outputs = m_fx->Column(4), profiles = m_fx->Column(5);
         QVERIFY(WriteFile(tsk, bytes + Utf16("broken\n").mid(2)));
-        m_fx.reset();
         start();
         addFiles({"already.avi"});
         prompter().openFilesAnswers.push_back({tsk});

@@ -24,36 +24,14 @@
 
 using namespace TestSupport;
 
-
-class TestTaskListView : public QObject
+class TestTaskListView : public WindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fx;
-    ProgramFolder *m_folder = nullptr;
-    CCorvaneStudioDlg *m_dlg = nullptr;
-    CListCtrlEx *m_list = nullptr;
-    QString m_media; // folder for the test's input files
-    QString m_out;   // destination folder
-
-    void start(const QStringList &args = {})
-    {
-        m_fx = std::make_unique<MainWindowFixture>(MainWindowFixture::Settings{}, args);
-        m_folder = &m_fx->Folder();
-        m_dlg = m_fx->Window();
-        m_list = m_fx->List();
-        m_media = m_folder->file("media/");
-        m_out = m_folder->file("out/");
-        QDir().mkpath(m_media);
-        m_fx->SetDestination(m_out);
-    }
     QString media(const QString &name) { return Touch(m_media + name, 16); }
     QStringList column(int c) const { return m_fx->Column(c); }
-    void selectOnly(const QList<int> &rows) { m_fx->SelectOnly(rows); }
 
 private slots:
-    void cleanup() { m_fx.reset(); }
-
     void rowsAddedAndDrawnFromTheList()
     {
         start();
@@ -79,7 +57,7 @@ private slots:
         QCOMPARE(column(0), QStringList{"c.avi"});
         QCOMPARE(m_dlg->Controls().statusBar->PaneText(2), QStringLiteral("1"));
         // Add File: the files picked become rows; cancelled, nothing changes and nothing is said.
-        ScriptedPrompter &prompter = m_fx->Prompts();
+        ScriptedPrompter &prompter = this->prompter();
         prompter.openFilesAnswers.push_back({media("d.avi"), media("e.mp4")});
         m_dlg->OnCommand(Ids::AddFile);
         const auto &request = prompter.fileRequests.value(0);
@@ -98,7 +76,7 @@ private slots:
         const QString dir = scratch.file("");
         Touch(dir + "first clip.avi", 16);
         Touch(dir + "second.mkv", 16);
-        start({dir + "first clip.avi", "  " + dir + "second.mkv  ", dir + "missing.avi", dir + "noext"});
+        start({}, {dir + "first clip.avi", "  " + dir + "second.mkv  ", dir + "missing.avi", dir + "noext"});
         QCOMPARE(column(0), (QStringList{"first clip.avi", "second.mkv"}));
         // Paths handed over in process are cut to 254 characters.
         const QString longName = Touch(m_media + QString(254 - m_media.size() - 4, u'x') + ".avi", 16);
@@ -107,7 +85,7 @@ private slots:
         m_dlg->OnCopyData(QString());
         QCOMPARE(m_list->rowCount(), 3);
         // A second start hands its paths over through the socket.
-        QVERIFY(PathReceiver::SendPaths(PathReceiver::ServerNameFor(m_folder->path()), {media("sent by another start.avi"), QString()}));
+        QVERIFY(PathReceiver::SendPaths(PathReceiver::ServerNameFor(m_fx->Folder().path()), {media("sent by another start.avi"), QString()}));
         QTRY_COMPARE(m_list->rowCount(), 4);
         QCOMPARE(m_list->GetItemText(3, 0), QStringLiteral("sent by another start.avi"));
         // Tasks from the command line are probed too.
@@ -151,7 +129,7 @@ private slots:
         // row's shows in the preview area, a file without video shows the idle picture.
         PosterFrames &posters = m_dlg->Preview().Posters();
         PreviewArea *area = m_dlg->findChild<PreviewArea *>();
-        QTRY_COMPARE_WITH_TIMEOUT(QDir(m_folder->file("cache/posters")).entryList({"*.png"}, QDir::Files).size(), 3, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(m_fx->Folder().file("cache/posters")).entryList({"*.png"}, QDir::Files).size(), 3, 30000);
         QVERIFY(area->ShowsPoster());
         const QImage poster(posters.CachedFile(clips[1]));
         QCOMPARE(poster.size(), QSize(320, 240));
@@ -217,26 +195,26 @@ private slots:
     void destinationField()
     {
         start();
-        ScriptedPrompter &prompter = m_fx->Prompts();
+        ScriptedPrompter &prompter = this->prompter();
         auto *dest = FindControl<QLineEdit>(m_dlg, Ids::DestinationEdit);
-        const QString wanted = m_folder->file("new//dest $ä");
+        const QString wanted = m_fx->Folder().file("new//dest $ä");
         dest->setText(wanted);
         m_dlg->OnDestinationKillFocus();
-        QVERIFY(QFileInfo(m_folder->file("new/dest $ä")).isDir());
-        QCOMPARE(IniFile::ReadString(m_folder->settingsPath(), "SYSTEM", "SavedPath"), m_folder->file("new/dest $ä"));
-        QCOMPARE(m_dlg->GlobalDestination(), m_folder->file("new/dest $ä"));
+        QVERIFY(QFileInfo(m_fx->Folder().file("new/dest $ä")).isDir());
+        QCOMPARE(IniFile::ReadString(m_fx->Folder().settingsPath(), "SYSTEM", "SavedPath"), m_fx->Folder().file("new/dest $ä"));
+        QCOMPARE(m_dlg->GlobalDestination(), m_fx->Folder().file("new/dest $ä"));
         QCOMPARE(dest->text(), wanted); // the field keeps what was typed
         // A folder that cannot be made: message, nothing stored.
         dest->setText("/proc/nope/out");
         m_dlg->OnDestinationKillFocus();
         QCOMPARE(prompter.messageTexts(), QStringList{"Create  outPut file path /proc/nope/out Failed!"});
-        QCOMPARE(m_dlg->GlobalDestination(), m_folder->file("new/dest $ä"));
+        QCOMPARE(m_dlg->GlobalDestination(), m_fx->Folder().file("new/dest $ä"));
         // Browsing picks a folder and handles it as leaving the field.
-        prompter.folderAnswers.push_back(m_folder->file("picked"));
+        prompter.folderAnswers.push_back(m_fx->Folder().file("picked"));
         m_dlg->OnExploreDestination();
         QCOMPARE(prompter.folderPrompts, QStringList{GetLangString("@108")});
-        QCOMPARE(m_dlg->GlobalDestination(), m_folder->file("picked"));
-        QVERIFY(QFileInfo(m_folder->file("picked")).isDir());
+        QCOMPARE(m_dlg->GlobalDestination(), m_fx->Folder().file("picked"));
+        QVERIFY(QFileInfo(m_fx->Folder().file("picked")).isDir());
     }
 
     void rowProgressAndColours()
