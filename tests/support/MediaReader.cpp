@@ -46,13 +46,40 @@ Media ReadMedia(const QString &path)
             avcodec_free_context(&dec);
     }
     m.audioCodec = a >= 0 ? QString::fromLatin1(avcodec_get_name(ic->streams[a]->codecpar->codec_id)) : QString();
+    auto tag = [](const AVDictionary *d, const char *key) {
+        const AVDictionaryEntry *e = av_dict_get(d, key, nullptr, 0);
+        return e ? QString::fromUtf8(e->value) : QString();
+    };
+    QStringList chapters, tracks;
+    for (unsigned i = 0; i < ic->nb_chapters; ++i) {
+        const AVChapter *c = ic->chapters[i];
+        chapters << QStringLiteral("%1 %2-%3").arg(tag(c->metadata, "title")).arg(c->start * av_q2d(c->time_base), 0, 'f', 1)
+                        .arg(c->end * av_q2d(c->time_base), 0, 'f', 1);
+    }
     for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        const AVMediaType type = ic->streams[i]->codecpar->codec_type;
+        const AVStream *st = ic->streams[i];
+        const AVMediaType type = st->codecpar->codec_type;
         m.videoStreams += type == AVMEDIA_TYPE_VIDEO;
         m.audioStreams += type == AVMEDIA_TYPE_AUDIO;
+        m.covers += (st->disposition & AV_DISPOSITION_ATTACHED_PIC) ? 1 : 0;
         if (type == AVMEDIA_TYPE_SUBTITLE && m.subtitleCodec.isEmpty())
-            m.subtitleCodec = QString::fromLatin1(avcodec_get_name(ic->streams[i]->codecpar->codec_id));
+            m.subtitleCodec = QString::fromLatin1(avcodec_get_name(st->codecpar->codec_id));
+        if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_SUBTITLE)
+            continue;
+        // MP4 names a track by its handler; the handlers' own names are not titles.
+        QString name = tag(st->metadata, "title");
+        if (const QString handler = tag(st->metadata, "handler_name"); name.isEmpty() && !handler.endsWith("Handler"))
+            name = handler;
+        QStringList parts{type == AVMEDIA_TYPE_AUDIO ? "a" : "s", tag(st->metadata, "language"), name};
+        if (st->disposition & AV_DISPOSITION_DEFAULT)
+            parts << "default";
+        if (st->disposition & AV_DISPOSITION_FORCED)
+            parts << "forced";
+        parts.removeAll(QString());
+        tracks << parts.join(u' ');
     }
+    m.chapters = chapters.join(u'|');
+    m.tracks = tracks.join(u'|');
     for (const AVDictionaryEntry *tag = nullptr; (tag = av_dict_get(ic->metadata, "", tag, AV_DICT_IGNORE_SUFFIX));)
         m.tags.insert(QString::fromUtf8(tag->key).toLower(), QString::fromUtf8(tag->value));
     AVPacket *pkt = av_packet_alloc();

@@ -23,6 +23,9 @@ struct Media
     bool startsOnKey = false;        // the first video packet is a key frame
     double turn = 0;                 // the turn the video stream asks for, in degrees as stored; NAN without one
     QMap<QString, QString> tags;     // lower-case keys
+    // Chapters as "title start-end|…"; audio and subtitle tracks as "a|s language name default forced|…".
+    QString chapters, tracks;
+    int covers = 0;                  // attached pictures
     int pictureWidth = 0, pictureHeight = 0; // the first decoded picture's luma plane
     std::vector<uint8_t> luma;
 
