@@ -13,7 +13,6 @@
 #include "core/profiles/ProfileCatalogue.h"
 #include "ui/mainwindow/PreviewWindowHost.h"
 #include "support/ScriptedPrompter.h"
-#include "support/TestSupport.h"
 #include "ui/widgets/ControlId.h"
 #include "ui/widgets/PropertyGrid.h"
 

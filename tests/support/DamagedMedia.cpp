@@ -2,7 +2,6 @@
 
 #include "support/TestSupport.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>

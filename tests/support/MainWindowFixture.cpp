@@ -1,7 +1,6 @@
 #include "support/MainWindowFixture.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 
 #include "ui/mainwindow/CCorvaneStudioApp.h"

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <memory>
 
-#include "ui/mainwindow/BatchView.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/TaskListView.h"
 #include "support/ScriptedPrompter.h"

@@ -1,5 +1,4 @@
 #include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QDialog>
 #include <QtTest>
 

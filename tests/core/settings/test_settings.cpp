@@ -7,7 +7,6 @@
 #include <QtTest>
 
 #include "core/settings/AppSettings.h"
-#include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/CommandTarget.h"
 #include "ui/mainwindow/MenuResources.h"
 #include "core/settings/RunLog.h"

@@ -1,17 +1,14 @@
 // The File Property dialog on clips the engine makes, opened through the main window.
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTextEdit>
 #include <QtTest>
 
-#include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/TaskListView.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/widgets/CListCtrlEx.h"
 #include "ui/dialogs/CFilePropertyDialog.h"
 #include "support/MainWindowFixture.h"
-#include "ui/widgets/ControlId.h"
 
 using namespace TestSupport;
 

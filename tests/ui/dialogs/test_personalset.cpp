@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/TaskListView.h"
 #include "ui/mainwindow/ControlIds.h"

@@ -7,7 +7,6 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "ui/mainwindow/CCorvaneStudioApp.h"
 #include "ui/mainwindow/CCorvaneStudioDlg.h"
 #include "ui/mainwindow/ControlIds.h"
 #include "ui/mainwindow/MenuResources.h"

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QStandardItemModel>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

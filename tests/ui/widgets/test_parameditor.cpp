@@ -1,7 +1,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QThread>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include "base/UserMessage.h"
@@ -11,7 +10,6 @@
 #include "core/profiles/ParamDisplayNames.h"
 #include "core/profiles/ParamOptions.h"
 #include "ui/widgets/ParameterEditor.h"
-#include "core/profiles/ProfileCatalogue.h"
 #include "ui/widgets/ProfileSelector.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
