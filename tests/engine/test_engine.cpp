@@ -116,8 +116,6 @@ Fields ReadFields(const QString &path)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Conversion)
-
 class TestEngine : public QObject
 {
     Q_OBJECT

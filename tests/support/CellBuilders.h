@@ -1,13 +1,9 @@
 #pragma once
 // Cells built in code for the profile tests.
-#include <QMetaType>
 #include <QStringList>
 #include <memory>
 
 #include "core/profiles/ParamCell.h"
-
-// Cells as test data: each row's cell is cloned into the tree under test.
-Q_DECLARE_METATYPE(std::shared_ptr<ParamCell>)
 
 namespace CellBuilders {
 

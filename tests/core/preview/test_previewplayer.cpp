@@ -98,11 +98,6 @@ struct Marks
 
 } // namespace
 
-Q_DECLARE_METATYPE(PreviewState)
-Q_DECLARE_METATYPE(TrimRangeValues)
-Q_DECLARE_METATYPE(Step)
-Q_DECLARE_METATYPE(Marks)
-
 class TestPreviewPlayer : public QObject
 {
     Q_OBJECT

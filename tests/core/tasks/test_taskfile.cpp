@@ -4,7 +4,6 @@
 #include "core/tasks/TaskFile.h"
 #include "support/TestSupport.h"
 
-Q_DECLARE_METATYPE(TaskFileRow)
 using namespace TestSupport;
 
 class TestTaskFile : public QObject

@@ -29,7 +29,6 @@ struct Choice
     int inEffect; // what the settings give afterwards; -1: not looked at
 };
 } // namespace
-Q_DECLARE_METATYPE(Choice)
 
 class TestOptions : public QObject
 {

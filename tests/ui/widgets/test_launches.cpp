@@ -41,7 +41,6 @@ public slots:
 // The link's underline setting, the button, where it is released, what the desktop answers
 // and whether it was asked to open the link.
 struct LinkClick { int underline; Qt::MouseButton button; bool releaseInside, opens, asked; };
-Q_DECLARE_METATYPE(LinkClick)
 
 // What the program hands to the desktop, the link label, and the About box that holds one.
 class TestLaunches : public QObject

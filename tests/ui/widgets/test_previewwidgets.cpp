@@ -15,8 +15,6 @@ struct Typing { int before; QString keys, typing; int after; QString shown; };
 // from its left edge) and whether the thumb jumps there.
 struct Click { int maximum, value; Qt::MouseButton button; double share; bool jumps; };
 } // namespace
-Q_DECLARE_METATYPE(Typing)
-Q_DECLARE_METATYPE(Click)
 
 class TestPreviewWidgets : public QObject
 {
