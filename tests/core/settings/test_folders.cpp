@@ -17,6 +17,13 @@
 // user's own copies of profiles.
 using TestSupport::WriteFile;
 
+namespace {
+// Where the program is ("@": the test's folder), where an installed tree is put if anywhere, a
+// catalogue beside the program as in a build folder, the XDG variables' value (empty: the test's
+// folders); then the library and data folder found, and where it writes: beside, xdg or home.
+struct Layout { QString program, prefix; bool dataBeside; QByteArray xdgValue; QString shipped, writes; };
+} // namespace
+
 class TestFolders : public QObject
 {
     Q_OBJECT
@@ -51,35 +58,24 @@ private slots:
 
     void layout_data()
     {
-        QTest::addColumn<QString>("program"); // "@" = the test's folder
-        QTest::addColumn<QString>("prefix");  // where an installed tree is put, if anywhere
-        QTest::addColumn<bool>("dataBeside"); // a catalogue beside the program, as in a build folder
-        QTest::addColumn<QByteArray>("xdgValue"); // of the XDG variables; empty: the test's folders
-        QTest::addColumn<QString>("shipped"); // the library and data folder
-        QTest::addColumn<QString>("writes");  // "beside", "xdg" or "home"
+        QTest::addColumn<Layout>("layout");
         QTest::newRow("writable build folder keeps everything beside the program")
-            << "@/b/corvane-studio" << "" << true << QByteArray() << "@/b/" << "beside";
+            << Layout{"@/b/corvane-studio", "", true, {}, "@/b/", "beside"};
         QTest::newRow("unwritable build folder writes to the XDG folders") // nobody creates files in /proc
-            << "/proc/corvane-studio" << "" << false << QByteArray() << "/proc/" << "xdg";
+            << Layout{"/proc/corvane-studio", "", false, {}, "/proc/", "xdg"};
         QTest::newRow("installed tree is never written, even when it could be")
-            << "@/usr/bin/corvane-studio" << "@/usr" << false << QByteArray() << "@/usr/*/corvane-studio/" << "xdg";
+            << Layout{"@/usr/bin/corvane-studio", "@/usr", false, {}, "@/usr/*/corvane-studio/", "xdg"};
         QTest::newRow("installed under a prefix with blanks, $ and non-Latin letters")
-            << "@/o p $ü/bin/corvane-studio" << "@/o p $ü" << false << QByteArray() << "@/o p $ü/*/corvane-studio/"
-            << "xdg";
+            << Layout{"@/o p $ü/bin/corvane-studio", "@/o p $ü", false, {}, "@/o p $ü/*/corvane-studio/", "xdg"};
         QTest::newRow("relative XDG paths are ignored: the home folder's")
-            << "@/usr/bin/corvane-studio" << "@/usr" << false << QByteArray("relative/path")
-            << "@/usr/*/corvane-studio/" << "home";
+            << Layout{"@/usr/bin/corvane-studio", "@/usr", false, "relative/path", "@/usr/*/corvane-studio/", "home"};
         QTest::newRow("data beside the program wins over a share folder next door")
-            << "@/usr/bin/corvane-studio" << "@/usr" << true << QByteArray() << "@/usr/bin/" << "beside";
+            << Layout{"@/usr/bin/corvane-studio", "@/usr", true, {}, "@/usr/bin/", "beside"};
     }
     void layout()
     {
-        QFETCH(QString, program);
-        QFETCH(QString, prefix);
-        QFETCH(bool, dataBeside);
-        QFETCH(QByteArray, xdgValue);
-        QFETCH(QString, shipped);
-        QFETCH(QString, writes);
+        QFETCH(Layout, layout);
+        auto &[program, prefix, dataBeside, xdgValue, shipped, writes] = layout;
         for (QString *text : {&program, &prefix, &shipped})
             text->replace("@", base());
         if (!prefix.isEmpty())

@@ -10,6 +10,12 @@
 #include "core/profiles/ParamFileWriter.h"
 #include "support/TestSupport.h"
 
+namespace {
+// The rows selected and the way; the order after, the rows selected after, and the rows taken
+// out and put back, whose status is emptied.
+struct Move { QList<int> selected; bool up; QString order; QList<int> selectedAfter; QString moved; };
+} // namespace
+
 // The task list without a window: adding, order, selection, row commands, run state, and
 // the state file that keeps it between sessions.
 class TestTaskList : public QObject
@@ -103,26 +109,19 @@ private slots:
 
     void moves_data()
     {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<QList<int>>("selectedAfter");
-        QTest::addColumn<QString>("moved"); // rows taken out and put back, whose status is emptied
-        QTest::newRow("one up") << QList<int>{2} << true << "acbd" << QList<int>{1} << "c";
-        QTest::newRow("adjacent up swap") << QList<int>{1, 2} << true << "acbd" << QList<int>{1, 2} << "c";
-        QTest::newRow("top cannot go up") << QList<int>{0} << true << "abcd" << QList<int>{0} << "";
-        QTest::newRow("one down") << QList<int>{1} << false << "acbd" << QList<int>{2} << "b";
-        QTest::newRow("block down") << QList<int>{0, 1} << false << "cabd" << QList<int>{1, 2} << "ab";
-        QTest::newRow("block at the bottom stays") << QList<int>{2, 3} << false << "abcd" << QList<int>{2, 3} << "";
-        QTest::newRow("two apart down") << QList<int>{0, 2} << false << "badc" << QList<int>{1, 3} << "ac";
+        QTest::addColumn<Move>("move");
+        QTest::newRow("one up") << Move{{2}, true, "acbd", {1}, "c"};
+        QTest::newRow("adjacent up swap") << Move{{1, 2}, true, "acbd", {1, 2}, "c"};
+        QTest::newRow("top cannot go up") << Move{{0}, true, "abcd", {0}, ""};
+        QTest::newRow("one down") << Move{{1}, false, "acbd", {2}, "b"};
+        QTest::newRow("block down") << Move{{0, 1}, false, "cabd", {1, 2}, "ab"};
+        QTest::newRow("block at the bottom stays") << Move{{2, 3}, false, "abcd", {2, 3}, ""};
+        QTest::newRow("two apart down") << Move{{0, 2}, false, "badc", {1, 3}, "ac"};
     }
     void moves()
     {
-        QFETCH(QList<int>, selected);
-        QFETCH(bool, up);
-        QFETCH(QString, order);
-        QFETCH(QList<int>, selectedAfter);
-        QFETCH(QString, moved);
+        QFETCH(Move, move);
+        const auto &[selected, up, order, selectedAfter, moved] = move;
         TaskList list;
         fourTasks(list, selected);
         QSignalSpy reordered(&list, &TaskList::reordered);

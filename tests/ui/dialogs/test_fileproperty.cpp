@@ -12,6 +12,12 @@
 
 using namespace TestSupport;
 
+namespace {
+// A clip with or without sound, perhaps deleted before the dialog opens: the dialog's text and
+// the length the task knows after it.
+struct Shown { QString file; bool audio, gone; int durationSec; QString expected; };
+} // namespace
+
 class TestFileProperty : public WindowTest
 {
     Q_OBJECT
@@ -48,36 +54,27 @@ private slots:
     // {name} and the like stand for what the engine reports about the clip.
     void text_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("audio");
-        QTest::addColumn<bool>("gone");
-        QTest::addColumn<int>("durationSec");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<Shown>("shown");
         const QString head = " File Name:{name}\r\n File Path:{folder}\r\n File Size:{size}\r\n";
         const QString video = " Video:  \r\n \tCodec  :     %1  \r\n \tBitRate:     {vbitrate}  \r\n"
                               " \tSize   :     320x240 [PAR 1:1 DAR 4:3]  \r\n \tFrame Rate:  25.00 tb(r)  \r\n";
         const QString noAudio = " Audio:      \r\n \tCodec  :      \r\n \tBitRate:     \r\n \tSample Rate: \r\n"
                                 " \tChannel:      \t\t";
         // A value holding "%1" or "%s" comes out as it is.
-        QTest::newRow("with audio") << "clip ä $1 %1 %s.avi" << true << false << 2
-                                    << head + " Duration: {duration} \r\n BitRate:  {bitrate} \r\n" + video.arg("mpeg4") +
-                                           " Audio:      \r\n \tCodec  :     mp3 \r\n \tBitRate:     {abitrate} \r\n"
-                                           " \tSample Rate: 44100 Hz \r\n \tChannel:     mono  \t\t";
+        QTest::newRow("with audio") << Shown{"clip ä $1 %1 %s.avi", true, false, 2,
+            head + " Duration: {duration} \r\n BitRate:  {bitrate} \r\n" + video.arg("mpeg4") +
+            " Audio:      \r\n \tCodec  :     mp3 \r\n \tBitRate:     {abitrate} \r\n \tSample Rate: 44100 Hz \r\n"
+            " \tChannel:     mono  \t\t"};
         // Without an audio stream the reading stops before the duration.
-        QTest::newRow("without audio") << "silent.mp4" << false << false << 0
-                                       << head + " Duration:  \r\n BitRate:  {bitrate} \r\n" + video.arg("h264") + noAudio;
-        QTest::newRow("file gone") << "gone.avi" << true << true << 0
-                                   << head + " Duration:  \r\n BitRate:   \r\n Video:  \r\n \tCodec  :       \r\n"
-                                             " \tBitRate:       \r\n \tSize   :       \r\n \tFrame Rate:    \r\n"
-                                             + noAudio;
+        QTest::newRow("without audio") << Shown{"silent.mp4", false, false, 0,
+            head + " Duration:  \r\n BitRate:  {bitrate} \r\n" + video.arg("h264") + noAudio};
+        QTest::newRow("file gone") << Shown{"gone.avi", true, true, 0, head + " Duration:  \r\n BitRate:   \r\n Video:  \r\n"
+            " \tCodec  :       \r\n \tBitRate:       \r\n \tSize   :       \r\n \tFrame Rate:    \r\n" + noAudio};
     }
     void text()
     {
-        QFETCH(QString, file);
-        QFETCH(bool, audio);
-        QFETCH(bool, gone);
-        QFETCH(int, durationSec);
-        QFETCH(QString, expected);
+        QFETCH(Shown, shown);
+        auto &[file, audio, gone, durationSec, expected] = shown;
         const int id = addClip(file, {.audio = audio});
         QVERIFY(id > 0);
         const QString path = m_media + file;
