@@ -9,6 +9,11 @@
 
 using TestSupport::Utf16;
 
+namespace {
+struct Split { QString text, delim; bool keepEmpty; QStringList pieces; };
+struct IniRead { QByteArray content; QString section, key, expected; }; // expected: "dflt" for the default
+} // namespace
+
 class TestCore : public QObject
 {
     Q_OBJECT
@@ -24,28 +29,22 @@ class TestCore : public QObject
 private slots:
     void splitString_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("delim");
-        QTest::addColumn<bool>("keepEmpty");
-        QTest::addColumn<QStringList>("pieces");
-        QTest::newRow("plain") << "a|b|c" << "|" << false << QStringList{"a", "b", "c"};
-        QTest::newRow("empty dropped") << "a||b" << "|" << false << QStringList{"a", "b"};
-        QTest::newRow("empty kept") << "a||b" << "|" << true << QStringList{"a", "", "b"};
-        QTest::newRow("trailing kept even empty") << "a|" << "|" << false << QStringList{"a", ""};
-        QTest::newRow("right trim only") << " a  | b " << "|" << false << QStringList{" a", " b"};
-        QTest::newRow("no delimiter") << "abc" << "|" << false << QStringList{"abc"};
-        QTest::newRow("empty text") << "" << "|" << false << QStringList{""};
-        QTest::newRow("quoted command line") << "\"/a b/c.avi\" \"/d.mp4\"" << "\"" << false
-                                             << QStringList{"/a b/c.avi", "/d.mp4", ""};
-        QTest::newRow("blank-only piece dropped") << "x|   |y" << "|" << false << QStringList{"x", "y"};
-        QTest::newRow("multi-char delimiter") << "1, 2,,3" << "," << true << QStringList{"1", " 2", "", "3"};
+        QTest::addColumn<Split>("split");
+        QTest::newRow("plain") << Split{"a|b|c", "|", false, {"a", "b", "c"}};
+        QTest::newRow("empty dropped") << Split{"a||b", "|", false, {"a", "b"}};
+        QTest::newRow("empty kept") << Split{"a||b", "|", true, {"a", "", "b"}};
+        QTest::newRow("trailing kept even empty") << Split{"a|", "|", false, {"a", ""}};
+        QTest::newRow("right trim only") << Split{" a  | b ", "|", false, {" a", " b"}};
+        QTest::newRow("no delimiter") << Split{"abc", "|", false, {"abc"}};
+        QTest::newRow("empty text") << Split{"", "|", false, {""}};
+        QTest::newRow("quoted command line") << Split{"\"/a b/c.avi\" \"/d.mp4\"", "\"", false, {"/a b/c.avi", "/d.mp4", ""}};
+        QTest::newRow("blank-only piece dropped") << Split{"x|   |y", "|", false, {"x", "y"}};
+        QTest::newRow("multi-char delimiter") << Split{"1, 2,,3", ",", true, {"1", " 2", "", "3"}};
     }
     void splitString()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, delim);
-        QFETCH(bool, keepEmpty);
-        QFETCH(QStringList, pieces);
+        QFETCH(Split, split);
+        const auto &[text, delim, keepEmpty, pieces] = split;
         QStringList out{"stale"};
         QCOMPARE(SplitString(text, out, delim, keepEmpty), int(pieces.size()));
         QCOMPARE(out, pieces);
@@ -85,39 +84,33 @@ private slots:
 
     void iniRead_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<IniRead>("read");
         const QByteArray basic = "[SYSTEM]\r\nSavedPath = /home/u/out \r\nquoted=\"  spaced  \"\r\n"
                                  "single='x'\r\nhalf=\"open\r\n[Other]\r\nSavedPath=other\r\n";
-        QTest::newRow("exact") << basic << "SYSTEM" << "SavedPath" << "/home/u/out";
-        QTest::newRow("section case") << basic << "system" << "SavedPath" << "/home/u/out";
-        QTest::newRow("key case") << basic << "SYSTEM" << "SAVEDPATH" << "/home/u/out";
-        QTest::newRow("quotes removed, inside kept") << basic << "SYSTEM" << "quoted" << "  spaced  ";
-        QTest::newRow("single quotes") << basic << "SYSTEM" << "single" << "x";
-        QTest::newRow("unbalanced quote kept") << basic << "SYSTEM" << "half" << "\"open";
-        QTest::newRow("other section") << basic << "Other" << "savedpath" << "other";
-        QTest::newRow("missing key gives default") << basic << "SYSTEM" << "nothing" << "dflt";
-        QTest::newRow("missing section gives default") << basic << "NONE" << "SavedPath" << "dflt";
-        QTest::newRow("first key wins") << QByteArray("[a]\nk=1\nk=2\n") << "a" << "k" << "1";
-        QTest::newRow("first section wins") << QByteArray("[a]\nk=1\n[A]\nk=2\nj=3\n") << "a" << "k" << "1";
-        QTest::newRow("utf8 bom and non-latin")
-            << QByteArray("\xEF\xBB\xBF[LANG]\n@21=\xE6\xB7\xBB\xE5\x8A\xA0\n") << "LANG" << "@21"
-            << QString::fromUtf8("\xE6\xB7\xBB\xE5\x8A\xA0");
-        QTest::newRow("value with equals") << QByteArray("[s]\nk=a=b\n") << "s" << "k" << "a=b";
-        QTest::newRow("byte-order mark inside is text") << QByteArray("[s]\n\xef\xbb\xbf[x]\nk=v\n") << "s" << "k" << "v";
-        QTest::newRow("comment ignored") << QByteArray("[s]\n;k=c\nk=v\n") << "s" << "k" << "v";
+        QTest::newRow("exact") << IniRead{basic, "SYSTEM", "SavedPath", "/home/u/out"};
+        QTest::newRow("section case") << IniRead{basic, "system", "SavedPath", "/home/u/out"};
+        QTest::newRow("key case") << IniRead{basic, "SYSTEM", "SAVEDPATH", "/home/u/out"};
+        QTest::newRow("quotes removed, inside kept") << IniRead{basic, "SYSTEM", "quoted", "  spaced  "};
+        QTest::newRow("single quotes") << IniRead{basic, "SYSTEM", "single", "x"};
+        QTest::newRow("unbalanced quote kept") << IniRead{basic, "SYSTEM", "half", "\"open"};
+        QTest::newRow("other section") << IniRead{basic, "Other", "savedpath", "other"};
+        QTest::newRow("missing key gives default") << IniRead{basic, "SYSTEM", "nothing", "dflt"};
+        QTest::newRow("missing section gives default") << IniRead{basic, "NONE", "SavedPath", "dflt"};
+        QTest::newRow("first key wins") << IniRead{"[a]\nk=1\nk=2\n", "a", "k", "1"};
+        QTest::newRow("first section wins") << IniRead{"[a]\nk=1\n[A]\nk=2\nj=3\n", "a", "k", "1"};
+        QTest::newRow("utf8 bom and non-latin") << IniRead{"\xEF\xBB\xBF[LANG]\n@21=\xE6\xB7\xBB\xE5\x8A\xA0\n", "LANG", "@21",
+                                                           QString::fromUtf8("\xE6\xB7\xBB\xE5\x8A\xA0")};
+        QTest::newRow("value with equals") << IniRead{"[s]\nk=a=b\n", "s", "k", "a=b"};
+        QTest::newRow("byte-order mark inside is text") << IniRead{"[s]\n\xef\xbb\xbf[x]\nk=v\n", "s", "k", "v"};
+        QTest::newRow("comment ignored") << IniRead{"[s]\n;k=c\nk=v\n", "s", "k", "v"};
         const QByteArray longValue(300, 'p');
-        QTest::newRow("cut at 249") << "[s]\nk=" + longValue + "\n" << "s" << "k" << QString(249, u'p');
-        QTest::newRow("quotes removed before the cut") << "[s]\nk=\"" + longValue + "\"\n" << "s" << "k" << QString(249, u'p');
+        QTest::newRow("cut at 249") << IniRead{"[s]\nk=" + longValue + "\n", "s", "k", QString(249, u'p')};
+        QTest::newRow("quotes removed before the cut") << IniRead{"[s]\nk=\"" + longValue + "\"\n", "s", "k", QString(249, u'p')};
     }
     void iniRead()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
+        QFETCH(IniRead, read);
+        const auto &[content, section, key, expected] = read;
         const QString path = writeFile(QStringLiteral("read.ini"), content);
         IniFile::Forget(path);
         QCOMPARE(IniFile::ReadString(path, section, key, QStringLiteral("dflt")), expected);
