@@ -11,6 +11,9 @@ QString withoutLineEnds(QString text)
 {
     return text.remove(u'\r').remove(u'\n');
 }
+// Engine output, the header text read from it (null: not looked at), whether it saw the success
+// marker, and the lines kept to explain an end.
+struct Read { QByteArray output; QString text; bool success; QString closing; };
 } // namespace
 
 class TestOutputParser : public QObject
@@ -95,37 +98,28 @@ private slots:
     // where it depends on the cut (a progress line ends it).
     void anySplitGivesTheSameResult_data()
     {
-        QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("success");
-        QTest::addColumn<QString>("closing");
+        QTest::addColumn<Read>("read");
         const QString bad(QChar::ReplacementCharacter);
-        QTest::newRow("marker") << QByteArray("frame=1\r\nvideo:7kB global headers:0kB\r\n")
-                                << "frame=1video:7kB global headers:0kB" << true << "";
-        QTest::newRow("two-byte letters") << QByteArray("from '\xc3\xa9t\xc3\xa9.mov':\r\n")
-                                          << QString::fromUtf8("from '\xc3\xa9t\xc3\xa9.mov':") << false << "";
-        QTest::newRow("four-byte letter") << QByteArray("'\xf0\x9f\x8e\xac.mkv' global headers:")
-                                          << QString::fromUtf8("'\xf0\x9f\x8e\xac.mkv' global headers:") << true << "";
-        QTest::newRow("invalid byte before the marker") << QByteArray("'\xf4global headers:0kB")
-                                                        << "'" + bad + "global headers:0kB" << true << "";
-        QTest::newRow("invalid start before a letter") << QByteArray("\xcb\xce\x8f!") << bad + QChar(0x38F) + "!" << false << "";
-        QTest::newRow("surrogate and overlong") << QByteArray("\xed\xa0\x80\xc0\xaf") << QString(5, bad.front()) << false << "";
-        QTest::newRow("byte-order mark inside") << QByteArray("a\xef\xbb\xbf b") << QString::fromUtf8("a\xef\xbb\xbf b") << false << "";
-        QTest::newRow("cut marker is not a marker") << QByteArray("global head ers:") << "global head ers:" << false << "";
+        QTest::newRow("marker") << Read{"frame=1\r\nvideo:7kB global headers:0kB\r\n", "frame=1video:7kB global headers:0kB", true};
+        QTest::newRow("two-byte letters") << Read{"from '\xc3\xa9t\xc3\xa9.mov':\r\n", QString::fromUtf8("from '\xc3\xa9t\xc3\xa9.mov':"), false};
+        QTest::newRow("four-byte letter")
+            << Read{"'\xf0\x9f\x8e\xac.mkv' global headers:", QString::fromUtf8("'\xf0\x9f\x8e\xac.mkv' global headers:"), true};
+        QTest::newRow("invalid byte before the marker") << Read{"'\xf4global headers:0kB", "'" + bad + "global headers:0kB", true};
+        QTest::newRow("invalid start before a letter") << Read{"\xcb\xce\x8f!", bad + QChar(0x38F) + "!", false};
+        QTest::newRow("surrogate and overlong") << Read{"\xed\xa0\x80\xc0\xaf", QString(5, bad.front()), false};
+        QTest::newRow("byte-order mark inside") << Read{"a\xef\xbb\xbf b", QString::fromUtf8("a\xef\xbb\xbf b"), false};
+        QTest::newRow("cut marker is not a marker") << Read{"global head ers:", "global head ers:", false};
         const QByteArray head = "Input #0, mov, from 'a.mp4':\r\n";
         const QByteArray line = "frame=  9 fps=9 q=1.0 size=  55kB time=1.97 bitrate= 227.8kbits/s\r";
-        QTest::newRow("error after progress") << head + line + line + "\nWriting to 'out.mp4' failed: disk full\n" << QString()
-                                              << false << "Writing to 'out.mp4' failed: disk full\r\n";
-        QTest::newRow("nothing after progress") << head + line << QString() << false << "";
-        QTest::newRow("no progress") << head + "Unknown encoder 'x'\n" << "Input #0, mov, from 'a.mp4':Unknown encoder 'x'"
-                                     << false << "";
+        QTest::newRow("error after progress") << Read{head + line + line + "\nWriting to 'out.mp4' failed: disk full\n", {}, false,
+                                                      "Writing to 'out.mp4' failed: disk full\r\n"};
+        QTest::newRow("nothing after progress") << Read{head + line, {}, false};
+        QTest::newRow("no progress") << Read{head + "Unknown encoder 'x'\n", "Input #0, mov, from 'a.mp4':Unknown encoder 'x'", false};
     }
     void anySplitGivesTheSameResult()
     {
-        QFETCH(QByteArray, output);
-        QFETCH(QString, text);
-        QFETCH(bool, success);
-        QFETCH(QString, closing);
+        QFETCH(Read, read);
+        const auto &[output, text, success, closing] = read;
         for (int cut = 0; cut <= output.size(); ++cut) {
             EngineOutputParser parser(2, 2, 0);
             parser.Feed(output.left(cut));
