@@ -191,19 +191,17 @@ private slots:
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("value"); // chosen from the drop-down when it is one of its texts, else typed
         QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("shown"); // once the grid is filled again
-        QTest::newRow("preset") << "loudness" << "-16 LUFS (Web und Podcasts)" << " -loudness -16" << "-16 LUFS (Web und Podcasts)";
-        QTest::newRow("off") << "loudness" << "Aus" << "" << "Aus";
-        QTest::newRow("typed loudness") << "loudness" << "-18.5" << " -loudness -18.5" << "-18.5";
-        QTest::newRow("typed size") << "target-size" << " 20MiB" << " -target-size 20MiB -loudness -23" << "20MiB";
-        QTest::newRow("quality preset") << "target-ssim" << "0.97 (gut)" << " -target-ssim 0.97 -loudness -23" << "0.97 (gut)";
+        QTest::newRow("preset") << "loudness" << "-16 LUFS (Web und Podcasts)" << " -loudness -16";
+        QTest::newRow("off") << "loudness" << "Aus" << "";
+        QTest::newRow("typed loudness") << "loudness" << "-18.5" << " -loudness -18.5";
+        QTest::newRow("typed size") << "target-size" << " 20MiB" << " -target-size 20MiB -loudness -23";
+        QTest::newRow("quality preset") << "target-ssim" << "0.97 (gut)" << " -target-ssim 0.97 -loudness -23";
     }
     void targetCells()
     {
         QFETCH(QString, cell);
         QFETCH(QString, value);
         QFETCH(QString, options);
-        QFETCH(QString, shown);
         useLanguage({{"@306", "Aus"}, {"@308", "-16 LUFS (Web und Podcasts)"}, {"@312", "0.97 (gut)"}, {"@303", "Lautheit angleichen"}});
         Shown s(makeTree(placed(makeList("target-size", {"|Off", "25M|25 MB"}, 0), "1,1", true),
                          placed(makeList("target-ssim", {"|Off", "0.97|0.97 (good)"}, 0), "1,2", true),
@@ -217,7 +215,7 @@ private slots:
             QVERIFY(s.grid->CommitValue(s.at(group, index), value));
         QCOMPARE(s.options(), options);
         ShowParamFromTree(s.grid.get(), s.root.get());
-        QCOMPARE(s.at(group, index)->GetValue(), shown);
+        QCOMPARE(s.at(group, index)->GetValue(), value.trimmed()); // the grid filled again shows what was chosen
         s.grid->tree()->setCurrentItem(s.at(1, 0));
         QCOMPARE(s.grid->DescriptionText(), QStringLiteral("Lautheit angleichen"));
     }
