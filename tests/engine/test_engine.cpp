@@ -91,6 +91,10 @@ QString NoteOf(const QString &output, const QString &what)
     return {};
 }
 
+// A source and the options it is converted with; a part of the engine's note ("" for none), and
+// what idet sees in the output: "progressive", "interlaced", or "" for not checked.
+struct Interlace { QString source, options, note, after; };
+
 // How the pictures of a file look to idet (its multi-frame verdicts), and whether their
 // times rise in the order they are shown.
 struct Fields
@@ -721,23 +725,18 @@ private slots:
     // and only there; film with repeated fields and "keep interlaced" are left as they are.
     void interlaced_data()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("note"); // part of the engine's note; "" for none
-        QTest::addColumn<QString>("after"); // what idet sees in the output: "progressive", "interlaced", "" not checked
-        QTest::newRow("field order says so") << "top-first" << "" << "interlaced (top field first)" << "progressive";
-        QTest::newRow("combing found") << "woven" << "" << "interlaced (combing in" << "progressive";
-        QTest::newRow("bottom field first found") << "woven-bottom" << "" << "interlaced (combing in" << "progressive";
-        QTest::newRow("kept interlaced") << "woven" << "-deinterlace 0" << "" << "interlaced";
-        QTest::newRow("telecined film left alone") << "telecined" << "" << "telecine" << "";
-        QTest::newRow("progressive untouched") << "progressive" << "" << "" << "progressive";
+        QTest::addColumn<Interlace>("row");
+        QTest::newRow("field order says so") << Interlace{"top-first", "", "interlaced (top field first)", "progressive"};
+        QTest::newRow("combing found") << Interlace{"woven", "", "interlaced (combing in", "progressive"};
+        QTest::newRow("bottom field first found") << Interlace{"woven-bottom", "", "interlaced (combing in", "progressive"};
+        QTest::newRow("kept interlaced") << Interlace{"woven", "-deinterlace 0", "", "interlaced"};
+        QTest::newRow("telecined film left alone") << Interlace{"telecined", "", "telecine", ""};
+        QTest::newRow("progressive untouched") << Interlace{"progressive", "", "", "progressive"};
     }
     void interlaced()
     {
-        QFETCH(QString, source);
-        QFETCH(QString, options);
-        QFETCH(QString, note);
-        QFETCH(QString, after);
+        QFETCH(Interlace, row);
+        const auto &[source, options, note, after] = row;
         const Fields before = ReadFields(m_sources["woven"]);
         QVERIFY2(before.interlaced > 4 * before.progressive, qPrintable(QString::number(before.interlaced)));
 

@@ -96,6 +96,7 @@ struct SimTask
     double megapixels = 0;
 };
 using Pace = std::function<double(const QString &profile, double now)>;
+struct Pacing { int jobs; bool drops; double checkFrom, tolerance; };
 std::pair<QList<std::pair<double, double>>, double> simulate(int jobs, const QList<SimTask> &tasks, const Pace &pace,
                                                              RunClock::Memory *memory = nullptr)
 {
@@ -482,20 +483,15 @@ private slots:
     // the encoder refuses.
     void hardwareFallsBackToItsTwin_data()
     {
-        QTest::addColumn<QString>("profile");
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("twin");
-        QTest::newRow("vaapi without a device") << "MP4 H.264 (VAAPI hardware)" << "vaapi_device" << "/nonexistent/renderD128"
-                                                << "MP4 H.264 (fast, constant quality)";
-        QTest::newRow("nvenc refusing a value") << "MP4 H.265 (NVIDIA NVENC)" << "cq" << "99" << "MP4 H.265 (constant quality)";
+        QTest::addColumn<QStringList>("fault"); // the profile, its cell, the value that breaks it, and its twin
+        QTest::newRow("vaapi without a device")
+            << QStringList{"MP4 H.264 (VAAPI hardware)", "vaapi_device", "/nonexistent/renderD128", "MP4 H.264 (fast, constant quality)"};
+        QTest::newRow("nvenc refusing a value") << QStringList{"MP4 H.265 (NVIDIA NVENC)", "cq", "99", "MP4 H.265 (constant quality)"};
     }
     void hardwareFallsBackToItsTwin()
     {
-        QFETCH(QString, profile);
-        QFETCH(QString, cell);
-        QFETCH(QString, value);
-        QFETCH(QString, twin);
+        QFETCH(QStringList, fault);
+        const QString profile = fault[0], cell = fault[1], value = fault[2], twin = fault[3];
         start(QString(), profile);
         ParamCell *broken = FindCell(m_profile->Tree(), cell);
         QVERIFY(broken);
@@ -608,20 +604,17 @@ private slots:
     // pace that drops halfway (the prediction follows it within half a minute).
     void timeLeftFollowsThePace_data()
     {
-        QTest::addColumn<int>("jobs");
-        QTest::addColumn<bool>("drops");     // the pace halves at 40 % of the run
-        QTest::addColumn<double>("checkFrom"); // share of the real run
-        QTest::addColumn<double>("tolerance");
-        QTest::newRow("one job") << 1 << false << 0.1 << 0.05;
-        QTest::newRow("two jobs") << 2 << false << 0.1 << 0.10;
-        QTest::newRow("pace drops") << 1 << true << 0.6 << 0.10;
+        // Jobs; whether the pace halves at 40 % of the run; the share of the real run from which the
+        // prediction is checked, and its tolerance.
+        QTest::addColumn<Pacing>("pacing");
+        QTest::newRow("one job") << Pacing{1, false, 0.1, 0.05};
+        QTest::newRow("two jobs") << Pacing{2, false, 0.1, 0.10};
+        QTest::newRow("pace drops") << Pacing{1, true, 0.6, 0.10};
     }
     void timeLeftFollowsThePace()
     {
-        QFETCH(int, jobs);
-        QFETCH(bool, drops);
-        QFETCH(double, checkFrom);
-        QFETCH(double, tolerance);
+        QFETCH(Pacing, pacing);
+        const auto [jobs, drops, checkFrom, tolerance] = pacing;
         QList<SimTask> tasks;
         for (int i = 0; i < 12; ++i)
             tasks << SimTask{i % 2 ? "slow" : "fast", 10.0 + 7 * (i % 5)};

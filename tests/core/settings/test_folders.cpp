@@ -160,22 +160,18 @@ private slots:
     void savedProfile_data()
     {
         QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("usedType");
-        QTest::addColumn<int>("aspectMode");
-        QTest::newRow("typed value an entry gives the engine") << "ab" << "96" << 102 << -1;
-        QTest::newRow("typed value as the grid stores it") << "ab" << "192000" << 102 << -1;
-        QTest::newRow("typed list value that no entry has") << "vb" << "1234000" << 102 << -1;
-        QTest::newRow("typed frame size") << "s" << "800x600" << 102 << -1;
-        QTest::newRow("text with quotes, blanks and letters") << "title" << " \"Ünïcode\" $x " << 0 << -1;
-        QTest::newRow("aspect mode") << "aspect" << QString() << 0 << 4;
+        QTest::addColumn<QString>("value"); // typed; for "aspect" the mode chosen
+        QTest::newRow("typed value an entry gives the engine") << "ab" << "96";
+        QTest::newRow("typed value as the grid stores it") << "ab" << "192000";
+        QTest::newRow("typed list value that no entry has") << "vb" << "1234000";
+        QTest::newRow("typed frame size") << "s" << "800x600";
+        QTest::newRow("text with quotes, blanks and letters") << "title" << " \"Ünïcode\" $x ";
+        QTest::newRow("aspect mode") << "aspect" << "4";
     }
     void savedProfile()
     {
         QFETCH(QString, cell);
         QFETCH(QString, value);
-        QFETCH(int, usedType);
-        QFETCH(int, aspectMode);
         const AppFolders folders = AppFolders::ForProgram(install(base() + "/usr"));
         ReadProfileCatalogue(folders.DataFile("profile.ini"));
         const QString shipped = folders.DataFolder() + "profiles/clip.ini";
@@ -185,12 +181,10 @@ private slots:
         edited.Select("Clip");
         ParamCell *target = FindCell(edited.Tree(), cell);
         QVERIFY(target);
-        if (!value.isNull()) {
-            target->SValue = value;
-            target->UsedType = usedType;
-        }
-        if (aspectMode >= 0)
-            edited.SetAspectMode(aspectMode);
+        if (cell == "aspect")
+            edited.SetAspectMode(value.toInt());
+        else // a typed value, as the grid keeps it
+            target->SValue = value, target->UsedType = target->nValueType == ParamCell::kText ? 0 : ParamCell::kUserValue;
         QString error;
         QVERIFY2(edited.SaveUserCopy(&error), qPrintable(error));
         QCOMPARE(edited.File(), folders.UserDataFolder() + "profiles/clip.ini");
