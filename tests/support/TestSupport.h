@@ -76,7 +76,7 @@ struct ClipSpec
     int rate = 25;
     bool video = true;
     bool audio = true;
-    QStringList outputOptions; // engine options before the output path
+    QStringList outputOptions = {}; // engine options before the output path
 };
 QString MakeClip(const QString &outputPath, const ClipSpec &recipe = ClipSpec());
 // One clip per name in folder (made if missing); their paths in the order of the names.
