@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(m_list->rowCount(), 3);
         // A second start hands its paths over through the socket.
         QVERIFY(PathReceiver::SendPaths(PathReceiver::ServerNameFor(m_fx->Folder().path()), {media("sent by another start.avi"), QString()}));
-        QTRY_COMPARE(m_list->rowCount(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(m_list->rowCount(), 4, 30000);
         QCOMPARE(m_list->GetItemText(3, 0), QStringLiteral("sent by another start.avi"));
         // Tasks from the command line are probed too.
         QTRY_COMPARE_WITH_TIMEOUT(m_fx->View().RunningProbeThreads(), 0, 30000);
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(column(0), (QStringList{"clip2.mp4", "clip3.mp4", "clip4.mp4"}));
         for (int r = 0; r < 3; ++r)
             QTRY_VERIFY_WITH_TIMEOUT(m_fx->View().TaskOfRow(r)->mediaInfo != nullptr, 30000);
-        QTRY_COMPARE(m_fx->View().RunningProbeThreads(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_fx->View().RunningProbeThreads(), 0, 30000);
         QCOMPARE(m_fx->View().TaskOfRow(0)->durationSec, 2);
         QCOMPARE(m_fx->View().TaskOfRow(2)->durationSec, 4);
 
